@@ -1,0 +1,135 @@
+#include "device/Database.h"
+
+namespace ce {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+
+[[noreturn]] void Fail(sqlite3* db, int rc, const std::string& context) {
+    std::string message = context + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    throw DbError(rc, message);
+}
+
+}  // namespace
+
+Statement::~Statement() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+void Statement::Check(int rc) const {
+    if (rc != SQLITE_OK) Fail(db_, rc, "binding a parameter");
+}
+
+Statement& Statement::Bind(int index, int64_t value) {
+    Check(sqlite3_bind_int64(stmt_, index, value));
+    return *this;
+}
+
+Statement& Statement::Bind(int index, std::string_view text) {
+    Check(sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                            SQLITE_TRANSIENT));
+    return *this;
+}
+
+Statement& Statement::BindBlob(int index, const std::vector<uint8_t>& data) {
+    // An empty vector may have no buffer; SQLite would then bind NULL instead of an empty blob.
+    static const uint8_t kNothing = 0;
+    const void* bytes = data.empty() ? &kNothing : data.data();
+    Check(sqlite3_bind_blob(stmt_, index, bytes, static_cast<int>(data.size()), SQLITE_TRANSIENT));
+    return *this;
+}
+
+Statement& Statement::BindNull(int index) {
+    Check(sqlite3_bind_null(stmt_, index));
+    return *this;
+}
+
+bool Statement::Step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    Fail(db_, rc, "running a query");
+}
+
+void Statement::Run() {
+    while (Step()) {
+    }
+}
+
+bool Statement::IsNull(int column) const {
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+int64_t Statement::Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+std::string Statement::Text(int column) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    const int size = sqlite3_column_bytes(stmt_, column);
+    return text ? std::string(text, static_cast<size_t>(size)) : std::string();
+}
+
+std::vector<uint8_t> Statement::Blob(int column) const {
+    const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(stmt_, column));
+    const int size = sqlite3_column_bytes(stmt_, column);
+    return bytes ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>();
+}
+
+Database::Database(const std::filesystem::path& path, bool create) {
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw DbError(rc, message);
+    }
+    sqlite3_extended_result_codes(db_, 0);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+}
+
+Database::~Database() {
+    for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+    sqlite3_close(db_);
+}
+
+Statement Database::Prepare(const char* sql) {
+    auto found = statements_.find(sql);
+    if (found == statements_.end()) {
+        sqlite3_stmt* stmt = nullptr;
+        const int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+        if (rc != SQLITE_OK) Fail(db_, rc, "preparing a query");
+        found = statements_.emplace(sql, stmt).first;
+    }
+    return Statement(db_, found->second);
+}
+
+void Database::Exec(const char* sql) {
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        std::string message = error ? error : sqlite3_errstr(rc);
+        sqlite3_free(error);
+        throw DbError(rc, message);
+    }
+}
+
+int64_t Database::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+
+bool Database::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+Database::Transaction::Transaction(Database& db) : db_(db), owner_(!db.InTransaction()) {
+    if (owner_) db_.Exec("BEGIN IMMEDIATE");
+}
+
+Database::Transaction::~Transaction() {
+    if (owner_ && !done_ && db_.InTransaction()) sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Database::Transaction::Commit() {
+    if (owner_ && !done_) db_.Exec("COMMIT");
+    done_ = true;
+}
+
+}  // namespace ce

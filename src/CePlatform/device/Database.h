@@ -1,0 +1,100 @@
+// A thin layer over one SQLite connection: cached prepared statements that reset themselves,
+// and write transactions that take the write lock from their start.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace ce {
+
+// A failed SQLite call; code() is the SQLite result code.
+class DbError : public std::runtime_error {
+public:
+    DbError(int code, const std::string& what) : std::runtime_error(what), code_(code) {}
+    int code() const { return code_; }
+
+private:
+    int code_;
+};
+
+// A prepared statement borrowed from the connection's cache; reset and unbound when it goes out
+// of scope, so that no statement keeps a read transaction open.
+class Statement {
+public:
+    Statement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& Bind(int index, int64_t value);
+    Statement& Bind(int index, std::string_view text);
+    Statement& BindBlob(int index, const std::vector<uint8_t>& data);
+    Statement& BindNull(int index);
+
+    // True while a row is available.
+    bool Step();
+    // Steps through a statement that returns no rows.
+    void Run();
+
+    bool IsNull(int column) const;
+    int64_t Int(int column) const;
+    std::string Text(int column) const;
+    std::vector<uint8_t> Blob(int column) const;
+
+private:
+    void Check(int rc) const;
+    sqlite3* db_;
+    sqlite3_stmt* stmt_;
+};
+
+class Database {
+public:
+    // Opens an existing database read-write (never creating it), or creates one when `create`.
+    // Throws DbError.
+    Database(const std::filesystem::path& path, bool create);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // A statement for `sql`, prepared once per connection. `sql` must be a string literal: the
+    // cache is keyed by its address.
+    Statement Prepare(const char* sql);
+    // Runs one or more statements that return no rows.
+    void Exec(const char* sql);
+    int64_t LastInsertId() const;
+    bool InTransaction() const;
+
+    // A write transaction: BEGIN IMMEDIATE, so the write lock is taken at the start and waited
+    // for (busy timeout) instead of failing on an upgrade later. Inside a transaction that is
+    // already open it does nothing and leaves the commit to the outer one. Rolled back unless
+    // Commit() is called.
+    class Transaction {
+    public:
+        explicit Transaction(Database& db);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+        void Commit();
+
+    private:
+        Database& db_;
+        bool owner_;
+        bool done_ = false;
+    };
+
+    sqlite3* handle() const { return db_; }
+
+private:
+    sqlite3* db_ = nullptr;
+    std::unordered_map<const char*, sqlite3_stmt*> statements_;
+};
+
+}  // namespace ce

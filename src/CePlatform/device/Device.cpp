@@ -1,0 +1,452 @@
+#include <CePlatform/Device.h>
+#include <CePlatform/Unicode.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <system_error>
+
+#include "device/DeviceImpl.h"
+
+namespace ce {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kDatabaseName = "device.db";
+constexpr const char* kFilesName = "fs";
+constexpr const char* kFormat = "cedevice";
+constexpr int64_t kSchemaVersion = 1;
+// A device being created is built under this name and then linked into place.
+constexpr const char* kCreatingPrefix = ".device.db.creating-";
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE device(name TEXT PRIMARY KEY, value) WITHOUT ROWID;
+CREATE TABLE profile(name TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
+CREATE TABLE keys(
+  id INTEGER PRIMARY KEY,
+  parent INTEGER REFERENCES keys(id),
+  root INTEGER NOT NULL,
+  name TEXT NOT NULL,
+  path TEXT NOT NULL,
+  fold TEXT NOT NULL,
+  UNIQUE(root, fold));
+CREATE INDEX keys_parent ON keys(parent);
+CREATE TABLE reg_values(
+  key INTEGER NOT NULL REFERENCES keys(id),
+  name TEXT NOT NULL,
+  fold TEXT NOT NULL,
+  type INTEGER NOT NULL,
+  data BLOB NOT NULL,
+  PRIMARY KEY(key, fold)) WITHOUT ROWID;
+CREATE TABLE journal(
+  seq INTEGER PRIMARY KEY AUTOINCREMENT,
+  time TEXT NOT NULL,
+  pid INTEGER NOT NULL,
+  event TEXT NOT NULL);
+CREATE TABLE changes(
+  seq INTEGER PRIMARY KEY AUTOINCREMENT,
+  time TEXT NOT NULL,
+  pid INTEGER NOT NULL,
+  kind TEXT NOT NULL,
+  key TEXT NOT NULL,
+  name TEXT,
+  old_type INTEGER,
+  old_data BLOB,
+  new_type INTEGER,
+  new_data BLOB);
+INSERT INTO keys(id, parent, root, name, path, fold) VALUES
+  (1, NULL, 0, '', '', ''), (2, NULL, 1, '', '', ''), (3, NULL, 2, '', '', '');
+)sql";
+
+// The folders that every device's file system has.
+const char* const kStandardFolders[] = {"Windows/Start Menu/Programs", "Program Files"};
+
+std::atomic<uint64_t> g_generations{0};
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// True when the folder is missing, or holds nothing but leftovers of an interrupted creation.
+bool IsFreeForDevice(const fs::path& folder) {
+    std::error_code ec;
+    if (!fs::exists(folder, ec)) return true;
+    if (!fs::is_directory(folder, ec)) return false;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        if (entry.path().filename().string().rfind(kCreatingPrefix, 0) != 0) return false;
+    }
+    return !ec;
+}
+
+void WriteProfile(Database& db, const Profile& profile) {
+    auto put = [&db](const std::string& name, const std::string& value) {
+        db.Prepare("INSERT INTO profile(name, value) VALUES(?, ?) "
+                   "ON CONFLICT(name) DO UPDATE SET value = excluded.value")
+            .Bind(1, name)
+            .Bind(2, value)
+            .Run();
+    };
+    put("platform", profile.platform);
+    put("os.major", std::to_string(profile.osMajor));
+    put("os.minor", std::to_string(profile.osMinor));
+    put("os.build", std::to_string(profile.osBuild));
+    for (const std::string& module : KnownModules()) {
+        put("module." + module, profile.HasModule(module) ? "1" : "0");
+    }
+}
+
+uint32_t ToNumber(const std::string& text) {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text.c_str(), &end, 10);
+    return (end && *end == '\0') ? static_cast<uint32_t>(value) : 0;
+}
+
+std::string Describe(const fs::path& db, const DbError& e) {
+    if (e.code() == SQLITE_NOTADB) return db.string() + " is not a SQLite database";
+    return db.string() + ": " + e.what();
+}
+
+// Checks that an opened database is a device of this schema; reads only.
+void CheckSchema(Database& db, const fs::path& path) {
+    std::string format;
+    int64_t version = 0;
+    try {
+        auto q = db.Prepare("SELECT name, value FROM device");
+        while (q.Step()) {
+            if (q.Text(0) == "format") format = q.Text(1);
+            if (q.Text(0) == "version") version = q.Int(1);
+        }
+    } catch (const DbError& e) {
+        if (e.code() == SQLITE_NOTADB) throw DeviceError(Describe(path, e));
+        if (e.code() == SQLITE_ERROR) {
+            throw DeviceError(path.string() + " is not a device database (it has another schema)");
+        }
+        throw DeviceError(Describe(path, e));
+    }
+    if (format != kFormat) {
+        throw DeviceError(path.string() + " is not a device database (it has another schema)");
+    }
+    if (version != kSchemaVersion) {
+        throw DeviceError(path.string() + " is a device of schema version " +
+                          std::to_string(version) + "; this build reads version " +
+                          std::to_string(kSchemaVersion));
+    }
+}
+
+std::unique_ptr<Database> OpenDatabase(const fs::path& folder) {
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        throw DeviceError("no device at " + folder.string() +
+                          " (the folder does not exist; create one with 'cedevice init')");
+    }
+    const fs::path path = folder / kDatabaseName;
+    if (!fs::exists(path, ec)) {
+        throw DeviceError(folder.string() + " holds no device (no " + kDatabaseName + ")");
+    }
+    std::unique_ptr<Database> db;
+    try {
+        db = std::make_unique<Database>(path, false);
+    } catch (const DbError& e) {
+        throw DeviceError("cannot open " + Describe(path, e));
+    }
+    CheckSchema(*db, path);
+    try {
+        db->Exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL;");
+    } catch (const DbError& e) {
+        throw DeviceError(Describe(path, e));
+    }
+    return db;
+}
+
+std::mutex g_currentMutex;
+std::unique_ptr<Device> g_current;
+bool g_failureReported = false;
+
+}  // namespace
+
+bool Profile::HasModule(std::string_view name) const {
+    return std::any_of(modules.begin(), modules.end(),
+                       [name](const std::string& m) { return EqualNoCase(m, name); });
+}
+
+const std::vector<std::string>& KnownModules() {
+    static const std::vector<std::string> modules = {"aygshell.dll"};
+    return modules;
+}
+
+fs::path DefaultDevicePath() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && *data) return fs::path(data) / "cedevice" / "default";
+    const char* home = std::getenv("HOME");
+    return fs::path(home && *home ? home : ".") / ".local" / "share" / "cedevice" / "default";
+}
+
+fs::path SelectedDevicePath() {
+    const char* named = std::getenv("CE_DEVICE");
+    if (named && *named) return fs::path(named);
+    return DefaultDevicePath();
+}
+
+void CreateDevice(const fs::path& folder, const Profile& profile, bool seed) {
+    std::error_code ec;
+    if (fs::exists(folder / kDatabaseName, ec)) {
+        throw DeviceError(folder.string() + " already holds a device");
+    }
+    if (!IsFreeForDevice(folder)) {
+        throw DeviceError(folder.string() + " is not empty and holds no device; "
+                          "a device is created only in a new or empty folder");
+    }
+    fs::create_directories(folder, ec);
+    if (ec) throw DeviceError("cannot create " + folder.string() + ": " + ec.message());
+
+    std::vector<RegFileOp> seedOps;
+    if (seed) {
+        try {
+            seedOps = ParseRegFile(SeedRegistry());
+        } catch (const RegFileError& e) {
+            throw DeviceError(std::string("the built-in seed registry is malformed: ") + e.what());
+        }
+    }
+
+    // The database is built under a private name and linked into place when complete, so that a
+    // process opening the device never sees half of one, and of two creators only one wins.
+    const fs::path building = folder / (kCreatingPrefix + std::to_string(getpid()));
+    auto removeBuilding = [&building] {
+        std::error_code ignored;
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+            fs::remove(building.string() + suffix, ignored);
+        }
+    };
+    removeBuilding();
+    try {
+        auto db = std::make_unique<Database>(building, true);
+        db->Exec("PRAGMA journal_mode = WAL; PRAGMA foreign_keys = ON;");
+        {
+            Database::Transaction t(*db);
+            db->Exec(kSchema);
+            db->Prepare("INSERT INTO device(name, value) VALUES('format', ?), ('version', ?)")
+                .Bind(1, std::string_view(kFormat))
+                .Bind(2, kSchemaVersion)
+                .Run();
+            WriteProfile(*db, profile);
+            t.Commit();
+        }
+        Device::Impl impl(folder, std::move(db));
+        impl.Apply(seedOps, /*log=*/false);
+    } catch (const DbError& e) {
+        removeBuilding();
+        throw DeviceError("cannot create a device in " + folder.string() + ": " + e.what());
+    } catch (...) {
+        removeBuilding();
+        throw;
+    }
+    // The connection is closed: the write-ahead log is folded into the database file.
+    for (const char* sub : kStandardFolders) fs::create_directories(folder / kFilesName / sub, ec);
+    if (ec) {
+        removeBuilding();
+        throw DeviceError("cannot create " + (folder / kFilesName).string() + ": " + ec.message());
+    }
+    const int linked = link(building.c_str(), (folder / kDatabaseName).c_str());
+    const int linkError = errno;
+    removeBuilding();
+    if (linked != 0) {
+        if (linkError == EEXIST) throw DeviceError(folder.string() + " already holds a device");
+        throw DeviceError("cannot create " + (folder / kDatabaseName).string() + ": " +
+                          std::generic_category().message(linkError));
+    }
+}
+
+Device::Device(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Device::~Device() = default;
+
+std::unique_ptr<Device> Device::Open(const fs::path& folder) {
+    auto db = OpenDatabase(folder);
+    try {
+        return std::unique_ptr<Device>(new Device(std::make_unique<Impl>(folder, std::move(db))));
+    } catch (const DbError& e) {
+        throw DeviceError(Describe(folder / kDatabaseName, e));
+    }
+}
+
+const fs::path& Device::Folder() const { return impl_->Folder(); }
+fs::path Device::DatabasePath() const { return impl_->Folder() / kDatabaseName; }
+fs::path Device::FilesRoot() const { return impl_->Folder() / kFilesName; }
+
+namespace {
+
+// Runs `work` and turns a database failure into a DeviceError naming the device.
+template <typename Work>
+auto Guard(const Device& device, Work&& work) -> decltype(work()) {
+    try {
+        return work();
+    } catch (const DbError& e) {
+        throw DeviceError(Describe(device.DatabasePath(), e));
+    }
+}
+
+}  // namespace
+
+Profile Device::GetProfile() const {
+    return Guard(*this, [this] {
+        Profile profile;
+        profile.modules.clear();
+        auto q = impl_->Db().Prepare("SELECT name, value FROM profile");
+        while (q.Step()) {
+            const std::string name = q.Text(0);
+            const std::string value = q.Text(1);
+            if (name == "platform") profile.platform = value;
+            else if (name == "os.major") profile.osMajor = ToNumber(value);
+            else if (name == "os.minor") profile.osMinor = ToNumber(value);
+            else if (name == "os.build") profile.osBuild = ToNumber(value);
+            else if (name.rfind("module.", 0) == 0 && value == "1") {
+                profile.modules.push_back(name.substr(7));
+            }
+        }
+        return profile;
+    });
+}
+
+void Device::SetProfile(const Profile& profile) {
+    Guard(*this, [&] {
+        Database::Transaction t(impl_->Db());
+        WriteProfile(impl_->Db(), profile);
+        t.Commit();
+    });
+}
+
+void Device::AddJournalEntry(std::string_view event) {
+    Guard(*this, [&] { impl_->AddJournalEntry(event); });
+}
+
+std::vector<JournalEntry> Device::Journal(int64_t afterSeq) const {
+    return Guard(*this, [&] {
+        std::vector<JournalEntry> entries;
+        auto q = impl_->Db().Prepare(
+            "SELECT seq, time, pid, event FROM journal WHERE seq > ? ORDER BY seq");
+        q.Bind(1, afterSeq);
+        while (q.Step()) entries.push_back({q.Int(0), q.Text(1), q.Int(2), q.Text(3)});
+        return entries;
+    });
+}
+
+std::vector<Change> Device::Changes(int64_t afterSeq) const {
+    return Guard(*this, [&] {
+        std::vector<Change> changes;
+        auto q = impl_->Db().Prepare(
+            "SELECT seq, time, pid, kind, key, name, old_type, old_data, new_type, new_data "
+            "FROM changes WHERE seq > ? ORDER BY seq");
+        q.Bind(1, afterSeq);
+        while (q.Step()) {
+            Change c;
+            c.seq = q.Int(0);
+            c.time = q.Text(1);
+            c.pid = q.Int(2);
+            const std::string kind = q.Text(3);
+            c.kind = kind == "set"          ? Change::kSetValue
+                     : kind == "delete"     ? Change::kDeleteValue
+                     : kind == "key-create" ? Change::kCreateKey
+                                            : Change::kDeleteKey;
+            c.key = q.Text(4);
+            c.valueName = FromUtf8(q.Text(5));
+            if (!q.IsNull(6)) c.before = RegValue{c.valueName, static_cast<uint32_t>(q.Int(6)), q.Blob(7)};
+            if (!q.IsNull(8)) c.after = RegValue{c.valueName, static_cast<uint32_t>(q.Int(8)), q.Blob(9)};
+            changes.push_back(std::move(c));
+        }
+        return changes;
+    });
+}
+
+bool Device::KeyExists(RootKey root, std::u16string_view path) const {
+    std::vector<std::u16string_view> parts;
+    if (!SplitKeyPath(path, &parts)) return false;
+    return Guard(*this, [&] { return impl_->FindKey(root, path).has_value(); });
+}
+
+std::vector<RegKey> Device::ExportKeys(std::optional<RootKey> root, std::u16string_view path) const {
+    return Guard(*this, [&] { return impl_->Export(root, path); });
+}
+
+void Device::Import(const std::vector<RegFileOp>& ops, bool logChanges) {
+    Guard(*this, [&] { impl_->Apply(ops, logChanges); });
+}
+
+Device& CurrentDevice() {
+    std::lock_guard<std::mutex> lock(g_currentMutex);
+    if (g_current) return *g_current;
+    const fs::path folder = SelectedDevicePath();
+    std::error_code ec;
+    // Only the default device comes into being by itself; a named one is made with cedevice.
+    if (folder == DefaultDevicePath() && !fs::exists(folder / kDatabaseName, ec) &&
+        IsFreeForDevice(folder)) {
+        try {
+            CreateDevice(folder, Profile{}, true);
+        } catch (const DeviceError&) {
+            // Another process may have created it at the same moment; opening tells.
+            if (!fs::exists(folder / kDatabaseName, ec)) throw;
+        }
+    }
+    g_current = Device::Open(folder);
+    return *g_current;
+}
+
+void UseDevice(const fs::path& folder) {
+    auto device = Device::Open(folder);
+    std::lock_guard<std::mutex> lock(g_currentMutex);
+    g_current = std::move(device);
+    g_failureReported = false;
+}
+
+void CloseDevice() {
+    std::lock_guard<std::mutex> lock(g_currentMutex);
+    g_current.reset();
+    g_failureReported = false;
+}
+
+std::recursive_mutex& PlatformLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+Device::Impl* TryCurrentDevice() {
+    try {
+        return &CurrentDevice().impl();
+    } catch (const std::exception& e) {
+        std::lock_guard<std::mutex> lock(g_currentMutex);
+        if (!g_failureReported) {
+            g_failureReported = true;
+            std::fprintf(stderr, "CePlatform: the device cannot be used: %s\n", e.what());
+        }
+        return nullptr;
+    }
+}
+
+Device::Impl::Impl(fs::path folder, std::unique_ptr<Database> db)
+    : folder_(std::move(folder)), db_(std::move(db)), generation_(++g_generations) {
+    for (int r = 0; r < 3; ++r) {
+        const auto root = static_cast<RootKey>(r);
+        auto row = FindKey(root, u"");
+        if (!row) throw DbError(SQLITE_CORRUPT, "the registry has no root key " + std::string(RootName(root)));
+        roots_[r] = *row;
+    }
+}
+
+void Device::Impl::AddJournalEntry(std::string_view event) {
+    Database::Transaction t(*db_);
+    db_->Prepare("INSERT INTO journal(time, pid, event) "
+                 "VALUES(strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), ?, ?)")
+        .Bind(1, static_cast<int64_t>(getpid()))
+        .Bind(2, event)
+        .Run();
+    t.Commit();
+}
+
+}  // namespace ce

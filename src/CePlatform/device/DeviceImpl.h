@@ -1,0 +1,80 @@
+// The inside of an open device: its database and the registry store on it. Used by the Win32
+// functions and by the control interface; everything here throws DbError on a database failure.
+#pragma once
+
+#include <CePlatform/Device.h>
+
+#include <array>
+#include <mutex>
+#include <optional>
+
+#include "device/Database.h"
+
+namespace ce {
+
+// A key as stored: its row, its root and its normalised path with each component's stored case.
+struct KeyRow {
+    int64_t id = 0;
+    RootKey root = RootKey::LocalMachine;
+    std::u16string path;
+};
+
+// Splits a key path into its components, dropping empty ones (so leading, trailing and doubled
+// backslashes are ignored). False when a component is longer than 255 characters.
+bool SplitKeyPath(std::u16string_view path, std::vector<std::u16string_view>* components);
+// "a\b" + "c" → "a\b\c"; either side may be empty.
+std::u16string JoinKeyPath(std::u16string_view parent, std::u16string_view child);
+// The form of a name or a path that the database compares: case-folded, in UTF-8.
+std::string FoldKey(std::u16string_view text);
+
+class Device::Impl {
+public:
+    Impl(std::filesystem::path folder, std::unique_ptr<Database> db);
+
+    const std::filesystem::path& Folder() const { return folder_; }
+    Database& Db() { return *db_; }
+    // Distinguishes devices opened in this process, so a handle of a closed device is refused.
+    uint64_t Generation() const { return generation_; }
+
+    // The stored key at a normalised path: one indexed look-up.
+    std::optional<KeyRow> FindKey(RootKey root, std::u16string_view path);
+    // The root key's own row.
+    KeyRow Root(RootKey root) const { return roots_[static_cast<int>(root)]; }
+    bool KeyAlive(int64_t id);
+    // Finds or creates the key and every missing key above it, in one transaction.
+    KeyRow CreateKey(RootKey root, std::u16string_view path, bool* created, bool log);
+    // Deletes the key, its values and every key below it. False when it did not exist.
+    bool DeleteKeyTree(RootKey root, std::u16string_view path, bool log);
+
+    std::optional<RegValue> GetValue(int64_t keyId, std::u16string_view name);
+    // Writes a value of a key that exists (the caller checks).
+    void SetValue(const KeyRow& key, const RegValue& value, bool log);
+    // False when there was no such value.
+    bool DeleteValue(const KeyRow& key, std::u16string_view name, bool log);
+    std::vector<RegValue> Values(int64_t keyId);
+
+    void AddJournalEntry(std::string_view event);
+
+    // The key and its subtree, sorted, for export (see Device::ExportKeys). Throws DeviceError
+    // when the key does not exist.
+    std::vector<RegKey> Export(std::optional<RootKey> root, std::u16string_view path);
+    // Applies registry file operations in one transaction.
+    void Apply(const std::vector<RegFileOp>& ops, bool log);
+
+private:
+    void LogChange(const char* kind, const KeyRow& key, const std::u16string* name,
+                   const std::optional<RegValue>& before, const std::optional<RegValue>& after);
+
+    std::filesystem::path folder_;
+    std::unique_ptr<Database> db_;
+    uint64_t generation_;
+    std::array<KeyRow, 3> roots_;
+};
+
+// The current device for the Win32 functions, or null with the reason already reported (once per
+// process, on standard error). Callers hold PlatformLock().
+Device::Impl* TryCurrentDevice();
+// Serialises the Win32 functions of this process.
+std::recursive_mutex& PlatformLock();
+
+}  // namespace ce

@@ -1,0 +1,140 @@
+// Device queries and the emulated optional modules, answered from the device profile.
+#include <CePlatform/Unicode.h>
+#include <windows.h>
+
+#include <cstring>
+
+#include "device/DeviceImpl.h"
+
+namespace ce {
+
+namespace {
+
+thread_local DWORD t_lastError = ERROR_SUCCESS;
+
+// Module handles of the emulated modules: fixed, distinct, never dereferenced.
+const HMODULE kAygshell = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7A000000));
+
+// Runs `call` on the current device's profile; FALSE with the last error when there is none.
+template <typename Call>
+auto WithProfile(Call&& call) -> decltype(call(std::declval<const Profile&>())) {
+    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
+    using Result = decltype(call(std::declval<const Profile&>()));
+    try {
+        if (TryCurrentDevice() == nullptr) {
+            t_lastError = ERROR_NOT_READY;
+            return Result{};
+        }
+        return call(CurrentDevice().GetProfile());
+    } catch (...) {
+        t_lastError = ERROR_GEN_FAILURE;
+        return Result{};
+    }
+}
+
+// The file name of a module path: "\Windows\aygshell.dll" → "aygshell.dll".
+std::string ModuleName(LPCWSTR path) {
+    std::u16string_view text(path);
+    const size_t slash = text.find_last_of(u"\\/");
+    if (slash != std::u16string_view::npos) text.remove_prefix(slash + 1);
+    return ToUtf8(text);
+}
+
+BOOL WINAPI EmulatedExitWindowsEx(UINT uFlags, DWORD /*dwReserved*/) {
+    if ((uFlags & ~static_cast<UINT>(EWX_FORCE)) != EWX_REBOOT) {
+        t_lastError = ERROR_NOT_SUPPORTED;
+        return FALSE;
+    }
+    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
+    try {
+        Device::Impl* device = TryCurrentDevice();
+        if (!device) {
+            t_lastError = ERROR_NOT_READY;
+            return FALSE;
+        }
+        device->AddJournalEntry("restart (ExitWindowsEx EWX_REBOOT)");
+        return TRUE;
+    } catch (...) {
+        t_lastError = ERROR_GEN_FAILURE;
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+}  // namespace ce
+
+using namespace ce;
+
+extern "C" {
+
+DWORD WINAPI GetLastError(void) { return t_lastError; }
+
+void WINAPI SetLastError(DWORD dwErrCode) { t_lastError = dwErrCode; }
+
+BOOL WINAPI SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UINT /*fWinIni*/) {
+    if (uiAction != SPI_GETPLATFORMTYPE || !pvParam) {
+        t_lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
+    return WithProfile([&](const Profile& profile) -> BOOL {
+        const std::u16string text = FromUtf8(profile.platform);
+        const size_t bytes = (text.size() + 1) * sizeof(WCHAR);
+        if (bytes > uiParam) {
+            t_lastError = ERROR_INSUFFICIENT_BUFFER;
+            return FALSE;
+        }
+        std::memcpy(pvParam, text.c_str(), bytes);
+        return TRUE;
+    });
+}
+
+BOOL WINAPI GetVersionExW(LPOSVERSIONINFOW lpVersionInformation) {
+    if (!lpVersionInformation) {
+        t_lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
+    if (lpVersionInformation->dwOSVersionInfoSize != sizeof(OSVERSIONINFOW)) {
+        t_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return FALSE;
+    }
+    return WithProfile([&](const Profile& profile) -> BOOL {
+        lpVersionInformation->dwMajorVersion = profile.osMajor;
+        lpVersionInformation->dwMinorVersion = profile.osMinor;
+        lpVersionInformation->dwBuildNumber = profile.osBuild;
+        lpVersionInformation->dwPlatformId = VER_PLATFORM_WIN32_CE;
+        std::memset(lpVersionInformation->szCSDVersion, 0,
+                    sizeof(lpVersionInformation->szCSDVersion));
+        return TRUE;
+    });
+}
+
+HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) {
+    if (!lpLibFileName) {
+        t_lastError = ERROR_INVALID_PARAMETER;
+        return nullptr;
+    }
+    const std::string name = ModuleName(lpLibFileName);
+    return WithProfile([&](const Profile& profile) -> HMODULE {
+        if (FoldKey(FromUtf8(name)) == "AYGSHELL.DLL" && profile.HasModule("aygshell.dll")) {
+            return kAygshell;
+        }
+        t_lastError = ERROR_MOD_NOT_FOUND;
+        return nullptr;
+    });
+}
+
+FARPROC WINAPI GetProcAddressW(HMODULE hModule, LPCWSTR lpProcName) {
+    if (hModule != kAygshell) {
+        t_lastError = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    // Export names match exactly, as on the device.
+    if (lpProcName && std::u16string_view(lpProcName) == u"ExitWindowsEx") {
+        return reinterpret_cast<FARPROC>(&EmulatedExitWindowsEx);
+    }
+    t_lastError = ERROR_PROC_NOT_FOUND;
+    return nullptr;
+}
+
+}  // extern "C"

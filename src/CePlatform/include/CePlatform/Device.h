@@ -1,0 +1,147 @@
+// The simulated device behind the Win32 functions of <windows.h>, and its control interface for
+// the device tool and the tests.
+//
+// A device is a folder:
+//   device.db  one SQLite database (WAL mode) with the registry, the profile, the journal of
+//              physical events and the change log of registry writes;
+//   fs/        the root of the device's file system.
+//
+// Two processes may use one device at once: every registry write is one transaction that takes
+// the write lock from its start, and a busy database is waited for (up to 10 s), not reported as
+// a failure. A process that is killed loses no committed write.
+//
+// Functions here throw DeviceError (a clear message naming the path) where noted; the Win32
+// functions never throw.
+#pragma once
+
+#include <CePlatform/Api.h>
+#include <CePlatform/RegFile.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ce {
+
+class CEPLATFORM_API DeviceError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What the device is: its edition, its OS version, and which optional modules it has.
+struct Profile {
+    std::string platform = "SmartPhone";  // the SPI_GETPLATFORMTYPE text
+    uint32_t osMajor = 5;
+    uint32_t osMinor = 2;
+    uint32_t osBuild = 1236;
+    std::vector<std::string> modules = {"aygshell.dll"};  // present optional modules, as named
+
+    bool HasModule(std::string_view name) const;  // without regard to case
+};
+
+// The optional modules a device may have ("aygshell.dll").
+CEPLATFORM_API const std::vector<std::string>& KnownModules();
+
+// One physical event of the device (a restart, ...).
+struct JournalEntry {
+    int64_t seq = 0;
+    std::string time;  // UTC, "2026-12-07T02:11:17.123Z"
+    int64_t pid = 0;
+    std::string event;
+};
+
+// One registry change: a value written or deleted, or a key created or deleted.
+struct Change {
+    enum Kind { kSetValue, kDeleteValue, kCreateKey, kDeleteKey };
+    int64_t seq = 0;
+    std::string time;
+    int64_t pid = 0;
+    Kind kind = kSetValue;
+    std::string key;            // "HKEY_LOCAL_MACHINE\Software\Quenvale"
+    std::u16string valueName;   // value changes only; "" is the default value
+    std::optional<RegValue> before;  // absent: the value did not exist
+    std::optional<RegValue> after;   // absent: the value was deleted
+};
+
+// $XDG_DATA_HOME/cedevice/default, or ~/.local/share/cedevice/default when XDG_DATA_HOME is unset
+// or empty.
+CEPLATFORM_API std::filesystem::path DefaultDevicePath();
+
+// $CE_DEVICE when set and not empty, else DefaultDevicePath().
+CEPLATFORM_API std::filesystem::path SelectedDevicePath();
+
+// The project's seed registry (REGEDIT4): a new Windows Mobile 6 phone.
+CEPLATFORM_API std::string_view SeedRegistry();
+
+// Creates a device in `folder`, which must be missing or empty (it is created with its parents):
+// the database with `profile`, the seed registry unless `seed` is false (the three root keys
+// only), and fs/ with its standard folders. The seed import is not recorded in the change log.
+// Throws DeviceError when the folder already holds a device or anything else; nothing is touched
+// then.
+CEPLATFORM_API void CreateDevice(const std::filesystem::path& folder, const Profile& profile,
+                                 bool seed = true);
+
+class CEPLATFORM_API Device {
+public:
+    // Opens an existing device. Throws DeviceError naming the path when the folder does not exist,
+    // holds no device.db, or its device.db is not a SQLite database or has another schema. It
+    // never writes to a folder that is not a device.
+    static std::unique_ptr<Device> Open(const std::filesystem::path& folder);
+    ~Device();
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+
+    const std::filesystem::path& Folder() const;
+    std::filesystem::path DatabasePath() const;  // Folder()/device.db
+    std::filesystem::path FilesRoot() const;     // Folder()/fs
+
+    Profile GetProfile() const;
+    void SetProfile(const Profile& profile);
+
+    // Appends an event to the journal (one transaction).
+    void AddJournalEntry(std::string_view event);
+    // Entries with a sequence number above `afterSeq`, oldest first.
+    std::vector<JournalEntry> Journal(int64_t afterSeq = 0) const;
+    // Changes with a sequence number above `afterSeq`, oldest first.
+    std::vector<Change> Changes(int64_t afterSeq = 0) const;
+
+    bool KeyExists(RootKey root, std::u16string_view path) const;
+    // The key and every key below it, each with its values, keys sorted by their path compared
+    // without regard to case (a key before its subkeys), values sorted the same way with the
+    // default value first. Without a root: the whole registry, root by root. Throws DeviceError
+    // when the key does not exist.
+    std::vector<RegKey> ExportKeys(std::optional<RootKey> root = std::nullopt,
+                                   std::u16string_view path = {}) const;
+    // Applies the operations of a registry file in one transaction: all of them or, on an error,
+    // none (throws DeviceError). Deleting a missing key or value is not an error. Each change is
+    // recorded in the change log when `logChanges` is true.
+    void Import(const std::vector<RegFileOp>& ops, bool logChanges = true);
+
+    class Impl;
+    Impl& impl() const { return *impl_; }
+
+private:
+    explicit Device(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+// The process's current device, the one the Win32 functions use: opened on first use from
+// SelectedDevicePath(); the default device is created there (with the default profile and the
+// seed) when that folder is missing or empty. Throws DeviceError.
+CEPLATFORM_API Device& CurrentDevice();
+
+// Makes the device in `folder` the current one (throws DeviceError, leaving the current device
+// as it was, when it cannot be opened). Registry handles opened on the previous device become
+// invalid.
+CEPLATFORM_API void UseDevice(const std::filesystem::path& folder);
+
+// Closes the current device; its handles become invalid. The next call that needs a device opens
+// SelectedDevicePath() again.
+CEPLATFORM_API void CloseDevice();
+
+}  // namespace ce

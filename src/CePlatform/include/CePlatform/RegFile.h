@@ -1,0 +1,96 @@
+// Registry files in the REGEDIT4 text form: what `cedevice reg export` writes and
+// `cedevice reg import` and the seed registry read.
+//
+//   REGEDIT4
+//
+//   [HKEY_LOCAL_MACHINE\Software\Quenvale]
+//   @="default value"
+//   "Text"="a \"quoted\" back\\slash"
+//   "Number"=dword:0000001f
+//   "List"=hex(7):41,00,00,00,00,00
+//   "Bytes"=hex:01,02,03
+//   "Gone"=-
+//
+//   [-HKEY_CURRENT_USER\Obsolete]
+//
+// Hex data is the value's stored bytes (texts are UTF-16LE). Long hex lines are continued with a
+// trailing backslash. The file itself is UTF-8; lines starting with ';' are comments.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <CePlatform/Api.h>
+
+namespace ce {
+
+// The three root keys of the device registry.
+enum class RootKey : int { ClassesRoot = 0, CurrentUser = 1, LocalMachine = 2 };
+
+// "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE".
+CEPLATFORM_API const char* RootName(RootKey root);
+
+// Parses "HKEY_LOCAL_MACHINE\Software\X" (or "HKLM\Software\X", "HKCU", "HKCR"; the root matched
+// without regard to case) into the root and the path below it, normalised: components joined by
+// single backslashes, no leading or trailing backslash ("" for the root itself). False when the
+// text names no known root.
+CEPLATFORM_API bool ParseKeyName(std::string_view text, RootKey* root, std::u16string* path);
+
+// "HKEY_LOCAL_MACHINE\Software\X" for a root and a normalised path.
+CEPLATFORM_API std::string KeyName(RootKey root, std::u16string_view path);
+
+struct RegValue {
+    std::u16string name;  // "" is the key's unnamed default value
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+};
+
+struct RegKey {
+    RootKey root = RootKey::LocalMachine;
+    std::u16string path;  // normalised, as ParseKeyName gives it
+    std::vector<RegValue> values;
+};
+
+// One line's worth of work of a registry file, in file order.
+struct RegFileOp {
+    enum Kind { kCreateKey, kDeleteKey, kSetValue, kDeleteValue };
+    Kind kind = kCreateKey;
+    int line = 0;  // 1-based line of the file where the operation stands
+    RootKey root = RootKey::LocalMachine;
+    std::u16string path;  // the key (normalised)
+    RegValue value;       // kSetValue: name, type and data; kDeleteValue: name
+};
+
+// A malformed registry file: the message names the 1-based line.
+class CEPLATFORM_API RegFileError : public std::runtime_error {
+public:
+    RegFileError(int line, const std::string& what);
+    int line() const { return line_; }
+
+private:
+    int line_;
+};
+
+// Parses a whole file. The first non-empty line must be "REGEDIT4" (a UTF-8 byte-order mark and
+// "Windows Registry Editor Version 5.00" are accepted too). Throws RegFileError on the first
+// malformed line; nothing is returned then.
+CEPLATFORM_API std::vector<RegFileOp> ParseRegFile(std::string_view text);
+
+// The data of one value as it stands right of the '=': "\"text\"", "dword:0000002a",
+// "hex(7):...", "hex:..."; a value that would not survive the quoted form byte for byte (odd size,
+// no terminator, embedded zero, control characters) is written in hex(1). The first line is
+// assumed to start at column `column` for the wrapping of hex data.
+CEPLATFORM_API std::string FormatValueData(uint32_t type, const std::vector<uint8_t>& data,
+                                           size_t column = 0);
+
+// "\"name\"=data" or "@=data".
+CEPLATFORM_API std::string FormatValueLine(const RegValue& value);
+
+// A whole file: the header, then for each key its line and its values, as given (the caller sorts
+// keys and values). Keys end with an empty line.
+CEPLATFORM_API std::string FormatRegFile(const std::vector<RegKey>& keys);
+
+}  // namespace ce

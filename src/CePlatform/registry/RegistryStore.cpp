@@ -1,0 +1,260 @@
+// The device registry in the database: keys are rows found by their root and their whole folded
+// path (one indexed look-up opens a key, however deep), values are rows of their key.
+#include <CePlatform/Unicode.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "device/DeviceImpl.h"
+
+namespace ce {
+
+namespace {
+
+constexpr size_t kMaxKeyNameLength = 255;
+
+// Orders paths component by component: a key comes right before its subkeys.
+bool PathLess(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto ux = static_cast<unsigned char>(x == '\\' ? '\x01' : x);
+        const auto uy = static_cast<unsigned char>(y == '\\' ? '\x01' : y);
+        return ux < uy;
+    });
+}
+
+void BindValue(Statement& q, int typeIndex, const std::optional<RegValue>& value) {
+    if (value) {
+        q.Bind(typeIndex, static_cast<int64_t>(value->type)).BindBlob(typeIndex + 1, value->data);
+    } else {
+        q.BindNull(typeIndex).BindNull(typeIndex + 1);
+    }
+}
+
+}  // namespace
+
+bool SplitKeyPath(std::u16string_view path, std::vector<std::u16string_view>* components) {
+    components->clear();
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find(u'\\', start);
+        if (end == std::u16string_view::npos) end = path.size();
+        if (end > start) {
+            if (end - start > kMaxKeyNameLength) return false;
+            components->push_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+std::u16string JoinKeyPath(std::u16string_view parent, std::u16string_view child) {
+    std::u16string joined(parent);
+    if (!joined.empty() && !child.empty()) joined += u'\\';
+    joined += child;
+    return joined;
+}
+
+std::string FoldKey(std::u16string_view text) { return ToUtf8(FoldCase(text)); }
+
+std::optional<KeyRow> Device::Impl::FindKey(RootKey root, std::u16string_view path) {
+    auto q = db_->Prepare("SELECT id, path FROM keys WHERE root = ? AND fold = ?");
+    q.Bind(1, static_cast<int64_t>(root)).Bind(2, FoldKey(path));
+    if (!q.Step()) return std::nullopt;
+    return KeyRow{q.Int(0), root, FromUtf8(q.Text(1))};
+}
+
+bool Device::Impl::KeyAlive(int64_t id) {
+    auto q = db_->Prepare("SELECT 1 FROM keys WHERE id = ?");
+    q.Bind(1, id);
+    return q.Step();
+}
+
+KeyRow Device::Impl::CreateKey(RootKey root, std::u16string_view path, bool* created, bool log) {
+    std::vector<std::u16string_view> components;
+    SplitKeyPath(path, &components);
+    Database::Transaction t(*db_);
+    KeyRow key = Root(root);
+    *created = false;
+    std::u16string sought;
+    for (std::u16string_view component : components) {
+        sought = JoinKeyPath(sought, component);
+        if (auto found = FindKey(root, sought)) {
+            key = *found;
+            continue;
+        }
+        // A new key keeps the case of the keys above it as they are stored.
+        KeyRow child{0, root, JoinKeyPath(key.path, component)};
+        db_->Prepare("INSERT INTO keys(parent, root, name, path, fold) VALUES(?, ?, ?, ?, ?)")
+            .Bind(1, key.id)
+            .Bind(2, static_cast<int64_t>(root))
+            .Bind(3, ToUtf8(component))
+            .Bind(4, ToUtf8(child.path))
+            .Bind(5, FoldKey(child.path))
+            .Run();
+        child.id = db_->LastInsertId();
+        if (log) LogChange("key-create", child, nullptr, std::nullopt, std::nullopt);
+        key = std::move(child);
+        *created = true;
+    }
+    t.Commit();
+    return key;
+}
+
+bool Device::Impl::DeleteKeyTree(RootKey root, std::u16string_view path, bool log) {
+    Database::Transaction t(*db_);
+    auto top = FindKey(root, path);
+    if (!top) return false;
+    if (top->id == Root(root).id) {
+        throw DeviceError(std::string("a root key cannot be deleted: ") + RootName(root));
+    }
+    const std::string fold = FoldKey(top->path);
+    std::vector<KeyRow> doomed;
+    {
+        auto q = db_->Prepare(
+            "SELECT id, path FROM keys WHERE root = ? AND (fold = ? OR (fold > ? AND fold < ?))");
+        q.Bind(1, static_cast<int64_t>(root)).Bind(2, fold).Bind(3, fold + "\\").Bind(4, fold + "]");
+        while (q.Step()) doomed.push_back({q.Int(0), root, FromUtf8(q.Text(1))});
+    }
+    // Deepest keys first, so the log reads as a real deletion would happen.
+    std::sort(doomed.begin(), doomed.end(), [](const KeyRow& a, const KeyRow& b) {
+        return PathLess(FoldKey(b.path), FoldKey(a.path));
+    });
+    for (const KeyRow& key : doomed) {
+        if (log) {
+            for (const RegValue& value : Values(key.id)) {
+                LogChange("delete", key, &value.name, value, std::nullopt);
+            }
+        }
+        db_->Prepare("DELETE FROM reg_values WHERE key = ?").Bind(1, key.id).Run();
+        db_->Prepare("DELETE FROM keys WHERE id = ?").Bind(1, key.id).Run();
+        if (log) LogChange("key-delete", key, nullptr, std::nullopt, std::nullopt);
+    }
+    t.Commit();
+    return true;
+}
+
+std::optional<RegValue> Device::Impl::GetValue(int64_t keyId, std::u16string_view name) {
+    auto q = db_->Prepare("SELECT name, type, data FROM reg_values WHERE key = ? AND fold = ?");
+    q.Bind(1, keyId).Bind(2, FoldKey(name));
+    if (!q.Step()) return std::nullopt;
+    return RegValue{FromUtf8(q.Text(0)), static_cast<uint32_t>(q.Int(1)), q.Blob(2)};
+}
+
+void Device::Impl::SetValue(const KeyRow& key, const RegValue& value, bool log) {
+    Database::Transaction t(*db_);
+    std::optional<RegValue> before;
+    if (log) before = GetValue(key.id, value.name);
+    db_->Prepare("INSERT INTO reg_values(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?) "
+                 "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data")
+        .Bind(1, key.id)
+        .Bind(2, ToUtf8(value.name))
+        .Bind(3, FoldKey(value.name))
+        .Bind(4, static_cast<int64_t>(value.type))
+        .BindBlob(5, value.data)
+        .Run();
+    if (log) LogChange("set", key, before ? &before->name : &value.name, before, value);
+    t.Commit();
+}
+
+bool Device::Impl::DeleteValue(const KeyRow& key, std::u16string_view name, bool log) {
+    Database::Transaction t(*db_);
+    auto before = GetValue(key.id, name);
+    if (!before) return false;
+    db_->Prepare("DELETE FROM reg_values WHERE key = ? AND fold = ?")
+        .Bind(1, key.id)
+        .Bind(2, FoldKey(name))
+        .Run();
+    if (log) LogChange("delete", key, &before->name, before, std::nullopt);
+    t.Commit();
+    return true;
+}
+
+std::vector<RegValue> Device::Impl::Values(int64_t keyId) {
+    std::vector<RegValue> values;
+    std::vector<std::string> folds;
+    auto q = db_->Prepare("SELECT name, type, data, fold FROM reg_values WHERE key = ?");
+    q.Bind(1, keyId);
+    while (q.Step()) {
+        values.push_back({FromUtf8(q.Text(0)), static_cast<uint32_t>(q.Int(1)), q.Blob(2)});
+    }
+    std::sort(values.begin(), values.end(), [](const RegValue& a, const RegValue& b) {
+        return FoldKey(a.name) < FoldKey(b.name);
+    });
+    return values;
+}
+
+void Device::Impl::LogChange(const char* kind, const KeyRow& key, const std::u16string* name,
+                             const std::optional<RegValue>& before,
+                             const std::optional<RegValue>& after) {
+    auto q = db_->Prepare(
+        "INSERT INTO changes(time, pid, kind, key, name, old_type, old_data, new_type, new_data) "
+        "VALUES(strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), ?, ?, ?, ?, ?, ?, ?, ?)");
+    q.Bind(1, static_cast<int64_t>(getpid()))
+        .Bind(2, std::string_view(kind))
+        .Bind(3, KeyName(key.root, key.path));
+    if (name) {
+        q.Bind(4, ToUtf8(*name));
+    } else {
+        q.BindNull(4);
+    }
+    BindValue(q, 5, before);
+    BindValue(q, 7, after);
+    q.Run();
+}
+
+std::vector<RegKey> Device::Impl::Export(std::optional<RootKey> root, std::u16string_view path) {
+    std::vector<RegKey> keys;
+    auto collect = [this, &keys](RootKey r, const KeyRow& top) {
+        std::vector<std::pair<std::string, KeyRow>> rows;
+        const std::string fold = FoldKey(top.path);
+        auto q = db_->Prepare(
+            "SELECT id, path, fold FROM keys WHERE root = ? AND "
+            "(fold = ? OR (fold > ? AND fold < ?) OR ? = '')");
+        q.Bind(1, static_cast<int64_t>(r))
+            .Bind(2, fold)
+            .Bind(3, fold + "\\")
+            .Bind(4, fold + "]")
+            .Bind(5, fold);
+        while (q.Step()) rows.push_back({q.Text(2), KeyRow{q.Int(0), r, FromUtf8(q.Text(1))}});
+        std::sort(rows.begin(), rows.end(),
+                  [](const auto& a, const auto& b) { return PathLess(a.first, b.first); });
+        for (auto& [rowFold, row] : rows) {
+            RegKey key{r, row.path, Values(row.id)};
+            // A root key is listed only for values of its own.
+            if (row.path.empty() && key.values.empty()) continue;
+            keys.push_back(std::move(key));
+        }
+    };
+    if (!root) {
+        for (int r = 0; r < 3; ++r) collect(static_cast<RootKey>(r), Root(static_cast<RootKey>(r)));
+        return keys;
+    }
+    auto top = FindKey(*root, path);
+    if (!top) throw DeviceError("no such key: " + KeyName(*root, path));
+    collect(*root, *top);
+    return keys;
+}
+
+void Device::Impl::Apply(const std::vector<RegFileOp>& ops, bool log) {
+    Database::Transaction t(*db_);
+    for (const RegFileOp& op : ops) {
+        bool created = false;
+        switch (op.kind) {
+            case RegFileOp::kCreateKey:
+                CreateKey(op.root, op.path, &created, log);
+                break;
+            case RegFileOp::kDeleteKey:
+                DeleteKeyTree(op.root, op.path, log);
+                break;
+            case RegFileOp::kSetValue:
+                SetValue(CreateKey(op.root, op.path, &created, log), op.value, log);
+                break;
+            case RegFileOp::kDeleteValue:
+                if (auto key = FindKey(op.root, op.path)) DeleteValue(*key, op.value.name, log);
+                break;
+        }
+    }
+    t.Commit();
+}
+
+}  // namespace ce

@@ -1,0 +1,68 @@
+// CTweakBase: one reversible change to the device's configuration. This declaration is shared by
+// the library and the application: the order of the members and of the virtual operations is
+// part of the library's interface.
+//
+// Every tweak keeps two keys of its own in the system's store, opened (and created) for its whole
+// life: HKEY_LOCAL_MACHINE\Software\Quenvale\TweaksBackup\<ID> with the state saved by Backup, and
+// ...\TweaksSettings\<ID> with "BackupDone". Booleans answer 0 or 1; state operations return an
+// error code (kTweakOk, kTweakRegistryWriteFailed, kTweakDeviceToggleFailed). A tweak never
+// caches the device's state: IsEnabled reads the device on every call.
+#pragma once
+
+#include <Lorrimek/Registry.h>
+#include <Lorrimek/WideString.h>
+#include <windows.h>
+
+constexpr int kTweakOk = 0;
+constexpr int kTweakRegistryWriteFailed = 2002;
+constexpr int kTweakDeviceToggleFailed = 1000;
+
+// Categories, as passed to the constructor.
+constexpr int kCategoryInternet = 1;
+constexpr int kCategorySystem = 2;
+constexpr int kCategoryTelephony = 3;
+constexpr int kCategorySound = 4;
+constexpr int kCategoryEssentialUtilities = 5;
+
+class CTweakBase {
+public:
+    // Opens (creating them if needed) the tweak's backup key and settings key.
+    CTweakBase(const CWideString& id, const CWideString& name, const CWideString& description,
+               int category);
+    virtual ~CTweakBase();
+    CTweakBase(const CTweakBase&) = delete;
+    CTweakBase& operator=(const CTweakBase&) = delete;
+
+    CWideString GetID() const { return m_strID; }
+    CWideString GetName() const { return m_strName; }
+    CWideString GetDescription() const { return m_strDescription; }
+    int GetCategory() const { return m_nCategory; }
+
+    // Takes the first backup unless "BackupDone" says it was taken: Backup, then "BackupDone" = 1
+    // when Backup returned 0. Returns what Backup returned, or 0 when nothing was to be done.
+    int DoBackupIfNeeded();
+
+    virtual BOOL IsSupported();
+    virtual BOOL Configure();
+    virtual BOOL NeedsRestart();
+    virtual BOOL SupportsToggleShortcut();
+    virtual BOOL HasEnableOption();
+    virtual BOOL HasConfiguration() = 0;
+    virtual BOOL IsEnabled() = 0;
+    virtual int Enable() = 0;
+    virtual int Backup() = 0;
+    virtual int Restore() = 0;
+    virtual int Disable() = 0;
+
+protected:
+    // The key holding this tweak's saved state.
+    CRegistry& BackupKey() { return m_backupKey; }
+
+private:
+    CWideString m_strID;
+    CWideString m_strName;
+    CWideString m_strDescription;
+    int m_nCategory;
+    CRegistry m_backupKey;
+    CRegistry m_settingsKey;
+};

@@ -1,0 +1,208 @@
+// The simulated device: where it lives, how it is created and refused, its profile, and the
+// device queries and emulated modules that answer from it.
+#include <CePlatform/Device.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <windows.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "support/TempDevice.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr DWORD kJunk = 0xDEADBEEF;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Expects Device::Open to refuse `folder` with a message that names `named`.
+void ExpectRefused(const fs::path& folder, const fs::path& named, const std::string& words) {
+    try {
+        ce::Device::Open(folder);
+        ADD_FAILURE() << "opened " << folder;
+    } catch (const ce::DeviceError& e) {
+        EXPECT_NE(std::string::npos, std::string(e.what()).find(named.string())) << e.what();
+        EXPECT_NE(std::string::npos, std::string(e.what()).find(words)) << e.what();
+    }
+}
+
+TEST(DeviceLocation, ComesFromCeDeviceElseTheDataFolder) {
+    const std::string saved = std::getenv("XDG_DATA_HOME");
+    EXPECT_EQ(fs::path(saved) / "cedevice" / "default", ce::DefaultDevicePath());
+    EXPECT_EQ(ce::DefaultDevicePath(), ce::SelectedDevicePath());
+    setenv("CE_DEVICE", "/tmp/elsewhere", 1);
+    EXPECT_EQ(fs::path("/tmp/elsewhere"), ce::SelectedDevicePath());
+    setenv("CE_DEVICE", "", 1);
+    EXPECT_EQ(ce::DefaultDevicePath(), ce::SelectedDevicePath());
+    unsetenv("CE_DEVICE");
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(fs::path(std::getenv("HOME")) / ".local/share/cedevice/default",
+              ce::DefaultDevicePath());
+    setenv("XDG_DATA_HOME", saved.c_str(), 1);
+}
+
+TEST(DeviceLocation, DefaultDeviceIsCreatedOnFirstUse) {
+    ce::CloseDevice();
+    fs::remove_all(ce::DefaultDevicePath());
+    WCHAR platform[MAX_PATH] = {};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof(platform), platform, 0));
+    EXPECT_EQ(std::u16string(u"SmartPhone"), platform);
+    EXPECT_TRUE(fs::exists(ce::DefaultDevicePath() / "device.db"));
+    EXPECT_TRUE(fs::is_directory(ce::DefaultDevicePath() / "fs" / "Windows" / "Start Menu" / "Programs"));
+    EXPECT_TRUE(fs::is_directory(ce::DefaultDevicePath() / "fs" / "Program Files"));
+    // Seeded: the phone has its factory registry.
+    EXPECT_FALSE(ce::CurrentDevice().ExportKeys().empty());
+    ce::CloseDevice();
+    fs::remove_all(ce::DefaultDevicePath());
+}
+
+TEST(DeviceLocation, NamedDeviceIsNeverCreatedByItself) {
+    const fs::path folder = test::MakeTempFolder("named") / "phone";
+    ce::CloseDevice();
+    setenv("CE_DEVICE", folder.c_str(), 1);
+    EXPECT_THROW(ce::CurrentDevice(), ce::DeviceError);
+    EXPECT_FALSE(fs::exists(folder));
+    unsetenv("CE_DEVICE");
+    fs::remove_all(folder.parent_path());
+}
+
+TEST(DeviceCreation, RefusesFoldersThatHoldAnythingAndTouchesNothing) {
+    const fs::path folder = test::MakeTempFolder("create");
+    WriteFile(folder / "notes.txt", "mine");
+    EXPECT_THROW(ce::CreateDevice(folder, {}), ce::DeviceError);
+    EXPECT_EQ("mine", ReadFile(folder / "notes.txt"));
+    EXPECT_FALSE(fs::exists(folder / "device.db"));
+
+    const fs::path fresh = folder / "new" / "phone";
+    ce::CreateDevice(fresh, {}, false);
+    const std::string before = ReadFile(fresh / "device.db");
+    try {
+        ce::CreateDevice(fresh, {});
+        ADD_FAILURE() << "created twice";
+    } catch (const ce::DeviceError& e) {
+        EXPECT_NE(std::string::npos, std::string(e.what()).find("already holds a device"));
+    }
+    EXPECT_EQ(before, ReadFile(fresh / "device.db"));
+    // Nothing is left behind from the building of the database.
+    for (const auto& entry : fs::directory_iterator(fresh)) {
+        EXPECT_TRUE(entry.path().filename() == "device.db" || entry.path().filename() == "fs")
+            << entry.path();
+    }
+    fs::remove_all(folder);
+}
+
+TEST(DeviceOpening, RefusesWhatIsNotADeviceWithoutChangingIt) {
+    const fs::path folder = test::MakeTempFolder("open");
+    ExpectRefused(folder / "missing", folder / "missing", "does not exist");
+    ExpectRefused(folder, folder, "holds no device");
+
+    WriteFile(folder / "device.db", std::string(4096, 'x'));
+    ExpectRefused(folder, folder / "device.db", "not a SQLite database");
+    EXPECT_EQ(std::string(4096, 'x'), ReadFile(folder / "device.db"));
+
+    fs::remove(folder / "device.db");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((folder / "device.db").c_str(), &db));
+    sqlite3_exec(db, "CREATE TABLE notes(text); INSERT INTO notes VALUES('keep');", nullptr,
+                 nullptr, nullptr);
+    sqlite3_close(db);
+    const std::string before = ReadFile(folder / "device.db");
+    ExpectRefused(folder, folder / "device.db", "another schema");
+    EXPECT_EQ(before, ReadFile(folder / "device.db"));
+
+    // An empty file is an empty database to SQLite, and still no device.
+    WriteFile(folder / "device.db", "");
+    ExpectRefused(folder, folder / "device.db", "another schema");
+    EXPECT_EQ(0u, fs::file_size(folder / "device.db"));
+    fs::remove_all(folder);
+}
+
+TEST(DeviceProfile, AnswersThePlatformQueries) {
+    test::TempDevice device(ce::Profile{"PocketPC", 4, 21, 1088, {}}, false);
+    WCHAR text[MAX_PATH];
+    std::fill(std::begin(text), std::end(text), u'#');
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof(text), text, 0));
+    EXPECT_EQ(std::u16string(u"PocketPC"), text);
+
+    // The size is in bytes: "PocketPC" and its zero need 18.
+    std::fill(std::begin(text), std::end(text), u'#');
+    SetLastError(kJunk);
+    EXPECT_FALSE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 17, text, 0));
+    EXPECT_EQ(DWORD{ERROR_INSUFFICIENT_BUFFER}, GetLastError());
+    EXPECT_EQ(u'#', text[0]);
+    EXPECT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 18, text, 0));
+    EXPECT_FALSE(SystemParametersInfoW(0x1234, sizeof(text), text, 0));
+
+    OSVERSIONINFOW info;
+    std::memset(&info, 0xCD, sizeof(info));
+    info.dwOSVersionInfoSize = sizeof(info);
+    static_assert(sizeof(OSVERSIONINFOW) == 276);
+    ASSERT_TRUE(GetVersionExW(&info));
+    EXPECT_EQ(4u, info.dwMajorVersion);
+    EXPECT_EQ(21u, info.dwMinorVersion);
+    EXPECT_EQ(1088u, info.dwBuildNumber);
+    EXPECT_EQ(DWORD{VER_PLATFORM_WIN32_CE}, info.dwPlatformId);
+    EXPECT_EQ(u'\0', info.szCSDVersion[0]);
+
+    std::memset(&info, 0xCD, sizeof(info));
+    info.dwOSVersionInfoSize = 148;  // the size of another version of the record
+    EXPECT_FALSE(GetVersionExW(&info));
+    EXPECT_EQ(DWORD{ERROR_INSUFFICIENT_BUFFER}, GetLastError());
+    EXPECT_EQ(0xCDCDCDCDu, info.dwMajorVersion);
+
+    // Profile changes are seen at once.
+    ce::Profile profile = device.Device().GetProfile();
+    profile.platform = "Other";
+    device.Device().SetProfile(profile);
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof(text), text, 0));
+    EXPECT_EQ(std::u16string(u"Other"), text);
+}
+
+TEST(DeviceModules, AygshellRestartsTheDeviceThroughTheJournal) {
+    test::TempDevice device;
+    HMODULE shell = LoadLibraryW(u"AygShell.DLL");
+    ASSERT_NE(nullptr, shell);
+    EXPECT_EQ(shell, LoadLibraryW(u"\\Windows\\aygshell.dll"));
+    SetLastError(kJunk);
+    EXPECT_EQ(nullptr, GetProcAddressW(shell, u"exitwindowsex"));
+    EXPECT_EQ(DWORD{ERROR_PROC_NOT_FOUND}, GetLastError());
+    auto exitWindows = reinterpret_cast<BOOL (*)(UINT, DWORD)>(GetProcAddressW(shell, u"ExitWindowsEx"));
+    ASSERT_NE(nullptr, exitWindows);
+
+    EXPECT_TRUE(device.Device().Journal().empty());
+    EXPECT_TRUE(exitWindows(EWX_REBOOT, 0));
+    const auto journal = device.Device().Journal();
+    ASSERT_EQ(1u, journal.size());
+    EXPECT_NE(std::string::npos, journal[0].event.find("restart"));
+    EXPECT_EQ(getpid(), journal[0].pid);
+
+    EXPECT_FALSE(exitWindows(EWX_SHUTDOWN, 0));
+    EXPECT_EQ(DWORD{ERROR_NOT_SUPPORTED}, GetLastError());
+    EXPECT_EQ(1u, device.Device().Journal().size());
+
+    EXPECT_EQ(nullptr, LoadLibraryW(u"BthUtil.dll"));
+    EXPECT_EQ(DWORD{ERROR_MOD_NOT_FOUND}, GetLastError());
+}
+
+TEST(DeviceModules, AModuleTheProfileLacksCannotBeLoaded) {
+    test::TempDevice device(ce::Profile{"SmartPhone", 5, 2, 1236, {}}, false);
+    SetLastError(kJunk);
+    EXPECT_EQ(nullptr, LoadLibraryW(u"aygshell.dll"));
+    EXPECT_EQ(DWORD{ERROR_MOD_NOT_FOUND}, GetLastError());
+    EXPECT_EQ(nullptr, GetProcAddressW(nullptr, u"ExitWindowsEx"));
+}
+
+}  // namespace
