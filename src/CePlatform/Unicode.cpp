@@ -1,5 +1,7 @@
 #include <CePlatform/Unicode.h>
 
+#include <algorithm>
+
 namespace ce {
 
 namespace {
@@ -35,10 +37,16 @@ char16_t FoldUnit(char16_t c) {
     return c;
 }
 
+
+bool IsAscii(std::u16string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
+}
+
 }  // namespace
 
 std::string ToUtf8(std::u16string_view text) {
     std::string out;
+    if (IsAscii(text)) return std::string(text.begin(), text.end());
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
@@ -52,6 +60,9 @@ std::string ToUtf8(std::u16string_view text) {
 }
 
 std::u16string FromUtf8(std::string_view text) {
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return std::u16string(text.begin(), text.end());
+    }
     std::u16string out;
     out.reserve(text.size());
     size_t i = 0;

@@ -167,7 +167,6 @@ std::unique_ptr<Database> OpenDatabase(const fs::path& folder) {
     return db;
 }
 
-std::mutex g_currentMutex;
 std::unique_ptr<Device> g_current;
 bool g_failureReported = false;
 
@@ -380,7 +379,7 @@ void Device::Import(const std::vector<RegFileOp>& ops, bool logChanges) {
 }
 
 Device& CurrentDevice() {
-    std::lock_guard<std::mutex> lock(g_currentMutex);
+    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
     if (g_current) return *g_current;
     const fs::path folder = SelectedDevicePath();
     std::error_code ec;
@@ -400,13 +399,13 @@ Device& CurrentDevice() {
 
 void UseDevice(const fs::path& folder) {
     auto device = Device::Open(folder);
-    std::lock_guard<std::mutex> lock(g_currentMutex);
+    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
     g_current = std::move(device);
     g_failureReported = false;
 }
 
 void CloseDevice() {
-    std::lock_guard<std::mutex> lock(g_currentMutex);
+    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
     g_current.reset();
     g_failureReported = false;
 }
@@ -420,7 +419,7 @@ Device::Impl* TryCurrentDevice() {
     try {
         return &CurrentDevice().impl();
     } catch (const std::exception& e) {
-        std::lock_guard<std::mutex> lock(g_currentMutex);
+        std::lock_guard<std::recursive_mutex> lock(PlatformLock());
         if (!g_failureReported) {
             g_failureReported = true;
             std::fprintf(stderr, "CePlatform: the device cannot be used: %s\n", e.what());

@@ -12,7 +12,8 @@
 
 namespace ce {
 
-// A key as stored: its row, its root and its normalised path with each component's stored case.
+// A key: its row, its root and its normalised path (as it was asked for: equal to the stored path
+// but for case; StoredPath gives the stored one).
 struct KeyRow {
     int64_t id = 0;
     RootKey root = RootKey::LocalMachine;
@@ -22,6 +23,8 @@ struct KeyRow {
 // Splits a key path into its components, dropping empty ones (so leading, trailing and doubled
 // backslashes are ignored). False when a component is longer than 255 characters.
 bool SplitKeyPath(std::u16string_view path, std::vector<std::u16string_view>* components);
+// Appends the components of `relative` to the normalised `path`, as SplitKeyPath splits them.
+bool AppendKeyPath(std::u16string* path, std::u16string_view relative);
 // "a\b" + "c" → "a\b\c"; either side may be empty.
 std::u16string JoinKeyPath(std::u16string_view parent, std::u16string_view child);
 // The form of a name or a path that the database compares: case-folded, in UTF-8.
@@ -41,6 +44,8 @@ public:
     // The root key's own row.
     KeyRow Root(RootKey root) const { return roots_[static_cast<int>(root)]; }
     bool KeyAlive(int64_t id);
+    // The key's path with each component in its stored case.
+    std::u16string StoredPath(int64_t id);
     // Finds or creates the key and every missing key above it, in one transaction.
     KeyRow CreateKey(RootKey root, std::u16string_view path, bool* created, bool log);
     // Deletes the key, its values and every key below it. False when it did not exist.

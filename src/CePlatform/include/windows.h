@@ -41,23 +41,23 @@ typedef intptr_t LONG_PTR;
 typedef DWORD REGSAM;
 typedef void* HANDLE;
 
-struct HKEY__;
+struct HKEY__;  // NOLINT(bugprone-reserved-identifier): the platform's name
 typedef HKEY__* HKEY;
 typedef HKEY* PHKEY;
-struct HINSTANCE__;
+struct HINSTANCE__;  // NOLINT(bugprone-reserved-identifier): the platform's name
 typedef HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 // An address from GetProcAddressW, cast to the function's own type by the caller. Declared with
 // no result so that the cast is accepted without a warning.
 typedef void(WINAPI* FARPROC)();
 
-typedef struct _SECURITY_ATTRIBUTES {
+typedef struct _SECURITY_ATTRIBUTES {  // NOLINT(bugprone-reserved-identifier): the platform's name
     DWORD nLength;
     LPVOID lpSecurityDescriptor;
     BOOL bInheritHandle;
 } SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
 
-typedef struct _OSVERSIONINFOW {
+typedef struct _OSVERSIONINFOW {  // NOLINT(bugprone-reserved-identifier): the platform's name
     DWORD dwOSVersionInfoSize;
     DWORD dwMajorVersion;
     DWORD dwMinorVersion;

@@ -102,13 +102,10 @@ LONG OpenOrCreate(Device::Impl& device, HKEY hKey, LPCWSTR subKey, bool create, 
                   LPDWORD disposition) {
     OpenKey parent;
     if (LONG rc = Resolve(device, hKey, &parent)) return rc;
-    std::vector<std::u16string_view> components;
-    if (!SplitKeyPath(NameOf(subKey), &components)) return ERROR_INVALID_PARAMETER;
+    std::u16string path = parent.key.path;
+    if (!AppendKeyPath(&path, NameOf(subKey))) return ERROR_INVALID_PARAMETER;
     if (LONG rc = CheckAlive(device, parent)) return rc;
 
-    std::u16string relative;
-    for (std::u16string_view c : components) relative = JoinKeyPath(relative, c);
-    const std::u16string path = JoinKeyPath(parent.key.path, relative);
     std::optional<KeyRow> key = device.FindKey(parent.key.root, path);
     bool created = false;
     if (!key) {

@@ -54,13 +54,43 @@ std::u16string JoinKeyPath(std::u16string_view parent, std::u16string_view child
     return joined;
 }
 
-std::string FoldKey(std::u16string_view text) { return ToUtf8(FoldCase(text)); }
+std::string FoldKey(std::u16string_view text) {
+    // Key paths and value names are nearly always ASCII: fold those without a detour.
+    std::string folded(text.size(), '\0');
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0x80) return ToUtf8(FoldCase(text));
+        folded[i] = static_cast<char>(c >= u'a' && c <= u'z' ? c - 0x20 : c);
+    }
+    return folded;
+}
+
+bool AppendKeyPath(std::u16string* path, std::u16string_view relative) {
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find(u'\\', start);
+        if (end == std::u16string_view::npos) end = relative.size();
+        if (end > start) {
+            if (end - start > kMaxKeyNameLength) return false;
+            if (!path->empty()) *path += u'\\';
+            path->append(relative.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return true;
+}
 
 std::optional<KeyRow> Device::Impl::FindKey(RootKey root, std::u16string_view path) {
-    auto q = db_->Prepare("SELECT id, path FROM keys WHERE root = ? AND fold = ?");
+    auto q = db_->Prepare("SELECT id FROM keys WHERE root = ? AND fold = ?");
     q.Bind(1, static_cast<int64_t>(root)).Bind(2, FoldKey(path));
     if (!q.Step()) return std::nullopt;
-    return KeyRow{q.Int(0), root, FromUtf8(q.Text(1))};
+    return KeyRow{q.Int(0), root, std::u16string(path)};
+}
+
+std::u16string Device::Impl::StoredPath(int64_t id) {
+    auto q = db_->Prepare("SELECT path FROM keys WHERE id = ?");
+    q.Bind(1, id);
+    return q.Step() ? FromUtf8(q.Text(0)) : std::u16string();
 }
 
 bool Device::Impl::KeyAlive(int64_t id) {
@@ -79,7 +109,7 @@ KeyRow Device::Impl::CreateKey(RootKey root, std::u16string_view path, bool* cre
     for (std::u16string_view component : components) {
         sought = JoinKeyPath(sought, component);
         if (auto found = FindKey(root, sought)) {
-            key = *found;
+            key = KeyRow{found->id, root, StoredPath(found->id)};
             continue;
         }
         // A new key keeps the case of the keys above it as they are stored.
@@ -104,6 +134,7 @@ bool Device::Impl::DeleteKeyTree(RootKey root, std::u16string_view path, bool lo
     Database::Transaction t(*db_);
     auto top = FindKey(root, path);
     if (!top) return false;
+    top->path = StoredPath(top->id);
     if (top->id == Root(root).id) {
         throw DeviceError(std::string("a root key cannot be deleted: ") + RootName(root));
     }
@@ -191,7 +222,7 @@ void Device::Impl::LogChange(const char* kind, const KeyRow& key, const std::u16
         "VALUES(strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), ?, ?, ?, ?, ?, ?, ?, ?)");
     q.Bind(1, static_cast<int64_t>(getpid()))
         .Bind(2, std::string_view(kind))
-        .Bind(3, KeyName(key.root, key.path));
+        .Bind(3, KeyName(key.root, StoredPath(key.id)));
     if (name) {
         q.Bind(4, ToUtf8(*name));
     } else {

@@ -1,0 +1,41 @@
+#include <Lorrimek/TweakBase.h>
+
+namespace {
+
+const WCHAR kStoreRoot[] = u"Software\\Quenvale";
+const WCHAR kBackupFolder[] = u"\\TweaksBackup";
+const WCHAR kSettingsFolder[] = u"\\TweaksSettings";
+const WCHAR kSeparator[] = u"\\";
+const WCHAR kBackupDone[] = u"BackupDone";
+
+CWideString StorePath(LPCWSTR folder, const CWideString& id) {
+    return CWideString(kStoreRoot) + CWideString(folder) + CWideString(kSeparator) + id;
+}
+
+}  // namespace
+
+CTweakBase::CTweakBase(const CWideString& id, const CWideString& name,
+                       const CWideString& description, int category)
+    : m_strID(id),
+      m_strName(name),
+      m_strDescription(description),
+      m_nCategory(category),
+      m_backupKey(HKEY_LOCAL_MACHINE, StorePath(kBackupFolder, id)),
+      m_settingsKey(HKEY_LOCAL_MACHINE, StorePath(kSettingsFolder, id)) {}
+
+// The members close the settings key, then the backup key, then free the strings.
+CTweakBase::~CTweakBase() = default;
+
+BOOL CTweakBase::IsSupported() { return TRUE; }
+BOOL CTweakBase::Configure() { return FALSE; }
+BOOL CTweakBase::NeedsRestart() { return FALSE; }
+BOOL CTweakBase::SupportsToggleShortcut() { return TRUE; }
+BOOL CTweakBase::HasEnableOption() { return TRUE; }
+
+int CTweakBase::DoBackupIfNeeded() {
+    // Reading with the default 0 creates "BackupDone" = 0 when it is missing.
+    if (m_settingsKey.ReadDWORD(kBackupDone, 0) != 0) return kTweakOk;
+    const int result = Backup();
+    if (result == kTweakOk) m_settingsKey.WriteDWORD(kBackupDone, 1);
+    return result;
+}

@@ -1,0 +1,372 @@
+// cedevice: creates, inspects and scripts a simulated device.
+#include <CePlatform/Device.h>
+#include <CePlatform/RegFile.h>
+#include <CePlatform/Unicode.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage =
+    R"(usage: cedevice [--device DIR] COMMAND ...
+
+Commands:
+  init [--edition smartphone|pocketpc|other] [--os MAJOR.MINOR[.BUILD]] [--empty]
+                          create a device (seeded with a new phone's registry unless --empty)
+  info                    show the device's profile and paths
+  reg export [KEY]        write the registry, or one key and its subkeys, as a REGEDIT4 file
+  reg import FILE         apply a REGEDIT4 file ('-' reads standard input), all or nothing
+  reg query KEY [VALUE]   show one key's values, or one value ('@' is the default value)
+  journal                 list the device's physical events
+  changes [--since SEQ]   list the registry changes
+
+The device is the folder given with --device, else $CE_DEVICE, else the default device
+(created on first use). Keys are written HKEY_LOCAL_MACHINE\Path or HKLM\Path (HKCU, HKCR).
+)";
+
+// Bad command-line usage: exits with status 2.
+struct UsageError {
+    std::string message;
+};
+
+// A failure to report: exits with status 1.
+struct Failure {
+    std::string message;
+};
+
+struct Options {
+    std::optional<std::string> device;
+    std::vector<std::string> args;  // the command and its arguments
+};
+
+Options ParseOptions(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--device") {
+            if (i + 1 >= argc) throw UsageError{"--device needs a folder"};
+            o.device = argv[++i];
+        } else if (arg.rfind("--device=", 0) == 0) {
+            o.device = arg.substr(9);
+        } else {
+            o.args.push_back(arg);
+            continue;
+        }
+        if (o.device->empty()) throw UsageError{"--device needs a folder"};
+    }
+    return o;
+}
+
+// The value of an option written "--name VALUE" or "--name=VALUE" at args[*i]; nullopt when
+// args[*i] is another argument.
+std::optional<std::string> OptionValue(const std::vector<std::string>& args, size_t* i,
+                                       const std::string& name) {
+    const std::string& arg = args[*i];
+    if (arg == name) {
+        if (*i + 1 >= args.size()) throw UsageError{name + " needs a value"};
+        return args[++*i];
+    }
+    if (arg.rfind(name + "=", 0) == 0) return arg.substr(name.size() + 1);
+    return std::nullopt;
+}
+
+bool ParseNumber(const std::string& text, uint64_t max, uint64_t* out) {
+    if (text.empty()) return false;
+    uint64_t n = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (ec != std::errc() || end != text.data() + text.size() || n > max) return false;
+    *out = n;
+    return true;
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The device for every command but init: the named folder must hold a device; the default one
+// is created when it is missing.
+ce::Device& OpenDevice(const Options& o) {
+    if (o.device) {
+        ce::UseDevice(*o.device);
+    } else if (const char* env = std::getenv("CE_DEVICE"); env != nullptr && *env != '\0') {
+        ce::UseDevice(env);
+    }
+    return ce::CurrentDevice();
+}
+
+void ParseKey(const std::string& text, ce::RootKey* root, std::u16string* path) {
+    if (!ce::ParseKeyName(text, root, path)) {
+        throw Failure{"not a key name: \"" + text +
+                      "\" (it must start with HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, "
+                      "HKEY_CLASSES_ROOT, HKLM, HKCU or HKCR)"};
+    }
+}
+
+void RequireKey(const ce::Device& device, ce::RootKey root, const std::u16string& path) {
+    if (!device.KeyExists(root, path)) throw Failure{"no such key: " + ce::KeyName(root, path)};
+}
+
+// Hex data on one line: the continuations that FormatValueData inserts are taken out.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    size_t from = 0;
+    for (size_t pos; (pos = text.find("\\\n  ", from)) != std::string::npos; from = pos + 4) {
+        out.append(text, from, pos - from);
+    }
+    return out.append(text, from, std::string::npos);
+}
+
+std::string QuotedName(const std::u16string& name) {
+    if (name.empty()) return "@";
+    // FormatValueLine quotes the name as a file does; the data part is cut off.
+    const std::string line = ce::FormatValueLine({name, 4, {0, 0, 0, 0}});
+    return line.substr(0, line.rfind("=dword:"));
+}
+
+int Init(const Options& o, size_t first) {
+    ce::Profile profile;
+    bool seed = true;
+    const auto& args = o.args;
+    for (size_t i = first; i < args.size(); ++i) {
+        if (auto edition = OptionValue(args, &i, "--edition")) {
+            const std::string e = Lower(*edition);
+            if (e == "smartphone") {
+                profile.platform = "SmartPhone";
+            } else if (e == "pocketpc") {
+                profile.platform = "PocketPC";
+            } else if (e == "other") {
+                profile.platform = "Other";
+            } else {
+                throw UsageError{"unknown edition \"" + *edition +
+                                 "\" (smartphone, pocketpc or other)"};
+            }
+        } else if (auto os = OptionValue(args, &i, "--os")) {
+            std::vector<std::string> parts;
+            std::stringstream ss(*os);
+            for (std::string part; std::getline(ss, part, '.');) parts.push_back(part);
+            uint64_t n[3] = {0, 0, profile.osBuild};
+            bool ok = (parts.size() == 2 || parts.size() == 3) && os->back() != '.';
+            for (size_t p = 0; ok && p < parts.size(); ++p) {
+                ok = ParseNumber(parts[p], 0xFFFFFFFFu, &n[p]);
+            }
+            if (!ok) throw UsageError{"bad OS version \"" + *os + "\" (MAJOR.MINOR[.BUILD])"};
+            profile.osMajor = static_cast<uint32_t>(n[0]);
+            profile.osMinor = static_cast<uint32_t>(n[1]);
+            profile.osBuild = static_cast<uint32_t>(n[2]);
+        } else if (args[i] == "--empty") {
+            seed = false;
+        } else {
+            throw UsageError{"init: unexpected argument \"" + args[i] + "\""};
+        }
+    }
+    const std::filesystem::path folder =
+        o.device ? std::filesystem::path(*o.device) : ce::SelectedDevicePath();
+    ce::CreateDevice(folder, profile, seed);
+    std::cout << "created " << (seed ? "a" : "an empty") << ' ' << profile.platform << ' '
+              << profile.osMajor << '.' << profile.osMinor << '.' << profile.osBuild
+              << " device in " << folder.string() << '\n';
+    return 0;
+}
+
+int Info(const Options& o) {
+    ce::Device& device = OpenDevice(o);
+    const ce::Profile p = device.GetProfile();
+    std::cout << "device:    " << device.Folder().string() << '\n'
+              << "database:  " << device.DatabasePath().string() << '\n'
+              << "files:     " << device.FilesRoot().string() << '\n'
+              << "platform:  " << p.platform << '\n'
+              << "os:        " << p.osMajor << '.' << p.osMinor << " (build " << p.osBuild << ")\n";
+    for (const std::string& module : ce::KnownModules()) {
+        std::cout << "module:    " << module << (p.HasModule(module) ? " present" : " absent")
+                  << '\n';
+    }
+    return 0;
+}
+
+int Export(const Options& o, const std::vector<std::string>& args) {
+    if (args.size() > 1) throw UsageError{"reg export takes at most one key"};
+    ce::Device& device = OpenDevice(o);
+    std::vector<ce::RegKey> keys;
+    if (args.empty()) {
+        keys = device.ExportKeys();
+    } else {
+        ce::RootKey root;
+        std::u16string path;
+        ParseKey(args[0], &root, &path);
+        RequireKey(device, root, path);
+        keys = device.ExportKeys(root, path);
+    }
+    std::cout << ce::FormatRegFile(keys);
+    return 0;
+}
+
+std::string ReadInput(const std::string& file) {
+    if (file == "-") {
+        std::string text{std::istreambuf_iterator<char>(std::cin), {}};
+        if (std::cin.bad()) throw Failure{"cannot read standard input"};
+        return text;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw Failure{"cannot read " + file + ": " + std::strerror(errno)};
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    if (in.bad()) throw Failure{"cannot read " + file};
+    return text;
+}
+
+int Import(const Options& o, const std::vector<std::string>& args) {
+    if (args.size() != 1) throw UsageError{"reg import takes one file ('-' for standard input)"};
+    const std::string text = ReadInput(args[0]);
+    std::vector<ce::RegFileOp> ops;
+    try {
+        ops = ce::ParseRegFile(text);
+    } catch (const ce::RegFileError& e) {
+        throw Failure{(args[0] == "-" ? std::string("standard input") : args[0]) + ": " + e.what() +
+                      " (nothing imported)"};
+    }
+    OpenDevice(o).Import(ops);
+    return 0;
+}
+
+int Query(const Options& o, const std::vector<std::string>& args) {
+    if (args.empty() || args.size() > 2) throw UsageError{"reg query takes a key and a value"};
+    ce::RootKey root;
+    std::u16string path;
+    ParseKey(args[0], &root, &path);
+    ce::Device& device = OpenDevice(o);
+    RequireKey(device, root, path);
+    const std::vector<ce::RegKey> keys = device.ExportKeys(root, path);
+    if (keys.empty()) throw Failure{"no such key: " + ce::KeyName(root, path)};
+    const ce::RegKey& key = keys.front();
+    if (args.size() == 1) {
+        std::cout << '[' << ce::KeyName(key.root, key.path) << "]\n";
+        for (const ce::RegValue& value : key.values)
+            std::cout << ce::FormatValueLine(value) << '\n';
+        return 0;
+    }
+    const std::u16string name = args[1] == "@" ? u"" : ce::FromUtf8(args[1]);
+    const std::u16string fold = ce::FoldCase(name);
+    for (const ce::RegValue& value : key.values) {
+        if (ce::FoldCase(value.name) == fold) {
+            std::cout << ce::FormatValueLine(value) << '\n';
+            return 0;
+        }
+    }
+    throw Failure{"no value " +
+                  (name.empty() ? std::string("@ (the default value)") : "\"" + args[1] + "\"") +
+                  " under " + ce::KeyName(key.root, key.path)};
+}
+
+int Journal(const Options& o, const std::vector<std::string>& args) {
+    if (!args.empty()) throw UsageError{"journal takes no arguments"};
+    for (const ce::JournalEntry& e : OpenDevice(o).Journal()) {
+        std::cout << e.seq << ' ' << e.time << ' ' << e.pid << ' ' << e.event << '\n';
+    }
+    return 0;
+}
+
+std::string DataText(const std::optional<ce::RegValue>& value) {
+    return value ? OneLine(ce::FormatValueData(value->type, value->data)) : "(absent)";
+}
+
+int Changes(const Options& o, const std::vector<std::string>& args) {
+    int64_t since = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (auto text = OptionValue(args, &i, "--since")) {
+            uint64_t n = 0;
+            if (!ParseNumber(*text, INT64_MAX, &n)) {
+                throw UsageError{"--since needs a sequence number, not \"" + *text + "\""};
+            }
+            since = static_cast<int64_t>(n);
+        } else {
+            throw UsageError{"changes: unexpected argument \"" + args[i] + "\""};
+        }
+    }
+    for (const ce::Change& c : OpenDevice(o).Changes(since)) {
+        std::cout << c.seq << ' ' << c.time << ' ' << c.pid << ' ' << c.key << ' ';
+        switch (c.kind) {
+            case ce::Change::kCreateKey:
+                std::cout << "(key created)";
+                break;
+            case ce::Change::kDeleteKey:
+                std::cout << "(key deleted)";
+                break;
+            case ce::Change::kSetValue:
+            case ce::Change::kDeleteValue:
+                std::cout << QuotedName(c.valueName) << ' ' << DataText(c.before) << " -> "
+                          << DataText(c.after);
+                break;
+        }
+        std::cout << '\n';
+    }
+    return 0;
+}
+
+int Run(const Options& o) {
+    const auto& args = o.args;
+    if (args.empty()) throw UsageError{"no command given"};
+    const std::string& command = args[0];
+    if (command == "help" ||
+        std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help"; })) {
+        std::cout << kUsage;
+        return 0;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "init") return Init(o, 1);
+    if (command == "info") {
+        if (!rest.empty()) throw UsageError{"info takes no arguments"};
+        return Info(o);
+    }
+    if (command == "journal") return Journal(o, rest);
+    if (command == "changes") return Changes(o, rest);
+    if (command == "reg") {
+        if (rest.empty()) throw UsageError{"reg needs a subcommand: export, import or query"};
+        const std::vector<std::string> regArgs(rest.begin() + 1, rest.end());
+        if (rest[0] == "export") return Export(o, regArgs);
+        if (rest[0] == "import") return Import(o, regArgs);
+        if (rest[0] == "query") return Query(o, regArgs);
+        throw UsageError{"unknown reg subcommand \"" + rest[0] + "\""};
+    }
+    throw UsageError{"unknown command \"" + command + "\""};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int status = 1;
+    try {
+        const Options options = ParseOptions(argc, argv);
+        status = Run(options);
+    } catch (const UsageError& e) {
+        std::cerr << "cedevice: " << e.message << "\nTry 'cedevice --help'.\n";
+        return 2;
+    } catch (const Failure& e) {
+        std::cerr << "cedevice: " << e.message << '\n';
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << "cedevice: " << e.what() << '\n';
+        return 1;
+    } catch (...) {
+        std::cerr << "cedevice: unexpected error\n";
+        return 1;
+    }
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "cedevice: cannot write the output\n";
+        return 1;
+    }
+    return status;
+}

@@ -1,0 +1,280 @@
+// The factory: the catalogue it builds, finding a tweak by its ID, the first backup of every
+// tweak, and the store keys it leaves on a device.
+#include <CePlatform/Unicode.h>
+#include <Lorrimek/TweakersFactory.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Lorrimek/RegistryProbe.h"
+#include "support/TempDevice.h"
+
+namespace {
+
+struct CatalogueRow {
+    const char16_t* id;
+    int category;
+};
+
+// The whole catalogue in creation order. The factory may not hold every class yet, but what it
+// holds must come from here, in this order.
+const CatalogueRow kCatalogue[] = {
+    {u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8", 2},
+    {u"CCallHistoryMaxTweak_F7D4D4BF-0C2B-45b9-A276-D7DA49F3325B", 3},
+    {u"CSpeedMenuOffTweak_B568E46D-0D7D-4986-930E-630253875D45", 2},
+    {u"CEnableObexTweak_2921DFB6-657D-4158-A5A5-52AFEC5F23E6", 2},
+    {u"CTurnOffSMSSentTweak_4B31AFCA-FBB5-47a8-80E7-9CE99F390A64", 3},
+    {u"CSortStartMenuAlphabeticalyTweak_07BD220D-EB65-443a-B28A-29FE2BC2159F", 2},
+    {u"CBluetoothToggle_FF5AC5F3-C25B-4f00-9063-9338C350B542", 5},
+    {u"CCallInititateSound_E08BF7D3-441B-4d29-B8C3-FB941A8A0129", 3},
+    {u"CTrueSMSDelete_42B9B83E-4A28-4907-ACD5-883A924EFCA6", 3},
+    {u"CHideLabels_8313F0B-7D04-4768-A045-7C0B6321EE23", 2},
+    {u"CStartMenuScrollBarSupport_EE8E23D0-9AC8-49e4-94B3-B502882B6FA5", 2},
+    {u"CGridViewToggle_468EEAE5-0A21-435a-870D-1120CAAF0DDA", 2},
+    {u"CEnable320x240videoRec_68D904E1-E87E-4590-91C5-E6BA3FC02CCB", 2},
+    {u"CSpeedUpSMSTyping_AA0BA23C-2CAF-486f-806E-12021807BE04}", 3},
+    {u"CGoogleMobileSearch_10E99D0-345D-4b80-A754-0C9D578F83D3}", 1},
+    {u"CGoogleWelcomePage_34BC386B-FEDF-4246-B996-CE3BB01E5C41}", 1},
+    {u"CEnable4WAYNavi_460DF865-E8BA-44e0-B90F-8E860D81D382}", 1},
+    {u"CDisableUSBcharging_B9DE3184-9C6B-4c4d-9934-F835B1C62D88}", 2},
+    {u"CForcePassThrough_ECB4C370-A2E0-4a00-B64F-6E366E04DC9C}", 1},
+    {u"CPreventCABfileDeletation_FEB21E1E-1AE5-4163-9CCB-73FFBFD5ECD6}", 2},
+    {u"CSilenceMenuSelectSound_04604395-4C07-4862-AC62-303E9852F39D}", 4},
+    {u"CSilenceMenuCommandSound_83FF5D36-93B8-4807-946B-AA41700D63BF}", 4},
+    {u"CAllowDownloadOfEXEFiles_8E5CD2F3-B8E3-4388-AC4A-E3765A0F800E}", 1},
+    {u"CAllowDownloadOfZIPFiles_F36A3247-7E27-46aa-B915-2C0E211EEDA5}", 1},
+    {u"CGridViewToggleCingular_8CF6AB04-9ABE-40d9-A698-EA3A3F04B90D}", 2},
+    {u"CSetMMSSizeToMAX_CB3D39F4-41F1-4b87-9E2B-FF7F5138C0C9}", 2},
+    {u"CEdgeIconFix_77DDE218-0C69-4d73-A0CB-CC1F04E5A19F}", 3},
+    {u"CCameraDateFolderFix_9A197941-5AB5-4749-9A34-7F899A0A880D}", 2},
+    {u"CHideSIMcontacts_6B2FC103-4960-4f2a-A505-0EE3C9E6FB8D}", 3},
+    {u"CStoreRingtonesOnSD_61F24F9B-8E20-479b-BF7A-660C584FD6B6}", 4},
+    {u"CShowRemindersOnceOnly_81D569C1-4639-4349-88B1-DE000EC4120D}", 2},
+    {u"CSMSDeliveryNotification_33983983-BBD7-48a5-ACEF-2EBA4A4F70C7}", 3},
+    {u"CForceAskInstallLocation_89D73B1-468F-44d0-9635-500C6AB53957}", 2},
+    {u"CForceAskOverwrite_E5913B4B-4A27-4f8b-8849-04EAC7999C0D}", 2},
+    {u"CRealtimeDefrag_189C85FA-A530-4894-A943-F383BFEC3645}", 2},
+    {u"CBigSMSfonts_55A8809E-047C-46b1-91E9-E5C065CE898F}", 2},
+    {u"CMMSVideoIn176x144_EACD3478-6E68-4fc9-8DEF-860DC5F6B6E2}", 2},
+    {u"CMMSVideoIn176x144New_C2435CF0-11CB-4109-92F9-738538EBA2A8}", 2},
+    {u"CUnlimitedMMSRecording_78F3658F-D733-43b6-AE88-DBB5233D72CA}", 3},
+    {u"CDisableSecurityWarning_A75D8199-1F73-4e88-953B-ED15EDE71515}", 2},
+    {u"CStoreIECasheToSD_638B6C14-EA92-4374-BE70-C424E066F96B}", 1},
+    {u"CLoopingAlarm_BC44F726-1560-4ef1-BFBA-E32FF425EFAA}", 4},
+    {u"CLoopingRingtone_C617E5C6-1F68-403f-99A8-56C11110727F}", 4},
+    {u"CSpeedUpWiFiSurfing_7D59CFED-2243-48e5-879E-E716E693669C}", 1},
+    {u"CKillBootUpMelody_9FFF95A2-4C90-4f67-816B-3F5087E91AC}", 4},
+    {u"CKillKeyPressSound_615E4C01-639D-4281-B93E-5F30E0E40EE7}", 4},
+    {u"CSilenceCameraShutter_356913BE-BE19-45fc-BEB4-D6C422589C5B}", 4},
+    {u"CImproveMemoryManagement_A7ACB54E-4F5F-41fe-B65B-075BAD08D7C0}", 2},
+    {u"CEnableRoamingIndicator_840D0086-36E0-49dc-A50C-0BCAF28358F0}", 3},
+    {u"CTwinSIMswitch_AA780C13-307C-446c-8A17-2975F7D82104}", 3},
+    {u"CDisable3GPlimitSmartphone_A59925AC-FE16-4386-925D-AFE515A03EFA}", 2},
+    {u"CDisable3GPlimitPocketPC_8B226014-AFCD-4ea0-96DF-C4166B3AA3F9}", 2},
+    {u"CDisableMenuAnimations_5873CE74-4369-487b-99F1-85CCABEDC2EC}", 2},
+    {u"CAlarmClock_F932B26B-BC19-4bc8-96EA-3CC95117ACFF}", 2},
+    {u"CAlarm_87DC31FA-6F5F-4274-98D9-6E1516A33193}", 2},
+    {u"CBluetoothBeam_C076B463-8D8D-4e7e-9BC5-A31BDF22B65F}", 2},
+    {u"CChangeRingtones_2AACF3D0-27B7-4033-BA5B-59D5533C6FC0}", 4},
+    {u"CCheckBattery_95BE8135-5609-4cc5-B213-358F61455C8B}", 2},
+    {u"CUtilitySoftRestart_4F3F3A25-BA53-4b40-9ABB-308BC2E2B02A}", 5},
+    {u"CBluetoothAudio_A85E1B75-E5C2-44f5-B080-3E0A7384ABAF}", 5},
+    {u"CTurnOff_45EA3902-34F8-4623-A0FC-831EC6844550}", 5},
+    {u"CWiFiAndPhoneOn_ED63740B-8C5E-43aa-9EA9-A6E8B1A76E18}", 3},
+};
+
+const std::u16string kBackupRoot = u"Software\\Quenvale\\TweaksBackup";
+const std::u16string kSettingsRoot = u"Software\\Quenvale\\TweaksSettings";
+
+// Every class of the catalogue that keeps one DWORD in the registry; these are always built.
+constexpr size_t kRegistryValueTweaks = 39;
+
+int CatalogueIndex(std::u16string_view id) {
+    for (size_t i = 0; i < std::size(kCatalogue); ++i) {
+        if (id == kCatalogue[i].id) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::vector<std::u16string> Ids(const CTweakersFactory& factory) {
+    std::vector<std::u16string> ids;
+    for (CTweakBase* tweak : factory.GetAllTweaks()) ids.emplace_back(tweak->GetID().View());
+    return ids;
+}
+
+std::optional<DWORD> BackupDone(std::u16string_view id) {
+    const std::u16string path = kSettingsRoot + u"\\" + std::u16string(id);
+    return probe::Dword(HKEY_LOCAL_MACHINE, path.c_str(), u"BackupDone");
+}
+
+class FactoryTest : public testing::Test {
+protected:
+    test::TempDevice dev_;
+};
+
+TEST_F(FactoryTest, CatalogueTableOfTheTestIsComplete) {
+    std::map<int, int> perCategory;
+    std::set<std::u16string> unique;
+    for (const CatalogueRow& row : kCatalogue) {
+        ++perCategory[row.category];
+        unique.insert(row.id);
+    }
+    EXPECT_EQ(unique.size(), 62u);
+    EXPECT_EQ(perCategory, (std::map<int, int>{{1, 8}, {2, 29}, {3, 12}, {4, 9}, {5, 4}}));
+}
+
+TEST_F(FactoryTest, TweaksFollowTheCatalogueOrder) {
+    CTweakersFactory factory;
+    const std::list<CTweakBase*>& tweaks = factory.GetAllTweaks();
+    EXPECT_EQ(&tweaks, &factory.GetAllTweaks()) << "the factory's own list, not a copy";
+    ASSERT_GE(tweaks.size(), kRegistryValueTweaks);
+
+    int previous = -1;
+    std::map<int, int> perCategory;
+    for (CTweakBase* tweak : tweaks) {
+        ASSERT_NE(tweak, nullptr);
+        const std::u16string id(tweak->GetID().View());
+        const int index = CatalogueIndex(id);
+        ASSERT_GE(index, 0) << "not a catalogue ID";
+        EXPECT_GT(index, previous) << "out of order or repeated";
+        previous = index;
+        EXPECT_EQ(tweak->GetCategory(), kCatalogue[index].category) << index;
+        ++perCategory[tweak->GetCategory()];
+    }
+    EXPECT_TRUE(tweaks.front()->GetID() == CWideString(kCatalogue[0].id));
+    EXPECT_TRUE(tweaks.back()->GetID() == CWideString(kCatalogue[61].id));
+    if (tweaks.size() == std::size(kCatalogue)) {
+        EXPECT_EQ(perCategory, (std::map<int, int>{{1, 8}, {2, 29}, {3, 12}, {4, 9}, {5, 4}}));
+    }
+}
+
+TEST_F(FactoryTest, GetTweakByIdComparesWholeIdsExactly) {
+    CTweakersFactory factory;
+    for (const CatalogueRow& row : kCatalogue) {
+        const CWideString id(row.id);
+        const auto& tweaks = factory.GetAllTweaks();
+        const auto listed = std::find_if(tweaks.begin(), tweaks.end(),
+                                         [&](CTweakBase* t) { return t->GetID() == id; });
+        CTweakBase* expected = listed == tweaks.end() ? nullptr : *listed;
+        EXPECT_EQ(factory.GetTweakByID(id), expected);
+    }
+
+    // Seven digits in the first group, no closing brace.
+    CTweakBase* hideLabels =
+        factory.GetTweakByID(CWideString(u"CHideLabels_8313F0B-7D04-4768-A045-7C0B6321EE23"));
+    ASSERT_NE(hideLabels, nullptr);
+    EXPECT_TRUE(hideLabels->GetID() ==
+                CWideString(u"CHideLabels_8313F0B-7D04-4768-A045-7C0B6321EE23"));
+
+    const std::u16string exe = u"CAllowDownloadOfEXEFiles_8E5CD2F3-B8E3-4388-AC4A-E3765A0F800E}";
+    ASSERT_NE(factory.GetTweakByID(CWideString(exe)), nullptr);
+    std::u16string lower = exe;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; });
+    std::u16string upper = exe;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](char16_t c) { return c >= u'a' && c <= u'z' ? c - (u'a' - u'A') : c; });
+    const std::u16string misses[] = {
+        exe.substr(0, exe.size() - 1),  // without its closing brace
+        u"{" + exe,
+        exe + u"}",
+        exe + u" ",
+        exe + std::u16string(1, u'\0'),
+        exe.substr(0, 24),  // the class name alone
+        lower,
+        upper,
+        u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8}",
+        u"",
+    };
+    for (const std::u16string& miss : misses) {
+        EXPECT_EQ(factory.GetTweakByID(CWideString(std::u16string_view(miss))), nullptr)
+            << miss.size();
+    }
+    EXPECT_EQ(factory.GetTweakByID(CWideString()), nullptr);
+}
+
+TEST_F(FactoryTest, ConstructionCreatesOneEmptyStoreKeyPerTweak) {
+    ASSERT_FALSE(probe::KeyExists(HKEY_LOCAL_MACHINE, u"Software\\Quenvale"));
+    const int64_t before = probe::LastChangeSeq();
+    std::vector<std::u16string> ids;
+    {
+        CTweakersFactory factory;
+        ids = Ids(factory);
+    }
+    for (const std::u16string& folder : {kBackupRoot, kSettingsRoot}) {
+        const auto keys = dev_.Device().ExportKeys(ce::RootKey::LocalMachine, folder);
+        std::set<std::u16string> paths;
+        for (const ce::RegKey& key : keys) {
+            EXPECT_TRUE(key.values.empty()) << ce::KeyName(key.root, key.path);
+            paths.insert(key.path);
+        }
+        std::set<std::u16string> expected = {folder};
+        for (const std::u16string& id : ids)
+            expected.insert(std::u16string(folder).append(u"\\").append(id));
+        EXPECT_EQ(paths, expected);
+    }
+    EXPECT_EQ(dev_.Device().ExportKeys(ce::RootKey::LocalMachine, u"Software\\Quenvale").size(),
+              3 + 2 * ids.size());
+    for (const ce::Change& change : dev_.Device().Changes(before)) {
+        EXPECT_EQ(change.kind, ce::Change::kCreateKey) << "construction writes no value";
+    }
+}
+
+TEST_F(FactoryTest, FirstBackupRunsOnceForEveryTweak) {
+    std::vector<std::u16string> ids;
+    {
+        CTweakersFactory factory;
+        ids = Ids(factory);
+        EXPECT_TRUE(factory.DoBackupIfNeeded());
+    }
+    for (const std::u16string& id : ids) EXPECT_EQ(BackupDone(id), 1u) << ids.size();
+
+    // A later start finds every tweak backed up: nothing is written at all.
+    const int64_t before = probe::LastChangeSeq();
+    CTweakersFactory later;
+    EXPECT_TRUE(later.DoBackupIfNeeded());
+    EXPECT_TRUE(later.DoBackupIfNeeded());
+    for (const ce::Change& change : dev_.Device().Changes(before)) {
+        ADD_FAILURE() << "unexpected change of " << change.key;
+    }
+}
+
+TEST_F(FactoryTest, FailedBackupDoesNotStopTheOthers) {
+    std::vector<std::u16string> ids;
+    const std::u16string failing = kCatalogue[0].id;
+    {
+        CTweakersFactory factory;
+        ids = Ids(factory);
+        // Another process removes the first tweak's backup key: its Backup cannot write.
+        ce::RegFileOp removal;
+        removal.kind = ce::RegFileOp::kDeleteKey;
+        removal.root = ce::RootKey::LocalMachine;
+        removal.path = kBackupRoot + u"\\" + failing;
+        dev_.Device().Import({removal});
+
+        EXPECT_FALSE(factory.DoBackupIfNeeded());
+    }
+    EXPECT_EQ(BackupDone(failing), 0u) << "present, not missing";
+    for (const std::u16string& id : ids) {
+        if (id != failing) {
+            EXPECT_EQ(BackupDone(id), 1u);
+        }
+    }
+
+    // The next start retries that tweak alone.
+    const int64_t before = probe::LastChangeSeq();
+    CTweakersFactory later;
+    EXPECT_TRUE(later.DoBackupIfNeeded());
+    EXPECT_EQ(BackupDone(failing), 1u);
+    const std::string failingName = ce::ToUtf8(failing);
+    for (const ce::Change& change : dev_.Device().Changes(before)) {
+        EXPECT_NE(change.key.find(failingName), std::string::npos) << change.key;
+    }
+}
+
+}  // namespace
