@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,34 @@ int WriteMany(int writer) {
     return failures;
 }
 
+// Runs `child(i)` for i in [0, n) in forked processes that start together; their exit codes.
+template <typename Child>
+std::vector<int> RunAtOnce(int n, Child child) {
+    ce::CloseDevice();  // no connection is carried across fork
+    int gate[2];
+    if (pipe(gate) != 0) return {};
+    std::vector<pid_t> children;
+    for (int i = 0; i < n; ++i) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(gate[1]);
+            char c;
+            (void)read(gate[0], &c, 1);  // returns when the parent closes the gate
+            _exit(child(i));
+        }
+        children.push_back(pid);
+    }
+    close(gate[0]);
+    close(gate[1]);
+    std::vector<int> codes;
+    for (pid_t pid : children) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        codes.push_back(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    }
+    return codes;
+}
+
 class TwoProcessTest : public ::testing::Test {
 protected:
     void Check() {
@@ -55,7 +84,9 @@ protected:
         }
         RegCloseKey(key);
         size_t sets = 0;
-        for (const auto& change : device_.Device().Changes()) sets += change.kind == ce::Change::kSetValue;
+        for (const auto& change : device_.Device().Changes()) {
+            sets += change.kind == ce::Change::kSetValue;
+        }
         EXPECT_EQ(size_t{kWriters} * kWrites * 2, sets);
     }
 
@@ -68,65 +99,25 @@ TEST_F(TwoProcessTest, WritersOneAfterAnotherInOneProcess) {
 }
 
 TEST_F(TwoProcessTest, WritersAtOnceInSeparateProcesses) {
-    ce::CloseDevice();  // no connection is carried across fork
-    int gate[2];
-    ASSERT_EQ(0, pipe(gate));
-    std::vector<pid_t> children;
-    for (int w = 0; w < kWriters; ++w) {
-        const pid_t pid = fork();
-        ASSERT_NE(-1, pid);
-        if (pid == 0) {
-            close(gate[1]);
-            char c;
-            (void)read(gate[0], &c, 1);  // all writers start together
-            ce::UseDevice(device_.Folder());
-            _exit(WriteMany(w) == 0 ? 0 : 1);
-        }
-        children.push_back(pid);
-    }
-    close(gate[0]);
-    close(gate[1]);
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(pid, waitpid(pid, &status, 0));
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a writer failed";
-    }
+    const auto codes = RunAtOnce(kWriters, [this](int w) {
+        ce::UseDevice(device_.Folder());
+        return WriteMany(w) == 0 ? 0 : 1;
+    });
+    EXPECT_EQ(std::vector<int>(kWriters, 0), codes) << "a writer failed";
     Check();
 }
 
-TEST_F(TwoProcessTest, RacingCreatorsOfOneKeyBothSucceedOnceNew) {
-    ce::CloseDevice();
-    int gate[2];
-    ASSERT_EQ(0, pipe(gate));
-    std::vector<pid_t> children;
-    for (int w = 0; w < kWriters; ++w) {
-        const pid_t pid = fork();
-        ASSERT_NE(-1, pid);
-        if (pid == 0) {
-            close(gate[1]);
-            char c;
-            (void)read(gate[0], &c, 1);
-            ce::UseDevice(device_.Folder());
-            HKEY key = nullptr;
-            DWORD disposition = 0;
-            const LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, u"Race\\Deep\\Key", 0, nullptr, 0, 0,
-                                            nullptr, &key, &disposition);
-            _exit(rc != ERROR_SUCCESS ? 9 : static_cast<int>(disposition));
-        }
-        children.push_back(pid);
-    }
-    close(gate[0]);
-    close(gate[1]);
-    int created = 0, opened = 0;
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(pid, waitpid(pid, &status, 0));
-        ASSERT_TRUE(WIFEXITED(status));
-        created += WEXITSTATUS(status) == REG_CREATED_NEW_KEY;
-        opened += WEXITSTATUS(status) == REG_OPENED_EXISTING_KEY;
-    }
-    EXPECT_EQ(1, created);
-    EXPECT_EQ(kWriters - 1, opened);
+TEST_F(TwoProcessTest, RacingCreatorsOfOneKeyAllSucceedAndOneCreatesIt) {
+    const auto codes = RunAtOnce(kWriters, [this](int) {
+        ce::UseDevice(device_.Folder());
+        HKEY key = nullptr;
+        DWORD disposition = 0;
+        const LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, u"Race\\Deep\\Key", 0, nullptr, 0, 0,
+                                        nullptr, &key, &disposition);
+        return rc != ERROR_SUCCESS ? 9 : static_cast<int>(disposition);
+    });
+    EXPECT_EQ(1, std::count(codes.begin(), codes.end(), REG_CREATED_NEW_KEY));
+    EXPECT_EQ(kWriters - 1, std::count(codes.begin(), codes.end(), REG_OPENED_EXISTING_KEY));
     ce::UseDevice(device_.Folder());
 }
 

@@ -1,14 +1,14 @@
-// Direct looks at the device registry through the Win32 functions, so that tests check what the
-// library left behind without going through CRegistry. Out-parameters are preset to junk so that
-// one left untouched by the platform is caught.
+// Looks at and changes the device registry as another program would, so that tests check what
+// the library left behind without going through CRegistry. Values are read through the Win32
+// functions with out-parameters preset to junk, so that one left untouched is caught.
 #pragma once
 
 #include <CePlatform/Device.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstring>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,103 +16,73 @@
 namespace probe {
 
 constexpr DWORD kJunk = 0xCCCCCCCCu;
-inline HKEY JunkKey() { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0xBADC0DEu)); }
 
 struct Value {
     DWORD type = 0;
     std::vector<BYTE> data;
+    bool operator==(const Value&) const = default;
 };
+
+inline void PrintTo(const Value& value, std::ostream* os) {
+    *os << "type " << value.type << ", data " << testing::PrintToString(value.data);
+}
 
 // The bytes of a text as the device stores it (UTF-16, no terminator added).
 inline std::vector<BYTE> Bytes(std::u16string_view text) {
-    std::vector<BYTE> bytes(text.size() * sizeof(WCHAR));
-    if (!text.empty()) std::memcpy(bytes.data(), text.data(), bytes.size());
-    return bytes;
+    const auto* first = reinterpret_cast<const BYTE*>(text.data());
+    return std::vector<BYTE>(first, first + text.size() * sizeof(WCHAR));
 }
 
-// A text with its terminating zero, as REG_SZ data.
-inline std::vector<BYTE> SzBytes(std::u16string_view text) {
-    std::u16string terminated(text);
-    terminated.push_back(u'\0');
-    return Bytes(terminated);
+// A text with its terminating zero, as REG_SZ (or `type`) data.
+inline Value SzValue(std::u16string_view text, DWORD type = REG_SZ) {
+    std::vector<BYTE> data = Bytes(text);
+    data.resize(data.size() + sizeof(WCHAR), 0);
+    return {type, data};
 }
 
-inline std::vector<BYTE> DwordBytes(DWORD value) {
-    std::vector<BYTE> bytes(sizeof(value));
-    std::memcpy(bytes.data(), &value, sizeof(value));
-    return bytes;
+inline Value DwordValue(DWORD number) {
+    const auto* first = reinterpret_cast<const BYTE*>(&number);
+    return {REG_DWORD, std::vector<BYTE>(first, first + sizeof(number))};
 }
 
-inline bool KeyExists(HKEY root, LPCWSTR path) {
-    HKEY key = JunkKey();
-    const LONG result = RegOpenKeyExW(root, path, 0, KEY_ALL_ACCESS, &key);
-    if (result != ERROR_SUCCESS) {
-        EXPECT_EQ(key, nullptr) << "failed open must clear the handle";
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
+inline ce::RootKey RootOf(HKEY root) {
+    if (root == HKEY_CLASSES_ROOT) return ce::RootKey::ClassesRoot;
+    return root == HKEY_CURRENT_USER ? ce::RootKey::CurrentUser : ce::RootKey::LocalMachine;
+}
+
+inline bool KeyExists(HKEY root, std::u16string_view path) {
+    return ce::CurrentDevice().KeyExists(RootOf(root), path);
 }
 
 // The stored value, or nothing when the key or the value is missing.
 inline std::optional<Value> Query(HKEY root, LPCWSTR path, LPCWSTR name) {
-    HKEY key = JunkKey();
+    HKEY key = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(kJunk));
     if (RegOpenKeyExW(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return std::nullopt;
-    std::optional<Value> value;
-    DWORD type = kJunk;
+    Value value{kJunk, {}};
     DWORD size = kJunk;
-    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-        Value stored;
-        stored.type = type;
-        stored.data.assign(size, 0xCC);
-        DWORD received = size;
-        type = kJunk;
-        const LONG result =
-            RegQueryValueExW(key, name, nullptr, &type, stored.data.data(), &received);
-        EXPECT_EQ(result, ERROR_SUCCESS);
-        EXPECT_EQ(received, size);
-        EXPECT_EQ(type, stored.type);
-        value = std::move(stored);
-    } else {
-        EXPECT_EQ(type, kJunk) << "missing value must leave the type untouched";
+    LONG result = RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size);
+    if (result == ERROR_SUCCESS) {
+        value.data.assign(size, 0xCC);
+        result = RegQueryValueExW(key, name, nullptr, nullptr, value.data.data(), &size);
     }
     RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return std::nullopt;
     return value;
 }
 
-// Creates the key if needed and sets the value; false (with a test failure) if that failed.
-inline bool Set(HKEY root, LPCWSTR path, LPCWSTR name, DWORD type, const std::vector<BYTE>& data) {
-    HKEY key = JunkKey();
-    DWORD disposition = kJunk;
-    if (RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key, &disposition) != ERROR_SUCCESS) {
-        ADD_FAILURE() << "cannot create the key";
-        return false;
-    }
-    const LONG result =
-        RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
-    EXPECT_EQ(result, ERROR_SUCCESS);
-    return result == ERROR_SUCCESS;
+// Sets a value (creating its key), deletes one, or creates or deletes a key with everything
+// below it.
+inline void Apply(ce::RegFileOp::Kind kind, HKEY root, std::u16string_view path,
+                  std::u16string_view name = {}, const Value& value = {}) {
+    ce::CurrentDevice().Import({ce::RegFileOp{kind,
+                                              0,
+                                              RootOf(root),
+                                              std::u16string(path),
+                                              {std::u16string(name), value.type, value.data}}});
 }
 
-inline bool SetDword(HKEY root, LPCWSTR path, LPCWSTR name, DWORD value) {
-    return Set(root, path, name, REG_DWORD, DwordBytes(value));
-}
-
-inline bool SetText(HKEY root, LPCWSTR path, LPCWSTR name, std::u16string_view text) {
-    return Set(root, path, name, REG_SZ, SzBytes(text));
-}
-
-// The number of a REG_DWORD value of 4 bytes; nothing for a missing value or any other kind.
-inline std::optional<DWORD> Dword(HKEY root, LPCWSTR path, LPCWSTR name) {
-    const std::optional<Value> value = Query(root, path, name);
-    if (!value || value->type != REG_DWORD || value->data.size() != sizeof(DWORD)) {
-        return std::nullopt;
-    }
-    DWORD number = 0;
-    std::memcpy(&number, value->data.data(), sizeof(number));
-    return number;
+inline void Set(HKEY root, std::u16string_view path, std::u16string_view name, const Value& value) {
+    Apply(ce::RegFileOp::kSetValue, root, path, name, value);
 }
 
 // The sequence number of the newest change-log row of the current device (0 when none).

@@ -4,18 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "Lorrimek/RegistryProbe.h"
 #include "support/TempDevice.h"
 
-namespace {
-
-// Stands for another process writing between CRegistry's size query and its data query: when
-// set, it runs before every query that passes a data buffer.
-std::function<void()> g_beforeDataQuery;
-
-}  // namespace
+// When set, runs before every query that passes a data buffer.
+static std::function<void()> g_beforeDataQuery;
 
 // Every RegQueryValueExW of this test program passes through here on its way to the platform.
 extern "C" LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved,
@@ -28,6 +26,9 @@ extern "C" LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD 
 
 namespace {
 
+using probe::DwordValue;
+using probe::SzValue;
+
 const HKEY kRoot = HKEY_CURRENT_USER;
 const WCHAR kPath[] = u"Software\\RegistryTest";
 
@@ -36,254 +37,168 @@ protected:
     void TearDown() override { g_beforeDataQuery = nullptr; }
 
     std::optional<probe::Value> Stored(LPCWSTR name) { return probe::Query(kRoot, kPath, name); }
-    std::optional<DWORD> StoredDword(LPCWSTR name) { return probe::Dword(kRoot, kPath, name); }
+    void Store(LPCWSTR name, const probe::Value& value) { probe::Set(kRoot, kPath, name, value); }
+    // Sets "V" to `value`, or removes it.
+    void Put(const std::optional<probe::Value>& value) {
+        if (value) return Store(u"V", *value);
+        probe::Apply(ce::RegFileOp::kDeleteValue, kRoot, kPath, u"V");
+    }
+
+    // ReadString of "Text" (stored as "short") while `change` runs before each data query, as
+    // another process writing between CRegistry's size query and its data query.
+    CWideString ReadRacing(const std::function<void()>& change) {
+        Store(u"Text", SzValue(u"short"));
+        g_beforeDataQuery = change;
+        const CWideString read = key_.ReadString(u"Text", u"dflt");
+        g_beforeDataQuery = nullptr;
+        return read;
+    }
 
     test::TempDevice dev_;
+    CRegistry key_{kRoot, kPath, TRUE};
 };
 
 TEST_F(RegistryTest, ConstructionCreatesOrOnlyOpens) {
-    {
-        CRegistry created(kRoot, CWideString(u"Software\\A\\B"));
-        EXPECT_TRUE(created.IsOpen());
-    }
+    EXPECT_TRUE(CRegistry(kRoot, CWideString(u"Software\\A\\B")).IsOpen());
     EXPECT_TRUE(probe::KeyExists(kRoot, u"Software\\A\\B"));
-    CRegistry opened(kRoot, u"\\Software\\A\\B", FALSE);
-    EXPECT_TRUE(opened.IsOpen());
-}
+    EXPECT_TRUE(CRegistry(kRoot, u"\\Software\\A\\B", FALSE).IsOpen());
 
-TEST_F(RegistryTest, ReadDwordWritesBackItsDefaultUnlessSentinel) {
-    CRegistry key(kRoot, kPath, TRUE);
-    EXPECT_EQ(key.ReadDWORD(u"Zero", 0), 0u);
-    EXPECT_EQ(StoredDword(u"Zero"), 0u);
-
-    EXPECT_EQ(key.ReadDWORD(u"Sentinel", kReadDefaultSentinel), kReadDefaultSentinel);
-    EXPECT_FALSE(Stored(u"Sentinel"));
-
-    ASSERT_TRUE(probe::SetDword(kRoot, kPath, u"Stored", 7));
-    EXPECT_EQ(key.ReadDWORD(u"Stored", 3), 7u);
-    EXPECT_EQ(key.ReadDWORD(u"Stored", kReadDefaultSentinel), 7u);
-    EXPECT_EQ(StoredDword(u"Stored"), 7u);
-
-    EXPECT_EQ(key.ReadDWORD(CWideString(u"Named"), 12), 12u);
-    EXPECT_EQ(StoredDword(u"Named"), 12u);
-}
-
-TEST_F(RegistryTest, ReadDwordTakesAnyTypeThatFitsFourBytes) {
-    CRegistry key(kRoot, kPath, TRUE);
-    // "a" and its terminator are exactly 4 bytes: read as a number, left as a text.
-    ASSERT_TRUE(probe::SetText(kRoot, kPath, u"Short", u"a"));
-    EXPECT_EQ(key.ReadDWORD(u"Short", 1), 0x61u);
-    EXPECT_EQ(Stored(u"Short")->type, static_cast<DWORD>(REG_SZ));
-
-    // Fewer than 4 bytes read as those bytes followed by zeros.
-    ASSERT_TRUE(probe::Set(kRoot, kPath, u"Two", REG_BINARY, {0x34, 0x12}));
-    EXPECT_EQ(key.ReadDWORD(u"Two", 1), 0x1234u);
-
-    // Longer data cannot be read: replaced by the default, or left alone with the sentinel.
-    ASSERT_TRUE(probe::SetText(kRoot, kPath, u"Long", u"abcdef"));
-    EXPECT_EQ(key.ReadDWORD(u"Long", kReadDefaultSentinel), kReadDefaultSentinel);
-    EXPECT_EQ(Stored(u"Long")->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(key.ReadDWORD(u"Long", 1), 1u);
-    EXPECT_EQ(StoredDword(u"Long"), 1u);
-}
-
-TEST_F(RegistryTest, WritesStoreTypeAndExactSize) {
-    CRegistry key(kRoot, kPath, TRUE);
-    EXPECT_TRUE(key.WriteDWORD(u"Number", 0xDEADBEEF));
-    EXPECT_EQ(StoredDword(u"Number"), 0xDEADBEEFu);
-
-    EXPECT_TRUE(key.WriteString(u"Text", u"abc"));
-    auto text = Stored(u"Text");
-    ASSERT_TRUE(text);
-    EXPECT_EQ(text->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(text->data, probe::SzBytes(u"abc"));
-
-    // One string and a single terminating zero, not the double zero of a list.
-    EXPECT_TRUE(key.WriteMultiString(u"List", u"abc"));
-    auto list = Stored(u"List");
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->type, static_cast<DWORD>(REG_MULTI_SZ));
-    EXPECT_EQ(list->data, probe::SzBytes(u"abc"));
-
-    EXPECT_TRUE(key.WriteString(u"", u"default value"));
-    EXPECT_EQ(Stored(u"")->data, probe::SzBytes(u"default value"));
-
-    // An empty string object passes the empty text, which is written.
-    EXPECT_TRUE(key.WriteString(CWideString(u"Empty"), CWideString()));
-    EXPECT_EQ(Stored(u"Empty")->data, probe::SzBytes(u""));
-    EXPECT_TRUE(key.WriteMultiString(CWideString(u"EmptyList"), CWideString()));
-    EXPECT_EQ(Stored(u"EmptyList")->type, static_cast<DWORD>(REG_MULTI_SZ));
-}
-
-TEST_F(RegistryTest, NullTextWritesNothing) {
-    CRegistry key(kRoot, kPath, TRUE);
-    ASSERT_TRUE(probe::SetText(kRoot, kPath, u"Kept", u"old"));
-    EXPECT_FALSE(key.WriteString(u"Kept", nullptr));
-    EXPECT_FALSE(key.WriteMultiString(u"Kept", nullptr));
-    EXPECT_EQ(Stored(u"Kept")->data, probe::SzBytes(u"old"));
-    EXPECT_FALSE(key.WriteString(u"New", nullptr));
-    EXPECT_FALSE(Stored(u"New"));
-}
-
-TEST_F(RegistryTest, ReadStringDefaults) {
-    CRegistry key(kRoot, kPath, TRUE);
-    ASSERT_TRUE(probe::SetText(kRoot, kPath, u"Text", u"hello"));
-    EXPECT_EQ(key.ReadString(u"Text", u"dflt"), CWideString(u"hello"));
-
-    // Another type: the default, nothing written.
-    ASSERT_TRUE(probe::SetDword(kRoot, kPath, u"Number", 5));
-    EXPECT_EQ(key.ReadString(u"Number", u"dflt"), CWideString(u"dflt"));
-    EXPECT_EQ(key.ReadString(u"Number", nullptr), CWideString());
-    EXPECT_EQ(StoredDword(u"Number"), 5u);
-    ASSERT_TRUE(probe::Set(kRoot, kPath, u"Expand", REG_EXPAND_SZ, probe::SzBytes(u"%x%")));
-    EXPECT_EQ(key.ReadString(u"Expand", u"dflt"), CWideString(u"dflt"));
-    EXPECT_EQ(Stored(u"Expand")->type, static_cast<DWORD>(REG_EXPAND_SZ));
-
-    // Missing: a given default is written as REG_SZ, a null one writes nothing.
-    EXPECT_EQ(key.ReadString(u"Missing", u"dflt"), CWideString(u"dflt"));
-    EXPECT_EQ(Stored(u"Missing")->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(Stored(u"Missing")->data, probe::SzBytes(u"dflt"));
-    EXPECT_EQ(key.ReadString(u"Absent", nullptr), CWideString());
-    EXPECT_FALSE(Stored(u"Absent"));
-
-    // Through the string class the default is never null, even when empty.
-    EXPECT_EQ(key.ReadString(CWideString(u"Created"), CWideString()), CWideString());
-    EXPECT_EQ(Stored(u"Created")->data, probe::SzBytes(u""));
-}
-
-TEST_F(RegistryTest, TextReadsStayWithinTheStoredBytes) {
-    CRegistry key(kRoot, kPath, TRUE);
-    using namespace std::string_literals;
-
-    ASSERT_TRUE(probe::Set(kRoot, kPath, u"Embedded", REG_SZ, probe::SzBytes(u"ab\0cd"s)));
-    EXPECT_EQ(key.ReadString(u"Embedded", u"x"), CWideString(u"ab"));
-
-    ASSERT_TRUE(probe::Set(kRoot, kPath, u"Unterminated", REG_SZ, probe::Bytes(u"abc")));
-    EXPECT_EQ(key.ReadString(u"Unterminated", u"x"), CWideString(u"abc"));
-
-    // A trailing half character is dropped.
-    ASSERT_TRUE(probe::Set(kRoot, kPath, u"Odd", REG_SZ, {'a', 0, 'b', 0, 'c'}));
-    EXPECT_EQ(key.ReadString(u"Odd", u"x"), CWideString(u"ab"));
-
-    ASSERT_TRUE(probe::Set(kRoot, kPath, u"Nothing", REG_SZ, {}));
-    EXPECT_EQ(key.ReadString(u"Nothing", u"x"), CWideString());
-    EXPECT_TRUE(Stored(u"Nothing")->data.empty());
-
-    const std::u16string big(size_t{512} * 1024, u'x');  // 1 MB of text
-    ASSERT_TRUE(probe::Set(kRoot, kPath, u"Big", REG_SZ, probe::Bytes(big)));
-    const CWideString read = key.ReadString(u"Big", u"x");
-    EXPECT_EQ(read.GetLength(), static_cast<int>(big.size()));
-    EXPECT_TRUE(read.View() == big);
-}
-
-TEST_F(RegistryTest, ReadMultiStringGivesTheFirstString) {
-    CRegistry key(kRoot, kPath, TRUE);
-    using namespace std::string_literals;
-    ASSERT_TRUE(probe::Set(kRoot, kPath, u"List", REG_MULTI_SZ, probe::Bytes(u"one\0two\0\0"s)));
-    EXPECT_EQ(key.ReadMultiString(u"List", u"x"), CWideString(u"one"));
-    ASSERT_TRUE(probe::SetText(kRoot, kPath, u"Text", u"plain"));
-    EXPECT_EQ(key.ReadMultiString(u"Text", u"x"), CWideString(u"x"));
-    EXPECT_EQ(key.ReadString(u"List", u"x"), CWideString(u"x"));
-}
-
-TEST_F(RegistryTest, ReadMultiStringWritesAMissingValueAsPlainText) {
-    CRegistry key(kRoot, kPath, TRUE);
-    EXPECT_EQ(key.ReadMultiString(u"List", u"first"), CWideString(u"first"));
-    const auto written = Stored(u"List");
-    ASSERT_TRUE(written);
-    EXPECT_EQ(written->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(written->data, probe::SzBytes(u"first"));
-
-    // Now of another type: the default of this call, and the value stays as it was.
-    EXPECT_EQ(key.ReadMultiString(u"List", u"second"), CWideString(u"second"));
-    EXPECT_EQ(Stored(u"List")->data, probe::SzBytes(u"first"));
-
-    EXPECT_EQ(key.ReadMultiString(u"Absent", nullptr), CWideString());
-    EXPECT_FALSE(Stored(u"Absent"));
-}
-
-TEST_F(RegistryTest, DeleteValueAndQueryValueType) {
-    CRegistry key(kRoot, kPath, TRUE);
-    ASSERT_TRUE(probe::Set(kRoot, kPath, u"List", REG_MULTI_SZ, probe::SzBytes(u"a")));
+    // An object without a key reads the defaults and fails every write, creating nothing.
+    CRegistry none(kRoot, u"Software\\Nowhere\\Deeper", FALSE);
+    ASSERT_FALSE(none.IsOpen());
+    EXPECT_EQ(none.ReadDWORD(u"V", 3), 3u);
+    EXPECT_EQ(none.ReadDWORD(u"V", kReadDefaultSentinel), kReadDefaultSentinel);
+    EXPECT_EQ(none.ReadString(u"V", u"dflt"), CWideString(u"dflt"));
+    EXPECT_EQ(none.ReadMultiString(u"V", u"dflt"), CWideString(u"dflt"));
+    EXPECT_FALSE(none.WriteDWORD(u"V", 1) || none.WriteString(u"V", u"t") ||
+                 none.WriteMultiString(u"V", u"t") || none.DeleteValue(u"V"));
     DWORD type = probe::kJunk;
-    EXPECT_TRUE(key.QueryValueType(u"List", &type));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
-    EXPECT_TRUE(key.QueryValueType(u"List", nullptr));
-
-    EXPECT_TRUE(key.DeleteValue(u"List"));
-    EXPECT_FALSE(Stored(u"List"));
-    EXPECT_FALSE(key.DeleteValue(u"List"));
-
-    type = probe::kJunk;
-    EXPECT_FALSE(key.QueryValueType(u"List", &type));
-    EXPECT_EQ(type, probe::kJunk);
-    EXPECT_FALSE(Stored(u"List")) << "asking for the type must not create the value";
-}
-
-TEST_F(RegistryTest, WithoutKeyReadsDefaultsAndWritesFail) {
-    CRegistry key(kRoot, u"Software\\Nowhere\\Deeper", FALSE);
-    ASSERT_FALSE(key.IsOpen());
-    EXPECT_EQ(key.ReadDWORD(u"V", 3), 3u);
-    EXPECT_EQ(key.ReadDWORD(u"V", kReadDefaultSentinel), kReadDefaultSentinel);
-    EXPECT_EQ(key.ReadString(u"V", u"dflt"), CWideString(u"dflt"));
-    EXPECT_EQ(key.ReadString(u"V", nullptr), CWideString());
-    EXPECT_EQ(key.ReadMultiString(u"V", u"dflt"), CWideString(u"dflt"));
-    EXPECT_FALSE(key.WriteDWORD(u"V", 1));
-    EXPECT_FALSE(key.WriteString(u"V", u"t"));
-    EXPECT_FALSE(key.WriteMultiString(u"V", u"t"));
-    EXPECT_FALSE(key.DeleteValue(u"V"));
-    DWORD type = probe::kJunk;
-    EXPECT_FALSE(key.QueryValueType(u"V", &type));
+    EXPECT_FALSE(none.QueryValueType(u"V", &type));
     EXPECT_EQ(type, probe::kJunk);
     EXPECT_FALSE(probe::KeyExists(kRoot, u"Software\\Nowhere"));
 }
 
-// Another process may change a text between the size query and the data query.
-class RegistryRaceTest : public RegistryTest {
-protected:
-    void SetUp() override { ASSERT_TRUE(probe::SetText(kRoot, kPath, u"Text", u"short")); }
-};
-
-TEST_F(RegistryRaceTest, GrownTextIsReadAgain) {
-    CRegistry key(kRoot, kPath, TRUE);
-    int writes = 0;
-    g_beforeDataQuery = [&] {
-        if (writes++ == 0) probe::SetText(kRoot, kPath, u"Text", u"a much longer text");
-    };
-    EXPECT_EQ(key.ReadString(u"Text", u"dflt"), CWideString(u"a much longer text"));
-    EXPECT_EQ(Stored(u"Text")->data, probe::SzBytes(u"a much longer text"));
+TEST_F(RegistryTest, ReadDwordWritesBackItsDefaultUnlessSentinel) {
+    // Stored before (nothing: missing), default, read, written (nothing: left as it was).
+    const std::tuple<std::optional<probe::Value>, DWORD, DWORD, std::optional<probe::Value>>
+        cases[] = {
+            {{}, 0, 0, DwordValue(0)},
+            {{}, kReadDefaultSentinel, kReadDefaultSentinel, {}},
+            {DwordValue(7), 3, 7, {}},
+            // Any type of at most 4 bytes reads as a number, padded with zeros.
+            {SzValue(u"a"), 1, 0x61, {}},
+            {probe::Value{REG_BINARY, {0x34, 0x12}}, 1, 0x1234, {}},
+            // Longer data is left alone with the sentinel, replaced by any other default.
+            {SzValue(u"abcdef"), kReadDefaultSentinel, kReadDefaultSentinel, {}},
+            {SzValue(u"abcdef"), 1, 1, DwordValue(1)},
+        };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [before, defaultValue, read, written] = cases[i];
+        Put(before);
+        EXPECT_EQ(key_.ReadDWORD(u"V", defaultValue), read) << i;
+        EXPECT_EQ(Stored(u"V"), written ? written : before) << i;
+    }
+    EXPECT_EQ(key_.ReadDWORD(CWideString(u"Named"), 12), 12u);
+    EXPECT_EQ(Stored(u"Named"), DwordValue(12));
 }
 
-TEST_F(RegistryRaceTest, TextThatKeepsGrowingIsNotOverwritten) {
-    CRegistry key(kRoot, kPath, TRUE);
+TEST_F(RegistryTest, WritesStoreTypeAndExactSize) {
+    EXPECT_TRUE(key_.WriteDWORD(u"Number", 0xDEADBEEF));
+    EXPECT_EQ(Stored(u"Number"), DwordValue(0xDEADBEEF));
+    EXPECT_TRUE(key_.WriteString(u"", u"default value"));
+    EXPECT_EQ(Stored(u""), SzValue(u"default value"));
+    // A list of this one text: a single terminating zero, not the double zero of a list.
+    EXPECT_TRUE(key_.WriteMultiString(u"List", u"abc"));
+    EXPECT_EQ(Stored(u"List"), SzValue(u"abc", REG_MULTI_SZ));
+    // An empty string object passes the empty text, which is written; a null text is not.
+    EXPECT_TRUE(key_.WriteString(CWideString(u"Empty"), CWideString()));
+    EXPECT_EQ(Stored(u"Empty"), SzValue(u""));
+    Store(u"Kept", SzValue(u"old"));
+    EXPECT_FALSE(key_.WriteString(u"Kept", nullptr));
+    EXPECT_FALSE(key_.WriteMultiString(u"Kept", nullptr));
+    EXPECT_EQ(Stored(u"Kept"), SzValue(u"old"));
+    EXPECT_FALSE(key_.WriteString(u"New", nullptr));
+    EXPECT_FALSE(Stored(u"New"));
+}
+
+TEST_F(RegistryTest, TextReadsWriteOnlyIntoAMissingValueAndStayWithinTheStoredBytes) {
+    const probe::Value list{REG_MULTI_SZ, probe::Bytes(std::u16string_view(u"one\0two\0", 9))};
+    const std::u16string big(size_t{512} * 1024, u'x');  // 1 MB of text
+    const struct {
+        bool multi;  // ReadMultiString, else ReadString
+        std::optional<probe::Value> before;
+        LPCWSTR defaultText;
+        std::u16string read;
+        std::optional<probe::Value> written;
+    } cases[] = {
+        {false, SzValue(u"hello"), u"dflt", u"hello", {}},
+        {true, list, u"x", u"one", {}},
+        // Another type gives the default and is left as it is.
+        {false, DwordValue(5), u"dflt", u"dflt", {}},
+        {false, SzValue(u"%x%", REG_EXPAND_SZ), u"dflt", u"dflt", {}},
+        {false, list, u"dflt", u"dflt", {}},
+        {true, SzValue(u"hello"), u"x", u"x", {}},
+        // A missing value gets a given default, as REG_SZ; a null default writes nothing.
+        {false, {}, u"dflt", u"dflt", SzValue(u"dflt")},
+        {true, {}, u"dflt", u"dflt", SzValue(u"dflt")},
+        {false, {}, nullptr, u"", {}},
+        {true, {}, nullptr, u"", {}},
+        // The text ends at its first zero and never goes past the stored bytes.
+        {false, SzValue(std::u16string_view(u"ab\0cd", 5)), u"x", u"ab", {}},
+        {false, probe::Value{REG_SZ, probe::Bytes(u"abc")}, u"x", u"abc", {}},  // no terminator
+        {false, probe::Value{REG_SZ, {'a', 0, 'b', 0, 'c'}}, u"x", u"ab", {}},  // odd size
+        {false, probe::Value{REG_SZ, {}}, u"x", u"", {}},
+        {false, probe::Value{REG_SZ, probe::Bytes(big)}, u"x", big, {}},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [multi, before, defaultText, read, written] = cases[i];
+        Put(before);
+        const CWideString text =
+            multi ? key_.ReadMultiString(u"V", defaultText) : key_.ReadString(u"V", defaultText);
+        EXPECT_TRUE(text.View() == read) << i;
+        EXPECT_EQ(Stored(u"V"), written ? written : before) << i;
+    }
+    // Through the string class the default is never null, even when empty.
+    EXPECT_EQ(key_.ReadString(CWideString(u"Created"), CWideString()), CWideString());
+    EXPECT_EQ(Stored(u"Created"), SzValue(u""));
+}
+
+TEST_F(RegistryTest, DeleteValueAndQueryValueType) {
+    Store(u"List", SzValue(u"a", REG_MULTI_SZ));
+    DWORD type = probe::kJunk;
+    EXPECT_TRUE(key_.QueryValueType(u"List", &type) && key_.QueryValueType(u"List", nullptr));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
+    EXPECT_TRUE(key_.DeleteValue(u"List"));
+    EXPECT_FALSE(key_.DeleteValue(u"List"));
+    type = probe::kJunk;
+    EXPECT_FALSE(key_.QueryValueType(u"List", &type));
+    EXPECT_EQ(type, probe::kJunk);
+    EXPECT_FALSE(Stored(u"List")) << "asking for the type must not create the value";
+}
+
+TEST_F(RegistryTest, TextChangedBetweenTheSizeAndTheDataQuery) {
+    // Grown once: its size is asked again and the whole text read.
+    bool grown = false;
+    EXPECT_EQ(ReadRacing([&] {
+                  if (!std::exchange(grown, true)) Store(u"Text", SzValue(u"a much longer text"));
+              }),
+              CWideString(u"a much longer text"));
+    EXPECT_EQ(Stored(u"Text"), SzValue(u"a much longer text"));
+
+    // Growing at every attempt: given up, the default returned and the value left alone.
     std::u16string text(u"short");
-    g_beforeDataQuery = [&] {
-        text += u" and more";
-        probe::SetText(kRoot, kPath, u"Text", text);
-    };
-    const CWideString read = key.ReadString(u"Text", u"dflt");
-    g_beforeDataQuery = nullptr;
-    EXPECT_EQ(read, CWideString(u"dflt"));
-    EXPECT_EQ(Stored(u"Text")->data, probe::SzBytes(text));
-}
+    EXPECT_EQ(ReadRacing([&] { Store(u"Text", SzValue(text += u" and more")); }),
+              CWideString(u"dflt"));
+    EXPECT_EQ(Stored(u"Text"), SzValue(text));
 
-TEST_F(RegistryRaceTest, TextReplacedByAnotherTypeIsLeftAlone) {
-    CRegistry key(kRoot, kPath, TRUE);
-    g_beforeDataQuery = [&] { probe::SetDword(kRoot, kPath, u"Text", 9); };
-    EXPECT_EQ(key.ReadString(u"Text", u"dflt"), CWideString(u"dflt"));
-    g_beforeDataQuery = nullptr;
-    EXPECT_EQ(StoredDword(u"Text"), 9u);
-}
+    // Replaced by another type: the default, and the new value left alone.
+    EXPECT_EQ(ReadRacing([&] { Store(u"Text", DwordValue(9)); }), CWideString(u"dflt"));
+    EXPECT_EQ(Stored(u"Text"), DwordValue(9));
 
-TEST_F(RegistryRaceTest, TextDeletedMeanwhileCountsAsMissing) {
-    CRegistry key(kRoot, kPath, TRUE);
-    g_beforeDataQuery = [&] {
-        CRegistry other(kRoot, kPath, FALSE);
-        other.DeleteValue(u"Text");
-    };
-    EXPECT_EQ(key.ReadString(u"Text", u"dflt"), CWideString(u"dflt"));
-    g_beforeDataQuery = nullptr;
-    EXPECT_EQ(Stored(u"Text")->data, probe::SzBytes(u"dflt"));
+    // Deleted: a missing value, so the default is written.
+    EXPECT_EQ(ReadRacing([] { probe::Apply(ce::RegFileOp::kDeleteValue, kRoot, kPath, u"Text"); }),
+              CWideString(u"dflt"));
+    EXPECT_EQ(Stored(u"Text"), SzValue(u"dflt"));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "Lorrimek/RegistryProbe.h"
 #include "support/TempDevice.h"
@@ -37,8 +38,8 @@ public:
     int Disable() override { return Restore(); }
 };
 
-std::optional<DWORD> BackupDone() {
-    return probe::Dword(HKEY_LOCAL_MACHINE, kSettingsPath, u"BackupDone");
+std::optional<probe::Value> BackupDone() {
+    return probe::Query(HKEY_LOCAL_MACHINE, kSettingsPath, u"BackupDone");
 }
 
 class TweakBaseTest : public testing::Test {
@@ -47,17 +48,17 @@ protected:
 };
 
 TEST_F(TweakBaseTest, ConstructionCreatesTheStoreKeysOnly) {
-    ASSERT_FALSE(probe::KeyExists(HKEY_LOCAL_MACHINE, u"Software\\Quenvale"));
     const int64_t before = probe::LastChangeSeq();
     {
         CFakeTweak tweak(kId);
         EXPECT_EQ(tweak.GetID(), CWideString(kId));
         EXPECT_EQ(tweak.GetName(), CWideString(u"Fake"));
+        EXPECT_EQ(tweak.GetDescription(), CWideString(u"A tweak for tests."));
         EXPECT_EQ(tweak.GetCategory(), kCategoryTelephony);
     }
-    const auto keys = dev_.Device().ExportKeys(ce::RootKey::LocalMachine, u"Software\\Quenvale");
     std::vector<std::u16string> paths;
-    for (const ce::RegKey& key : keys) {
+    for (const ce::RegKey& key :
+         dev_.Device().ExportKeys(ce::RootKey::LocalMachine, u"Software\\Quenvale")) {
         paths.push_back(key.path);
         EXPECT_TRUE(key.values.empty()) << "construction writes no value";
     }
@@ -69,41 +70,26 @@ TEST_F(TweakBaseTest, ConstructionCreatesTheStoreKeysOnly) {
     }
 }
 
-TEST_F(TweakBaseTest, FirstBackupIsTakenOnce) {
+TEST_F(TweakBaseTest, FirstBackupIsTakenOnceAndRetriedUntilItSucceeds) {
     CFakeTweak tweak(kId);
-    EXPECT_EQ(tweak.DoBackupIfNeeded(), kTweakOk);
-    EXPECT_EQ(tweak.backupCalls, 1);
-    EXPECT_EQ(BackupDone(), 1u);
-    EXPECT_EQ(probe::Dword(HKEY_LOCAL_MACHINE, kBackupPath, u"Saved"), 42u);
-
-    EXPECT_EQ(tweak.DoBackupIfNeeded(), kTweakOk);
-    CFakeTweak later(kId);
-    EXPECT_EQ(later.DoBackupIfNeeded(), kTweakOk);
-    EXPECT_EQ(tweak.backupCalls + later.backupCalls, 1);
-}
-
-TEST_F(TweakBaseTest, FailedBackupIsRecordedAsNotDoneAndRetried) {
-    CFakeTweak tweak(kId);
-    tweak.backupResult = kTweakRegistryWriteFailed;
-    EXPECT_EQ(tweak.DoBackupIfNeeded(), kTweakRegistryWriteFailed);
-    EXPECT_EQ(BackupDone(), 0u) << "present, not missing";
-
-    tweak.backupResult = kTweakDeviceToggleFailed;
-    EXPECT_EQ(tweak.DoBackupIfNeeded(), kTweakDeviceToggleFailed);
-    EXPECT_EQ(BackupDone(), 0u);
-
+    for (int failure : {kTweakRegistryWriteFailed, kTweakDeviceToggleFailed}) {
+        tweak.backupResult = failure;
+        EXPECT_EQ(tweak.DoBackupIfNeeded(), failure);
+        EXPECT_EQ(BackupDone(), probe::DwordValue(0)) << "present, not missing";
+    }
     tweak.backupResult = kTweakOk;
     EXPECT_EQ(tweak.DoBackupIfNeeded(), kTweakOk);
-    EXPECT_EQ(tweak.backupCalls, 3);
-    EXPECT_EQ(BackupDone(), 1u);
-}
-
-TEST_F(TweakBaseTest, AnyNonzeroBackupDoneCountsAsDone) {
-    ASSERT_TRUE(probe::SetDword(HKEY_LOCAL_MACHINE, kSettingsPath, u"BackupDone", 5));
-    CFakeTweak tweak(kId);
+    EXPECT_EQ(BackupDone(), probe::DwordValue(1));
+    EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, kBackupPath, u"Saved"), probe::DwordValue(42));
     EXPECT_EQ(tweak.DoBackupIfNeeded(), kTweakOk);
-    EXPECT_EQ(tweak.backupCalls, 0);
-    EXPECT_EQ(BackupDone(), 5u);
+    EXPECT_EQ(tweak.backupCalls, 3);
+
+    // A later start finds it done: any nonzero mark counts.
+    probe::Set(HKEY_LOCAL_MACHINE, kSettingsPath, u"BackupDone", probe::DwordValue(5));
+    CFakeTweak later(kId);
+    EXPECT_EQ(later.DoBackupIfNeeded(), kTweakOk);
+    EXPECT_EQ(later.backupCalls, 0);
+    EXPECT_EQ(BackupDone(), probe::DwordValue(5));
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+// The seeded phone is a believable starting point: no tweak is in force yet, and the catalogue
+// shows every kind of tweak a user meets on a real device.
+#include <CePlatform/Device.h>
+#include <CePlatform/Unicode.h>
+#include <Lorrimek/TweakersFactory.h>
+#include <gtest/gtest.h>
+
+#include "support/TempDevice.h"
+
+namespace {
+
+TEST(SeedDevice, ShowsAMixOfSupportedUnsupportedReachableAndUnreachableTweaks) {
+    test::TempDevice device;  // seeded SmartPhone 5.2
+    CTweakersFactory factory;
+    int enabled = 0, supported = 0, unsupported = 0, reachable = 0, unreachable = 0;
+    for (CTweakBase* tweak : factory.GetAllTweaks()) {
+        enabled += tweak->IsEnabled();
+        (tweak->IsSupported() ? supported : unsupported) += 1;
+    }
+    ASSERT_TRUE(factory.DoBackupIfNeeded());
+    for (CTweakBase* tweak : factory.GetAllTweaks()) {
+        // Enabling and disabling again tells whether the tweak reaches its value.
+        (tweak->Enable() == kTweakOk ? reachable : unreachable) += 1;
+        EXPECT_EQ(kTweakOk, tweak->Disable()) << ce::ToUtf8(tweak->GetName().View());
+        EXPECT_FALSE(tweak->IsEnabled());
+    }
+    EXPECT_EQ(0, enabled) << "a tweak is in force on a new phone";
+    EXPECT_GT(supported, 0);
+    EXPECT_GT(unsupported, 0);
+    EXPECT_GT(reachable, 0);
+    EXPECT_GT(unreachable, 0);
+}
+
+TEST(SeedDevice, RestoringEverythingGivesBackTheFactoryRegistry) {
+    test::TempDevice device;
+    CTweakersFactory first;  // creates the store and the held-create target keys
+    ASSERT_TRUE(first.DoBackupIfNeeded());
+    const auto before = device.Device().ExportKeys();
+    for (CTweakBase* tweak : first.GetAllTweaks()) tweak->Enable();
+    for (CTweakBase* tweak : first.GetAllTweaks()) EXPECT_EQ(kTweakOk, tweak->Restore());
+
+    const auto after = device.Device().ExportKeys();
+    ASSERT_EQ(before.size(), after.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(before[i].path, after[i].path);
+        ASSERT_EQ(before[i].values.size(), after[i].values.size()) << i;
+        for (size_t v = 0; v < before[i].values.size(); ++v) {
+            EXPECT_EQ(before[i].values[v].name, after[i].values[v].name);
+            EXPECT_EQ(before[i].values[v].data, after[i].values[v].data);
+        }
+    }
+}
+
+}  // namespace
