@@ -37,7 +37,6 @@ char16_t FoldUnit(char16_t c) {
     return c;
 }
 
-
 bool IsAscii(std::u16string_view text) {
     return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
 }
@@ -60,7 +59,8 @@ std::string ToUtf8(std::u16string_view text) {
 }
 
 std::u16string FromUtf8(std::string_view text) {
-    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         return std::u16string(text.begin(), text.end());
     }
     std::u16string out;

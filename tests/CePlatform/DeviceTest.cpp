@@ -61,7 +61,8 @@ TEST(DeviceLocation, DefaultDeviceIsCreatedOnFirstUse) {
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof(platform), platform, 0));
     EXPECT_EQ(std::u16string(u"SmartPhone"), platform);
     EXPECT_TRUE(fs::exists(ce::DefaultDevicePath() / "device.db"));
-    EXPECT_TRUE(fs::is_directory(ce::DefaultDevicePath() / "fs" / "Windows" / "Start Menu" / "Programs"));
+    EXPECT_TRUE(
+        fs::is_directory(ce::DefaultDevicePath() / "fs" / "Windows" / "Start Menu" / "Programs"));
     EXPECT_TRUE(fs::is_directory(ce::DefaultDevicePath() / "fs" / "Program Files"));
     // Seeded: the phone has its factory registry.
     EXPECT_FALSE(ce::CurrentDevice().ExportKeys().empty());
@@ -179,7 +180,8 @@ TEST(DeviceModules, AygshellRestartsTheDeviceThroughTheJournal) {
     SetLastError(kJunk);
     EXPECT_EQ(nullptr, GetProcAddressW(shell, u"exitwindowsex"));
     EXPECT_EQ(DWORD{ERROR_PROC_NOT_FOUND}, GetLastError());
-    auto exitWindows = reinterpret_cast<BOOL (*)(UINT, DWORD)>(GetProcAddressW(shell, u"ExitWindowsEx"));
+    auto exitWindows =
+        reinterpret_cast<BOOL (*)(UINT, DWORD)>(GetProcAddressW(shell, u"ExitWindowsEx"));
     ASSERT_NE(nullptr, exitWindows);
 
     EXPECT_TRUE(device.Device().Journal().empty());

@@ -6,7 +6,8 @@
 namespace test {
 
 std::filesystem::path MakeTempFolder(const std::string& hint) {
-    std::string pattern = (std::filesystem::temp_directory_path() / ("quenvale-" + hint + "-XXXXXX"));
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / ("quenvale-" + hint + "-XXXXXX"));
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     return pattern;
 }

@@ -124,7 +124,8 @@ Database::Transaction::Transaction(Database& db) : db_(db), owner_(!db.InTransac
 }
 
 Database::Transaction::~Transaction() {
-    if (owner_ && !done_ && db_.InTransaction()) sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (owner_ && !done_ && db_.InTransaction())
+        sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void Database::Transaction::Commit() {

@@ -69,8 +69,7 @@ const char* const kStandardFolders[] = {"Windows/Start Menu/Programs", "Program 
 std::atomic<uint64_t> g_generations{0};
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -89,8 +88,9 @@ bool IsFreeForDevice(const fs::path& folder) {
 
 void WriteProfile(Database& db, const Profile& profile) {
     auto put = [&db](const std::string& name, const std::string& value) {
-        db.Prepare("INSERT INTO profile(name, value) VALUES(?, ?) "
-                   "ON CONFLICT(name) DO UPDATE SET value = excluded.value")
+        db.Prepare(
+              "INSERT INTO profile(name, value) VALUES(?, ?) "
+              "ON CONFLICT(name) DO UPDATE SET value = excluded.value")
             .Bind(1, name)
             .Bind(2, value)
             .Run();
@@ -201,7 +201,8 @@ void CreateDevice(const fs::path& folder, const Profile& profile, bool seed) {
         throw DeviceError(folder.string() + " already holds a device");
     }
     if (!IsFreeForDevice(folder)) {
-        throw DeviceError(folder.string() + " is not empty and holds no device; "
+        throw DeviceError(folder.string() +
+                          " is not empty and holds no device; "
                           "a device is created only in a new or empty folder");
     }
     fs::create_directories(folder, ec);
@@ -302,10 +303,14 @@ Profile Device::GetProfile() const {
         while (q.Step()) {
             const std::string name = q.Text(0);
             const std::string value = q.Text(1);
-            if (name == "platform") profile.platform = value;
-            else if (name == "os.major") profile.osMajor = ToNumber(value);
-            else if (name == "os.minor") profile.osMinor = ToNumber(value);
-            else if (name == "os.build") profile.osBuild = ToNumber(value);
+            if (name == "platform")
+                profile.platform = value;
+            else if (name == "os.major")
+                profile.osMajor = ToNumber(value);
+            else if (name == "os.minor")
+                profile.osMinor = ToNumber(value);
+            else if (name == "os.build")
+                profile.osBuild = ToNumber(value);
             else if (name.rfind("module.", 0) == 0 && value == "1") {
                 profile.modules.push_back(name.substr(7));
             }
@@ -356,8 +361,10 @@ std::vector<Change> Device::Changes(int64_t afterSeq) const {
                                             : Change::kDeleteKey;
             c.key = q.Text(4);
             c.valueName = FromUtf8(q.Text(5));
-            if (!q.IsNull(6)) c.before = RegValue{c.valueName, static_cast<uint32_t>(q.Int(6)), q.Blob(7)};
-            if (!q.IsNull(8)) c.after = RegValue{c.valueName, static_cast<uint32_t>(q.Int(8)), q.Blob(9)};
+            if (!q.IsNull(6))
+                c.before = RegValue{c.valueName, static_cast<uint32_t>(q.Int(6)), q.Blob(7)};
+            if (!q.IsNull(8))
+                c.after = RegValue{c.valueName, static_cast<uint32_t>(q.Int(8)), q.Blob(9)};
             changes.push_back(std::move(c));
         }
         return changes;
@@ -370,7 +377,8 @@ bool Device::KeyExists(RootKey root, std::u16string_view path) const {
     return Guard(*this, [&] { return impl_->FindKey(root, path).has_value(); });
 }
 
-std::vector<RegKey> Device::ExportKeys(std::optional<RootKey> root, std::u16string_view path) const {
+std::vector<RegKey> Device::ExportKeys(std::optional<RootKey> root,
+                                       std::u16string_view path) const {
     return Guard(*this, [&] { return impl_->Export(root, path); });
 }
 
@@ -433,15 +441,18 @@ Device::Impl::Impl(fs::path folder, std::unique_ptr<Database> db)
     for (int r = 0; r < 3; ++r) {
         const auto root = static_cast<RootKey>(r);
         auto row = FindKey(root, u"");
-        if (!row) throw DbError(SQLITE_CORRUPT, "the registry has no root key " + std::string(RootName(root)));
+        if (!row)
+            throw DbError(SQLITE_CORRUPT,
+                          "the registry has no root key " + std::string(RootName(root)));
         roots_[r] = *row;
     }
 }
 
 void Device::Impl::AddJournalEntry(std::string_view event) {
     Database::Transaction t(*db_);
-    db_->Prepare("INSERT INTO journal(time, pid, event) "
-                 "VALUES(strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), ?, ?)")
+    db_->Prepare(
+           "INSERT INTO journal(time, pid, event) "
+           "VALUES(strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), ?, ?)")
         .Bind(1, static_cast<int64_t>(getpid()))
         .Bind(2, event)
         .Run();

@@ -151,7 +151,7 @@ LONG WINAPI RegCloseKey(HKEY hKey) {
     std::lock_guard<std::recursive_mutex> lock(PlatformLock());
     // Closing needs no device: a handle of a device that was closed since is still released.
     return Handles().erase(reinterpret_cast<uintptr_t>(hKey)) ? ERROR_SUCCESS
-                                                               : ERROR_INVALID_HANDLE;
+                                                              : ERROR_INVALID_HANDLE;
 }
 
 LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
@@ -187,9 +187,9 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, D
     return RegistryCall([&](Device::Impl& device) -> LONG {
         OpenKey key;
         if (LONG rc = Resolve(device, hKey, &key)) return rc;
-        RegValue value{std::u16string(name), dwType,
-                       lpData ? std::vector<uint8_t>(lpData, lpData + cbData)
-                              : std::vector<uint8_t>()};
+        RegValue value{
+            std::u16string(name), dwType,
+            lpData ? std::vector<uint8_t>(lpData, lpData + cbData) : std::vector<uint8_t>()};
         Database::Transaction t(device.Db());
         if (LONG rc = CheckAlive(device, key)) return rc;
         device.SetValue(key.key, value, true);

@@ -143,7 +143,10 @@ bool Device::Impl::DeleteKeyTree(RootKey root, std::u16string_view path, bool lo
     {
         auto q = db_->Prepare(
             "SELECT id, path FROM keys WHERE root = ? AND (fold = ? OR (fold > ? AND fold < ?))");
-        q.Bind(1, static_cast<int64_t>(root)).Bind(2, fold).Bind(3, fold + "\\").Bind(4, fold + "]");
+        q.Bind(1, static_cast<int64_t>(root))
+            .Bind(2, fold)
+            .Bind(3, fold + "\\")
+            .Bind(4, fold + "]");
         while (q.Step()) doomed.push_back({q.Int(0), root, FromUtf8(q.Text(1))});
     }
     // Deepest keys first, so the log reads as a real deletion would happen.
@@ -175,8 +178,9 @@ void Device::Impl::SetValue(const KeyRow& key, const RegValue& value, bool log) 
     Database::Transaction t(*db_);
     std::optional<RegValue> before;
     if (log) before = GetValue(key.id, value.name);
-    db_->Prepare("INSERT INTO reg_values(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?) "
-                 "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data")
+    db_->Prepare(
+           "INSERT INTO reg_values(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?) "
+           "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data")
         .Bind(1, key.id)
         .Bind(2, ToUtf8(value.name))
         .Bind(3, FoldKey(value.name))

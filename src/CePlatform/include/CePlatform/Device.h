@@ -62,8 +62,8 @@ struct Change {
     std::string time;
     int64_t pid = 0;
     Kind kind = kSetValue;
-    std::string key;            // "HKEY_LOCAL_MACHINE\Software\Quenvale"
-    std::u16string valueName;   // value changes only; "" is the default value
+    std::string key;                 // "HKEY_LOCAL_MACHINE\Software\Quenvale"
+    std::u16string valueName;        // value changes only; "" is the default value
     std::optional<RegValue> before;  // absent: the value did not exist
     std::optional<RegValue> after;   // absent: the value was deleted
 };
