@@ -372,9 +372,9 @@ std::vector<Change> Device::Changes(int64_t afterSeq) const {
 }
 
 bool Device::KeyExists(RootKey root, std::u16string_view path) const {
-    std::vector<std::u16string_view> parts;
-    if (!SplitKeyPath(path, &parts)) return false;
-    return Guard(*this, [&] { return impl_->FindKey(root, path).has_value(); });
+    std::u16string normalised;
+    if (!AppendKeyPath(&normalised, path)) return false;
+    return Guard(*this, [&] { return impl_->FindKey(root, normalised).has_value(); });
 }
 
 std::vector<RegKey> Device::ExportKeys(std::optional<RootKey> root,

@@ -4,6 +4,7 @@
 
 #include <CePlatform/Device.h>
 
+#include <algorithm>
 #include <array>
 #include <mutex>
 #include <optional>
@@ -20,10 +21,23 @@ struct KeyRow {
     std::u16string path;
 };
 
-// Splits a key path into its components, dropping empty ones (so leading, trailing and doubled
-// backslashes are ignored). False when a component is longer than 255 characters.
-bool SplitKeyPath(std::u16string_view path, std::vector<std::u16string_view>* components);
-// Appends the components of `relative` to the normalised `path`, as SplitKeyPath splits them.
+// Calls `visit` with each component of a key path, skipping empty ones (so leading, trailing and
+// doubled backslashes are ignored). False, before any call, when a component is longer than 255
+// characters.
+template <typename Visit>
+bool ForEachKeyComponent(std::u16string_view path, Visit&& visit) {
+    constexpr size_t kMaxKeyNameLength = 255;
+    for (size_t start = 0, end; start <= path.size(); start = end + 1) {
+        end = std::min(path.find(u'\\', start), path.size());
+        if (end - start > kMaxKeyNameLength) return false;
+    }
+    for (size_t start = 0, end; start <= path.size(); start = end + 1) {
+        end = std::min(path.find(u'\\', start), path.size());
+        if (end > start) visit(path.substr(start, end - start));
+    }
+    return true;
+}
+// Appends the components of `relative` to the normalised `path`.
 bool AppendKeyPath(std::u16string* path, std::u16string_view relative);
 // "a\b" + "c" → "a\b\c"; either side may be empty.
 std::u16string JoinKeyPath(std::u16string_view parent, std::u16string_view child);
@@ -46,7 +60,8 @@ public:
     bool KeyAlive(int64_t id);
     // The key's path with each component in its stored case.
     std::u16string StoredPath(int64_t id);
-    // Finds or creates the key and every missing key above it, in one transaction.
+    // Finds or creates the key (a normalised path) and every missing key above it, in one
+    // transaction.
     KeyRow CreateKey(RootKey root, std::u16string_view path, bool* created, bool log);
     // Deletes the key, its values and every key below it. False when it did not exist.
     bool DeleteKeyTree(RootKey root, std::u16string_view path, bool log);

@@ -11,8 +11,6 @@ namespace ce {
 
 namespace {
 
-constexpr size_t kMaxKeyNameLength = 255;
-
 // Orders paths component by component: a key comes right before its subkeys.
 bool PathLess(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -31,21 +29,6 @@ void BindValue(Statement& q, int typeIndex, const std::optional<RegValue>& value
 }
 
 }  // namespace
-
-bool SplitKeyPath(std::u16string_view path, std::vector<std::u16string_view>* components) {
-    components->clear();
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find(u'\\', start);
-        if (end == std::u16string_view::npos) end = path.size();
-        if (end > start) {
-            if (end - start > kMaxKeyNameLength) return false;
-            components->push_back(path.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return true;
-}
 
 std::u16string JoinKeyPath(std::u16string_view parent, std::u16string_view child) {
     std::u16string joined(parent);
@@ -66,18 +49,10 @@ std::string FoldKey(std::u16string_view text) {
 }
 
 bool AppendKeyPath(std::u16string* path, std::u16string_view relative) {
-    size_t start = 0;
-    while (start <= relative.size()) {
-        size_t end = relative.find(u'\\', start);
-        if (end == std::u16string_view::npos) end = relative.size();
-        if (end > start) {
-            if (end - start > kMaxKeyNameLength) return false;
-            if (!path->empty()) *path += u'\\';
-            path->append(relative.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return true;
+    return ForEachKeyComponent(relative, [path](std::u16string_view component) {
+        if (!path->empty()) *path += u'\\';
+        path->append(component);
+    });
 }
 
 std::optional<KeyRow> Device::Impl::FindKey(RootKey root, std::u16string_view path) {
@@ -100,17 +75,15 @@ bool Device::Impl::KeyAlive(int64_t id) {
 }
 
 KeyRow Device::Impl::CreateKey(RootKey root, std::u16string_view path, bool* created, bool log) {
-    std::vector<std::u16string_view> components;
-    SplitKeyPath(path, &components);
     Database::Transaction t(*db_);
     KeyRow key = Root(root);
     *created = false;
     std::u16string sought;
-    for (std::u16string_view component : components) {
+    ForEachKeyComponent(path, [&](std::u16string_view component) {
         sought = JoinKeyPath(sought, component);
         if (auto found = FindKey(root, sought)) {
             key = KeyRow{found->id, root, StoredPath(found->id)};
-            continue;
+            return;
         }
         // A new key keeps the case of the keys above it as they are stored.
         KeyRow child{0, root, JoinKeyPath(key.path, component)};
@@ -125,7 +98,7 @@ KeyRow Device::Impl::CreateKey(RootKey root, std::u16string_view path, bool* cre
         if (log) LogChange("key-create", child, nullptr, std::nullopt, std::nullopt);
         key = std::move(child);
         *created = true;
-    }
+    });
     t.Commit();
     return key;
 }
@@ -264,15 +237,23 @@ std::vector<RegKey> Device::Impl::Export(std::optional<RootKey> root, std::u16st
         for (int r = 0; r < 3; ++r) collect(static_cast<RootKey>(r), Root(static_cast<RootKey>(r)));
         return keys;
     }
-    auto top = FindKey(*root, path);
-    if (!top) throw DeviceError("no such key: " + KeyName(*root, path));
+    std::u16string normalised;
+    std::optional<KeyRow> top;
+    if (AppendKeyPath(&normalised, path)) top = FindKey(*root, normalised);
+    if (!top) throw DeviceError("no such key: " + KeyName(*root, normalised));
     collect(*root, *top);
     return keys;
 }
 
 void Device::Impl::Apply(const std::vector<RegFileOp>& ops, bool log) {
     Database::Transaction t(*db_);
-    for (const RegFileOp& op : ops) {
+    for (RegFileOp op : ops) {
+        std::u16string normalised;
+        if (!AppendKeyPath(&normalised, op.path)) {
+            throw DeviceError("a key name has more than 255 characters: " +
+                              KeyName(op.root, op.path));
+        }
+        op.path = std::move(normalised);
         bool created = false;
         switch (op.kind) {
             case RegFileOp::kCreateKey:
