@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -220,6 +221,9 @@ std::string ReadInput(const std::string& file) {
         if (std::cin.bad()) throw Failure{"cannot read standard input"};
         return text;
     }
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+        throw Failure{"cannot read " + file + ": it is a folder"};
     std::ifstream in(file, std::ios::binary);
     if (!in) throw Failure{"cannot read " + file + ": " + std::strerror(errno)};
     std::string text{std::istreambuf_iterator<char>(in), {}};
@@ -248,9 +252,7 @@ int Query(const Options& o, const std::vector<std::string>& args) {
     ParseKey(args[0], &root, &path);
     ce::Device& device = OpenDevice(o);
     RequireKey(device, root, path);
-    const std::vector<ce::RegKey> keys = device.ExportKeys(root, path);
-    if (keys.empty()) throw Failure{"no such key: " + ce::KeyName(root, path)};
-    const ce::RegKey& key = keys.front();
+    const ce::RegKey key = device.ReadKey(root, path);
     if (args.size() == 1) {
         std::cout << '[' << ce::KeyName(key.root, key.path) << "]\n";
         for (const ce::RegValue& value : key.values)

@@ -231,6 +231,17 @@ TEST_F(RegistryTest, KeyDeletedUnderAnOpenHandle) {
     EXPECT_EQ(ERROR_KEY_DELETED,
               RegSetValueExW(key, u"v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4));
     EXPECT_FALSE(device_.Device().KeyExists(ce::RootKey::LocalMachine, u"Doomed\\Sub"));
+    // The deletion is logged under the names of what went, deepest first.
+    std::vector<std::string> logged;
+    for (const auto& c : device_.Device().Changes()) {
+        if (c.kind == ce::Change::kDeleteValue || c.kind == ce::Change::kDeleteKey) {
+            logged.push_back(c.key);
+        }
+    }
+    EXPECT_EQ(
+        (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Doomed\\Sub",
+                                  "HKEY_LOCAL_MACHINE\\Doomed\\Sub", "HKEY_LOCAL_MACHINE\\Doomed"}),
+        logged);
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
 }
 

@@ -120,6 +120,7 @@ TEST_F(Cedevice, RegistryQueryImportExportAndTheChangeLog) {
     EXPECT_EQ(Ok(R"(reg query 'HKLM\System\GWE\Menu' anitype)"), "\"AniType\"=dword:00000006\n");
     EXPECT_EQ(Ok(R"(reg query 'HKCR\exefile' @)"), "@=\"Application\"\n");
     EXPECT_THAT(Ok(R"(reg query 'HKLM\System\GWE')"), Not(HasSubstr("AniType")));
+    EXPECT_EQ(Ok("reg query HKLM"), "[HKEY_LOCAL_MACHINE]\n");  // a root without values of its own
     ExpectFailure(On(R"(reg query 'HKLM\No\Such')"), R"(HKEY_LOCAL_MACHINE\No\Such)");
     ExpectFailure(On(R"(reg query 'HKLM\System\GWE\Menu' Nope)"), "\"Nope\"");
     ExpectFailure(On(R"(reg query 'HKLM\System\GWE\Menu' @)"), "default value");

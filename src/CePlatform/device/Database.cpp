@@ -28,8 +28,8 @@ Statement& Statement::Bind(int index, int64_t value) {
 }
 
 Statement& Statement::Bind(int index, std::string_view text) {
-    Check(sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
-                            SQLITE_TRANSIENT));
+    Check(
+        sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
     return *this;
 }
 
@@ -37,7 +37,7 @@ Statement& Statement::BindBlob(int index, const std::vector<uint8_t>& data) {
     // An empty vector may have no buffer; SQLite would then bind NULL instead of an empty blob.
     static const uint8_t kNothing = 0;
     const void* bytes = data.empty() ? &kNothing : data.data();
-    Check(sqlite3_bind_blob(stmt_, index, bytes, static_cast<int>(data.size()), SQLITE_TRANSIENT));
+    Check(sqlite3_bind_blob64(stmt_, index, bytes, data.size(), SQLITE_TRANSIENT));
     return *this;
 }
 

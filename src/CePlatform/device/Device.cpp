@@ -167,6 +167,16 @@ std::unique_ptr<Database> OpenDatabase(const fs::path& folder) {
     return db;
 }
 
+// True when two paths name the same folder, whether or not it exists ("a/b/" is "a/b").
+bool SamePath(const fs::path& a, const fs::path& b) {
+    auto normal = [](const fs::path& p) {
+        std::error_code ec;
+        fs::path n = fs::absolute(p, ec).lexically_normal();
+        return n.has_filename() ? n : n.parent_path();
+    };
+    return normal(a) == normal(b);
+}
+
 std::unique_ptr<Device> g_current;
 bool g_failureReported = false;
 
@@ -249,12 +259,8 @@ void CreateDevice(const fs::path& folder, const Profile& profile, bool seed) {
         removeBuilding();
         throw;
     }
-    // The connection is closed: the write-ahead log is folded into the database file.
-    for (const char* sub : kStandardFolders) fs::create_directories(folder / kFilesName / sub, ec);
-    if (ec) {
-        removeBuilding();
-        throw DeviceError("cannot create " + (folder / kFilesName).string() + ": " + ec.message());
-    }
+    // The connection is closed: the write-ahead log is folded into the database file. Once it is
+    // linked the folder is a device; its file system is made when it is opened.
     const int linked = link(building.c_str(), (folder / kDatabaseName).c_str());
     const int linkError = errno;
     removeBuilding();
@@ -270,6 +276,14 @@ Device::~Device() = default;
 
 std::unique_ptr<Device> Device::Open(const fs::path& folder) {
     auto db = OpenDatabase(folder);
+    for (const char* sub : kStandardFolders) {
+        std::error_code ec;
+        fs::create_directories(folder / kFilesName / sub, ec);
+        if (ec) {
+            throw DeviceError("cannot create " + (folder / kFilesName / sub).string() + ": " +
+                              ec.message());
+        }
+    }
     try {
         return std::unique_ptr<Device>(new Device(std::make_unique<Impl>(folder, std::move(db))));
     } catch (const DbError& e) {
@@ -377,6 +391,16 @@ bool Device::KeyExists(RootKey root, std::u16string_view path) const {
     return Guard(*this, [&] { return impl_->FindKey(root, normalised).has_value(); });
 }
 
+RegKey Device::ReadKey(RootKey root, std::u16string_view path) const {
+    return Guard(*this, [&] {
+        std::u16string normalised;
+        std::optional<KeyRow> key;
+        if (AppendKeyPath(&normalised, path)) key = impl_->FindKey(root, normalised);
+        if (!key) throw DeviceError("no such key: " + KeyName(root, normalised));
+        return RegKey{root, impl_->StoredPath(key->id), impl_->Values(key->id)};
+    });
+}
+
 std::vector<RegKey> Device::ExportKeys(std::optional<RootKey> root,
                                        std::u16string_view path) const {
     return Guard(*this, [&] { return impl_->Export(root, path); });
@@ -392,7 +416,7 @@ Device& CurrentDevice() {
     const fs::path folder = SelectedDevicePath();
     std::error_code ec;
     // Only the default device comes into being by itself; a named one is made with cedevice.
-    if (folder == DefaultDevicePath() && !fs::exists(folder / kDatabaseName, ec) &&
+    if (SamePath(folder, DefaultDevicePath()) && !fs::exists(folder / kDatabaseName, ec) &&
         IsFreeForDevice(folder)) {
         try {
             CreateDevice(folder, Profile{}, true);

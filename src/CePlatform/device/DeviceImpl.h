@@ -82,8 +82,10 @@ public:
     void Apply(const std::vector<RegFileOp>& ops, bool log);
 
 private:
-    void LogChange(const char* kind, const KeyRow& key, const std::u16string* name,
-                   const std::optional<RegValue>& before, const std::optional<RegValue>& after);
+    // Records a change of the key at `storedPath` (in its stored case) in the change log.
+    void LogChange(const char* kind, RootKey root, std::u16string_view storedPath,
+                   const std::u16string* name, const std::optional<RegValue>& before,
+                   const std::optional<RegValue>& after);
 
     std::filesystem::path folder_;
     std::unique_ptr<Database> db_;

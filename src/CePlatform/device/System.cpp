@@ -114,8 +114,8 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) {
         t_lastError = ERROR_INVALID_PARAMETER;
         return nullptr;
     }
-    const std::string name = ModuleName(lpLibFileName);
     return WithProfile([&](const Profile& profile) -> HMODULE {
+        const std::string name = ModuleName(lpLibFileName);
         if (FoldKey(FromUtf8(name)) == "AYGSHELL.DLL" && profile.HasModule("aygshell.dll")) {
             return kAygshell;
         }

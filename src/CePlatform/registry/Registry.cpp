@@ -53,6 +53,8 @@ LONG CheckAlive(Device::Impl& device, const OpenKey& key) {
 }
 
 HKEY NewHandle(Device::Impl& device, const KeyRow& key) {
+    // Handle numbers never meet the predefined root keys.
+    if (g_nextHandle >= 0x80000000u && g_nextHandle < 0x80000100u) g_nextHandle = 0x80000100u;
     const uintptr_t handle = g_nextHandle;
     g_nextHandle += 4;
     Handles()[handle] = OpenKey{device.Generation(), key, false};
@@ -70,6 +72,8 @@ LONG MapFailure(const DbError& e) {
             return ERROR_DISK_FULL;
         case SQLITE_NOMEM:
             return ERROR_OUTOFMEMORY;
+        case SQLITE_TOOBIG:
+            return ERROR_INVALID_PARAMETER;
         case SQLITE_READONLY:
         case SQLITE_PERM:
         case SQLITE_CANTOPEN:

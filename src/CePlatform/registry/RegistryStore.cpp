@@ -95,7 +95,7 @@ KeyRow Device::Impl::CreateKey(RootKey root, std::u16string_view path, bool* cre
             .Bind(5, FoldKey(child.path))
             .Run();
         child.id = db_->LastInsertId();
-        if (log) LogChange("key-create", child, nullptr, std::nullopt, std::nullopt);
+        if (log) LogChange("key-create", root, child.path, nullptr, std::nullopt, std::nullopt);
         key = std::move(child);
         *created = true;
     });
@@ -129,12 +129,12 @@ bool Device::Impl::DeleteKeyTree(RootKey root, std::u16string_view path, bool lo
     for (const KeyRow& key : doomed) {
         if (log) {
             for (const RegValue& value : Values(key.id)) {
-                LogChange("delete", key, &value.name, value, std::nullopt);
+                LogChange("delete", root, key.path, &value.name, value, std::nullopt);
             }
         }
         db_->Prepare("DELETE FROM reg_values WHERE key = ?").Bind(1, key.id).Run();
         db_->Prepare("DELETE FROM keys WHERE id = ?").Bind(1, key.id).Run();
-        if (log) LogChange("key-delete", key, nullptr, std::nullopt, std::nullopt);
+        if (log) LogChange("key-delete", root, key.path, nullptr, std::nullopt, std::nullopt);
     }
     t.Commit();
     return true;
@@ -160,7 +160,10 @@ void Device::Impl::SetValue(const KeyRow& key, const RegValue& value, bool log) 
         .Bind(4, static_cast<int64_t>(value.type))
         .BindBlob(5, value.data)
         .Run();
-    if (log) LogChange("set", key, before ? &before->name : &value.name, before, value);
+    if (log) {
+        LogChange("set", key.root, StoredPath(key.id), before ? &before->name : &value.name, before,
+                  value);
+    }
     t.Commit();
 }
 
@@ -172,14 +175,13 @@ bool Device::Impl::DeleteValue(const KeyRow& key, std::u16string_view name, bool
         .Bind(1, key.id)
         .Bind(2, FoldKey(name))
         .Run();
-    if (log) LogChange("delete", key, &before->name, before, std::nullopt);
+    if (log) LogChange("delete", key.root, StoredPath(key.id), &before->name, before, std::nullopt);
     t.Commit();
     return true;
 }
 
 std::vector<RegValue> Device::Impl::Values(int64_t keyId) {
     std::vector<RegValue> values;
-    std::vector<std::string> folds;
     auto q = db_->Prepare("SELECT name, type, data, fold FROM reg_values WHERE key = ?");
     q.Bind(1, keyId);
     while (q.Step()) {
@@ -191,15 +193,15 @@ std::vector<RegValue> Device::Impl::Values(int64_t keyId) {
     return values;
 }
 
-void Device::Impl::LogChange(const char* kind, const KeyRow& key, const std::u16string* name,
-                             const std::optional<RegValue>& before,
+void Device::Impl::LogChange(const char* kind, RootKey root, std::u16string_view storedPath,
+                             const std::u16string* name, const std::optional<RegValue>& before,
                              const std::optional<RegValue>& after) {
     auto q = db_->Prepare(
         "INSERT INTO changes(time, pid, kind, key, name, old_type, old_data, new_type, new_data) "
         "VALUES(strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), ?, ?, ?, ?, ?, ?, ?, ?)");
     q.Bind(1, static_cast<int64_t>(getpid()))
         .Bind(2, std::string_view(kind))
-        .Bind(3, KeyName(key.root, StoredPath(key.id)));
+        .Bind(3, KeyName(root, storedPath));
     if (name) {
         q.Bind(4, ToUtf8(*name));
     } else {

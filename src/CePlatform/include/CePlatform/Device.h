@@ -111,6 +111,9 @@ public:
     std::vector<Change> Changes(int64_t afterSeq = 0) const;
 
     bool KeyExists(RootKey root, std::u16string_view path) const;
+    // One key (its path in its stored case) with its own values, sorted as ExportKeys sorts
+    // them. Throws DeviceError when the key does not exist.
+    RegKey ReadKey(RootKey root, std::u16string_view path) const;
     // The key and every key below it, each with its values, keys sorted by their path compared
     // without regard to case (a key before its subkeys), values sorted the same way with the
     // default value first. Without a root: the whole registry, root by root. Throws DeviceError
