@@ -105,6 +105,18 @@ TEST(DeviceCreation, RefusesFoldersThatHoldAnythingAndTouchesNothing) {
     fs::remove_all(folder);
 }
 
+TEST(DeviceCreation, RecoversFromACreatorKilledHalfway) {
+    // Killed before the database was linked into place: only its private leftover remains.
+    const fs::path folder = test::MakeTempFolder("killed");
+    WriteFile(folder / ".device.db.creating-99999", "half a database");
+    ce::CreateDevice(folder, {}, false);
+    // Killed after: the device is whole but for its file system, made when it is opened.
+    fs::remove_all(folder / "fs");
+    ce::Device::Open(folder);
+    EXPECT_TRUE(fs::is_directory(folder / "fs" / "Program Files"));
+    fs::remove_all(folder);
+}
+
 TEST(DeviceOpening, RefusesWhatIsNotADeviceWithoutChangingIt) {
     const fs::path folder = test::MakeTempFolder("open");
     ExpectRefused(folder / "missing", folder / "missing", "does not exist");
