@@ -13,7 +13,7 @@
 #include <tuple>
 #include <utility>
 
-#include "Lorrimek/RegistryProbe.h"
+#include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 
 namespace {

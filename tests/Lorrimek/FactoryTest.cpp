@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "Lorrimek/RegistryProbe.h"
+#include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <tuple>
 #include <utility>
 
-#include "Lorrimek/RegistryProbe.h"
+#include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 
 // When set, runs before every query that passes a data buffer.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Lorrimek/RegistryProbe.h"
+#include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 
 namespace {
