@@ -135,6 +135,30 @@ typedef LPOSVERSIONINFOW LPOSVERSIONINFO;
 // SystemParametersInfoW actions.
 #define SPI_GETPLATFORMTYPE 257
 
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+
+// CreateFileW creation dispositions.
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+
+// keybd_event.
+#define KEYEVENTF_EXTENDEDKEY 0x0001
+#define KEYEVENTF_KEYUP 0x0002
+#define VK_OFF 0xDF
+
+typedef struct _OVERLAPPED {  // NOLINT(bugprone-reserved-identifier): the platform's name
+    ULONG_PTR Internal;
+    ULONG_PTR InternalHigh;
+    DWORD Offset;
+    DWORD OffsetHigh;
+    HANDLE hEvent;
+} OVERLAPPED, *LPOVERLAPPED;
+
 #define VER_PLATFORM_WIN32_CE 3
 
 // ExitWindowsEx flags (aygshell.dll).
@@ -210,7 +234,56 @@ CEPLATFORM_API BOOL WINAPI GetVersionExW(LPOSVERSIONINFOW lpVersionInformation);
 // ERROR_MOD_NOT_FOUND. GetProcAddressW: NULL with ERROR_PROC_NOT_FOUND for an unknown name.
 //   "aygshell.dll": "ExitWindowsEx" (BOOL (UINT uFlags, DWORD dwReserved)); EWX_REBOOT records a
 //   restart in the device journal and returns TRUE; other flags fail with ERROR_NOT_SUPPORTED.
+//   "BthUtil.dll": "BthGetMode" (int (DWORD* pdwMode)) gives the radio's mode from the profile
+//   (0 off, 1 connectable, 2 discoverable); "BthSetMode" (int (DWORD dwMode)) stores it and
+//   records it in the journal. Both return ERROR_SUCCESS or a Win32 error code.
 CEPLATFORM_API HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName);
 CEPLATFORM_API FARPROC WINAPI GetProcAddressW(HMODULE hModule, LPCWSTR lpProcName);
+// Releases a module handle of LoadLibraryW; FALSE with ERROR_INVALID_HANDLE for anything else.
+CEPLATFORM_API BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+
+// ---- Kernel objects ----------------------------------------------------------------------------
+// A HANDLE belongs to the process that opened it; it is never NULL or INVALID_HANDLE_VALUE when
+// valid. CloseHandle releases it (FALSE with ERROR_INVALID_HANDLE when it is not open).
+CEPLATFORM_API BOOL WINAPI CloseHandle(HANDLE hObject);
+
+// Opens a stream device ("BAG0:", a three-letter prefix, an index and a colon) present in the
+// profile; dwCreationDisposition must be OPEN_EXISTING. A missing device: INVALID_HANDLE_VALUE
+// with ERROR_FILE_NOT_FOUND. Paths of ordinary files are not supported (ERROR_NOT_SUPPORTED):
+// the system reaches files through the stream functions of <CePlatform/WideStdio.h>.
+CEPLATFORM_API HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess,
+                                         DWORD dwShareMode,
+                                         LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                                         DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
+                                         HANDLE hTemplateFile);
+
+// Sends a control code to an open stream device. Each call is recorded in the device journal.
+// "BAG0:" (Bluetooth audio gateway): code 1 routes sound to the headset, 2 back to the speaker;
+// both fail with ERROR_NOT_READY while the radio is off (mode 0); other codes fail with
+// ERROR_INVALID_PARAMETER.
+CEPLATFORM_API BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuf,
+                                           DWORD nInBufSize, LPVOID lpOutBuf, DWORD nOutBufSize,
+                                           LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped);
+
+// ---- Files -------------------------------------------------------------------------------------
+// Device paths ("\Windows\Start Menu\Alarm.lnk") name files under the device folder's fs/.
+// Components are matched without regard to case; "." and ".." are resolved within the device's
+// root, so no path reaches outside fs/.
+
+// Deletes a file. FALSE with ERROR_FILE_NOT_FOUND (missing), ERROR_PATH_NOT_FOUND (missing
+// folder) or ERROR_ACCESS_DENIED (a folder, or a file that cannot be removed).
+CEPLATFORM_API BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
+
+// ---- Keyboard and time -------------------------------------------------------------------------
+
+// Sends a key event to the device; each event is recorded in the device journal
+// ("key 0xDF down", "key 0xDF up").
+CEPLATFORM_API void WINAPI keybd_event(BYTE bVk, BYTE bScan, DWORD dwFlags, DWORD dwExtraInfo);
+
+// Suspends the calling thread for dwMilliseconds.
+CEPLATFORM_API void WINAPI Sleep(DWORD dwMilliseconds);
 
 }  // extern "C"
+
+// The window system and the shell's user interface, implemented by the CeWindow library.
+#include <winuser.h>
