@@ -31,11 +31,18 @@ Commands:
   reg export [KEY]        write the registry, or one key and its subkeys, as a REGEDIT4 file
   reg import FILE         apply a REGEDIT4 file ('-' reads standard input), all or nothing
   reg query KEY [VALUE]   show one key's values, or one value ('@' is the default value)
+  profile set bluetooth MODE
+                          set the Bluetooth radio's mode (0 off, 1 connectable, 2 discoverable)
+  profile set module NAME on|off
+                          give the device an optional module or stream device, or take it away
+  fs ls [PATH]            list a folder of the device's file system (the root by default)
+  fs cat PATH             write a file of the device's file system to standard output
   journal                 list the device's physical events
   changes [--since SEQ]   list the registry changes
 
 The device is the folder given with --device, else $CE_DEVICE, else the default device
 (created on first use). Keys are written HKEY_LOCAL_MACHINE\Path or HKLM\Path (HKCU, HKCR).
+Device paths are written \Windows\Start Menu (or with /), matched without regard to case.
 )";
 
 // Bad command-line usage: exits with status 2.
@@ -183,6 +190,95 @@ int Init(const Options& o, size_t first) {
     return 0;
 }
 
+std::string BluetoothModeName(uint32_t mode) {
+    switch (mode) {
+        case 0:
+            return "(off)";
+        case 1:
+            return "(connectable)";
+        case 2:
+            return "(discoverable)";
+        default:
+            return "(unknown mode)";
+    }
+}
+
+int ProfileSet(const Options& o, const std::vector<std::string>& args) {
+    if (args.empty() || args[0] != "set") throw UsageError{"profile needs a subcommand: set"};
+    if (args.size() == 3 && args[1] == "bluetooth") {
+        uint32_t mode = 0;
+        const std::string& text = args[2];
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), mode);
+        if (ec != std::errc() || end != text.data() + text.size()) {
+            throw UsageError{"bad Bluetooth mode \"" + text + "\" (a number: 0 off, 1 connectable, "
+                             "2 discoverable)"};
+        }
+        ce::Device& device = OpenDevice(o);
+        ce::Profile p = device.GetProfile();
+        p.bluetoothMode = mode;
+        device.SetProfile(p);
+        return 0;
+    }
+    if (args.size() == 4 && args[1] == "module") {
+        const auto& known = ce::KnownModules();
+        auto found = std::find_if(known.begin(), known.end(), [&](const std::string& m) {
+            return Lower(m) == Lower(args[2]);
+        });
+        if (found == known.end()) {
+            std::string names;
+            for (const std::string& m : known) names += (names.empty() ? "" : ", ") + m;
+            throw UsageError{"unknown module \"" + args[2] + "\" (known: " + names + ")"};
+        }
+        if (args[3] != "on" && args[3] != "off") {
+            throw UsageError{"profile set module takes on or off, not \"" + args[3] + "\""};
+        }
+        ce::Device& device = OpenDevice(o);
+        ce::Profile p = device.GetProfile();
+        std::erase_if(p.modules, [&](const std::string& m) { return Lower(m) == Lower(*found); });
+        if (args[3] == "on") p.modules.push_back(*found);
+        device.SetProfile(p);
+        return 0;
+    }
+    throw UsageError{"profile set takes \"bluetooth MODE\" or \"module NAME on|off\""};
+}
+
+int Files(const Options& o, const std::vector<std::string>& args) {
+    namespace fs = std::filesystem;
+    if (args.empty()) throw UsageError{"fs needs a subcommand: ls or cat"};
+    const std::string& sub = args[0];
+    if (sub != "ls" && sub != "cat") throw UsageError{"unknown fs subcommand \"" + sub + "\""};
+    if (sub == "ls" ? args.size() > 2 : args.size() != 2) {
+        throw UsageError{sub == "ls" ? "fs ls takes at most one path" : "fs cat takes one path"};
+    }
+    const std::string path = args.size() > 1 ? args[1] : "\\";
+    ce::Device& device = OpenDevice(o);
+    const fs::path host = device.HostPath(ce::FromUtf8(path));
+    std::error_code ec;
+    if (sub == "cat") {
+        if (fs::is_directory(host, ec)) throw Failure{path + " is a folder"};
+        std::ifstream in(host, std::ios::binary);
+        if (!in) throw Failure{"no such file: " + path};
+        std::cout << in.rdbuf();
+        return 0;
+    }
+    if (!fs::is_directory(host, ec)) {
+        if (!fs::exists(host, ec)) throw Failure{"no such folder: " + path};
+        std::cout << fs::file_size(host, ec) << '\t' << host.filename().string() << '\n';
+        return 0;
+    }
+    std::vector<std::pair<std::string, std::string>> entries;  // sort key, line
+    for (fs::directory_iterator it(host, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const bool folder = it->is_directory(ec);
+        entries.emplace_back(Lower(name), folder ? "<dir>\t" + name + "\\"
+                                                 : std::to_string(it->file_size(ec)) + "\t" + name);
+    }
+    if (ec) throw Failure{"cannot list " + path + ": " + ec.message()};
+    std::sort(entries.begin(), entries.end());
+    for (const auto& entry : entries) std::cout << entry.second << '\n';
+    return 0;
+}
+
 int Info(const Options& o) {
     ce::Device& device = OpenDevice(o);
     const ce::Profile p = device.GetProfile();
@@ -190,7 +286,9 @@ int Info(const Options& o) {
               << "database:  " << device.DatabasePath().string() << '\n'
               << "files:     " << device.FilesRoot().string() << '\n'
               << "platform:  " << p.platform << '\n'
-              << "os:        " << p.osMajor << '.' << p.osMinor << " (build " << p.osBuild << ")\n";
+              << "os:        " << p.osMajor << '.' << p.osMinor << " (build " << p.osBuild << ")\n"
+              << "bluetooth: " << p.bluetoothMode << ' ' << BluetoothModeName(p.bluetoothMode)
+              << '\n';
     for (const std::string& module : ce::KnownModules()) {
         std::cout << "module:    " << module << (p.HasModule(module) ? " present" : " absent")
                   << '\n';
@@ -333,6 +431,8 @@ int Run(const Options& o) {
         return Info(o);
     }
     if (command == "journal") return Journal(o, rest);
+    if (command == "profile") return ProfileSet(o, rest);
+    if (command == "fs") return Files(o, rest);
     if (command == "changes") return Changes(o, rest);
     if (command == "reg") {
         if (rest.empty()) throw UsageError{"reg needs a subcommand: export, import or query"};

@@ -99,6 +99,7 @@ void WriteProfile(Database& db, const Profile& profile) {
     put("os.major", std::to_string(profile.osMajor));
     put("os.minor", std::to_string(profile.osMinor));
     put("os.build", std::to_string(profile.osBuild));
+    put("bluetooth", std::to_string(profile.bluetoothMode));
     for (const std::string& module : KnownModules()) {
         put("module." + module, profile.HasModule(module) ? "1" : "0");
     }
@@ -188,7 +189,7 @@ bool Profile::HasModule(std::string_view name) const {
 }
 
 const std::vector<std::string>& KnownModules() {
-    static const std::vector<std::string> modules = {"aygshell.dll"};
+    static const std::vector<std::string> modules = {"aygshell.dll", "BthUtil.dll", "BAG0:"};
     return modules;
 }
 
@@ -311,8 +312,8 @@ auto Guard(const Device& device, Work&& work) -> decltype(work()) {
 
 Profile Device::GetProfile() const {
     return Guard(*this, [this] {
+        // A device made before a module was known has no row for it: it keeps the default.
         Profile profile;
-        profile.modules.clear();
         auto q = impl_->Db().Prepare("SELECT name, value FROM profile");
         while (q.Step()) {
             const std::string name = q.Text(0);
@@ -325,8 +326,13 @@ Profile Device::GetProfile() const {
                 profile.osMinor = ToNumber(value);
             else if (name == "os.build")
                 profile.osBuild = ToNumber(value);
-            else if (name.rfind("module.", 0) == 0 && value == "1") {
-                profile.modules.push_back(name.substr(7));
+            else if (name == "bluetooth")
+                profile.bluetoothMode = ToNumber(value);
+            else if (name.rfind("module.", 0) == 0) {
+                const std::string module = name.substr(7);
+                std::erase_if(profile.modules,
+                              [&](const std::string& m) { return EqualNoCase(m, module); });
+                if (value == "1") profile.modules.push_back(module);
             }
         }
         return profile;

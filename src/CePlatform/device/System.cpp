@@ -2,7 +2,11 @@
 #include <CePlatform/Unicode.h>
 #include <windows.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <thread>
 
 #include "device/DeviceImpl.h"
 
@@ -14,6 +18,7 @@ thread_local DWORD t_lastError = ERROR_SUCCESS;
 
 // Module handles of the emulated modules: fixed, distinct, never dereferenced.
 const HMODULE kAygshell = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7A000000));
+const HMODULE kBthUtil = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7B000000));
 
 // Runs `call` on the current device's profile; FALSE with the last error when there is none.
 template <typename Call>
@@ -59,6 +64,52 @@ BOOL WINAPI EmulatedExitWindowsEx(UINT uFlags, DWORD /*dwReserved*/) {
         return FALSE;
     }
 }
+
+// Runs `call` with the current device; `failure` when there is none or it fails.
+template <typename Call>
+int WithDevice(Call&& call) {
+    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
+    try {
+        Device::Impl* device = TryCurrentDevice();
+        if (!device) return ERROR_NOT_READY;
+        return call(CurrentDevice());
+    } catch (...) {
+        return ERROR_GEN_FAILURE;
+    }
+}
+
+int WINAPI EmulatedBthGetMode(DWORD* pdwMode) {
+    if (!pdwMode) return ERROR_INVALID_PARAMETER;
+    return WithDevice([&](Device& device) {
+        *pdwMode = device.GetProfile().bluetoothMode;
+        return static_cast<int>(ERROR_SUCCESS);
+    });
+}
+
+int WINAPI EmulatedBthSetMode(DWORD dwMode) {
+    if (dwMode > 2) return ERROR_INVALID_PARAMETER;
+    return WithDevice([&](Device& device) {
+        Profile profile = device.GetProfile();
+        profile.bluetoothMode = dwMode;
+        device.SetProfile(profile);
+        static const char* const kNames[] = {"off", "connectable", "discoverable"};
+        device.AddJournalEntry("bluetooth mode " + std::to_string(dwMode) + " (" + kNames[dwMode] +
+                               ", BthSetMode)");
+        return static_cast<int>(ERROR_SUCCESS);
+    });
+}
+
+struct EmulatedExport {
+    HMODULE module;
+    const char16_t* name;
+    FARPROC address;
+};
+
+const EmulatedExport kExports[] = {
+    {kAygshell, u"ExitWindowsEx", reinterpret_cast<FARPROC>(&EmulatedExitWindowsEx)},
+    {kBthUtil, u"BthGetMode", reinterpret_cast<FARPROC>(&EmulatedBthGetMode)},
+    {kBthUtil, u"BthSetMode", reinterpret_cast<FARPROC>(&EmulatedBthSetMode)},
+};
 
 }  // namespace
 
@@ -115,26 +166,48 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) {
         return nullptr;
     }
     return WithProfile([&](const Profile& profile) -> HMODULE {
-        const std::string name = ModuleName(lpLibFileName);
-        if (FoldKey(FromUtf8(name)) == "AYGSHELL.DLL" && profile.HasModule("aygshell.dll")) {
-            return kAygshell;
-        }
+        const std::string name = FoldKey(FromUtf8(ModuleName(lpLibFileName)));
+        if (name == "AYGSHELL.DLL" && profile.HasModule("aygshell.dll")) return kAygshell;
+        if (name == "BTHUTIL.DLL" && profile.HasModule("BthUtil.dll")) return kBthUtil;
         t_lastError = ERROR_MOD_NOT_FOUND;
         return nullptr;
     });
 }
 
 FARPROC WINAPI GetProcAddressW(HMODULE hModule, LPCWSTR lpProcName) {
-    if (hModule != kAygshell) {
+    if (hModule != kAygshell && hModule != kBthUtil) {
         t_lastError = ERROR_INVALID_HANDLE;
         return nullptr;
     }
     // Export names match exactly, as on the device.
-    if (lpProcName && std::u16string_view(lpProcName) == u"ExitWindowsEx") {
-        return reinterpret_cast<FARPROC>(&EmulatedExitWindowsEx);
+    for (const EmulatedExport& e : kExports) {
+        if (e.module == hModule && lpProcName && std::u16string_view(lpProcName) == e.name) {
+            return e.address;
+        }
     }
     t_lastError = ERROR_PROC_NOT_FOUND;
     return nullptr;
+}
+
+// The emulated modules stay mapped; releasing one only checks its handle.
+BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
+    if (hLibModule == kAygshell || hLibModule == kBthUtil) return TRUE;
+    t_lastError = ERROR_INVALID_HANDLE;
+    return FALSE;
+}
+
+void WINAPI keybd_event(BYTE bVk, BYTE /*bScan*/, DWORD dwFlags, DWORD /*dwExtraInfo*/) {
+    char event[32];
+    std::snprintf(event, sizeof(event), "key 0x%02X %s", static_cast<unsigned>(bVk),
+                  (dwFlags & KEYEVENTF_KEYUP) ? "up" : "down");
+    WithDevice([&](Device& device) {
+        device.AddJournalEntry(event);
+        return 0;
+    });
+}
+
+void WINAPI Sleep(DWORD dwMilliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
 }
 
 }  // extern "C"

@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #define WINAPI
 #define CALLBACK
@@ -247,6 +248,15 @@ CEPLATFORM_API BOOL WINAPI FreeLibrary(HMODULE hLibModule);
 // valid. CloseHandle releases it (FALSE with ERROR_INVALID_HANDLE when it is not open).
 CEPLATFORM_API BOOL WINAPI CloseHandle(HANDLE hObject);
 
+// Creates a named mutex, or opens it when one of that name exists on the current device (in this
+// or any other live process): then the last error is ERROR_ALREADY_EXISTS, else 0. Names are
+// compared without regard to case. The mutex exists while some live process holds a handle to
+// it; a process that ends, however it ends, releases its handles. A null or empty name makes a
+// private mutex. Ownership is not modelled (bInitialOwner is accepted and ignored). NULL with
+// ERROR_NOT_READY when there is no device.
+CEPLATFORM_API HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES lpMutexAttributes,
+                                          BOOL bInitialOwner, LPCWSTR lpName);
+
 // Opens a stream device ("BAG0:", a three-letter prefix, an index and a colon) present in the
 // profile; dwCreationDisposition must be OPEN_EXISTING. A missing device: INVALID_HANDLE_VALUE
 // with ERROR_FILE_NOT_FOUND. Paths of ordinary files are not supported (ERROR_NOT_SUPPORTED):
@@ -274,6 +284,12 @@ CEPLATFORM_API BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode
 // folder) or ERROR_ACCESS_DENIED (a folder, or a file that cannot be removed).
 CEPLATFORM_API BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
 
+// The runtime's wide stream open (on the device in <stdio.h>): opens a device path with mode
+// "r", "w" or "a" (with "+", "b" or "t"; text and binary are the same here). Returns a standard
+// stream to close with fclose, or NULL with errno set (ENOENT for a missing file or folder).
+CEPLATFORM_API FILE* _wfopen(const WCHAR* filename,  // NOLINT(bugprone-reserved-identifier)
+                             const WCHAR* mode);
+
 // ---- Keyboard and time -------------------------------------------------------------------------
 
 // Sends a key event to the device; each event is recorded in the device journal
@@ -284,6 +300,12 @@ CEPLATFORM_API void WINAPI keybd_event(BYTE bVk, BYTE bScan, DWORD dwFlags, DWOR
 CEPLATFORM_API void WINAPI Sleep(DWORD dwMilliseconds);
 
 }  // extern "C"
+
+// The runtime's wide formatted write, as on the device: "%s" takes a wide text, "%d" an int,
+// "%%" a percent sign; each wide character is written as one byte of the device's code page
+// (Latin-1 here; others become '?'). Returns the characters written, or -1 (nothing written) for
+// a conversion it does not know or a failed write. An overload beside the host's own fwprintf.
+CEPLATFORM_API int fwprintf(FILE* stream, const WCHAR* format, ...);
 
 // The window system and the shell's user interface, implemented by the CeWindow library.
 #include <winuser.h>

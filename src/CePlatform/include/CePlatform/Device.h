@@ -39,12 +39,17 @@ struct Profile {
     uint32_t osMajor = 5;
     uint32_t osMinor = 2;
     uint32_t osBuild = 1236;
-    std::vector<std::string> modules = {"aygshell.dll"};  // present optional modules, as named
+    // Present optional modules and stream devices, as named.
+    std::vector<std::string> modules = {"aygshell.dll", "BthUtil.dll", "BAG0:"};
+    // The Bluetooth radio's mode as BthGetMode reports it: 0 off, 1 connectable, 2 discoverable;
+    // any other number is kept as it is.
+    uint32_t bluetoothMode = 0;
 
     bool HasModule(std::string_view name) const;  // without regard to case
 };
 
-// The optional modules a device may have ("aygshell.dll").
+// The optional modules and stream devices a device may have ("aygshell.dll", "BthUtil.dll",
+// "BAG0:"), in their canonical spelling.
 CEPLATFORM_API const std::vector<std::string>& KnownModules();
 
 // One physical event of the device (a restart, ...).
@@ -99,6 +104,13 @@ public:
     const std::filesystem::path& Folder() const;
     std::filesystem::path DatabasePath() const;  // Folder()/device.db
     std::filesystem::path FilesRoot() const;     // Folder()/fs
+
+    // The host path of a device path ("\Windows\Start Menu\Alarm.lnk") under FilesRoot().
+    // "\" and "/" separate components; each is matched to an existing entry without regard to
+    // case (a missing one keeps the case given); "." is dropped and ".." goes back one component,
+    // never above the root. Throws DeviceError when the result would lie outside FilesRoot()
+    // (through a symbolic link) or the path holds a zero character.
+    std::filesystem::path HostPath(std::u16string_view devicePath) const;
 
     Profile GetProfile() const;
     void SetProfile(const Profile& profile);

@@ -1,0 +1,197 @@
+// The device's file system: device paths mapped under the device folder's fs/, DeleteFileW and
+// the wide stream functions.
+#include <CePlatform/Device.h>
+#include <CePlatform/Unicode.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <system_error>
+
+#include "device/DeviceImpl.h"
+
+namespace fs = std::filesystem;
+
+namespace ce {
+
+namespace {
+
+// The entry of `folder` whose name equals `name` without regard to case; `name` itself when there
+// is none (a file about to be created).
+fs::path MatchEntry(const fs::path& folder, std::u16string_view name) {
+    std::error_code ec;
+    if (fs::exists(folder / ToUtf8(name), ec)) return folder / ToUtf8(name);
+    const std::string wanted = FoldKey(name);
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (FoldKey(FromUtf8(entry)) == wanted) return it->path();
+    }
+    return folder / ToUtf8(name);
+}
+
+// True when `path` (resolved through any symbolic links) lies inside `root`.
+bool Inside(const fs::path& root, const fs::path& path) {
+    std::error_code ec;
+    const fs::path base = fs::weakly_canonical(root, ec);
+    if (ec) return false;
+    const fs::path real = fs::weakly_canonical(path, ec);
+    if (ec) return false;
+    auto b = base.begin();
+    auto r = real.begin();
+    for (; b != base.end(); ++b, ++r) {
+        if (r == real.end() || *b != *r) return false;
+    }
+    return true;
+}
+
+// The host path of a device path on the current device, or empty with the last error set.
+fs::path HostPathOrError(LPCWSTR path) {
+    if (!path || !*path) {
+        SetLastError(path ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER);
+        return {};
+    }
+    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
+    try {
+        if (!TryCurrentDevice()) {
+            SetLastError(ERROR_NOT_READY);
+            return {};
+        }
+        return CurrentDevice().HostPath(path);
+    } catch (const DeviceError&) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return {};
+    } catch (...) {
+        SetLastError(ERROR_GEN_FAILURE);
+        return {};
+    }
+}
+
+}  // namespace
+
+fs::path Device::HostPath(std::u16string_view devicePath) const {
+    const fs::path root = FilesRoot();
+    // Components in order, with "." dropped and ".." taking one back (never above the root).
+    std::vector<std::u16string_view> parts;
+    for (size_t start = 0, end; start <= devicePath.size(); start = end + 1) {
+        end = std::min(devicePath.find_first_of(u"\\/", start), devicePath.size());
+        const std::u16string_view part = devicePath.substr(start, end - start);
+        if (part.empty() || part == u".") continue;
+        if (part == u"..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        if (part.find(u'\0') != std::u16string_view::npos) {
+            throw DeviceError("bad device path: it holds a zero character");
+        }
+        parts.push_back(part);
+    }
+    fs::path host = root;
+    for (std::u16string_view part : parts) host = MatchEntry(host, part);
+    if (!Inside(root, host)) {
+        throw DeviceError("device path " + ToUtf8(devicePath) + " leads outside " + root.string());
+    }
+    return host;
+}
+
+}  // namespace ce
+
+using namespace ce;
+
+extern "C" {
+
+BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
+    const fs::path host = HostPathOrError(lpFileName);
+    if (host.empty()) return FALSE;
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(host, ec);
+    if (!fs::exists(status)) {
+        SetLastError(fs::is_directory(host.parent_path(), ec) ? ERROR_FILE_NOT_FOUND
+                                                               : ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    if (fs::is_directory(status) || !fs::remove(host, ec)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+FILE* _wfopen(const WCHAR* filename, const WCHAR* mode) {  // NOLINT(bugprone-reserved-identifier)
+    if (!mode) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    // The device's text and binary modes are the same here: "t" is dropped.
+    std::string hostMode;
+    for (const WCHAR* m = mode; *m; ++m) {
+        if (*m == u'r' || *m == u'w' || *m == u'a' || *m == u'+' || *m == u'b') {
+            hostMode += static_cast<char>(*m);
+        } else if (*m != u't') {
+            errno = EINVAL;
+            return nullptr;
+        }
+    }
+    if (hostMode.empty() || (hostMode[0] != 'r' && hostMode[0] != 'w' && hostMode[0] != 'a')) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    const fs::path host = HostPathOrError(filename);
+    if (host.empty()) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    std::error_code ec;
+    if (fs::is_directory(host, ec)) {
+        errno = EISDIR;
+        return nullptr;
+    }
+    return std::fopen(host.c_str(), hostMode.c_str());
+}
+
+}  // extern "C"
+
+namespace {
+
+// One wide character in the device's single-byte code page: Latin-1 here, '?' for the rest.
+char NarrowChar(char16_t c) { return c < 0x100 ? static_cast<char>(c) : '?'; }
+
+}  // namespace
+
+int fwprintf(FILE* stream, const WCHAR* format, ...) {
+    if (!stream || !format) {
+        errno = EINVAL;
+        return -1;
+    }
+    std::string out;
+    int written = 0;  // characters, as the device counts them
+    va_list args;
+    va_start(args, format);
+    for (const WCHAR* f = format; *f; ++f) {
+        if (*f != u'%') {
+            out += NarrowChar(*f);
+            ++written;
+            continue;
+        }
+        ++f;
+        if (*f == u'%') {
+            out += '%';
+            ++written;
+        } else if (*f == u's') {
+            const WCHAR* text = va_arg(args, const WCHAR*);
+            if (!text) text = u"(null)";
+            for (; *text; ++text, ++written) out += NarrowChar(*text);
+        } else if (*f == u'd') {
+            const std::string number = std::to_string(va_arg(args, int));
+            out += number;
+            written += static_cast<int>(number.size());
+        } else {
+            // A conversion this stand-in does not know: nothing is written.
+            va_end(args);
+            errno = EINVAL;
+            return -1;
+        }
+    }
+    va_end(args);
+    if (std::fwrite(out.data(), 1, out.size(), stream) != out.size()) return -1;
+    return written;
+}
