@@ -169,7 +169,8 @@ int OpenNamed(const fs::path& path, bool* existed) {
             SetLastError(ERROR_GEN_FAILURE);
             return -1;
         }
-        struct stat opened {}, named {};
+        struct stat opened {};
+        struct stat named {};
         if (fstat(fd, &opened) == 0 && stat(path.c_str(), &named) == 0 &&
             opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
             // Turning the exclusive lock into a shared one is atomic, so no other creator can

@@ -1,6 +1,8 @@
 // BMP decoding and the reduction of images to half-block character cells.
 #include "window/Bitmap.h"
 
+#include "window/Paint.h"
+
 namespace ce::win {
 
 namespace {
@@ -54,7 +56,8 @@ std::optional<DibImage> ParseBmp(std::span<const uint8_t> data) {
     const int height = topDown ? -rawHeight : rawHeight;
 
     const size_t bytesPerPixel = bitCount / 8;
-    const size_t stride = (static_cast<size_t>(width) * bytesPerPixel + 3) & ~static_cast<size_t>(3);
+    const size_t stride =
+        (static_cast<size_t>(width) * bytesPerPixel + 3) & ~static_cast<size_t>(3);
     const size_t start = pixelOffset ? *pixelOffset : infoOffset + infoSize;
     if (start > data.size()) return std::nullopt;
     // The last row needs only its pixels, not its padding: some writers drop the final pad.
@@ -111,6 +114,59 @@ std::vector<HalfCell> ReduceToCells(const DibImage& image) {
     return cells;
 }
 
-int Luminance(const Rgb& colour) { return (299 * colour.r + 587 * colour.g + 114 * colour.b) / 1000; }
+int Luminance(const Rgb& colour) {
+    return (299 * colour.r + 587 * colour.g + 114 * colour.b) / 1000;
+}
+
+std::optional<CellImage> DecodeCellImage(std::span<const uint8_t> bmp) {
+    const std::optional<DibImage> image = ParseBmp(bmp);
+    if (!image) return std::nullopt;
+    CellImage out;
+    out.width = image->width;
+    out.height = image->height;
+    out.columns = CellColumns(*image);
+    out.rows = CellRows(*image);
+    out.cells = ReduceToCells(*image);
+    return out;
+}
+
+namespace {
+
+constexpr char16_t kUpperHalf = u'\u2580';
+constexpr char16_t kLowerHalf = u'\u2584';
+constexpr char16_t kFullBlock = u'\u2588';
+
+uint32_t Packed(const Rgb& colour) {
+    return (static_cast<uint32_t>(colour.r) << 16) | (static_cast<uint32_t>(colour.g) << 8) |
+           colour.b;
+}
+
+}  // namespace
+
+void DrawCellImage(Canvas& canvas, int x, int y, const CellImage& image) {
+    const bool colours = canvas.HasColors();
+    for (int row = 0; row < image.rows; ++row) {
+        for (int column = 0; column < image.columns; ++column) {
+            const HalfCell& cell = image.cells[static_cast<size_t>(row) * image.columns + column];
+            if (colours) {
+                if (cell.topInk) {
+                    canvas.Put(x + column, y + row, kUpperHalf, 0, Packed(cell.top),
+                               cell.bottomInk ? Packed(cell.bottom) : kDefaultColor);
+                } else if (cell.bottomInk) {
+                    canvas.Put(x + column, y + row, kLowerHalf, 0, Packed(cell.bottom));
+                }
+                continue;
+            }
+            const bool top = cell.topInk && Luminance(cell.top) >= 128;
+            const bool bottom = cell.bottomInk && Luminance(cell.bottom) >= 128;
+            if (!cell.topInk && !cell.bottomInk) continue;
+            const char16_t ch = top && bottom ? kFullBlock
+                                : top         ? kUpperHalf
+                                : bottom      ? kLowerHalf
+                                              : u' ';
+            canvas.Put(x + column, y + row, ch);
+        }
+    }
+}
 
 }  // namespace ce::win

@@ -55,4 +55,24 @@ std::vector<HalfCell> ReduceToCells(const DibImage& image);
 // Grey level 0..255 of a colour (ITU-R 601 weights), for terminals without colour.
 int Luminance(const Rgb& colour);
 
+// An image ready to draw: its size in pixels and its cells.
+struct CellImage {
+    int width = 0;   // pixels
+    int height = 0;  // pixels
+    int columns = 0;
+    int rows = 0;
+    std::vector<HalfCell> cells;
+};
+
+// Decodes BMP data into cells; no image for broken data.
+std::optional<CellImage> DecodeCellImage(std::span<const uint8_t> bmp);
+
+class Canvas;
+
+// Draws the image with its top-left cell at (x, y) of the canvas: each cell an upper half block
+// in the upper colour over the lower colour. Without colours, a half is ink when it is light
+// (luminance of at least 128): both halves give a full block, one a half block, none a blank.
+// Cells without ink are left as they are.
+void DrawCellImage(Canvas& canvas, int x, int y, const CellImage& image);
+
 }  // namespace ce::win

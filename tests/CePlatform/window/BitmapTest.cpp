@@ -5,7 +5,9 @@
 #include <functional>
 #include <vector>
 
+#include "ControlsSupport.h"
 #include "window/Bitmap.h"
+#include "window/Window.h"
 
 using ce::win::DibImage;
 using ce::win::ParseBmp;
@@ -89,19 +91,11 @@ TEST(BitmapParse, ReadsEveryLayoutWithRowsInScreenOrder) {
     }
 }
 
-TEST(BitmapParse, AcceptsMissingPadOfLastRow) {
-    auto bytes = MakeBmp(3, 2, Gradient);
-    bytes.resize(bytes.size() - 3);
-    const auto image = ParseBmp(bytes);
-    ASSERT_TRUE(image.has_value());
-    ExpectGradient(*image, 3, 2);
-}
-
-TEST(BitmapParse, RejectsEveryTruncationWithoutCrashing) {
-    const auto bytes = MakeBmp(6, 4, Gradient);
-    for (size_t length = 0; length + 2 < bytes.size(); ++length) {
+TEST(BitmapParse, RejectsEveryTruncationButTheLastRowsPad) {
+    const auto bytes = MakeBmp(6, 4, Gradient);  // rows of 18 bytes padded to 20
+    for (size_t length = 0; length < bytes.size(); ++length) {
         std::vector<uint8_t> prefix(bytes.begin(), bytes.begin() + length);
-        EXPECT_FALSE(ParseBmp(prefix).has_value()) << "length " << length;
+        EXPECT_EQ(ParseBmp(prefix).has_value(), length >= bytes.size() - 2) << length;
     }
 }
 
@@ -134,27 +128,13 @@ TEST(BitmapParse, RejectsInconsistentHeaders) {
     }
 }
 
-TEST(BitmapCells, AveragesUpperAndLowerHalvesOfEachCell) {
-    // 8 x 8: left cell red over blue, right cell white over black.
-    const auto bytes = MakeBmp(8, 8, [](int x, int y) {
-        if (x < 4) return y < 4 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
-        return y < 4 ? Rgb{255, 255, 255} : Rgb{0, 0, 0};
-    });
-    const auto image = ParseBmp(bytes);
-    ASSERT_TRUE(image.has_value());
-    const auto cells = ce::win::ReduceToCells(*image);
-    ASSERT_EQ(cells.size(), 2u);
-    EXPECT_EQ(cells[0].top, (Rgb{255, 0, 0}));
-    EXPECT_EQ(cells[0].bottom, (Rgb{0, 0, 255}));
-    EXPECT_EQ(cells[1].top, (Rgb{255, 255, 255}));
-    EXPECT_EQ(cells[1].bottom, (Rgb{0, 0, 0}));
-    EXPECT_TRUE(cells[1].topInk && cells[1].bottomInk);
-}
-
-TEST(BitmapCells, PartialCellsAtTheEdgesHaveInkOnlyWhereThereArePixels) {
-    // 5 x 10 pixels: 2 x 2 cells; the second row of cells has 2 pixel rows, all in its top half.
-    const auto bytes = MakeBmp(5, 10, [](int x, int) {
-        return x < 4 ? Rgb{0, 0, 0} : Rgb{200, 100, 50};
+TEST(BitmapCells, AveragesEachHalfOverThePixelsInsideTheImage) {
+    // 5 x 10 pixels: 2 x 2 cells. The first cell is red over blue; the right column of cells is
+    // one pixel wide; the lower row of cells has two pixel rows, both in its upper half.
+    const auto bytes = MakeBmp(5, 10, [](int x, int y) {
+        if (x == 4) return Rgb{200, 100, 50};
+        if (y >= 8) return Rgb{10, 20, 30};
+        return y < 4 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
     });
     const auto image = ParseBmp(bytes);
     ASSERT_TRUE(image.has_value());
@@ -162,10 +142,126 @@ TEST(BitmapCells, PartialCellsAtTheEdgesHaveInkOnlyWhereThereArePixels) {
     EXPECT_EQ(ce::win::CellRows(*image), 2);
     const auto cells = ce::win::ReduceToCells(*image);
     ASSERT_EQ(cells.size(), 4u);
-    EXPECT_EQ(cells[1].top, (Rgb{200, 100, 50}));  // one pixel column, averaged alone
+    EXPECT_EQ(cells[0].top, (Rgb{255, 0, 0}));
+    EXPECT_EQ(cells[0].bottom, (Rgb{0, 0, 255}));
+    EXPECT_EQ(cells[1].top, (Rgb{200, 100, 50}));
+    EXPECT_EQ(cells[2].top, (Rgb{10, 20, 30}));
     EXPECT_TRUE(cells[3].topInk);
     EXPECT_FALSE(cells[3].bottomInk);
     EXPECT_FALSE(cells[2].bottomInk);
+}
+
+// ---- Bitmap and icon statics ------------------------------------------------------------------
+
+class ImageStaticTest : public test::ControlsTest {
+protected:
+    static constexpr UINT kSplash = 203;
+    static constexpr UINT kBroken = 204;
+    static constexpr UINT kIcon = 128;
+
+    void SetUp() override {
+        ControlsTest::SetUp();
+        // 8 x 16 pixels, 2 x 2 cells: red over blue on the left, white over black on the right,
+        // green below.
+        const auto splash = MakeBmp(8, 16, [](int x, int y) {
+            if (y >= 8) return Rgb{0, 255, 0};
+            if (x < 4) return y < 4 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
+            return y < 4 ? Rgb{255, 255, 255} : Rgb{0, 0, 0};
+        });
+        auto broken = splash;
+        broken.resize(40);
+        ce::res::Table table;
+        table.bitmaps = {{kSplash, splash}, {kBroken, broken}};
+        table.icons = {{kIcon, MakeBmp(4, 8, [](int, int) { return Rgb{1, 2, 3}; })}};
+        const ce::res::Dialog dialog{.id = 310,
+                                     .style = WS_POPUP | WS_VISIBLE,
+                                     .x = 0,
+                                     .y = 8,
+                                     .cx = 160,
+                                     .cy = 120,
+                                     .controls = {
+                                         {.id = 1,
+                                          .className = u"STATIC",
+                                          .x = 8,
+                                          .y = 8,
+                                          .cx = 55,
+                                          .cy = 58,
+                                          .style = SS_BITMAP,
+                                          .imageId = kSplash},
+                                         {.id = 2,
+                                          .className = u"STATIC",
+                                          .x = 80,
+                                          .y = 8,
+                                          .cx = 16,
+                                          .cy = 16,
+                                          .style = SS_BITMAP,
+                                          .imageId = kBroken},
+                                         {.id = 3,
+                                          .className = u"STATIC",
+                                          .x = 8,
+                                          .y = 64,
+                                          .cx = 20,
+                                          .cy = 20,
+                                          .style = SS_ICON,
+                                          .imageId = kIcon},
+                                     }};
+        dialog_ = CreateDialogFrom(dialog, std::move(table));
+        ASSERT_NE(dialog_, nullptr);
+        origin_ = ce::win::WindowCells(dialog_);
+    }
+
+    ce::screen::Cell At(int column, int row) const {
+        return ce::screen::CellAt(origin_.left + column, origin_.top + row);
+    }
+
+    HWND dialog_ = nullptr;
+    RECT origin_{};
+};
+
+TEST_F(ImageStaticTest, BitmapStaticTakesTheBitmapsSizeAndDrawsHalfBlocks) {
+    RECT rect{-7, -7, -7, -7};
+    ASSERT_TRUE(GetWindowRect(GetDlgItem(dialog_, 1), &rect));
+    EXPECT_EQ(rect.right - rect.left, 8);
+    EXPECT_EQ(rect.bottom - rect.top, 16);
+
+    const ce::screen::Cell left = At(2, 1);
+    EXPECT_EQ(left.ch, u'\u2580');
+    EXPECT_EQ(left.fg, 0xFF0000u);
+    EXPECT_EQ(left.bg, 0x0000FFu);
+    const ce::screen::Cell right = At(3, 1);
+    EXPECT_EQ(right.fg, 0xFFFFFFu);
+    EXPECT_EQ(right.bg, 0x000000u);
+    EXPECT_EQ(At(2, 2).fg, 0x00FF00u);
+    EXPECT_EQ(At(4, 1).ch, u' ');  // nothing beyond the bitmap
+
+    // The icon static shows its icon the same way.
+    EXPECT_EQ(At(2, 8).ch, u'\u2580');
+    EXPECT_EQ(At(2, 8).fg, 0x010203u);
+}
+
+TEST_F(ImageStaticTest, BrokenBitmapDrawsNothingAndSetImageReturnsThePreviousOne) {
+    // A broken resource: the control stays, keeps its size and draws nothing.
+    RECT rect{};
+    ASSERT_TRUE(GetWindowRect(GetDlgItem(dialog_, 2), &rect));
+    EXPECT_EQ(rect.right - rect.left, 16);
+    for (int column = 20; column < 24; ++column) EXPECT_EQ(At(column, 1).ch, u' ');
+
+    const HWND stat = GetDlgItem(dialog_, 1);
+    const LRESULT shown = SendMessageW(stat, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    ASSERT_NE(shown, 0);
+    EXPECT_EQ(SendMessageW(stat, STM_GETIMAGE, IMAGE_ICON, 0), 0);  // not an icon static
+
+    const HBITMAP other = LoadBitmapW(Instance(), MAKEINTRESOURCEW(kBroken));
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(SendMessageW(stat, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(other)),
+              shown);
+    EXPECT_EQ(SendMessageW(stat, STM_GETIMAGE, IMAGE_BITMAP, 0), reinterpret_cast<LRESULT>(other));
+    ce::screen::PumpMessages();
+    EXPECT_EQ(At(2, 1).ch, u' ');  // the broken one draws nothing
+
+    SendMessageW(stat, STM_SETIMAGE, IMAGE_BITMAP, shown);
+    ce::screen::PumpMessages();
+    EXPECT_EQ(At(2, 1).ch, u'\u2580');
 }
 
 }  // namespace

@@ -1,0 +1,267 @@
+// The screen composer: draws the windows, bottom of the z-order first, then the task bar and the
+// overlays, into a grid of cells that the terminal shows (or that tests read).
+#include <CePlatform/Unicode.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+
+#include "window/Terminal.h"
+#include "window/WindowSystem.h"
+
+namespace ce::win {
+
+namespace {
+
+RECT Intersect(const RECT& a, const RECT& b) {
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+           std::min(a.bottom, b.bottom)};
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return r;
+}
+
+bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+struct Composition {
+    std::vector<screen::Cell>* cells;
+    int columns;
+    int rows;
+    int caretX = -1;
+    int caretY = -1;
+};
+
+// The caret a painter asked for, kept for the focused window only.
+thread_local struct {
+    bool set = false;
+    int x = 0;
+    int y = 0;
+} t_caret;
+
+// A frame around a captioned popup window, one cell outside it, with the caption in its top edge.
+void PaintPopupFrame(const Window& window, const RECT& cells, Composition& screen) {
+    const RECT outer{cells.left - 1, cells.top - 1, cells.right + 1, cells.bottom + 1};
+    const RECT clip{0, 0, screen.columns, screen.rows};
+    Canvas canvas(screen.cells, screen.columns, screen.rows, outer, clip, false);
+    const int width = canvas.Width();
+    const int height = canvas.Height();
+    canvas.Fill(1, 0, width - 2, 1, u'─');
+    canvas.Fill(1, height - 1, width - 2, 1, u'─');
+    canvas.Fill(0, 1, 1, height - 2, u'│');
+    canvas.Fill(width - 1, 1, 1, height - 2, u'│');
+    canvas.Put(0, 0, u'┌');
+    canvas.Put(width - 1, 0, u'┐');
+    canvas.Put(0, height - 1, u'└');
+    canvas.Put(width - 1, height - 1, u'┘');
+    if ((window.style & WS_CAPTION) == WS_CAPTION && !window.text.empty()) {
+        canvas.Put(1, 0, u' ');
+        const int used = canvas.Text(2, 0, window.text, kAttrBold, width - 4);
+        canvas.Put(2 + used, 0, u' ');
+    }
+}
+
+void PaintTree(HWND hwnd, const RECT& clip, Composition& screen) {
+    std::shared_ptr<Window> window = RefWindow(hwnd);
+    if (!window || !(window->style & WS_VISIBLE)) return;
+    const RECT cells = PixelsToCells(ScreenRect(*window));
+    const RECT visible = Intersect(cells, clip);
+    if (!window->IsChild() && (window->style & WS_POPUP) &&
+        (window->style & (WS_CAPTION | WS_BORDER | WS_DLGFRAME))) {
+        PaintPopupFrame(*window, cells, screen);
+    }
+    if (IsEmpty(visible)) return;
+    Canvas canvas(screen.cells, screen.columns, screen.rows, cells, visible, false);
+    t_caret.set = false;
+    if (window->cls->painter) {
+        window->cls->painter(hwnd, canvas, PaintLayer::kWindow);
+    } else {
+        canvas.Fill(0, 0, canvas.Width(), canvas.Height());
+    }
+    if (t_caret.set && HasFocus(hwnd)) {
+        const int x = cells.left + t_caret.x;
+        const int y = cells.top + t_caret.y;
+        if (x >= visible.left && x < visible.right && y >= visible.top && y < visible.bottom) {
+            screen.caretX = x;
+            screen.caretY = y;
+        }
+    }
+    const std::vector<HWND> children = window->children;
+    for (auto it = children.rbegin(); it != children.rend(); ++it) PaintTree(*it, visible, screen);
+}
+
+void PaintOverlays(HWND hwnd, Composition& screen) {
+    std::shared_ptr<Window> window = RefWindow(hwnd);
+    if (!window || !(window->style & WS_VISIBLE)) return;
+    if (window->overlay && window->cls->painter && IsWindowVisible(hwnd)) {
+        const RECT cells = PixelsToCells(ScreenRect(*window));
+        Canvas canvas(screen.cells, screen.columns, screen.rows, cells,
+                      RECT{0, 0, screen.columns, screen.rows}, true);
+        window->cls->painter(hwnd, canvas, PaintLayer::kOverlay);
+    }
+    const std::vector<HWND> children = window->children;
+    for (auto it = children.rbegin(); it != children.rend(); ++it) PaintOverlays(*it, screen);
+}
+
+// The task bar: the Start icon, the active window's title, the caption's OK button, the
+// input-panel button and the time.
+void PaintTaskBar(Composition& screen) {
+    const System& sys = Sys();
+    Canvas bar(screen.cells, screen.columns, screen.rows, RECT{0, 0, screen.columns, 1},
+               RECT{0, 0, screen.columns, 1}, false);
+    bar.Fill(0, 0, screen.columns, 1, u' ', kAttrReverse);
+    int x = 0;
+    if (sys.shell.startIcon) {
+        bar.Put(0, 0, u'⊞', kAttrReverse | kAttrBold);
+        x = 2;
+    }
+    std::u16string title;
+    Window* active = FindWindowObject(sys.active, false);
+    if (active) title = active->text;
+    std::u16string right;
+    if (active && (active->exStyle & WS_EX_CAPTIONOKBTN)) right += u"[ok] ";
+    if (sys.shell.sipButton) right += u"kb ";
+    const time_t now = time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    char clock[8];
+    snprintf(clock, sizeof(clock), "%02d:%02d", local.tm_hour, local.tm_min);
+    right += FromUtf8(clock);
+    const int rightWidth = static_cast<int>(right.size());
+    bar.Text(x, 0, title, kAttrReverse | kAttrBold, screen.columns - x - rightWidth - 1);
+    bar.Text(screen.columns - rightWidth, 0, right, kAttrReverse);
+}
+
+}  // namespace
+
+// ---- Canvas ------------------------------------------------------------------------------------
+
+Canvas::Canvas(std::vector<Cell>* cells, int columns, int rows, RECT window, RECT clip,
+               bool overlay)
+    : cells_(cells),
+      columns_(columns),
+      rows_(rows),
+      window_(window),
+      clip_(Intersect(clip, RECT{0, 0, columns, rows})),
+      overlay_(overlay) {}
+
+bool Canvas::HasColors() const { return ColorsAvailable(); }
+
+void Canvas::Put(int x, int y, char16_t ch, uint16_t attr, uint32_t fg, uint32_t bg) {
+    const int sx = window_.left + x;
+    const int sy = window_.top + y;
+    if (sx < clip_.left || sx >= clip_.right || sy < clip_.top || sy >= clip_.bottom) return;
+    if (ch < 0x20 || (ch >= 0xD800 && ch <= 0xDFFF)) ch = ch < 0x20 ? u' ' : u'?';
+    Cell& cell = (*cells_)[static_cast<size_t>(sy) * columns_ + sx];
+    cell = Cell{ch, static_cast<uint16_t>(attr | (overlay_ ? kAttrOverlay : 0)), fg, bg};
+}
+
+int Canvas::Text(int x, int y, std::u16string_view text, uint16_t attr, int maxWidth) {
+    int count = static_cast<int>(text.size());
+    if (maxWidth >= 0) count = std::min(count, maxWidth);
+    for (int i = 0; i < count; ++i) Put(x + i, y, text[static_cast<size_t>(i)], attr);
+    return std::max(count, 0);
+}
+
+void Canvas::Fill(int x, int y, int width, int height, char16_t ch, uint16_t attr) {
+    for (int row = y; row < y + height; ++row) {
+        for (int column = x; column < x + width; ++column) Put(column, row, ch, attr);
+    }
+}
+
+void Canvas::SetCaret(int x, int y) {
+    t_caret.set = true;
+    t_caret.x = x;
+    t_caret.y = y;
+}
+
+// ---- Composition -------------------------------------------------------------------------------
+
+std::vector<screen::Cell> Compose(int* caretX, int* caretY) {
+    EnsureStarted();
+    const System& sys = Sys();
+    std::vector<screen::Cell> cells(static_cast<size_t>(sys.columns) * sys.rows);
+    Composition screen{&cells, sys.columns, sys.rows};
+    const RECT all{0, 0, sys.columns, sys.rows};
+    const std::vector<HWND> tops = sys.topLevels;
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it) PaintTree(*it, all, screen);
+    if (sys.shell.taskBar && sys.rows > 0) PaintTaskBar(screen);
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it) PaintOverlays(*it, screen);
+    if (caretX) *caretX = screen.caretX;
+    if (caretY) *caretY = screen.caretY;
+    return cells;
+}
+
+void RenderIfDirty() {
+    System& sys = Sys();
+    if (!sys.terminal || !sys.dirty) return;
+    sys.dirty = false;
+    int caretX = -1;
+    int caretY = -1;
+    const std::vector<screen::Cell> cells = Compose(&caretX, &caretY);
+    sys.terminal->Render(cells, sys.columns, sys.rows, caretX, caretY);
+}
+
+bool ColorsAvailable() {
+    const System& sys = Sys();
+    return !sys.terminal || sys.terminal->HasColors();
+}
+
+void Relayout(int columns, int rows) {
+    System& sys = Sys();
+    columns = std::clamp(columns, 1, 1000);
+    rows = std::clamp(rows, 2, 1000);
+    if (columns == sys.columns && rows == sys.rows) return;
+    const RECT oldWork = WorkArea();
+    const RECT oldScreen{0, 0, sys.columns * kCellWidth, sys.rows * kCellHeight};
+    sys.columns = columns;
+    sys.rows = rows;
+    const RECT newWork = WorkArea();
+    const RECT newScreen{0, 0, columns * kCellWidth, rows * kCellHeight};
+    const std::vector<HWND> tops = sys.topLevels;
+    auto same = [](const RECT& a, const RECT& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    };
+    for (HWND top : tops) {
+        Window* window = FindWindowObject(top, false);
+        if (!window) continue;
+        const RECT* target = same(window->rect, oldWork)     ? &newWork
+                             : same(window->rect, oldScreen) ? &newScreen
+                                                             : nullptr;
+        if (target) {
+            MoveWindow(top, target->left, target->top, target->right - target->left,
+                       target->bottom - target->top, TRUE);
+        }
+    }
+    for (HWND top : tops) {
+        if (IsWindow(top)) SendMessageW(top, WM_SETTINGCHANGE, SETTINGCHANGE_RESET, 0);
+    }
+    MarkDirty();
+}
+
+void WriteHeadlessLine(std::u16string_view caption, std::u16string_view text) {
+    std::u16string line(caption);
+    if (!line.empty()) line += u": ";
+    line += text;
+    for (size_t at = line.find(u"\r\n"); at != std::u16string::npos; at = line.find(u"\r\n", at)) {
+        line.erase(at, 1);
+    }
+    for (char16_t& ch : line) {
+        if (ch == u'\r' || ch == u'\n' || ch == u'\t') ch = u' ';
+    }
+    const std::string utf8 = ToUtf8(line);
+    const System& sys = Sys();
+    if (sys.outputSink) {
+        sys.outputSink(utf8);
+        return;
+    }
+    const std::string out = utf8 + "\n";
+    fflush(stdout);
+    size_t written = 0;
+    while (written < out.size()) {
+        const ssize_t n = write(STDOUT_FILENO, out.data() + written, out.size() - written);
+        if (n <= 0) break;
+        written += static_cast<size_t>(n);
+    }
+}
+
+}  // namespace ce::win

@@ -1,0 +1,261 @@
+// MessageBoxW: a modal box with a caption, the text and a row of buttons, centred on the work
+// area. Headless, it writes its line and answers its default button.
+#include <algorithm>
+
+#include "window/WindowSystem.h"
+
+namespace ce::win {
+
+namespace {
+
+constexpr const char16_t* kClassName = u"CeMessageBox";
+
+struct Button {
+    int id;
+    const char16_t* label;
+};
+
+std::vector<Button> ButtonsOf(UINT type) {
+    switch (type & MB_TYPEMASK) {
+        case MB_OK:
+            return {{IDOK, u"OK"}};
+        case MB_OKCANCEL:
+            return {{IDOK, u"OK"}, {IDCANCEL, u"Cancel"}};
+        case MB_ABORTRETRYIGNORE:
+            return {{IDABORT, u"Abort"}, {IDRETRY, u"Retry"}, {IDIGNORE, u"Ignore"}};
+        case MB_YESNOCANCEL:
+            return {{IDYES, u"Yes"}, {IDNO, u"No"}, {IDCANCEL, u"Cancel"}};
+        case MB_YESNO:
+            return {{IDYES, u"Yes"}, {IDNO, u"No"}};
+        case MB_RETRYCANCEL:
+            return {{IDRETRY, u"Retry"}, {IDCANCEL, u"Cancel"}};
+        default:
+            return {};
+    }
+}
+
+class BoxData : public ControlData {
+public:
+    std::vector<std::u16string> lines;
+    std::vector<Button> buttons;
+    size_t focused = 0;
+    int result = 0;
+};
+
+struct CreateData {
+    std::vector<std::u16string> lines;
+    std::vector<Button> buttons;
+    size_t focused;
+};
+
+// The text broken into lines of at most `width` characters, at blanks where possible.
+std::vector<std::u16string> Wrap(std::u16string_view text, size_t width) {
+    std::vector<std::u16string> lines;
+    width = std::max<size_t>(width, 1);
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(u'\n', start);
+        if (end == std::u16string_view::npos) end = text.size();
+        std::u16string_view paragraph = text.substr(start, end - start);
+        if (!paragraph.empty() && paragraph.back() == u'\r') paragraph.remove_suffix(1);
+        do {
+            if (paragraph.size() <= width) {
+                lines.emplace_back(paragraph);
+                break;
+            }
+            size_t cut = paragraph.rfind(u' ', width);
+            if (cut == std::u16string_view::npos || cut == 0) cut = width;
+            lines.emplace_back(paragraph.substr(0, cut));
+            paragraph.remove_prefix(cut);
+            while (!paragraph.empty() && paragraph.front() == u' ') paragraph.remove_prefix(1);
+        } while (!paragraph.empty());
+        start = end + 1;
+    }
+    return lines;
+}
+
+int ButtonsWidth(const std::vector<Button>& buttons) {
+    int width = 0;
+    for (const Button& button : buttons) {
+        width += static_cast<int>(std::char_traits<char16_t>::length(button.label)) + 4 + 2;
+    }
+    return std::max(width - 2, 0);
+}
+
+void Press(HWND hwnd, BoxData& data, size_t index) {
+    if (index >= data.buttons.size()) return;
+    data.result = data.buttons[index].id;
+    InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    BoxData* data = GetControlDataAs<BoxData>(hwnd);
+    switch (msg) {
+        case WM_NCCREATE: {
+            const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            const auto* init = static_cast<const CreateData*>(cs->lpCreateParams);
+            auto box = std::make_unique<BoxData>();
+            box->lines = init->lines;
+            box->buttons = init->buttons;
+            box->focused = init->focused;
+            SetControlData(hwnd, std::move(box));
+            return TRUE;
+        }
+        case WM_KEYDOWN: {
+            if (!data) return 0;
+            const size_t count = data->buttons.size();
+            const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+            switch (wParam) {
+                case VK_LEFT:
+                case VK_UP:
+                    data->focused = (data->focused + count - 1) % count;
+                    break;
+                case VK_TAB:
+                    data->focused = (data->focused + (shift ? count - 1 : 1)) % count;
+                    break;
+                case VK_RIGHT:
+                case VK_DOWN:
+                    data->focused = (data->focused + 1) % count;
+                    break;
+                case VK_RETURN:
+                case VK_SPACE:
+                    Press(hwnd, *data, data->focused);
+                    break;
+                case VK_F1:
+                    Press(hwnd, *data, 0);
+                    break;
+                case VK_F2:
+                    Press(hwnd, *data, 1);
+                    break;
+                case VK_ESCAPE:
+                    for (size_t i = 0; i < count; ++i) {
+                        if (data->buttons[i].id == IDCANCEL) Press(hwnd, *data, i);
+                    }
+                    if (count == 1) Press(hwnd, *data, 0);
+                    break;
+                default:
+                    break;
+            }
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return 0;
+        }
+        case WM_CHAR: {
+            if (!data) return 0;
+            const char16_t ch = static_cast<char16_t>(wParam);
+            for (size_t i = 0; i < data->buttons.size(); ++i) {
+                const char16_t first = data->buttons[i].label[0];
+                if (first == ch || first == (ch & ~0x20)) {
+                    Press(hwnd, *data, i);
+                    break;
+                }
+            }
+            return 0;
+        }
+        case WM_CLOSE:
+            if (data) {
+                for (size_t i = 0; i < data->buttons.size(); ++i) {
+                    if (data->buttons[i].id == IDCANCEL) Press(hwnd, *data, i);
+                }
+            }
+            return 0;
+        default:
+            return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+void PaintBox(HWND hwnd, Canvas& canvas, PaintLayer layer) {
+    BoxData* data = GetControlDataAs<BoxData>(hwnd);
+    if (layer != PaintLayer::kWindow || !data) return;
+    const int width = canvas.Width();
+    const int height = canvas.Height();
+    canvas.Fill(0, 0, width, height);
+    canvas.Fill(1, 0, width - 2, 1, u'─');
+    canvas.Fill(1, height - 1, width - 2, 1, u'─');
+    canvas.Fill(0, 1, 1, height - 2, u'│');
+    canvas.Fill(width - 1, 1, 1, height - 2, u'│');
+    canvas.Put(0, 0, u'┌');
+    canvas.Put(width - 1, 0, u'┐');
+    canvas.Put(0, height - 1, u'└');
+    canvas.Put(width - 1, height - 1, u'┘');
+    const std::u16string caption = WindowText(hwnd);
+    if (!caption.empty()) {
+        canvas.Put(2, 0, u' ');
+        const int used = canvas.Text(3, 0, caption, kAttrBold, width - 6);
+        canvas.Put(3 + used, 0, u' ');
+    }
+    for (size_t i = 0; i < data->lines.size(); ++i) {
+        canvas.Text(2, 1 + static_cast<int>(i), data->lines[i], 0, width - 4);
+    }
+    int x = (width - ButtonsWidth(data->buttons)) / 2;
+    const bool active = GetActiveWindow() == hwnd;
+    for (size_t i = 0; i < data->buttons.size(); ++i) {
+        const std::u16string label = std::u16string(u"[ ") + data->buttons[i].label + u" ]";
+        const uint16_t attr = (active && i == data->focused) ? (kAttrFocus | kAttrReverse) : 0;
+        x += canvas.Text(x, height - 2, label, attr) + 2;
+    }
+}
+
+const bool kRegistered = RegisterSystemClass(kClassName, BoxProc, PaintBox);
+
+}  // namespace
+
+}  // namespace ce::win
+
+using namespace ce::win;
+
+extern "C" int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
+    const std::vector<Button> buttons = ButtonsOf(uType);
+    if (buttons.empty()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (hWnd && !IsWindow(hWnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    EnsureStarted();
+    System& sys = Sys();
+    const std::u16string text = lpText ? lpText : u"";
+    const std::u16string caption = lpCaption ? lpCaption : u"Error";
+    const size_t defaultIndex = std::min<size_t>((uType & MB_DEFMASK) >> 8, buttons.size() - 1);
+    const HWND owner = hWnd == GetDesktopWindow() ? nullptr : TopLevelOf(hWnd);
+    if (!sys.terminal) {
+        WriteHeadlessLine(caption, text);
+        const int answer = sys.messageBoxHook ? sys.messageBoxHook(owner, caption, text, uType) : 0;
+        if (answer != 0 || !sys.messageBoxHook) {
+            return answer != 0 ? answer : buttons[defaultIndex].id;
+        }
+    }
+
+    const int columns = ScreenColumns();
+    const int maxInner = std::max(columns - 6, 10);
+    int widest = std::max(ButtonsWidth(buttons), static_cast<int>(caption.size()) + 4);
+    for (const std::u16string& line : Wrap(text, static_cast<size_t>(maxInner))) {
+        widest = std::max(widest, static_cast<int>(line.size()));
+    }
+    widest = std::min(std::max(widest, 16), maxInner);
+    CreateData init{Wrap(text, static_cast<size_t>(widest)), buttons, defaultIndex};
+    const int cellsWide = widest + 4;
+    const int cellsHigh = static_cast<int>(init.lines.size()) + 4;
+    const RECT work = WorkArea();
+    const int width = cellsWide * kCellWidth;
+    const int height = cellsHigh * kCellHeight;
+    const int x = work.left + ((work.right - work.left) - width) / 2 / kCellWidth * kCellWidth;
+    const int y = std::max<int>(
+        work.top, work.top + ((work.bottom - work.top) - height) / 2 / kCellHeight * kCellHeight);
+    const HWND box = CreateWindowExW(WS_EX_TOPMOST, kClassName, caption.c_str(), WS_POPUP, x, y,
+                                     width, height, owner, nullptr, nullptr, &init);
+    if (!box) return 0;
+    std::shared_ptr<Window> window = RefWindow(box);
+    const bool disableOwner = owner && IsWindowEnabled(owner);
+    if (disableOwner) EnableWindow(owner, FALSE);
+    ShowWindow(box, SW_SHOW);
+    SetFocus(box);
+    BoxData* data = GetControlDataAs<BoxData>(box);
+    RunModalLoop(nullptr, [&] { return window->destroyed || (data && data->result != 0); });
+    const int result =
+        (!window->destroyed && data && data->result) ? data->result : buttons[defaultIndex].id;
+    if (disableOwner && IsWindow(owner)) EnableWindow(owner, TRUE);
+    if (!window->destroyed) DestroyWindow(box);
+    return result;
+}

@@ -1,0 +1,328 @@
+// The ncurses renderer and keyboard. The terminal is restored by endwin() on a normal end, and by
+// an async-signal-safe restore (the saved terminal modes and the terminal's own reset sequences)
+// when a fatal signal ends the program.
+#define NCURSES_WIDECHAR 1
+#include "window/Terminal.h"
+
+#include <curses.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+
+namespace ce::win {
+
+namespace {
+
+termios g_savedModes;
+char g_resetSequence[512];
+size_t g_resetLength = 0;
+std::atomic<bool> g_open{false};
+SCREEN* g_screen = nullptr;
+
+constexpr int kFatalSignals[] = {SIGINT,  SIGTERM, SIGHUP, SIGQUIT,
+                                 SIGABRT, SIGSEGV, SIGBUS, SIGFPE};
+
+// Only async-signal-safe calls: write and tcsetattr.
+void RestoreFromSignal() {
+    if (!g_open.exchange(false)) return;
+    ssize_t ignored = write(STDOUT_FILENO, g_resetSequence, g_resetLength);
+    (void)ignored;
+    tcsetattr(STDIN_FILENO, TCSANOW, &g_savedModes);
+}
+
+void OnFatalSignal(int signal) {
+    RestoreFromSignal();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void RestoreAtExit() {
+    if (g_open.exchange(false)) endwin();
+}
+
+void AppendCapability(const char* name) {
+    char* value = tigetstr(const_cast<char*>(name));
+    if (!value || value == reinterpret_cast<char*>(-1)) return;
+    const size_t length = std::strlen(value);
+    if (g_resetLength + length >= sizeof(g_resetSequence)) return;
+    std::memcpy(g_resetSequence + g_resetLength, value, length);
+    g_resetLength += length;
+}
+
+// Colours: the nearest of the terminal's palette (the 6 x 6 x 6 cube of 256-colour terminals, or
+// the eight basic colours).
+short ColorIndex(uint32_t rgb) {
+    if (rgb == screen::kDefaultColor) return -1;
+    const int r = static_cast<int>((rgb >> 16) & 0xFF);
+    const int g = static_cast<int>((rgb >> 8) & 0xFF);
+    const int b = static_cast<int>(rgb & 0xFF);
+    if (COLORS >= 256) {
+        auto level = [](int v) { return v < 48 ? 0 : v < 115 ? 1 : (v - 35) / 40; };
+        return static_cast<short>(16 + 36 * level(r) + 6 * level(g) + level(b));
+    }
+    const int bits = (r >= 128 ? 1 : 0) | (g >= 128 ? 2 : 0) | (b >= 128 ? 4 : 0);
+    return static_cast<short>(bits);  // COLOR_RED 1, COLOR_GREEN 2, COLOR_BLUE 4
+}
+
+std::map<int, short> g_pairs;
+short g_nextPair = 1;
+
+short PairFor(uint32_t fg, uint32_t bg) {
+    if (!has_colors() || (fg == screen::kDefaultColor && bg == screen::kDefaultColor)) return 0;
+    const short f = ColorIndex(fg);
+    const short b = ColorIndex(bg);
+    const int key = ((f + 1) << 16) | (b + 1);
+    auto it = g_pairs.find(key);
+    if (it != g_pairs.end()) return it->second;
+    if (g_nextPair >= COLOR_PAIRS || g_nextPair >= 32767) return 0;
+    const short pair = g_nextPair++;
+    init_pair(pair, f, b);
+    g_pairs.emplace(key, pair);
+    return pair;
+}
+
+attr_t AttributesOf(uint16_t attr) {
+    attr_t result = A_NORMAL;
+    const bool reverse = (attr & screen::kAttrReverse) != 0;
+    const bool focus = (attr & screen::kAttrFocus) != 0;
+    if (reverse || focus) result |= A_REVERSE;
+    if (reverse && focus) result |= A_BOLD;
+    if (attr & screen::kAttrDim) result |= A_DIM;
+    if (attr & screen::kAttrBold) result |= A_BOLD;
+    if (attr & screen::kAttrUnderline) result |= A_UNDERLINE;
+    return result;
+}
+
+void Push(std::deque<KeyEvent>* keys, UINT vk, char16_t ch, unsigned modifiers) {
+    keys->push_back(KeyEvent{vk, ch, modifiers, false});
+    keys->push_back(KeyEvent{vk, 0, modifiers, true});
+}
+
+// A key code of ncurses as a virtual key; false for codes that are no key.
+bool MapKeyCode(wint_t code, UINT* vk, unsigned* modifiers) {
+    switch (code) {
+        case KEY_UP:
+            *vk = VK_UP;
+            return true;
+        case KEY_DOWN:
+            *vk = VK_DOWN;
+            return true;
+        case KEY_LEFT:
+            *vk = VK_LEFT;
+            return true;
+        case KEY_RIGHT:
+            *vk = VK_RIGHT;
+            return true;
+        case KEY_SR:
+            *vk = VK_UP;
+            *modifiers |= screen::kModShift;
+            return true;
+        case KEY_SF:
+            *vk = VK_DOWN;
+            *modifiers |= screen::kModShift;
+            return true;
+        case KEY_SLEFT:
+            *vk = VK_LEFT;
+            *modifiers |= screen::kModShift;
+            return true;
+        case KEY_SRIGHT:
+            *vk = VK_RIGHT;
+            *modifiers |= screen::kModShift;
+            return true;
+        case KEY_HOME:
+            *vk = VK_HOME;
+            return true;
+        case KEY_END:
+            *vk = VK_END;
+            return true;
+        case KEY_NPAGE:
+            *vk = VK_NEXT;
+            return true;
+        case KEY_PPAGE:
+            *vk = VK_PRIOR;
+            return true;
+        case KEY_DC:
+            *vk = VK_DELETE;
+            return true;
+        case KEY_BACKSPACE:
+            *vk = VK_BACK;
+            return true;
+        case KEY_ENTER:
+            *vk = VK_RETURN;
+            return true;
+        case KEY_BTAB:
+            *vk = VK_TAB;
+            *modifiers |= screen::kModShift;
+            return true;
+        default:
+            break;
+    }
+    if (code >= KEY_F(1) && code <= KEY_F(12)) {
+        *vk = VK_F1 + (code - KEY_F(1));
+        return true;
+    }
+    // Alt with an arrow: the terminal's extended names ("kDN3" is Alt+Down).
+    const char* name = keyname(static_cast<int>(code));
+    if (!name) return false;
+    const std::string text(name);
+    if (text.size() < 4 || text.back() != '3') return false;
+    const std::string base = text.substr(0, text.size() - 1);
+    if (base == "kDN")
+        *vk = VK_DOWN;
+    else if (base == "kUP")
+        *vk = VK_UP;
+    else if (base == "kLFT")
+        *vk = VK_LEFT;
+    else if (base == "kRIT")
+        *vk = VK_RIGHT;
+    else
+        return false;
+    *modifiers |= screen::kModAlt;
+    return true;
+}
+
+// A typed character as a key.
+void MapCharacter(wint_t ch, UINT* vk, char16_t* character, unsigned* modifiers) {
+    *character = ch <= 0xFFFF ? static_cast<char16_t>(ch) : u'?';
+    *vk = 0;
+    if (ch == '\r' || ch == '\n')
+        *vk = VK_RETURN, *character = u'\r';
+    else if (ch == '\t')
+        *vk = VK_TAB;
+    else if (ch == 127 || ch == 8)
+        *vk = VK_BACK, *character = 8;
+    else if (ch == ' ')
+        *vk = VK_SPACE;
+    else if (ch >= 'a' && ch <= 'z')
+        *vk = static_cast<UINT>(ch - 'a' + 'A');
+    else if (ch >= 'A' && ch <= 'Z')
+        *vk = static_cast<UINT>(ch), *modifiers |= screen::kModShift;
+    else if (ch >= '0' && ch <= '9')
+        *vk = static_cast<UINT>(ch);
+    else if (ch >= 1 && ch <= 26) {
+        *vk = static_cast<UINT>('A' + ch - 1);
+        *character = 0;
+        *modifiers |= screen::kModControl;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<Terminal> Terminal::Open() {
+    if (g_open || !isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return nullptr;
+    const char* term = std::getenv("TERM");
+    if (!term || !*term || std::strcmp(term, "dumb") == 0) return nullptr;
+    if (tcgetattr(STDIN_FILENO, &g_savedModes) != 0) return nullptr;
+    std::setlocale(LC_CTYPE, "");
+    if (!std::getenv("ESCDELAY")) set_escdelay(25);
+    g_screen = newterm(nullptr, stdout, stdin);
+    if (!g_screen) return nullptr;
+    set_term(g_screen);
+    cbreak();
+    noecho();
+    nonl();
+    keypad(stdscr, TRUE);
+    nodelay(stdscr, TRUE);
+    curs_set(0);
+    if (has_colors()) {
+        start_color();
+        use_default_colors();
+    }
+    g_resetLength = 0;
+    AppendCapability("sgr0");
+    AppendCapability("cnorm");
+    AppendCapability("rmkx");
+    AppendCapability("rmcup");
+    g_open = true;
+    static const bool registered = [] {
+        std::atexit(RestoreAtExit);
+        for (int signal : kFatalSignals) {
+            struct sigaction action {};
+            action.sa_handler = OnFatalSignal;
+            sigemptyset(&action.sa_mask);
+            sigaction(signal, &action, nullptr);
+        }
+        return true;
+    }();
+    (void)registered;
+    return std::unique_ptr<Terminal>(new Terminal());
+}
+
+Terminal::~Terminal() { RestoreAtExit(); }
+
+int Terminal::InputFd() const { return STDIN_FILENO; }
+
+void Terminal::Size(int* columns, int* rows) const {
+    int y = 0;
+    int x = 0;
+    getmaxyx(stdscr, y, x);
+    *columns = x > 0 ? x : 80;
+    *rows = y > 1 ? y : 25;
+}
+
+bool Terminal::HasColors() const { return has_colors(); }
+
+void Terminal::ReadKeys(std::deque<KeyEvent>* keys, bool* resized) {
+    for (;;) {
+        wint_t ch = 0;
+        const int kind = wget_wch(stdscr, &ch);
+        if (kind == ERR) return;
+        UINT vk = 0;
+        char16_t character = 0;
+        unsigned modifiers = 0;
+        if (kind == KEY_CODE_YES) {
+            if (ch == KEY_RESIZE) {
+                *resized = true;
+                continue;
+            }
+            if (MapKeyCode(ch, &vk, &modifiers)) Push(keys, vk, 0, modifiers);
+            continue;
+        }
+        if (ch == 0x1B) {
+            // Escape alone, or Alt with the key that follows at once.
+            wint_t next = 0;
+            const int nextKind = wget_wch(stdscr, &next);
+            if (nextKind == ERR) {
+                Push(keys, VK_ESCAPE, 0x1B, 0);
+                continue;
+            }
+            modifiers = screen::kModAlt;
+            if (nextKind == KEY_CODE_YES) {
+                if (MapKeyCode(next, &vk, &modifiers)) Push(keys, vk, 0, modifiers);
+                continue;
+            }
+            ch = next;
+        }
+        MapCharacter(ch, &vk, &character, &modifiers);
+        Push(keys, vk, character, modifiers);
+    }
+}
+
+void Terminal::Render(const std::vector<screen::Cell>& cells, int columns, int rows, int caretX,
+                      int caretY) {
+    for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < columns; ++x) {
+            const screen::Cell& cell = cells[static_cast<size_t>(y) * columns + x];
+            wchar_t text[2] = {static_cast<wchar_t>(cell.ch), 0};
+            cchar_t out;
+            setcchar(&out, text, AttributesOf(cell.attr), PairFor(cell.fg, cell.bg), nullptr);
+            mvadd_wch(y, x, &out);
+        }
+    }
+    if (caretX >= 0 && caretY >= 0) {
+        curs_set(1);
+        move(caretY, caretX);
+    } else {
+        curs_set(0);
+    }
+    refresh();
+}
+
+}  // namespace ce::win

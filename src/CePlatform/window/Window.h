@@ -1,0 +1,101 @@
+// The window system's internal interface for the system control classes (static, button, combo
+// box, edit, the soft-key bar): class registration with a painter, per-window state, overlays,
+// key routing and resource look-ups. Controls otherwise use the public functions of <winuser.h>
+// (SendMessageW to the parent, GetFocus, IsWindowEnabled, GetWindowTextW, InvalidateRect, ...).
+#pragma once
+
+#include <CePlatform/Resources.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "window/Paint.h"
+
+namespace ce::win {
+
+// ---- Control classes ---------------------------------------------------------------------------
+
+// Draws one window: called by the composer for each visible window of the class (see Paint.h).
+using Painter = void (*)(HWND hwnd, Canvas& canvas, PaintLayer layer);
+
+// Registers a system window class: its name (compared without regard to case), its window
+// procedure and its painter (may be null: the window is filled with blanks). Callable from a
+// static initialiser of a control's source file, before main:
+//     static const bool kRegistered = ce::win::RegisterSystemClass(u"BUTTON", ButtonProc, Paint);
+// Returns false when the name is taken.
+bool RegisterSystemClass(std::u16string_view name, WNDPROC proc, Painter painter);
+
+// ---- Per-window state --------------------------------------------------------------------------
+
+// A control's own state, held by its window and destroyed after the window's WM_NCDESTROY.
+class ControlData {
+public:
+    virtual ~ControlData() = default;
+};
+
+// The window's state, or null (also for a destroyed or bad handle).
+ControlData* GetControlData(HWND hwnd);
+// Gives the window its state, replacing (and destroying) any earlier one. False for a bad handle
+// (the state is destroyed then).
+bool SetControlData(HWND hwnd, std::unique_ptr<ControlData> data);
+template <typename T>
+T* GetControlDataAs(HWND hwnd) {
+    return dynamic_cast<T*>(GetControlData(hwnd));
+}
+
+// ---- Window state ------------------------------------------------------------------------------
+
+// The window's rectangle in screen cells (edges rounded to the nearest cell; right and bottom
+// exclusive); empty for a bad handle.
+RECT WindowCells(HWND hwnd);
+// The window's text, its style; empty or 0 for a bad handle.
+std::u16string WindowText(HWND hwnd);
+DWORD WindowStyle(HWND hwnd);
+// Whether the window has the keyboard focus and its top-level window is the active one.
+bool HasFocus(HWND hwnd);
+
+// Asks the screen to be composed again (InvalidateRect does the same).
+void Redraw(HWND hwnd);
+// With `on`, the window's painter is also called in PaintLayer::kOverlay, above every window,
+// until it is switched off or the window is destroyed.
+void SetOverlay(HWND hwnd, bool on);
+
+// ---- Keys --------------------------------------------------------------------------------------
+
+// While set, every key from the keyboard goes to `hwnd` (an open menu); null releases. The
+// capture ends when the window is destroyed.
+void CaptureKeys(HWND hwnd);
+HWND KeyCapture();
+// The soft-key bar of a top-level window: while `owner` is the active window, F1 and F2 go to
+// `bar` instead of the focus. A null bar removes it.
+void SetSoftKeyBar(HWND owner, HWND bar);
+HWND SoftKeyBar(HWND owner);
+
+// ---- Screen geometry ---------------------------------------------------------------------------
+
+// Pixels per cell.
+inline constexpr int kCellWidth = 4;
+inline constexpr int kCellHeight = 8;
+// The screen in cells, and the work area in pixels (the screen less the task bar when it is
+// shown and less the soft-key row).
+int ScreenColumns();
+int ScreenRows();
+RECT WorkArea();
+
+// ---- Resources ---------------------------------------------------------------------------------
+// A resource name is an id made with MAKEINTRESOURCEW; named resources do not exist. All of these
+// give null for an unknown instance or id.
+
+const res::Dialog* FindDialogResource(HINSTANCE instance, LPCWSTR name);
+const res::Menu* FindMenuResource(HINSTANCE instance, UINT id);
+const res::Image* FindBitmapResource(HINSTANCE instance, UINT id);
+const res::Image* FindIconResource(HINSTANCE instance, UINT id);
+// The image behind a handle of LoadBitmapW or LoadIconW (or of the kind asked for), or null.
+const res::Image* ImageFromHandle(HANDLE image);
+// A handle for an image resource, as LoadBitmapW / LoadIconW give (null when there is none).
+HBITMAP BitmapHandle(HINSTANCE instance, UINT id);
+HICON IconHandle(HINSTANCE instance, UINT id);
+
+}  // namespace ce::win

@@ -1,0 +1,292 @@
+// Windows and messages: the order of creation, destruction, activation and focus messages, the
+// queue's order, subclassing, and Win32 failures for bad handles and null pointers.
+#include <CePlatform/Device.h>
+
+#include "CePlatform/window/CoreSupport.h"
+
+namespace {
+
+using test::MessageLog;
+using test::MessagesOf;
+
+class MessageTest : public test::WindowTest {};
+
+TEST_F(MessageTest, CreationAndDestructionSendTheirMessagesInOrder) {
+    const HWND frame = CreateFrame();
+    ASSERT_NE(nullptr, frame);
+    const HWND child = CreateChild(frame, 7);
+    ASSERT_NE(nullptr, child);
+    EXPECT_EQ((std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE, WM_SHOWWINDOW,
+                                 WM_ACTIVATE, WM_SETFOCUS}),
+              MessagesOf(frame, {WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE, WM_SHOWWINDOW,
+                                 WM_ACTIVATE, WM_SETFOCUS}));
+    EXPECT_EQ(frame, GetActiveWindow());
+    EXPECT_EQ(frame, GetFocus());
+    EXPECT_EQ(frame, GetParent(child));
+    EXPECT_EQ(7, GetDlgCtrlID(child));
+    EXPECT_EQ(child, GetDlgItem(frame, 7));
+
+    MessageLog().clear();
+    ASSERT_TRUE(DestroyWindow(frame));
+    std::vector<std::pair<HWND, UINT>> order;
+    for (const auto& entry : MessageLog()) {
+        if (entry.msg == WM_DESTROY || entry.msg == WM_NCDESTROY) {
+            order.emplace_back(entry.hwnd, entry.msg);
+        }
+    }
+    // WM_DESTROY parent first, WM_NCDESTROY child first.
+    EXPECT_EQ((std::vector<std::pair<HWND, UINT>>{{frame, WM_DESTROY},
+                                                  {child, WM_DESTROY},
+                                                  {child, WM_NCDESTROY},
+                                                  {frame, WM_NCDESTROY}}),
+              order);
+    EXPECT_FALSE(IsWindow(frame));
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(nullptr, GetActiveWindow());
+    EXPECT_EQ(nullptr, GetFocus());
+
+    // A new window never gets a destroyed window's handle.
+    const HWND again = CreateFrame();
+    EXPECT_NE(frame, again);
+    EXPECT_NE(child, again);
+}
+
+TEST_F(MessageTest, CreateRefusedByTheWindowOrWithBadArgumentsGivesNull) {
+    test::CreateAnswer() = -1;
+    EXPECT_EQ(nullptr, CreateFrame());
+    test::CreateAnswer() = 0;
+
+    SetLastError(0);
+    EXPECT_EQ(nullptr, CreateWindowExW(0, u"NoSuchClass", u"", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                       Instance(), nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS), GetLastError());
+    EXPECT_EQ(nullptr, CreateWindowExW(0, nullptr, u"", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                       Instance(), nullptr));
+    // A child without a parent.
+    EXPECT_EQ(nullptr, CreateWindowExW(0, kClass, u"", WS_CHILD, 0, 0, 10, 10, nullptr, nullptr,
+                                       Instance(), nullptr));
+    // The class name is taken.
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = test::LoggingWindowProc;
+    wc.lpszClassName = u"LOGGING";
+    EXPECT_EQ(0, RegisterClassW(&wc));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS), GetLastError());
+    EXPECT_EQ(0, RegisterClassW(nullptr));
+}
+
+TEST_F(MessageTest, BadHandlesAndNullPointersFailTheWin32Way) {
+    const HWND frame = CreateFrame();
+    const HWND dead = CreateFrame(u"Dead");
+    ASSERT_TRUE(DestroyWindow(dead));
+
+    RECT rect{-7, -7, -7, -7};
+    SetLastError(0);
+    EXPECT_FALSE(GetWindowRect(dead, &rect));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
+    EXPECT_EQ(-7, rect.left);
+    EXPECT_FALSE(GetClientRect(frame, nullptr));
+    EXPECT_FALSE(DestroyWindow(dead));
+    EXPECT_FALSE(ShowWindow(dead, SW_SHOW));
+    EXPECT_FALSE(SetWindowTextW(dead, u"x"));
+    EXPECT_EQ(0, SendMessageW(dead, WM_GETTEXTLENGTH, 0, 0));
+    EXPECT_FALSE(PostMessageW(dead, WM_USER, 0, 0));
+    EXPECT_EQ(nullptr, SetFocus(dead));
+    EXPECT_EQ(0, GetWindowLongPtrW(dead, GWLP_USERDATA));
+    EXPECT_EQ(0, GetWindowLongPtrW(frame, 4096));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_INDEX), GetLastError());
+    EXPECT_FALSE(ScreenToClient(frame, nullptr));
+    EXPECT_EQ(-1, GetMessageW(nullptr, nullptr, 0, 0));
+    EXPECT_EQ(0, DispatchMessageW(nullptr));
+
+    WCHAR text[8] = {u'j', u'u', u'n', u'k', 0};
+    EXPECT_EQ(0, GetWindowTextW(dead, text, 8));
+    EXPECT_EQ(0, text[0]);
+    EXPECT_EQ(0, GetClassNameW(dead, text, 8));
+    EXPECT_EQ(5, GetWindowTextW(frame, text, 8));
+    EXPECT_EQ(std::u16string(u"Frame"), text);
+    EXPECT_EQ(3, GetWindowTextW(frame, text, 4));  // cut and terminated
+    EXPECT_EQ(std::u16string(u"Fra"), text);
+}
+
+TEST_F(MessageTest, PostedMessagesComeInOrderBeforeKeysAndQuitComesLast) {
+    const HWND frame = CreateFrame();
+    ce::screen::PressKey(VK_DOWN);
+    PostMessageW(frame, WM_USER + 1, 1, 0);
+    PostMessageW(frame, WM_USER + 2, 2, 0);
+    PostQuitMessage(42);
+    PostMessageW(frame, WM_USER + 3, 3, 0);
+
+    MSG msg{};
+    std::vector<UINT> got;
+    while (GetMessageW(&msg, nullptr, 0, 0)) {
+        got.push_back(msg.message);
+        DispatchMessageW(&msg);
+    }
+    EXPECT_EQ(static_cast<WPARAM>(42), msg.wParam);
+    EXPECT_EQ((std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_USER + 3}), got);
+    // The key is still queued for the next loop.
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_KEYDOWN), msg.message);
+    EXPECT_EQ(static_cast<WPARAM>(VK_DOWN), msg.wParam);
+    EXPECT_EQ(frame, msg.hwnd);
+}
+
+TEST_F(MessageTest, KeysGoToTheFocusAndTranslateAddsTheirCharacter) {
+    const HWND frame = CreateFrame();
+    const HWND child = CreateChild(frame, 1);
+    SetFocus(child);
+    ce::screen::PressKey('Q', ce::screen::kModShift);
+    MessageLog().clear();
+    ce::screen::PumpMessages();
+    ASSERT_EQ((std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP}), MessagesOf(child));
+    EXPECT_EQ(static_cast<WPARAM>(u'Q'), MessageLog()[1].wParam);
+
+    // Without TranslateMessage there is no WM_CHAR.
+    ce::screen::PressKey('Q');
+    MSG msg{};
+    MessageLog().clear();
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    EXPECT_EQ((std::vector<UINT>{WM_KEYDOWN, WM_KEYUP}), MessagesOf(child));
+}
+
+TEST_F(MessageTest, FocusAndActivationMovesSendTheirMessagesInOrder) {
+    const HWND first = CreateFrame(u"First");
+    const HWND a = CreateChild(first, 1);
+    const HWND b = CreateChild(first, 2);
+    SetFocus(a);
+    ASSERT_EQ(a, GetFocus());
+
+    MessageLog().clear();
+    EXPECT_EQ(a, SetFocus(b));
+    ASSERT_EQ(2u, MessageLog().size());
+    EXPECT_EQ(a, MessageLog()[0].hwnd);
+    EXPECT_EQ(static_cast<UINT>(WM_KILLFOCUS), MessageLog()[0].msg);
+    EXPECT_EQ(b, MessageLog()[1].hwnd);
+    EXPECT_EQ(static_cast<UINT>(WM_SETFOCUS), MessageLog()[1].msg);
+    EXPECT_EQ(a, reinterpret_cast<HWND>(MessageLog()[1].wParam));
+
+    // Another top-level window: the first is deactivated before the second is activated, and
+    // the focus follows.
+    MessageLog().clear();
+    const HWND second = CreateFrame(u"Second");
+    std::vector<std::pair<HWND, UINT>> order;
+    for (const auto& entry : MessageLog()) {
+        if (entry.msg == WM_ACTIVATE || entry.msg == WM_SETFOCUS || entry.msg == WM_KILLFOCUS) {
+            order.emplace_back(entry.hwnd, entry.msg);
+        }
+    }
+    EXPECT_EQ(
+        (std::vector<std::pair<HWND, UINT>>{
+            {first, WM_ACTIVATE}, {second, WM_ACTIVATE}, {b, WM_KILLFOCUS}, {second, WM_SETFOCUS}}),
+        order);
+    EXPECT_EQ(second, GetActiveWindow());
+
+    // Focusing a control of the first window activates it again; a disabled one refuses.
+    EXPECT_NE(nullptr, SetFocus(a));
+    EXPECT_EQ(first, GetActiveWindow());
+    EXPECT_FALSE(EnableWindow(b, FALSE));  // it was enabled
+    EXPECT_TRUE(EnableWindow(b, FALSE));   // now it was disabled
+    EXPECT_EQ(nullptr, SetFocus(b));
+    EXPECT_EQ(a, GetFocus());
+}
+
+TEST_F(MessageTest, SetForegroundWindowBringsAWindowAndItsOwnedWindowsForward) {
+    const HWND first = CreateFrame(u"First");
+    const HWND owned = CreateWindowExW(0, kClass, u"Owned", WS_POPUP | WS_VISIBLE, 0, 8, 40, 16,
+                                       first, nullptr, Instance(), nullptr);
+    const HWND second = CreateFrame(u"Second");
+    ASSERT_EQ(second, GetActiveWindow());
+    EXPECT_EQ(second, GetWindow(first, GW_HWNDFIRST));
+
+    const auto withOwned = reinterpret_cast<HWND>(reinterpret_cast<uintptr_t>(first) | 1);
+    EXPECT_TRUE(SetForegroundWindow(withOwned));
+    EXPECT_EQ(first, GetActiveWindow());
+    EXPECT_EQ(owned, GetWindow(first, GW_HWNDFIRST));
+    EXPECT_EQ(first, GetWindow(owned, GW_HWNDNEXT));
+    EXPECT_EQ(second, GetWindow(first, GW_HWNDNEXT));
+    EXPECT_EQ(first, GetParent(owned));
+
+    DestroyWindow(second);
+    EXPECT_FALSE(SetForegroundWindow(second));
+}
+
+TEST_F(MessageTest, SubclassingReplacesTheProcedureAndCallWindowProcForwards) {
+    static WNDPROC previous = nullptr;
+    static int seen = 0;
+    seen = 0;
+    const HWND frame = CreateFrame();
+    auto filter = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (msg == WM_USER) {
+            ++seen;
+            return 5;
+        }
+        return CallWindowProcW(previous, hwnd, msg, wParam, lParam);
+    };
+    previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+filter)));
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(test::LoggingWindowProc), previous);
+    EXPECT_EQ(5, SendMessageW(frame, WM_USER, 0, 0));
+    EXPECT_EQ(1, seen);
+    MessageLog().clear();
+    SetWindowTextW(frame, u"Renamed");
+    EXPECT_EQ((std::vector<UINT>{WM_SETTEXT}), MessagesOf(frame));
+    EXPECT_EQ(7, GetWindowTextLengthW(frame));
+}
+
+TEST_F(MessageTest, RectanglesMoveAndMapBetweenWindows) {
+    const HWND frame = CreateFrame();
+    RECT rect{};
+    ASSERT_TRUE(GetWindowRect(frame, &rect));
+    // The work area: the screen less the task bar (top row) and the soft-key row.
+    EXPECT_EQ(0, rect.left);
+    EXPECT_EQ(8, rect.top);
+    EXPECT_EQ(kColumns * 4, rect.right);
+    EXPECT_EQ((kRows - 1) * 8, rect.bottom);
+
+    const HWND child = CreateChild(frame, 3);
+    MessageLog().clear();
+    ASSERT_TRUE(MoveWindow(child, 12, 16, 20, 24, TRUE));
+    EXPECT_EQ((std::vector<UINT>{WM_SIZE, WM_MOVE}), MessagesOf(child, {WM_SIZE, WM_MOVE}));
+    ASSERT_TRUE(GetWindowRect(child, &rect));
+    EXPECT_EQ(24, rect.top);
+    EXPECT_EQ(12, rect.left);
+    EXPECT_EQ(32, rect.right);
+    POINT point{rect.left, rect.top};
+    ASSERT_TRUE(ScreenToClient(frame, &point));
+    EXPECT_EQ(12, point.x);
+    EXPECT_EQ(16, point.y);
+    ASSERT_TRUE(GetClientRect(child, &rect));
+    EXPECT_EQ(0, rect.left);
+    EXPECT_EQ(20, rect.right);
+    EXPECT_EQ(24, rect.bottom);
+}
+
+TEST_F(MessageTest, FindWindowFindsTopLevelWindowsByClassOrTitle) {
+    const HWND frame = CreateFrame(u"Quenvale");
+    CreateChild(frame, 1);
+    EXPECT_EQ(frame, FindWindowW(u"logging", nullptr));
+    EXPECT_EQ(frame, FindWindowW(nullptr, u"QUENVALE"));
+    EXPECT_EQ(frame, FindWindowW(kClass, u"Quenvale"));
+    EXPECT_EQ(nullptr, FindWindowW(kClass, u"Other"));
+    EXPECT_EQ(nullptr, FindWindowW(u"Static", nullptr));
+    DestroyWindow(frame);
+    EXPECT_EQ(nullptr, FindWindowW(kClass, nullptr));
+}
+
+TEST_F(MessageTest, SettingChangeToTheDesktopIsJournaled) {
+    const int64_t before =
+        device_.Device().Journal().empty() ? 0 : device_.Device().Journal().back().seq;
+    SendMessageW(GetDesktopWindow(), WM_SETTINGCHANGE, 0xF2, 0);
+    const auto entries = device_.Device().Journal(before);
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ("settings change (WM_SETTINGCHANGE)", entries[0].event);
+
+    // A broadcast is journaled too, and reaches the top-level windows.
+    const HWND frame = CreateFrame();
+    MessageLog().clear();
+    SendMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0);
+    EXPECT_EQ((std::vector<UINT>{WM_SETTINGCHANGE}), MessagesOf(frame));
+    EXPECT_EQ(2u, device_.Device().Journal(before).size());
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+// The screen: metrics and work area, the task bar and full-screen mode, the z-order of what is
+// drawn, terminal resizes, and the shell and resource functions around them.
+#include <aygshell.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "CePlatform/window/CoreSupport.h"
+#include "window/Window.h"
+
+namespace {
+
+using test::MessagesOf;
+
+constexpr const char16_t* kPainted = u"Painted";
+
+// Fills its window with the first letter of its title.
+LRESULT CALLBACK PaintedProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void PaintLetter(HWND hwnd, ce::win::Canvas& canvas, ce::win::PaintLayer layer) {
+    const std::u16string text = ce::win::WindowText(hwnd);
+    const char16_t letter = text.empty() ? u'?' : text[0];
+    if (layer == ce::win::PaintLayer::kWindow) {
+        canvas.Fill(0, 0, canvas.Width(), canvas.Height(), letter);
+    } else {
+        canvas.Text(0, canvas.Height(), u"open list", ce::win::kAttrReverse);
+    }
+}
+
+const bool kRegistered = ce::win::RegisterSystemClass(kPainted, PaintedProc, PaintLetter);
+
+class ScreenTest : public test::WindowTest {
+protected:
+    static HWND Painted(const char16_t* title, int x, int y, int cx, int cy, HWND parent = nullptr,
+                        DWORD style = WS_POPUP | WS_VISIBLE) {
+        return CreateWindowExW(0, kPainted, title, style, x, y, cx, cy, parent, nullptr, nullptr,
+                               nullptr);
+    }
+};
+
+TEST_F(ScreenTest, MetricsAndWorkAreaFollowTheScreenAndTheTaskBar) {
+    ASSERT_TRUE(kRegistered);
+    EXPECT_EQ(kColumns * 4, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(kRows * 8, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(0, GetSystemMetrics(99));
+    RECT work{-1, -1, -1, -1};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(0, work.left);
+    EXPECT_EQ(8, work.top);
+    EXPECT_EQ(kColumns * 4, work.right);
+    EXPECT_EQ((kRows - 1) * 8, work.bottom);
+    EXPECT_FALSE(SystemParametersInfoW(SPI_GETWORKAREA, 0, nullptr, 0));
+    char16_t platform[32] = {};
+    EXPECT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof(platform), platform, 0));
+
+    const HWND frame = CreateFrame(u"Quenvale");
+    EXPECT_TRUE(SHFullScreen(frame, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON));
+    const ce::screen::ShellState hidden = ce::screen::Shell();
+    EXPECT_FALSE(hidden.taskBar || hidden.sipButton || hidden.startIcon);
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(0, work.top);
+    EXPECT_EQ(std::string(), ce::screen::RowUtf8(0));  // the frame, blank, shows through
+
+    EXPECT_TRUE(SHFullScreen(frame, SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON | SHFS_SHOWSTARTICON));
+    const ce::screen::ShellState shown = ce::screen::Shell();
+    EXPECT_TRUE(shown.taskBar && shown.sipButton && shown.startIcon);
+    const std::string bar = ce::screen::RowUtf8(0);
+    EXPECT_NE(std::string::npos, bar.find("Quenvale")) << bar;
+    EXPECT_TRUE(ce::screen::CellAt(5, 0).attr & ce::screen::kAttrReverse);
+
+    EXPECT_FALSE(SHFullScreen(nullptr, SHFS_HIDETASKBAR));
+    EXPECT_TRUE(ce::screen::Shell().taskBar);
+}
+
+TEST_F(ScreenTest, AWindowBroughtForwardIsDrawnOnTopAndOverlaysAboveAll) {
+    const HWND a = Painted(u"A", 0, 8, 40, 16);
+    const HWND b = Painted(u"B", 20, 16, 40, 16);
+    EXPECT_EQ(u'B', ce::screen::CellAt(6, 2).ch);
+    SetForegroundWindow(a);
+    EXPECT_EQ(u'A', ce::screen::CellAt(6, 2).ch);
+    EXPECT_EQ(u'B', ce::screen::CellAt(12, 3).ch);
+
+    // A child is clipped to its parent; its overlay is not.
+    const HWND child = Painted(u"C", 0, 0, 400, 8, a, WS_CHILD | WS_VISIBLE);
+    EXPECT_EQ(u'C', ce::screen::CellAt(9, 1).ch);
+    EXPECT_EQ(u'B', ce::screen::CellAt(12, 3).ch);
+    EXPECT_EQ(u'B', ce::screen::CellAt(11, 2).ch);
+    ce::win::SetOverlay(child, true);
+    const ce::screen::Cell cell = ce::screen::CellAt(6, 2);
+    EXPECT_EQ(u'i', cell.ch);  // "open list" one row below the child, over A and B
+    EXPECT_TRUE(cell.attr & ce::screen::kAttrOverlay);
+    EXPECT_TRUE(cell.attr & ce::screen::kAttrReverse);
+    ce::win::SetOverlay(child, false);
+    EXPECT_EQ(u'A', ce::screen::CellAt(6, 2).ch);
+
+    ShowWindow(a, SW_HIDE);
+    EXPECT_EQ(u' ', ce::screen::CellAt(1, 1).ch);
+    EXPECT_EQ(b, GetActiveWindow());
+}
+
+TEST_F(ScreenTest, PositionsRoundToTheNearestCell) {
+    Painted(u"R", 6, 12, 5, 4);  // 6/4 = 1.5 → 2, 11/4 = 2.75 → 3; 12/8 = 1.5 → 2, 16/8 → 2
+    const RECT none = ce::win::WindowCells(nullptr);
+    EXPECT_EQ(none.left, none.right);
+    const HWND r = FindWindowW(kPainted, nullptr);
+    const RECT cells = ce::win::WindowCells(r);
+    EXPECT_EQ(2, cells.left);
+    EXPECT_EQ(3, cells.right);
+    EXPECT_EQ(2, cells.top);
+    EXPECT_EQ(2, cells.bottom);
+    MoveWindow(r, 6, 12, 5, 8, TRUE);
+    EXPECT_EQ(u'R', ce::screen::CellAt(2, 2).ch);
+    EXPECT_EQ(u' ', ce::screen::CellAt(3, 2).ch);
+}
+
+TEST_F(ScreenTest, AResizeLaysTheScreenOutAgain) {
+    const HWND frame = CreateFrame();
+    const HWND popup = Painted(u"P", 0, 8, 40, 16);
+    test::MessageLog().clear();
+    ce::screen::Resize(60, 20);
+    EXPECT_EQ(60, ce::screen::Columns());
+    EXPECT_EQ(240, GetSystemMetrics(SM_CXSCREEN));
+    RECT rect{};
+    GetWindowRect(frame, &rect);
+    EXPECT_EQ(240, rect.right);
+    EXPECT_EQ(19 * 8, rect.bottom);
+    EXPECT_EQ((std::vector<UINT>{WM_SIZE, WM_SETTINGCHANGE}),
+              MessagesOf(frame, {WM_SIZE, WM_SETTINGCHANGE}));
+    GetWindowRect(popup, &rect);
+    EXPECT_EQ(40, rect.right);  // placed by its program: left alone
+    EXPECT_EQ(20u, ce::screen::Text().size());
+    EXPECT_EQ(60u, ce::screen::Text()[0].size());
+}
+
+TEST_F(ScreenTest, StringsIconsAndBitmapsComeFromTheRegisteredTable) {
+    ce::res::Table table;
+    table.strings = {{128, u"Quenvale"}};
+    table.icons = {{128, {'B', 'M'}}};
+    table.bitmaps = {{203, {'B', 'M'}}};
+    ce::res::RegisterResources(Instance(), std::move(table));
+
+    WCHAR buffer[260] = {u'j', u'u', u'n', u'k', 0};
+    EXPECT_EQ(8, LoadStringW(Instance(), 128, buffer, 260));
+    EXPECT_EQ(std::u16string(u"Quenvale"), buffer);
+    EXPECT_EQ(3, LoadStringW(Instance(), 128, buffer, 4));
+    EXPECT_EQ(std::u16string(u"Que"), buffer);
+    const WCHAR* direct = nullptr;
+    EXPECT_EQ(8, LoadStringW(Instance(), 128, reinterpret_cast<LPWSTR>(&direct), 0));
+    EXPECT_EQ(u"Quenvale", std::u16string(direct, 8));
+    buffer[0] = u'j';
+    SetLastError(0);
+    EXPECT_EQ(0, LoadStringW(Instance(), 129, buffer, 260));
+    EXPECT_EQ(0, buffer[0]);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
+    EXPECT_EQ(0, LoadStringW(nullptr, 128, buffer, 260));
+    EXPECT_EQ(0, LoadStringW(Instance(), 128, nullptr, 260));
+
+    const HICON icon = LoadIconW(Instance(), MAKEINTRESOURCEW(128));
+    ASSERT_NE(nullptr, icon);
+    EXPECT_EQ(icon, LoadIconW(Instance(), MAKEINTRESOURCEW(128)));
+    EXPECT_EQ(2u, ce::win::ImageFromHandle(icon)->bmp.size());
+    EXPECT_EQ(nullptr, LoadIconW(Instance(), MAKEINTRESOURCEW(203)));
+    EXPECT_NE(nullptr, LoadBitmapW(Instance(), MAKEINTRESOURCEW(203)));
+    EXPECT_EQ(nullptr, LoadBitmapW(Instance(), u"named"));
+    EXPECT_EQ(nullptr, ce::win::ImageFromHandle(reinterpret_cast<HANDLE>(0x1234)));
+    EXPECT_EQ(nullptr, GetModuleHandleW(u"other.dll"));
+}
+
+TEST_F(ScreenTest, ShellAndComInitialisationAcceptTheirRecords) {
+    EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    CoUninitialize();
+    CoUninitialize();
+    EXPECT_EQ(E_INVALIDARG, CoInitializeEx(reinterpret_cast<void*>(1), 0));
+
+    INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_DATE_CLASSES};
+    EXPECT_TRUE(InitCommonControlsEx(&icc));
+    icc.dwSize = 4;
+    EXPECT_FALSE(InitCommonControlsEx(&icc));
+    EXPECT_FALSE(InitCommonControlsEx(nullptr));
+
+    const HWND frame = CreateFrame();
+    SHACTIVATEINFO info{};
+    info.cbSize = sizeof(info);
+    EXPECT_TRUE(SHHandleWMActivate(frame, WA_ACTIVE, 0, &info, 0));
+    EXPECT_EQ(1u, info.fActive);
+    EXPECT_TRUE(SHHandleWMSettingChange(frame, 0, 0, &info));
+    info.cbSize = 3;
+    EXPECT_FALSE(SHHandleWMActivate(frame, WA_ACTIVE, 0, &info, 0));
+    EXPECT_FALSE(SHHandleWMSettingChange(frame, 0, 0, nullptr));
+}
+
+}  // namespace

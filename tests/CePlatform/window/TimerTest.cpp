@@ -1,0 +1,108 @@
+// Timers: WM_TIMER through the loop after the period on the injected clock, replacement by id,
+// KillTimer, timer procedures, and a loop with nothing to wait for.
+#include "CePlatform/window/CoreSupport.h"
+
+namespace {
+
+using test::MessageLog;
+
+class TimerTest : public test::WindowTest {
+protected:
+    // Runs the loop until WM_QUIT, quitting on the `count`-th WM_TIMER; returns the timer ids in
+    // the order they came, with the clock at each.
+    std::vector<std::pair<UINT_PTR, uint64_t>> RunTimers(size_t count) {
+        std::vector<std::pair<UINT_PTR, uint64_t>> fired;
+        MSG msg{};
+        while (GetMessageW(&msg, nullptr, 0, 0)) {
+            if (msg.message == WM_TIMER) {
+                fired.emplace_back(msg.wParam, clock_->NowMs());
+                if (fired.size() == count) PostQuitMessage(0);
+            }
+            DispatchMessageW(&msg);
+        }
+        return fired;
+    }
+};
+
+TEST_F(TimerTest, TimersFireAfterTheirPeriodsAndRepeat) {
+    const HWND frame = CreateFrame();
+    EXPECT_EQ(1u, SetTimer(frame, 1, 1000, nullptr));
+    EXPECT_EQ(2u, SetTimer(frame, 2, 300, nullptr));
+    const auto fired = RunTimers(5);
+    EXPECT_EQ((std::vector<std::pair<UINT_PTR, uint64_t>>{
+                  {2, 300}, {2, 600}, {2, 900}, {1, 1000}, {2, 1200}}),
+              fired);
+}
+
+TEST_F(TimerTest, SettingARunningTimerAgainReplacesItAndKillStopsIt) {
+    const HWND frame = CreateFrame();
+    SetTimer(frame, 123, 100, nullptr);
+    clock_->Advance(90);
+    EXPECT_EQ(123u, SetTimer(frame, 123, 100, nullptr));  // starts its period again
+    const auto fired = RunTimers(1);
+    EXPECT_EQ((std::vector<std::pair<UINT_PTR, uint64_t>>{{123, 190}}), fired);
+
+    EXPECT_TRUE(KillTimer(frame, 123));
+    EXPECT_FALSE(KillTimer(frame, 123));
+    EXPECT_FALSE(KillTimer(nullptr, 123));
+    clock_->Advance(1000);
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(TimerTest, ATimerWaitsForPostedMessagesAndFiresOnceHoweverLate) {
+    const HWND frame = CreateFrame();
+    SetTimer(frame, 7, 50, nullptr);
+    clock_->Advance(500);  // ten periods late
+    PostMessageW(frame, WM_USER, 0, 0);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_USER), msg.message);
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_TIMER), msg.message);
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));  // next one due at 550
+}
+
+TEST_F(TimerTest, TimerProceduresAndThreadTimersAreCalledByDispatch) {
+    static std::vector<UINT_PTR> called;
+    called.clear();
+    auto proc = [](HWND, UINT msg, UINT_PTR id, DWORD) {
+        if (msg == WM_TIMER) called.push_back(id);
+    };
+    const UINT_PTR first = SetTimer(nullptr, 0, 10, +proc);
+    const UINT_PTR second = SetTimer(nullptr, 0, 20, +proc);
+    EXPECT_NE(0u, first);
+    EXPECT_NE(first, second);
+    RunTimers(2);
+    EXPECT_EQ((std::vector<UINT_PTR>{first, first}), called);
+    KillTimer(nullptr, first);
+    KillTimer(nullptr, second);
+}
+
+TEST_F(TimerTest, DestroyedWindowsLoseTheirTimersAndBadWindowsGetNone) {
+    const HWND frame = CreateFrame();
+    SetTimer(frame, 1, 10, nullptr);
+    DestroyWindow(frame);
+    EXPECT_EQ(0u, SetTimer(frame, 1, 10, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
+    EXPECT_FALSE(KillTimer(frame, 1));
+
+    // Nothing can ever come: the loop does not hang, it quits with the starved code.
+    MSG msg{};
+    EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
+    EXPECT_EQ(static_cast<WPARAM>(ce::screen::kStarvedExitCode), msg.wParam);
+    EXPECT_EQ(1, ce::screen::StarvedCount());
+
+    // A starved hook that makes progress keeps the loop going.
+    int calls = 0;
+    ce::screen::SetStarvedHook([&] {
+        if (++calls > 1) return false;
+        PostQuitMessage(9);
+        return true;
+    });
+    EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
+    EXPECT_EQ(9u, msg.wParam);
+    EXPECT_EQ(1, calls);
+}
+
+}  // namespace
