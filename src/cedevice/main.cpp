@@ -210,7 +210,8 @@ int ProfileSet(const Options& o, const std::vector<std::string>& args) {
         const std::string& text = args[2];
         const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), mode);
         if (ec != std::errc() || end != text.data() + text.size()) {
-            throw UsageError{"bad Bluetooth mode \"" + text + "\" (a number: 0 off, 1 connectable, "
+            throw UsageError{"bad Bluetooth mode \"" + text +
+                             "\" (a number: 0 off, 1 connectable, "
                              "2 discoverable)"};
         }
         ce::Device& device = OpenDevice(o);
@@ -221,9 +222,8 @@ int ProfileSet(const Options& o, const std::vector<std::string>& args) {
     }
     if (args.size() == 4 && args[1] == "module") {
         const auto& known = ce::KnownModules();
-        auto found = std::find_if(known.begin(), known.end(), [&](const std::string& m) {
-            return Lower(m) == Lower(args[2]);
-        });
+        auto found = std::find_if(known.begin(), known.end(),
+                                  [&](const std::string& m) { return Lower(m) == Lower(args[2]); });
         if (found == known.end()) {
             std::string names;
             for (const std::string& m : known) names += (names.empty() ? "" : ", ") + m;

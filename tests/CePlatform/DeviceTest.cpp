@@ -207,7 +207,7 @@ TEST(DeviceModules, AygshellRestartsTheDeviceThroughTheJournal) {
     EXPECT_EQ(DWORD{ERROR_NOT_SUPPORTED}, GetLastError());
     EXPECT_EQ(1u, device.Device().Journal().size());
 
-    EXPECT_EQ(nullptr, LoadLibraryW(u"BthUtil.dll"));
+    EXPECT_EQ(nullptr, LoadLibraryW(u"ossvcs.dll"));
     EXPECT_EQ(DWORD{ERROR_MOD_NOT_FOUND}, GetLastError());
 }
 

@@ -114,11 +114,11 @@ TEST_F(FactoryTest, TweaksFollowTheCatalogueAndAreFoundByTheirExactIds) {
     // Walking the catalogue, every tweak found by its ID is the next one of the list.
     CTweakersFactory factory;
     const std::list<CTweakBase*>& tweaks = factory.GetAllTweaks();
-    ASSERT_GE(tweaks.size(), 39u);
+    ASSERT_EQ(tweaks.size(), 62u);
     auto next = tweaks.begin();
     for (const auto& [id, category] : kCatalogue) {
         CTweakBase* found = factory.GetTweakByID(CWideString(id));
-        if (found == nullptr) continue;  // a class still to come
+        ASSERT_NE(found, nullptr) << ce::ToUtf8(id);
         ASSERT_NE(next, tweaks.end());
         EXPECT_EQ(found, *next++) << ce::ToUtf8(id);
         EXPECT_EQ(found->GetCategory(), category);
@@ -139,6 +139,50 @@ TEST_F(FactoryTest, TweaksFollowTheCatalogueAndAreFoundByTheirExactIds) {
             << ce::ToUtf8(miss) << " (" << miss.size() << ")";
     }
     EXPECT_EQ(factory.GetTweakByID(CWideString()), nullptr);
+}
+
+// The catalogue's make-up as a user meets it: each tweak's support rule, read from its answers on
+// four devices that tell the rules apart, and its three fixed flags.
+TEST_F(FactoryTest, CatalogueHoldsEachKindOfTweakInItsNumber) {
+    CTweakersFactory factory;
+    std::map<std::u16string, std::string> rules;  // per ID, "1101" = supported on each device
+    const std::pair<const char*, std::pair<uint32_t, uint32_t>> devices[] = {
+        {"SmartPhone", {5, 2}}, {"PocketPC", {5, 2}}, {"Other", {5, 2}}, {"SmartPhone", {6, 1}}};
+    for (const auto& [platform, version] : devices) {
+        dev_.SetPlatform(platform);
+        dev_.SetOsVersion(version.first, version.second);
+        for (CTweakBase* tweak : factory.GetAllTweaks()) {
+            rules[std::u16string(tweak->GetID().View())] += tweak->IsSupported() ? '1' : '0';
+        }
+    }
+    std::map<std::string, int> byRule;
+    for (const auto& [id, answers] : rules) ++byRule[answers];
+    EXPECT_EQ(byRule, (std::map<std::string, int>{
+                          {"1101", 42},  // Pocket PC or Smartphone
+                          {"1001", 9},   // Smartphone only
+                          {"1111", 6},   // any platform
+                          {"0100", 3},   // Pocket PC only
+                          {"1000", 1},   // MMS video, older devices
+                          {"0101", 1},   // MMS video, newer devices
+                      }));
+
+    std::map<std::string, int> byFlags;
+    std::set<std::u16string> names;
+    for (CTweakBase* tweak : factory.GetAllTweaks()) {
+        std::string flags;
+        for (BOOL flag :
+             {tweak->NeedsRestart(), tweak->SupportsToggleShortcut(), tweak->HasEnableOption()}) {
+            flags += flag ? 'T' : 'F';
+        }
+        ++byFlags[flags];
+        EXPECT_EQ(tweak->HasConfiguration(), 0);
+        EXPECT_EQ(tweak->Configure(), 0);
+        names.insert(std::u16string(tweak->GetName().View()));
+    }
+    EXPECT_EQ(byFlags,
+              (std::map<std::string, int>{{"TTT", 40}, {"FTT", 13}, {"FFT", 5}, {"TTF", 4}}));
+    EXPECT_EQ(names.size(), 62u) << "display names are unique";
+    EXPECT_EQ(names.count(u"Check Battery  direct link"), 1u);
 }
 
 TEST_F(FactoryTest, ConstructionCreatesOneEmptyStoreKeyPerTweak) {

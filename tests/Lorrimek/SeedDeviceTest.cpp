@@ -19,6 +19,8 @@ TEST(SeedDevice, ShowsAMixOfSupportedUnsupportedReachableAndUnreachableTweaks) {
     }
     ASSERT_TRUE(factory.DoBackupIfNeeded());
     for (CTweakBase* tweak : factory.GetAllTweaks()) {
+        // The device actions hold no state to come back to.
+        if (!tweak->HasEnableOption()) continue;
         // Enabling and disabling again tells whether the tweak reaches its value.
         (tweak->Enable() == kTweakOk ? reachable : unreachable) += 1;
         EXPECT_EQ(kTweakOk, tweak->Disable()) << ce::ToUtf8(tweak->GetName().View());
@@ -46,7 +48,11 @@ TEST(SeedDevice, RestoringEverythingGivesBackTheFactoryRegistry) {
         ASSERT_EQ(before[i].values.size(), after[i].values.size()) << i;
         for (size_t v = 0; v < before[i].values.size(); ++v) {
             EXPECT_EQ(before[i].values[v].name, after[i].values[v].name);
-            EXPECT_EQ(before[i].values[v].data, after[i].values[v].data);
+            // The Start-menu order list comes back with its first entry only: that tweak warns
+            // that it cannot be reversed.
+            if (before[i].values[v].name == u"Order") continue;
+            EXPECT_EQ(before[i].values[v].data, after[i].values[v].data)
+                << ce::ToUtf8(before[i].path) << " " << ce::ToUtf8(before[i].values[v].name);
         }
     }
 }

@@ -36,4 +36,17 @@ void TempDevice::SetOsVersion(uint32_t major, uint32_t minor) const {
     Device().SetProfile(p);
 }
 
+void TempDevice::SetBluetoothMode(uint32_t mode) const {
+    ce::Profile p = Device().GetProfile();
+    p.bluetoothMode = mode;
+    Device().SetProfile(p);
+}
+
+void TempDevice::SetModule(const std::string& name, bool present) const {
+    ce::Profile p = Device().GetProfile();
+    std::erase(p.modules, name);
+    if (present) p.modules.push_back(name);
+    Device().SetProfile(p);
+}
+
 }  // namespace test

@@ -23,6 +23,9 @@ public:
     // Changes the profile of the current device (platform text, OS version, modules).
     void SetPlatform(const std::string& platform) const;
     void SetOsVersion(uint32_t major, uint32_t minor) const;
+    void SetBluetoothMode(uint32_t mode) const;
+    // Gives the device an optional module or stream device ("BAG0:"), or takes it away.
+    void SetModule(const std::string& name, bool present) const;
 
 private:
     std::filesystem::path folder_;

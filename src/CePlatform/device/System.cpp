@@ -2,6 +2,7 @@
 #include <CePlatform/Unicode.h>
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -9,12 +10,15 @@
 #include <thread>
 
 #include "device/DeviceImpl.h"
+#include "device/SystemHooks.h"
 
 namespace ce {
 
 namespace {
 
 thread_local DWORD t_lastError = ERROR_SUCCESS;
+
+std::atomic<SystemParametersHook> g_systemParametersHook{nullptr};
 
 // Module handles of the emulated modules: fixed, distinct, never dereferenced.
 const HMODULE kAygshell = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7A000000));
@@ -113,6 +117,8 @@ const EmulatedExport kExports[] = {
 
 }  // namespace
 
+void SetSystemParametersHook(SystemParametersHook hook) { g_systemParametersHook = hook; }
+
 }  // namespace ce
 
 using namespace ce;
@@ -123,7 +129,12 @@ DWORD WINAPI GetLastError(void) { return t_lastError; }
 
 void WINAPI SetLastError(DWORD dwErrCode) { t_lastError = dwErrCode; }
 
-BOOL WINAPI SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UINT /*fWinIni*/) {
+BOOL WINAPI SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UINT fWinIni) {
+    if (uiAction != SPI_GETPLATFORMTYPE) {
+        if (SystemParametersHook hook = g_systemParametersHook) {
+            return hook(uiAction, uiParam, pvParam, fWinIni);
+        }
+    }
     if (uiAction != SPI_GETPLATFORMTYPE || !pvParam) {
         t_lastError = ERROR_INVALID_PARAMETER;
         return FALSE;

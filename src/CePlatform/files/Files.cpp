@@ -106,7 +106,7 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
     const fs::file_status status = fs::symlink_status(host, ec);
     if (!fs::exists(status)) {
         SetLastError(fs::is_directory(host.parent_path(), ec) ? ERROR_FILE_NOT_FOUND
-                                                               : ERROR_PATH_NOT_FOUND);
+                                                              : ERROR_PATH_NOT_FOUND);
         return FALSE;
     }
     if (fs::is_directory(status) || !fs::remove(host, ec)) {

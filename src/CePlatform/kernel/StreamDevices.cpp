@@ -101,8 +101,8 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID /*lpIn
             SetLastError(ERROR_NOT_READY);
             return FALSE;
         }
-        device.AddJournalEntry(call + (dwIoControlCode == 1 ? " (sound to the headset)"
-                                                            : " (sound to the speaker)"));
+        device.AddJournalEntry(
+            call + (dwIoControlCode == 1 ? " (sound to the headset)" : " (sound to the speaker)"));
         return TRUE;
     } catch (...) {
         SetLastError(ERROR_GEN_FAILURE);

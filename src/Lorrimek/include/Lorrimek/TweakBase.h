@@ -5,8 +5,9 @@
 // Every tweak keeps two keys of its own in the system's store, opened (and created) for its whole
 // life: HKEY_LOCAL_MACHINE\Software\Quenvale\TweaksBackup\<ID> with the state saved by Backup, and
 // ...\TweaksSettings\<ID> with "BackupDone". Booleans answer 0 or 1; state operations return an
-// error code (kTweakOk, kTweakRegistryWriteFailed, kTweakDeviceToggleFailed). A tweak never
-// caches the device's state: IsEnabled reads the device on every call.
+// error code (kTweakOk, kTweakRegistryWriteFailed, kTweakDeviceToggleFailed,
+// kTweakFileWriteFailed). A tweak never caches the device's state: IsEnabled reads the device on
+// every call.
 #pragma once
 
 #include <Lorrimek/Registry.h>
@@ -16,6 +17,7 @@
 constexpr int kTweakOk = 0;
 constexpr int kTweakRegistryWriteFailed = 2002;
 constexpr int kTweakDeviceToggleFailed = 1000;
+constexpr int kTweakFileWriteFailed = 2003;  // a link file could not be written or deleted
 
 // Categories, as passed to the constructor.
 constexpr int kCategoryInternet = 1;

@@ -1,0 +1,38 @@
+// CSilenceMenuSelectSound: "Sound" of HKEY_CURRENT_USER\ControlPanel\Sounds\MenuPopup holds the
+// text "*none*" while the tweak is enabled.
+#include "SupportRule.h"
+#include "TextValue.h"
+#include "Tweaks.h"
+
+namespace {
+
+class CSilenceMenuSelectSound final : public CTweakBase {
+public:
+    explicit CSilenceMenuSelectSound(const CWideString& id)
+        : CTweakBase(id, u"Menu-Select Sound", u"This will Silence the Menu-Select sound.",
+                     kCategorySound),
+          m_value(kRoot, kKeyPath, kValueName, kValueName, FALSE, ETextKind::Text) {}
+
+    BOOL IsSupported() override { return IsSupportedBy(ESupportRule::PocketPCOrSmartphone); }
+    BOOL NeedsRestart() override { return TRUE; }
+    BOOL HasConfiguration() override { return FALSE; }
+    BOOL IsEnabled() override { return m_value.Holds(kEnabledText); }
+    int Enable() override { return m_value.WriteTargetText(kEnabledText); }
+    int Backup() override { return m_value.Backup(BackupKey()); }
+    int Restore() override { return m_value.Restore(BackupKey()); }
+    int Disable() override { return Restore(); }
+
+private:
+    static inline const HKEY kRoot = HKEY_CURRENT_USER;
+    static inline const CWideString kKeyPath{u"\\ControlPanel\\Sounds\\MenuPopup"};
+    static inline const CWideString kValueName{u"Sound"};
+    static inline const CWideString kEnabledText{u"*none*"};
+
+    CTextValue m_value;
+};
+
+}  // namespace
+
+CTweakBase* CreateCSilenceMenuSelectSound(const CWideString& id) {
+    return new CSilenceMenuSelectSound(id);
+}

@@ -1,0 +1,113 @@
+// The device's file system: device paths under fs/, matched without regard to case and never
+// leading outside it; DeleteFileW; the wide stream functions that write link files.
+#include <CePlatform/Device.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "support/TempDevice.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr DWORD kJunk = 0xDEADBEEF;
+
+std::string Contents(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(DevicePaths, MapUnderTheFileSystemRootWithoutRegardToCase) {
+    test::TempDevice device;
+    const fs::path root = device.Device().FilesRoot();
+    for (const char* folder :
+         {"Windows/Start Menu", "Windows/Start Menu/Programs", "Program Files"}) {
+        EXPECT_TRUE(fs::is_directory(root / folder)) << folder;
+    }
+    const ce::Device& d = device.Device();
+    EXPECT_EQ(root / "Windows/Start Menu/Alarm.lnk",
+              d.HostPath(u"\\WINDOWS\\start menu\\Alarm.lnk"));
+    EXPECT_EQ(root / "Windows/Start Menu/New", d.HostPath(u"/windows//START MENU/./New"));
+    EXPECT_EQ(root, d.HostPath(u"\\"));
+    EXPECT_EQ(root, d.HostPath(u""));
+
+    // ".." stops at the device's root, whatever the path does.
+    EXPECT_EQ(root / "device.db", d.HostPath(u"\\..\\..\\device.db"));
+    EXPECT_EQ(root / "Program Files", d.HostPath(u"Windows\\..\\..\\program files"));
+
+    // A symbolic link that points out of fs/ is not followed out.
+    fs::create_directory_symlink(device.Folder(), root / "out");
+    EXPECT_THROW(d.HostPath(u"\\out\\device.db"), ce::DeviceError);
+    EXPECT_THROW(d.HostPath(std::u16string(u"a\0b", 3)), ce::DeviceError);
+}
+
+TEST(DevicePaths, DeleteFileReportsWhatWasThere) {
+    test::TempDevice device;
+    const fs::path root = device.Device().FilesRoot();
+    std::ofstream(root / "Windows/Start Menu/Alarm.lnk") << "x";
+
+    EXPECT_TRUE(DeleteFileW(u"\\windows\\start menu\\ALARM.LNK"));
+    EXPECT_FALSE(fs::exists(root / "Windows/Start Menu/Alarm.lnk"));
+    const struct {
+        LPCWSTR path;
+        DWORD error;
+    } failures[] = {
+        {u"\\Windows\\Start Menu\\Alarm.lnk", ERROR_FILE_NOT_FOUND},
+        {u"\\No Such Folder\\Alarm.lnk", ERROR_PATH_NOT_FOUND},
+        {u"\\Windows\\Start Menu", ERROR_ACCESS_DENIED},
+        {u"\\..\\device.db", ERROR_FILE_NOT_FOUND},
+        {nullptr, ERROR_INVALID_PARAMETER},
+    };
+    for (const auto& f : failures) {
+        SetLastError(kJunk);
+        EXPECT_FALSE(DeleteFileW(f.path));
+        EXPECT_EQ(f.error, GetLastError());
+    }
+    EXPECT_TRUE(fs::exists(device.Folder() / "device.db"));
+    EXPECT_TRUE(fs::is_directory(root / "Windows/Start Menu"));
+}
+
+TEST(WideStreams, WriteOneBytePerCharacterAndTruncate) {
+    test::TempDevice device;
+    const fs::path file = device.Device().FilesRoot() / "Windows/Start Menu/Test.lnk";
+
+    FILE* out = _wfopen(u"\\Windows\\Start Menu\\Test.lnk", u"w");
+    ASSERT_NE(nullptr, out);
+    EXPECT_EQ(12, fwprintf(out, u"%s", u"00#\"a b\" \u00e9\u4e2d%"));
+    EXPECT_EQ(5, fwprintf(out, u"[%d%%]", 42));
+    EXPECT_EQ(0, fclose(out));
+    EXPECT_EQ(std::string("00#\"a b\" \xe9?%[42%]"), Contents(file));
+
+    // "w" truncates; "r" opens only what exists; "t" is accepted.
+    out = _wfopen(u"\\WINDOWS\\start menu\\test.LNK", u"wt");
+    ASSERT_NE(nullptr, out);
+    EXPECT_EQ(2, fwprintf(out, u"%s", u"ok"));
+    fclose(out);
+    EXPECT_EQ("ok", Contents(file));
+    FILE* in = _wfopen(u"\\Windows\\Start Menu\\Test.lnk", u"r");
+    ASSERT_NE(nullptr, in);
+    fclose(in);
+
+    errno = 0;
+    EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu\\Missing.lnk", u"r"));
+    EXPECT_EQ(ENOENT, errno);
+    EXPECT_EQ(nullptr, _wfopen(u"\\No Folder\\New.lnk", u"w"));
+    EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu", u"r"));
+    EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu\\Test.lnk", u"x"));
+    EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu\\Test.lnk", nullptr));
+
+    // An unknown conversion writes nothing at all.
+    out = _wfopen(u"\\Windows\\Start Menu\\Test.lnk", u"w");
+    ASSERT_NE(nullptr, out);
+    EXPECT_EQ(-1, fwprintf(out, u"abc%x", 1));
+    fclose(out);
+    EXPECT_EQ("", Contents(file));
+}
+
+}  // namespace

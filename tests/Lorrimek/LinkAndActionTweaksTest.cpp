@@ -1,0 +1,230 @@
+// The direct-link tweaks (a link file in the Start menu) and the device action tweaks (Bluetooth
+// radio and audio, power key, restart), checked through the device's file system and journal.
+#include <CePlatform/Device.h>
+#include <CePlatform/Unicode.h>
+#include <Lorrimek/TweakersFactory.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "support/TempDevice.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFileWriteFailed = 2003;
+
+struct Link {
+    const char16_t* id;
+    const char* file;  // under \Windows\Start Menu
+    const char* content;
+};
+
+const Link kLinks[] = {
+    {u"CAlarmClock_F932B26B-BC19-4bc8-96EA-3CC95117ACFF}", "Alarm and Clock.lnk",
+     "00#\"\\Windows\\settings.exe\" clckalrm.cpl.xml"},
+    {u"CAlarm_87DC31FA-6F5F-4274-98D9-6E1516A33193}", "Alarm.lnk",
+     "00#\"\\Windows\\settings.exe\" alarm.cpl.xml"},
+    {u"CBluetoothBeam_C076B463-8D8D-4e7e-9BC5-A31BDF22B65F}", "Bluetooth beam.lnk",
+     "00#\"\\Windows\\settings.exe\" beam.cpl.xml"},
+    {u"CChangeRingtones_2AACF3D0-27B7-4033-BA5B-59D5533C6FC0}", "Change Ringtones.lnk",
+     "00#\"\\Windows\\settings.exe\" soundsgsm.cpl.xml"},
+    {u"CCheckBattery_95BE8135-5609-4cc5-B213-358F61455C8B}", "Check Battery.lnk",
+     "00#\"\\Windows\\settings.exe\" power.cpl.xml"},
+};
+
+std::string Contents(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> Events(const test::TempDevice& device, int64_t after = 0) {
+    std::vector<std::string> events;
+    for (const ce::JournalEntry& e : device.Device().Journal(after)) events.push_back(e.event);
+    return events;
+}
+
+int64_t LastEvent(const test::TempDevice& device) {
+    const auto journal = device.Device().Journal();
+    return journal.empty() ? 0 : journal.back().seq;
+}
+
+TEST(LinkTweaks, WriteProbeAndDeleteTheirLinkFiles) {
+    test::TempDevice dev;
+    const fs::path menu = dev.Device().FilesRoot() / "Windows" / "Start Menu";
+    CTweakersFactory factory;
+    ASSERT_TRUE(factory.DoBackupIfNeeded());
+    const size_t lengths[] = {43, 40, 39, 44, 40};
+    for (size_t i = 0; i < std::size(kLinks); ++i) {
+        const Link& l = kLinks[i];
+        SCOPED_TRACE(l.file);
+        CTweakBase* tweak = factory.GetTweakByID(CWideString(l.id));
+        ASSERT_NE(tweak, nullptr);
+        EXPECT_EQ(tweak->IsSupported(), 1);
+        EXPECT_EQ(tweak->NeedsRestart(), 0);
+        EXPECT_EQ(tweak->SupportsToggleShortcut(), 0);
+        EXPECT_EQ(tweak->HasEnableOption(), 1);
+
+        EXPECT_EQ(tweak->IsEnabled(), 0);
+        EXPECT_EQ(tweak->Disable(), 0) << "no file: already disabled";
+        EXPECT_EQ(tweak->Enable(), 0);
+        EXPECT_EQ(tweak->Enable(), 0);
+        EXPECT_EQ(Contents(menu / l.file), l.content) << "one link text, no line end";
+        EXPECT_EQ(fs::file_size(menu / l.file), lengths[i]);
+        EXPECT_EQ(tweak->IsEnabled(), 1);
+
+        // Backup and Restore record and touch nothing: the link stays.
+        EXPECT_EQ(tweak->Backup(), 0);
+        EXPECT_EQ(tweak->Restore(), 0);
+        EXPECT_EQ(tweak->IsEnabled(), 1);
+
+        // Any file of that name, whatever its content or the case of its name, is the link.
+        fs::remove(menu / l.file);
+        std::string upper = l.file;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        std::ofstream(menu / upper) << "x";
+        EXPECT_EQ(tweak->IsEnabled(), 1);
+        EXPECT_EQ(tweak->Disable(), 0);
+        EXPECT_FALSE(fs::exists(menu / upper));
+        EXPECT_EQ(tweak->IsEnabled(), 0);
+    }
+    EXPECT_TRUE(fs::is_empty(menu / "Programs"));
+
+    dev.SetPlatform("PocketPC");
+    for (const Link& l : kLinks)
+        EXPECT_EQ(factory.GetTweakByID(CWideString(l.id))->IsSupported(), 0);
+}
+
+// A link that cannot be written or deleted is reported with its own code. Here a folder holds
+// the link's name, so the file can be neither created nor removed.
+TEST(LinkTweaks, FailedFileWritesAreReported) {
+    test::TempDevice dev;
+    const fs::path menu = dev.Device().FilesRoot() / "Windows" / "Start Menu";
+    CTweakersFactory factory;
+    CTweakBase* alarm = factory.GetTweakByID(CWideString(kLinks[1].id));
+
+    fs::create_directory(menu / "Alarm.lnk");
+    EXPECT_EQ(alarm->Enable(), kFileWriteFailed);
+    EXPECT_EQ(alarm->IsEnabled(), 0);
+    EXPECT_EQ(alarm->Disable(), kFileWriteFailed);
+    EXPECT_TRUE(fs::is_directory(menu / "Alarm.lnk"));
+    fs::remove(menu / "Alarm.lnk");
+
+    // Without the Start Menu folder nothing can be written, and nothing is created.
+    fs::remove_all(menu);
+    EXPECT_EQ(alarm->Enable(), kFileWriteFailed);
+    EXPECT_FALSE(fs::exists(menu));
+    EXPECT_EQ(alarm->Disable(), 0);
+}
+
+CTweakBase* Tweak(const CTweakersFactory& factory, const char16_t* id) {
+    CTweakBase* tweak = factory.GetTweakByID(CWideString(id));
+    EXPECT_NE(tweak, nullptr);
+    return tweak;
+}
+
+const char16_t kToggle[] = u"CBluetoothToggle_FF5AC5F3-C25B-4f00-9063-9338C350B542";
+const char16_t kAudio[] = u"CBluetoothAudio_A85E1B75-E5C2-44f5-B080-3E0A7384ABAF}";
+const char16_t kTurnOff[] = u"CTurnOff_45EA3902-34F8-4623-A0FC-831EC6844550}";
+const char16_t kRestart[] = u"CUtilitySoftRestart_4F3F3A25-BA53-4b40-9ABB-308BC2E2B02A}";
+
+TEST(ActionTweaks, AnswerAsActionsWithoutState) {
+    test::TempDevice dev;
+    CTweakersFactory factory;
+    for (const char16_t* id : {kToggle, kAudio, kTurnOff, kRestart}) {
+        CTweakBase* tweak = Tweak(factory, id);
+        dev.SetPlatform("Other");
+        EXPECT_EQ(tweak->IsSupported(), 1);
+        EXPECT_EQ(tweak->NeedsRestart(), 1);
+        EXPECT_EQ(tweak->SupportsToggleShortcut(), 1);
+        EXPECT_EQ(tweak->HasEnableOption(), 0);
+        EXPECT_EQ(tweak->Backup(), 0);
+        EXPECT_EQ(tweak->Restore(), 0);
+    }
+    EXPECT_TRUE(dev.Device().Journal().empty()) << "Backup and Restore act on nothing";
+}
+
+TEST(ActionTweaks, BluetoothToggleSwitchesTheRadio) {
+    test::TempDevice dev;
+    CTweakersFactory factory;
+    CTweakBase* toggle = Tweak(factory, kToggle);
+    // The reported mode, whether it is enabled, and the mode a toggle asks for.
+    const struct {
+        uint32_t mode;
+        BOOL enabled;
+        uint32_t next;
+    } cases[] = {{0, 0, 2}, {1, 1, 0}, {2, 1, 0}, {3, 0, 2}, {0xFFFFFFFF, 0, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        dev.SetBluetoothMode(c.mode);
+        EXPECT_EQ(toggle->IsEnabled(), c.enabled);
+        EXPECT_EQ(toggle->Enable(), 0);
+        EXPECT_EQ(dev.Device().GetProfile().bluetoothMode, c.next);
+    }
+    // Disable toggles too: an enabled radio goes off.
+    dev.SetBluetoothMode(1);
+    EXPECT_EQ(toggle->Disable(), 0);
+    EXPECT_EQ(dev.Device().GetProfile().bluetoothMode, 0u);
+    EXPECT_EQ(toggle->IsEnabled(), 0);
+
+    // Without the library nothing is called: not enabled, and both directions fail with 1000.
+    dev.SetModule("BthUtil.dll", false);
+    const int64_t before = LastEvent(dev);
+    EXPECT_EQ(toggle->IsEnabled(), 0);
+    EXPECT_EQ(toggle->Enable(), 1000);
+    EXPECT_EQ(toggle->Disable(), 1000);
+    EXPECT_EQ(dev.Device().GetProfile().bluetoothMode, 0u);
+    EXPECT_TRUE(Events(dev, before).empty());
+}
+
+TEST(ActionTweaks, BluetoothAudioRoutesThroughTheGateway) {
+    test::TempDevice dev;
+    dev.SetBluetoothMode(1);
+    CTweakersFactory factory;
+    CTweakBase* audio = Tweak(factory, kAudio);
+    EXPECT_EQ(audio->IsEnabled(), 0);
+    EXPECT_EQ(audio->Enable(), 0);
+    EXPECT_EQ(audio->IsEnabled(), 0) << "a toggle always routes to the headset";
+    EXPECT_EQ(audio->Disable(), 0);
+    EXPECT_EQ(Events(dev),
+              (std::vector<std::string>{"BAG0: control code 1 (sound to the headset)",
+                                        "BAG0: control code 2 (sound to the speaker)"}));
+
+    // The gateway refuses while the radio is off; without it nothing is sent at all.
+    dev.SetBluetoothMode(0);
+    EXPECT_EQ(audio->Enable(), 1000);
+    dev.SetModule("BAG0:", false);
+    const int64_t before = LastEvent(dev);
+    EXPECT_EQ(audio->Enable(), 1000);
+    EXPECT_EQ(audio->Disable(), 1000);
+    EXPECT_TRUE(Events(dev, before).empty());
+}
+
+TEST(ActionTweaks, TurnOffPressesThePowerKeyAndRestartRestarts) {
+    test::TempDevice dev;
+    CTweakersFactory factory;
+    CTweakBase* turnOff = Tweak(factory, kTurnOff);
+    CTweakBase* restart = Tweak(factory, kRestart);
+    EXPECT_EQ(turnOff->IsEnabled(), 0);
+    EXPECT_EQ(turnOff->Disable(), 0);
+    EXPECT_EQ(restart->Disable(), 0);
+    EXPECT_TRUE(dev.Device().Journal().empty()) << "Disable does nothing";
+
+    EXPECT_EQ(turnOff->Enable(), 0);
+    EXPECT_EQ(Events(dev), (std::vector<std::string>{"key 0xDF down", "key 0xDF up"}));
+    EXPECT_EQ(restart->IsEnabled(), 0);
+    EXPECT_EQ(restart->Enable(), 0);
+    EXPECT_EQ(Events(dev).back(), "restart (ExitWindowsEx EWX_REBOOT)");
+
+    dev.SetModule("aygshell.dll", false);
+    const int64_t before = LastEvent(dev);
+    EXPECT_EQ(restart->Enable(), 1000);
+    EXPECT_TRUE(Events(dev, before).empty());
+}
+
+}  // namespace
