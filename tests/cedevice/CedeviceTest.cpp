@@ -178,6 +178,35 @@ TEST_F(Cedevice, RegistryQueryImportExportAndTheChangeLog) {
         std::regex(R"(\d+ \d{4}-\d\d-\d\dT[\d:.]+Z )" + std::to_string(getpid()) + " restart\n")));
 }
 
+TEST_F(Cedevice, FilesAndProfile) {
+    Ok("init");
+    WriteFile(device_ / "fs/Windows/Start Menu/Alarm.lnk", "00#\"x\" y");
+    EXPECT_EQ(Ok("fs ls"), "<dir>\tProgram Files\\\n<dir>\tWindows\\\n");
+    EXPECT_EQ(Ok(R"(fs ls '\windows\start menu')"), "8\tAlarm.lnk\n<dir>\tPrograms\\\n");
+    EXPECT_EQ(Ok("fs cat '/WINDOWS/Start Menu/alarm.LNK'"), "00#\"x\" y");
+    ExpectFailure(On(R"(fs cat '\Windows')"), "is a folder");
+    ExpectFailure(On(R"(fs cat '\..\device.db')"), "no such file");
+    ExpectFailure(On(R"(fs ls '\Nowhere')"), "no such folder");
+
+    Ok("profile set bluetooth 2");
+    Ok("profile set module bag0: off");
+    EXPECT_THAT(Ok("info"), AllOf(HasSubstr("bluetooth: 2 (discoverable)"),
+                                  HasSubstr("module:    BAG0: absent"),
+                                  HasSubstr("module:    BthUtil.dll present")));
+    Ok("profile set module BAG0: on");
+    EXPECT_THAT(Ok("info"), HasSubstr("module:    BAG0: present"));
+
+    const auto before = Snapshot(device_);
+    for (const char* args :
+         {"fs", "fs rm x", "fs cat", "fs ls a b", "profile", "profile get bluetooth",
+          "profile set bluetooth on", "profile set bluetooth -1",
+          "profile set bluetooth 99999999999", "profile set module foo.dll on",
+          "profile set module BAG0: yes", "profile set module"}) {
+        ExpectFailure(On(args), "--help", 2);
+    }
+    EXPECT_EQ(Snapshot(device_), before);
+}
+
 TEST_F(Cedevice, BadUsageAndFoldersThatAreNoDeviceTouchNothing) {
     fs::create_directories(device_ / "sub");
     WriteFile(device_ / "notes.txt", "keep me");

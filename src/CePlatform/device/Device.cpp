@@ -86,6 +86,18 @@ bool IsFreeForDevice(const fs::path& folder) {
     return !ec;
 }
 
+// Makes the standard folders of the device's file system that are missing.
+void MakeFileSystem(const fs::path& folder) {
+    for (const char* sub : kStandardFolders) {
+        std::error_code ec;
+        fs::create_directories(folder / kFilesName / sub, ec);
+        if (ec) {
+            throw DeviceError("cannot create " + (folder / kFilesName / sub).string() + ": " +
+                              ec.message());
+        }
+    }
+}
+
 void WriteProfile(Database& db, const Profile& profile) {
     auto put = [&db](const std::string& name, const std::string& value) {
         db.Prepare(
@@ -261,7 +273,8 @@ void CreateDevice(const fs::path& folder, const Profile& profile, bool seed) {
         throw;
     }
     // The connection is closed: the write-ahead log is folded into the database file. Once it is
-    // linked the folder is a device; its file system is made when it is opened.
+    // linked the folder is a device; its file system is made now and, should that be cut short,
+    // whenever it is opened.
     const int linked = link(building.c_str(), (folder / kDatabaseName).c_str());
     const int linkError = errno;
     removeBuilding();
@@ -270,6 +283,7 @@ void CreateDevice(const fs::path& folder, const Profile& profile, bool seed) {
         throw DeviceError("cannot create " + (folder / kDatabaseName).string() + ": " +
                           std::generic_category().message(linkError));
     }
+    MakeFileSystem(folder);
 }
 
 Device::Device(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -277,14 +291,7 @@ Device::~Device() = default;
 
 std::unique_ptr<Device> Device::Open(const fs::path& folder) {
     auto db = OpenDatabase(folder);
-    for (const char* sub : kStandardFolders) {
-        std::error_code ec;
-        fs::create_directories(folder / kFilesName / sub, ec);
-        if (ec) {
-            throw DeviceError("cannot create " + (folder / kFilesName / sub).string() + ": " +
-                              ec.message());
-        }
-    }
+    MakeFileSystem(folder);
     try {
         return std::unique_ptr<Device>(new Device(std::make_unique<Impl>(folder, std::move(db))));
     } catch (const DbError& e) {
