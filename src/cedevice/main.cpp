@@ -214,10 +214,7 @@ int ProfileSet(const Options& o, const std::vector<std::string>& args) {
                              "\" (a number: 0 off, 1 connectable, "
                              "2 discoverable)"};
         }
-        ce::Device& device = OpenDevice(o);
-        ce::Profile p = device.GetProfile();
-        p.bluetoothMode = mode;
-        device.SetProfile(p);
+        OpenDevice(o).UpdateProfile([&](ce::Profile& p) { p.bluetoothMode = mode; });
         return 0;
     }
     if (args.size() == 4 && args[1] == "module") {
@@ -232,11 +229,11 @@ int ProfileSet(const Options& o, const std::vector<std::string>& args) {
         if (args[3] != "on" && args[3] != "off") {
             throw UsageError{"profile set module takes on or off, not \"" + args[3] + "\""};
         }
-        ce::Device& device = OpenDevice(o);
-        ce::Profile p = device.GetProfile();
-        std::erase_if(p.modules, [&](const std::string& m) { return Lower(m) == Lower(*found); });
-        if (args[3] == "on") p.modules.push_back(*found);
-        device.SetProfile(p);
+        OpenDevice(o).UpdateProfile([&](ce::Profile& p) {
+            std::erase_if(p.modules,
+                          [&](const std::string& m) { return Lower(m) == Lower(*found); });
+            if (args[3] == "on") p.modules.push_back(*found);
+        });
         return 0;
     }
     throw UsageError{"profile set takes \"bluetooth MODE\" or \"module NAME on|off\""};
@@ -256,24 +253,36 @@ int Files(const Options& o, const std::vector<std::string>& args) {
     std::error_code ec;
     if (sub == "cat") {
         if (fs::is_directory(host, ec)) throw Failure{path + " is a folder"};
+        if (!fs::is_regular_file(host, ec)) throw Failure{"no such file: " + path};
         std::ifstream in(host, std::ios::binary);
-        if (!in) throw Failure{"no such file: " + path};
-        std::cout << in.rdbuf();
+        if (!in) throw Failure{"cannot read " + path};
+        std::copy(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(),
+                  std::ostreambuf_iterator<char>(std::cout));
         return 0;
     }
+    // A size, or "?" for what is no regular file.
+    const auto size = [](const fs::directory_entry& entry) {
+        std::error_code error;
+        if (!entry.is_regular_file(error)) return std::string("?");
+        const uintmax_t bytes = entry.file_size(error);
+        return error ? std::string("?") : std::to_string(bytes);
+    };
     if (!fs::is_directory(host, ec)) {
-        if (!fs::exists(host, ec)) throw Failure{"no such folder: " + path};
-        std::cout << fs::file_size(host, ec) << '\t' << host.filename().string() << '\n';
+        if (!fs::exists(fs::symlink_status(host, ec))) throw Failure{"no such folder: " + path};
+        std::cout << size(fs::directory_entry(host, ec)) << '\t' << host.filename().string()
+                  << '\n';
         return 0;
     }
     std::vector<std::pair<std::string, std::string>> entries;  // sort key, line
-    for (fs::directory_iterator it(host, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        const bool folder = it->is_directory(ec);
-        entries.emplace_back(Lower(name), folder ? "<dir>\t" + name + "\\"
-                                                 : std::to_string(it->file_size(ec)) + "\t" + name);
-    }
+    fs::directory_iterator it(host, ec);
     if (ec) throw Failure{"cannot list " + path + ": " + ec.message()};
+    for (const fs::directory_entry& entry : it) {
+        const std::string name = entry.path().filename().string();
+        std::error_code error;
+        const bool folder = entry.is_directory(error);
+        entries.emplace_back(Lower(name),
+                             folder ? "<dir>\t" + name + "\\" : size(entry) + "\t" + name);
+    }
     std::sort(entries.begin(), entries.end());
     for (const auto& entry : entries) std::cout << entry.second << '\n';
     return 0;

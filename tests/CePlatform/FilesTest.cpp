@@ -10,6 +10,8 @@
 #include <iterator>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "support/TempDevice.h"
 
 namespace fs = std::filesystem;
@@ -45,6 +47,14 @@ TEST(DevicePaths, MapUnderTheFileSystemRootWithoutRegardToCase) {
     fs::create_directory_symlink(device.Folder(), root / "out");
     EXPECT_THROW(d.HostPath(u"\\out\\device.db"), ce::DeviceError);
     EXPECT_THROW(d.HostPath(std::u16string(u"a\0b", 3)), ce::DeviceError);
+
+    // Nor one that points nowhere yet: a write through it would create a file outside.
+    fs::create_symlink("../../../outside.lnk", root / "Windows/Start Menu/Alarm.lnk");
+    EXPECT_THROW(d.HostPath(u"\\Windows\\Start Menu\\alarm.lnk"), ce::DeviceError);
+    errno = 0;
+    EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu\\Alarm.lnk", u"w"));
+    EXPECT_EQ(EACCES, errno);
+    EXPECT_FALSE(fs::exists(device.Folder() / "outside.lnk"));
 }
 
 TEST(DevicePaths, DeleteFileReportsWhatWasThere) {
@@ -99,7 +109,12 @@ TEST(WideStreams, WriteOneBytePerCharacterAndTruncate) {
     EXPECT_EQ(ENOENT, errno);
     EXPECT_EQ(nullptr, _wfopen(u"\\No Folder\\New.lnk", u"w"));
     EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu", u"r"));
-    EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu\\Test.lnk", u"x"));
+    for (const char16_t* mode : {u"x", u"", u"wr", u"ww", u"w+r", u"rbt", u"+w"}) {
+        EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu\\Test.lnk", mode));
+    }
+    // A pipe someone put there is not opened (a read would block for ever).
+    ASSERT_EQ(0, mkfifo((file.parent_path() / "Pipe.lnk").c_str(), 0600));
+    EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu\\Pipe.lnk", u"r"));
     EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu\\Test.lnk", nullptr));
 
     // An unknown conversion writes nothing at all.

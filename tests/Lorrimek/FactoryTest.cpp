@@ -15,8 +15,7 @@
 
 namespace {
 
-// The whole catalogue in creation order, with each class's category. The factory may not hold every
-// class yet, but what it holds must come from here, in this order.
+// The whole catalogue in creation order, with each class's category.
 const std::pair<const char16_t*, int> kCatalogue[] = {
     {u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8", 2},
     {u"CCallHistoryMaxTweak_F7D4D4BF-0C2B-45b9-A276-D7DA49F3325B", 3},

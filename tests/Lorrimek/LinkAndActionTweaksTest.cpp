@@ -5,6 +5,9 @@
 #include <Lorrimek/TweakersFactory.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -114,6 +117,19 @@ TEST(LinkTweaks, FailedFileWritesAreReported) {
     EXPECT_EQ(alarm->Disable(), kFileWriteFailed);
     EXPECT_TRUE(fs::is_directory(menu / "Alarm.lnk"));
     fs::remove(menu / "Alarm.lnk");
+
+    // A write cut short (the store is full) leaves no partial link behind.
+    struct rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit small = saved;
+    small.rlim_cur = 10;
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const int cutShort = alarm->Enable();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(cutShort, kFileWriteFailed);
+    EXPECT_FALSE(fs::exists(menu / "Alarm.lnk"));
 
     // Without the Start Menu folder nothing can be written, and nothing is created.
     fs::remove_all(menu);

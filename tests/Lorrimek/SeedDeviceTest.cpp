@@ -50,7 +50,10 @@ TEST(SeedDevice, RestoringEverythingGivesBackTheFactoryRegistry) {
             EXPECT_EQ(before[i].values[v].name, after[i].values[v].name);
             // The Start-menu order list comes back with its first entry only: that tweak warns
             // that it cannot be reversed.
-            if (before[i].values[v].name == u"Order") continue;
+            if (before[i].path == u"Software\\Microsoft\\Shell\\StartMenu" &&
+                before[i].values[v].name == u"Order") {
+                continue;
+            }
             EXPECT_EQ(before[i].values[v].data, after[i].values[v].data)
                 << ce::ToUtf8(before[i].path) << " " << ce::ToUtf8(before[i].values[v].name);
         }

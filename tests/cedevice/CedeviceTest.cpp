@@ -181,9 +181,12 @@ TEST_F(Cedevice, RegistryQueryImportExportAndTheChangeLog) {
 TEST_F(Cedevice, FilesAndProfile) {
     Ok("init");
     WriteFile(device_ / "fs/Windows/Start Menu/Alarm.lnk", "00#\"x\" y");
+    WriteFile(device_ / "fs/Windows/Start Menu/Empty.lnk", "");
     EXPECT_EQ(Ok("fs ls"), "<dir>\tProgram Files\\\n<dir>\tWindows\\\n");
-    EXPECT_EQ(Ok(R"(fs ls '\windows\start menu')"), "8\tAlarm.lnk\n<dir>\tPrograms\\\n");
+    EXPECT_EQ(Ok(R"(fs ls '\windows\start menu')"),
+              "8\tAlarm.lnk\n0\tEmpty.lnk\n<dir>\tPrograms\\\n");
     EXPECT_EQ(Ok("fs cat '/WINDOWS/Start Menu/alarm.LNK'"), "00#\"x\" y");
+    EXPECT_EQ(Ok(R"(fs cat '\Windows\Start Menu\empty.lnk')"), "");
     ExpectFailure(On(R"(fs cat '\Windows')"), "is a folder");
     ExpectFailure(On(R"(fs cat '\..\device.db')"), "no such file");
     ExpectFailure(On(R"(fs ls '\Nowhere')"), "no such folder");

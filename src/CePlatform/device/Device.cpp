@@ -291,7 +291,10 @@ Device::~Device() = default;
 
 std::unique_ptr<Device> Device::Open(const fs::path& folder) {
     auto db = OpenDatabase(folder);
-    MakeFileSystem(folder);
+    // A creator cut short after linking the database leaves no fs/: it is made here. Folders the
+    // user removed from an existing fs/ stay removed.
+    std::error_code ec;
+    if (!fs::exists(folder / kFilesName, ec)) MakeFileSystem(folder);
     try {
         return std::unique_ptr<Device>(new Device(std::make_unique<Impl>(folder, std::move(db))));
     } catch (const DbError& e) {
@@ -350,6 +353,17 @@ void Device::SetProfile(const Profile& profile) {
     Guard(*this, [&] {
         Database::Transaction t(impl_->Db());
         WriteProfile(impl_->Db(), profile);
+        t.Commit();
+    });
+}
+
+void Device::UpdateProfile(const std::function<void(Profile&)>& edit, std::string_view event) {
+    Guard(*this, [&] {
+        Database::Transaction t(impl_->Db());
+        Profile profile = GetProfile();
+        edit(profile);
+        WriteProfile(impl_->Db(), profile);
+        if (!event.empty()) impl_->AddJournalEntry(event);
         t.Commit();
     });
 }

@@ -93,12 +93,10 @@ int WINAPI EmulatedBthGetMode(DWORD* pdwMode) {
 int WINAPI EmulatedBthSetMode(DWORD dwMode) {
     if (dwMode > 2) return ERROR_INVALID_PARAMETER;
     return WithDevice([&](Device& device) {
-        Profile profile = device.GetProfile();
-        profile.bluetoothMode = dwMode;
-        device.SetProfile(profile);
         static const char* const kNames[] = {"off", "connectable", "discoverable"};
-        device.AddJournalEntry("bluetooth mode " + std::to_string(dwMode) + " (" + kNames[dwMode] +
-                               ", BthSetMode)");
+        device.UpdateProfile(
+            [&](Profile& profile) { profile.bluetoothMode = dwMode; },
+            "bluetooth mode " + std::to_string(dwMode) + " (" + kNames[dwMode] + ", BthSetMode)");
         return static_cast<int>(ERROR_SUCCESS);
     });
 }

@@ -85,8 +85,17 @@ fs::path Device::HostPath(std::u16string_view devicePath) const {
         }
         parts.push_back(part);
     }
+    // The device's file system has no symbolic links: one found on the way (dangling or not)
+    // could lead outside it, so it is refused.
     fs::path host = root;
-    for (std::u16string_view part : parts) host = MatchEntry(host, part);
+    for (std::u16string_view part : parts) {
+        host = MatchEntry(host, part);
+        std::error_code ec;
+        if (fs::is_symlink(fs::symlink_status(host, ec))) {
+            throw DeviceError("device path " + ToUtf8(devicePath) + " meets a symbolic link at " +
+                              host.string());
+        }
+    }
     if (!Inside(root, host)) {
         throw DeviceError("device path " + ToUtf8(devicePath) + " leads outside " + root.string());
     }
@@ -117,32 +126,39 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
 }
 
 FILE* _wfopen(const WCHAR* filename, const WCHAR* mode) {  // NOLINT(bugprone-reserved-identifier)
-    if (!mode) {
-        errno = EINVAL;
-        return nullptr;
-    }
-    // The device's text and binary modes are the same here: "t" is dropped.
+    // One of "r", "w", "a", then at most one "+" and one of "b" or "t" (the device's text and
+    // binary modes are the same here).
     std::string hostMode;
-    for (const WCHAR* m = mode; *m; ++m) {
-        if (*m == u'r' || *m == u'w' || *m == u'a' || *m == u'+' || *m == u'b') {
+    bool plus = false, kind = false;
+    for (const WCHAR* m = mode; m && *m; ++m) {
+        const bool first = m == mode;
+        if (first && (*m == u'r' || *m == u'w' || *m == u'a')) {
             hostMode += static_cast<char>(*m);
-        } else if (*m != u't') {
-            errno = EINVAL;
-            return nullptr;
+        } else if (!first && *m == u'+' && !plus) {
+            plus = true;
+            hostMode += '+';
+        } else if (!first && (*m == u'b' || *m == u't') && !kind) {
+            kind = true;
+        } else {
+            hostMode.clear();
+            break;
         }
     }
-    if (hostMode.empty() || (hostMode[0] != 'r' && hostMode[0] != 'w' && hostMode[0] != 'a')) {
+    if (hostMode.empty()) {
         errno = EINVAL;
         return nullptr;
     }
     const fs::path host = HostPathOrError(filename);
     if (host.empty()) {
-        errno = ENOENT;
+        errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : ENOENT;
         return nullptr;
     }
+    // Only regular files: a folder, or anything else the host may have put there (a pipe would
+    // block the caller), cannot be opened.
     std::error_code ec;
-    if (fs::is_directory(host, ec)) {
-        errno = EISDIR;
+    const fs::file_status status = fs::status(host, ec);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        errno = fs::is_directory(status) ? EISDIR : EACCES;
         return nullptr;
     }
     return std::fopen(host.c_str(), hostMode.c_str());

@@ -11,7 +11,7 @@
 #define SHCMBF_COLORBK 0x0008
 #define SHCMBF_HMENU 0x0010  // nToolBarId names a menu resource
 
-// The menu bar request (36 bytes on the device; callers pass sizeof(SHMENUBARINFO)).
+// The menu bar request (36 bytes on the device; cbSize is sizeof(SHMENUBARINFO) or 36).
 typedef struct tagSHMENUBARINFO {
     DWORD cbSize;
     HWND hwndParent;
@@ -49,7 +49,8 @@ extern "C" {
 CEPLATFORM_API BOOL WINAPI SHFullScreen(HWND hwndRequester, DWORD dwState);
 }
 
-// The shell's record of a window's activation state (12 bytes on the device).
+// The shell's record of a window's activation state (12 bytes on the device; cbSize is
+// sizeof(SHACTIVATEINFO) or 12).
 typedef struct tagSHACTIVATEINFO {
     DWORD cbSize;
     HWND hwndLastFocus;

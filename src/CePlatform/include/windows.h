@@ -260,7 +260,7 @@ CEPLATFORM_API HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES lpMutexAttribute
 // Opens a stream device ("BAG0:", a three-letter prefix, an index and a colon) present in the
 // profile; dwCreationDisposition must be OPEN_EXISTING. A missing device: INVALID_HANDLE_VALUE
 // with ERROR_FILE_NOT_FOUND. Paths of ordinary files are not supported (ERROR_NOT_SUPPORTED):
-// the system reaches files through the stream functions of <CePlatform/WideStdio.h>.
+// the system reaches files through _wfopen and the standard streams.
 CEPLATFORM_API HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess,
                                          DWORD dwShareMode,
                                          LPSECURITY_ATTRIBUTES lpSecurityAttributes,
@@ -303,8 +303,8 @@ CEPLATFORM_API void WINAPI Sleep(DWORD dwMilliseconds);
 
 // The runtime's wide formatted write, as on the device: "%s" takes a wide text, "%d" an int,
 // "%%" a percent sign; each wide character is written as one byte of the device's code page
-// (Latin-1 here; others become '?'). Returns the characters written, or -1 (nothing written) for
-// a conversion it does not know or a failed write. An overload beside the host's own fwprintf.
+// (Latin-1 here; others become '?'). Returns the characters written, or -1 for a conversion it
+// does not know (nothing is written then) or a failed write (part may have been written). An overload beside the host's own fwprintf.
 CEPLATFORM_API int fwprintf(FILE* stream, const WCHAR* format, ...);
 
 // The window system and the shell's user interface, implemented by the CeWindow library.

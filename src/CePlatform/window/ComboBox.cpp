@@ -87,9 +87,12 @@ void ScrollToHighlight(ComboData& data) {
 }
 
 void OpenList(HWND hwnd) {
-    ComboData& data = DataOf(hwnd);
-    if (data.open || !IsWindowEnabled(hwnd)) return;
+    if (DataOf(hwnd).open || !IsWindowEnabled(hwnd)) return;
     Notify(hwnd, CBN_DROPDOWN);
+    // The parent may have destroyed the box (or opened it) meanwhile.
+    if (!IsWindow(hwnd)) return;
+    ComboData& data = DataOf(hwnd);
+    if (data.open) return;
     data.open = true;
     data.highlight = data.selection;
     data.firstShown = 0;

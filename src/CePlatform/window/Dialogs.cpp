@@ -76,11 +76,14 @@ std::u16string StaticTexts(const Window& dialog) {
 HWND CreateFromTemplate(HINSTANCE instance, LPCWSTR name, HWND parent, DLGPROC proc, LPARAM param,
                         bool modal) {
     EnsureStarted();
-    const res::Dialog* tmpl = FindDialogResource(instance, name);
-    if (!tmpl) {
+    const res::Dialog* found = FindDialogResource(instance, name);
+    if (!found) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
         return nullptr;
     }
+    // A copy: the windows' procedures may register the program's resources again meanwhile.
+    const res::Dialog copy = *found;
+    const res::Dialog* tmpl = &copy;
     const bool child = (tmpl->style & WS_CHILD) != 0;
     if (parent && !IsWindow(parent)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -118,10 +121,8 @@ HWND CreateFromTemplate(HINSTANCE instance, LPCWSTR name, HWND parent, DLGPROC p
     window->modalOwner = modal ? owner : nullptr;
     SetWindowLongPtrW(dialog, static_cast<int>(DWLP_DLGPROC), reinterpret_cast<LONG_PTR>(proc));
 
-    // A copy: the dialog procedure may register resources again meanwhile.
-    const std::vector<res::Control> controls = tmpl->controls;
     const bool visible = (tmpl->style & WS_VISIBLE) != 0;
-    for (const res::Control& control : controls) {
+    for (const res::Control& control : tmpl->controls) {
         const LPCWSTR text =
             control.imageId ? MAKEINTRESOURCEW(control.imageId) : control.text.c_str();
         const HWND hwnd = CreateWindowExW(
@@ -139,7 +140,8 @@ HWND CreateFromTemplate(HINSTANCE instance, LPCWSTR name, HWND parent, DLGPROC p
     const LRESULT setFocus =
         SendMessageW(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
     if (!IsWindow(dialog)) return nullptr;
-    if (setFocus) {
+    // A dialog ended in WM_INITDIALOG is never shown: it takes neither the focus nor activation.
+    if (setFocus && !FindWindowObject(dialog, false)->ended) {
         const HWND target = GetNextDlgTabItem(dialog, nullptr, FALSE);
         if (target) FocusControl(target);
     }
@@ -165,6 +167,8 @@ LRESULT WINAPI DefDlgProcW(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam) {
     std::shared_ptr<Window> dialog = RefWindow(hDlg);
     if (!dialog) return 0;
     if (DLGPROC proc = dialog->dialog ? DialogProcOf(hDlg) : nullptr) {
+        // A handled message answers 0 unless the procedure sets its result.
+        SetWindowLongPtrW(hDlg, static_cast<int>(DWLP_MSGRESULT), 0);
         const INT_PTR handled = proc(hDlg, Msg, wParam, lParam);
         if (ReturnsProcResult(Msg)) return handled;
         if (handled) {
@@ -300,6 +304,11 @@ INT_PTR WINAPI DialogBoxParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND
     window->ownerDisabled = false;
     const INT_PTR result = window->ended ? window->result : 0;
     if (!window->destroyed) DestroyWindow(dialog);
+    // A dialog destroyed without EndDialog went while its owner was still disabled, so nothing
+    // took the activation: the owner gets it back, or the keys would reach no window.
+    if (owner && !Sys().active && IsWindowVisible(owner) && IsWindowEnabled(owner)) {
+        SetActiveWindow(owner);
+    }
     return result;
 }
 

@@ -310,7 +310,8 @@ const bool kRegistered = RegisterSystemClass(u"menu_worker", MenuBarProc, PaintM
 
 extern "C" CEPLATFORM_API BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO* pmbi) {
     using namespace ce::win;
-    if (pmbi == nullptr || pmbi->cbSize != sizeof(SHMENUBARINFO)) {
+    // The record's size here, or the 36 bytes it has on the device.
+    if (pmbi == nullptr || (pmbi->cbSize != sizeof(SHMENUBARINFO) && pmbi->cbSize != 36)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

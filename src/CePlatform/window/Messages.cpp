@@ -276,7 +276,14 @@ LRESULT WINAPI DispatchMessageW(const MSG* lpMsg) {
         return 0;
     }
     if (lpMsg->message == WM_TIMER && lpMsg->lParam) {
+        // Only a procedure that a running timer was set with is called: a WM_TIMER posted with
+        // any other lParam is dropped.
+        const auto& timers = Sys().timers;
         auto proc = reinterpret_cast<TIMERPROC>(lpMsg->lParam);
+        if (std::none_of(timers.begin(), timers.end(),
+                         [proc](const Timer& timer) { return timer.proc == proc; })) {
+            return 0;
+        }
         proc(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, lpMsg->time);
         MarkDirty();
         return 0;

@@ -293,12 +293,18 @@ HWND FindPeerWindow(std::u16string_view className) {
     if (folder.empty()) return nullptr;
     // Every process with files here, live or dead: looking at each also clears the dead ones.
     std::set<pid_t> pids;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        char* end = nullptr;
-        const long pid = std::strtol(name.c_str(), &end, 10);
-        if (end != name.c_str() && *end == '.' && pid > 0) pids.insert(static_cast<pid_t>(pid));
+    try {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(folder, ec)) {
+            const std::string name = entry.path().filename().string();
+            char* end = nullptr;
+            const long pid = std::strtol(name.c_str(), &end, 10);
+            if (end != name.c_str() && *end == '.' && pid > 0) {
+                pids.insert(static_cast<pid_t>(pid));
+            }
+        }
+    } catch (...) {
+        // The folder changed or failed while it was read: look at what was found.
     }
     const std::u16string wanted = FoldCase(className);
     HWND found = nullptr;

@@ -29,6 +29,11 @@ const bool kHookInstalled = [] {
 
 thread_local int t_comInitialised = 0;
 
+// The record's size here, or the 12 bytes it has on the device.
+bool ValidActivateInfo(const SHACTIVATEINFO* psai) {
+    return psai && (psai->cbSize == sizeof(SHACTIVATEINFO) || psai->cbSize == 12);
+}
+
 }  // namespace
 
 int ScreenColumns() {
@@ -81,7 +86,7 @@ BOOL WINAPI SHFullScreen(HWND hwndRequester, DWORD dwState) {
 
 BOOL WINAPI SHHandleWMActivate(HWND hwnd, WPARAM wParam, LPARAM /*lParam*/, SHACTIVATEINFO* psai,
                                DWORD /*dwFlags*/) {
-    if (!psai || psai->cbSize != sizeof(SHACTIVATEINFO)) {
+    if (!ValidActivateInfo(psai)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -96,7 +101,7 @@ BOOL WINAPI SHHandleWMActivate(HWND hwnd, WPARAM wParam, LPARAM /*lParam*/, SHAC
 
 BOOL WINAPI SHHandleWMSettingChange(HWND /*hwnd*/, WPARAM /*wParam*/, LPARAM /*lParam*/,
                                     SHACTIVATEINFO* psai) {
-    if (!psai || psai->cbSize != sizeof(SHACTIVATEINFO)) {
+    if (!ValidActivateInfo(psai)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

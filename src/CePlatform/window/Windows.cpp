@@ -27,6 +27,14 @@ ATOM& NextSystemAtom() {
     return next;
 }
 
+// Positions and sizes are cut to this, far beyond any screen, so that the arithmetic of
+// rectangles (and of their cells) never overflows.
+constexpr int64_t kMaxCoordinate = int64_t{1} << 24;
+
+LONG Coordinate(int64_t value) {
+    return static_cast<LONG>(std::clamp(value, -kMaxCoordinate, kMaxCoordinate));
+}
+
 int FloorDiv(LONG value, int divisor) {
     return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
 }
@@ -46,8 +54,12 @@ void Unlink(const Window& window) {
 }
 
 void SendDestroy(HWND hwnd) {
-    CallProc(hwnd, WM_DESTROY, 0, 0);
     Window* window = FindWindowObject(hwnd, false);
+    if (!window) return;
+    // A DestroyWindow of a child from within its own WM_DESTROY finds it on its way out already.
+    window->destroying = true;
+    CallProc(hwnd, WM_DESTROY, 0, 0);
+    window = FindWindowObject(hwnd, false);
     if (!window) return;
     const std::vector<HWND> children = window->children;
     for (HWND child : children) {
@@ -267,6 +279,12 @@ void Activate(HWND hwnd) {
     const HWND previous = sys.active;
     if (previous == hwnd) return;
     sys.active = hwnd;
+    // An open menu closes when another window comes forward (a message box of a timer, a
+    // window brought forward by another process), so that the keys reach that window.
+    if (const HWND capture = sys.keyCapture) {
+        CallProc(capture, WM_CANCELMODE, 0, 0);
+        if (sys.keyCapture == capture) sys.keyCapture = nullptr;
+    }
     if (previous && FindWindowObject(previous, false)) {
         CallProc(previous, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(hwnd));
     }
@@ -535,27 +553,15 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
     window->dialog = cls->proc == DialogWindowProc;
     window->extra.assign(static_cast<size_t>(cls->wndExtra), 0);
     if (lpWindowName && !IS_INTRESOURCE(lpWindowName)) window->text = lpWindowName;
-    RECT rect{X, Y, X + nWidth, Y + nHeight};
-    if (!child) {
-        const RECT work = WorkArea();
-        if (X == CW_USEDEFAULT) rect.left = work.left, rect.top = work.top;
-        if (nWidth == CW_USEDEFAULT) {
-            rect.right = rect.left + (work.right - work.left);
-            rect.bottom = rect.top + (work.bottom - work.top);
-        } else {
-            rect.right = rect.left + nWidth;
-            rect.bottom = rect.top + nHeight;
-        }
-    } else {
-        if (X == CW_USEDEFAULT) rect.left = rect.top = 0;
-        if (nWidth == CW_USEDEFAULT)
-            rect.right = rect.left, rect.bottom = rect.top;
-        else
-            rect.right = rect.left + nWidth, rect.bottom = rect.top + nHeight;
-    }
-    if (rect.right < rect.left) rect.right = rect.left;
-    if (rect.bottom < rect.top) rect.bottom = rect.top;
-    window->rect = rect;
+    // CW_USEDEFAULT gives a top-level window the work area, a child (0, 0) and no size.
+    const RECT work = child ? RECT{} : WorkArea();
+    const LONG left = Coordinate(X == CW_USEDEFAULT ? work.left : X);
+    const LONG top = Coordinate(X == CW_USEDEFAULT ? work.top : Y);
+    const LONG width =
+        Coordinate(std::max(nWidth == CW_USEDEFAULT ? work.right - work.left : nWidth, 0));
+    const LONG height =
+        Coordinate(std::max(nWidth == CW_USEDEFAULT ? work.bottom - work.top : nHeight, 0));
+    window->rect = RECT{left, top, left + width, top + height};
 
     const HWND hwnd = window->handle;
     sys.windows.emplace(hwnd, window);
@@ -570,10 +576,10 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
     cs.hInstance = hInstance;
     cs.hMenu = hMenu;
     cs.hwndParent = child ? parent : owner;
-    cs.cx = rect.right - rect.left;
-    cs.cy = rect.bottom - rect.top;
-    cs.x = rect.left;
-    cs.y = rect.top;
+    cs.cx = width;
+    cs.cy = height;
+    cs.x = left;
+    cs.y = top;
     cs.style = static_cast<LONG>(dwStyle);
     cs.lpszName = lpWindowName;
     cs.lpszClass = lpClassName;
@@ -589,10 +595,13 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
         Fail(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    if (!FindWindowObject(hwnd, false)) {
+    const Window* created = FindWindowObject(hwnd, false);
+    if (!created) {
         Fail(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    // The size and place the window has now: WM_CREATE may have moved it.
+    const RECT rect = created->rect;
     CallProc(hwnd, WM_SIZE, SIZE_RESTORED,
              MAKELPARAM(rect.right - rect.left, rect.bottom - rect.top));
     CallProc(hwnd, WM_MOVE, 0, MAKELPARAM(rect.left, rect.top));
@@ -845,11 +854,13 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
     const RECT before = window->rect;
     RECT after = before;
     if (!(uFlags & SWP_NOMOVE)) {
-        after.left = X;
-        after.top = Y;
+        after.left = Coordinate(X);
+        after.top = Coordinate(Y);
     }
-    const LONG width = (uFlags & SWP_NOSIZE) ? before.right - before.left : std::max(cx, 0);
-    const LONG height = (uFlags & SWP_NOSIZE) ? before.bottom - before.top : std::max(cy, 0);
+    const LONG width =
+        (uFlags & SWP_NOSIZE) ? before.right - before.left : Coordinate(std::max(cx, 0));
+    const LONG height =
+        (uFlags & SWP_NOSIZE) ? before.bottom - before.top : Coordinate(std::max(cy, 0));
     after.right = after.left + width;
     after.bottom = after.top + height;
     window->rect = after;

@@ -59,7 +59,7 @@ public:
                   });
         if (!handled) return FALSE;
         if (uMsg == WM_INITDIALOG) return result;
-        ::SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, result);
+        if (::IsWindow(hWnd)) ::SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, result);
         return TRUE;
     }
 };

@@ -157,6 +157,12 @@ public:
     // The message being handled (for handlers that need its time or position).
     const MSG* m_pCurrentMsg = nullptr;
 
+private:
+    // Messages of this object's window being handled now (nested when a handler sends one), and
+    // whether its window went meanwhile: OnFinalMessage waits until the outermost returns.
+    int m_nMessageDepth = 0;
+    bool m_bFinalPending = false;
+
 protected:
     // Objects bound to their windows.
     static std::map<HWND, CWindowImplRoot*>& Objects() {
@@ -180,7 +186,9 @@ protected:
         return object;
     }
     // Runs the message through the object's map; `fallback` gives the result of an unhandled
-    // message. Unbinds the object after WM_NCDESTROY.
+    // message. Unbinds the object after WM_NCDESTROY and calls OnFinalMessage once no message of
+    // the window is being handled any more: a handler that destroys its own window (and an
+    // OnFinalMessage that deletes the object) leaves no handler running on a freed object.
     template <typename Fallback>
     static LRESULT Route(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, Fallback fallback) {
         CWindowImplRoot* object = Bind(hWnd);
@@ -188,14 +196,20 @@ protected:
         const MSG msg{hWnd, uMsg, wParam, lParam, 0, {0, 0}};
         const MSG* previous = object->m_pCurrentMsg;
         object->m_pCurrentMsg = &msg;
+        ++object->m_nMessageDepth;
         LRESULT result = 0;
         if (!object->ProcessWindowMessage(hWnd, uMsg, wParam, lParam, result, 0)) {
             result = fallback(object, hWnd, uMsg, wParam, lParam);
         }
+        --object->m_nMessageDepth;
         object->m_pCurrentMsg = previous;
         if (uMsg == WM_NCDESTROY) {
             Objects().erase(hWnd);
             object->m_hWnd = nullptr;
+            object->m_bFinalPending = true;
+        }
+        if (object->m_bFinalPending && object->m_nMessageDepth == 0) {
+            object->m_bFinalPending = false;
             object->OnFinalMessage(hWnd);
         }
         return result;

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -108,12 +109,16 @@ public:
     // The host path of a device path ("\Windows\Start Menu\Alarm.lnk") under FilesRoot().
     // "\" and "/" separate components; each is matched to an existing entry without regard to
     // case (a missing one keeps the case given); "." is dropped and ".." goes back one component,
-    // never above the root. Throws DeviceError when the result would lie outside FilesRoot()
-    // (through a symbolic link) or the path holds a zero character.
+    // never above the root. Throws DeviceError when the path meets a symbolic link (the device
+    // has none; one could lead outside FilesRoot()) or holds a zero character.
     std::filesystem::path HostPath(std::u16string_view devicePath) const;
 
     Profile GetProfile() const;
     void SetProfile(const Profile& profile);
+    // Reads the profile, lets `edit` change it, writes it back and, unless `event` is empty,
+    // journals the event: one transaction, so that a concurrent change of another field is
+    // never undone.
+    void UpdateProfile(const std::function<void(Profile&)>& edit, std::string_view event = {});
 
     // Appends an event to the journal (one transaction).
     void AddJournalEntry(std::string_view event);
