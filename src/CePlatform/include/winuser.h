@@ -570,9 +570,11 @@ CEPLATFORM_API int WINAPI GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxC
 
 // Creates a window: WM_NCCREATE, then WM_CREATE (a result of -1 destroys it and the function
 // returns NULL), then WM_SIZE and WM_MOVE; WS_VISIBLE shows it (a top-level window is then
-// activated). CW_USEDEFAULT for x or cx gives a top-level window the work area. A child needs a
-// parent; hMenu is then its control id. A name made with MAKEINTRESOURCEW is passed to the
-// window in its CREATESTRUCTW (a static control takes it as an image resource id).
+// activated). CW_USEDEFAULT for x or cx gives a top-level window the work area, a child (0, 0) and
+// no size; places and sizes are cut to +-2^24 pixels. A child needs a parent (the desktop window
+// as parent makes a top-level window); hMenu is then its control id. A name made with
+// MAKEINTRESOURCEW is passed to the window in its CREATESTRUCTW (a static control takes it as an
+// image resource id).
 CEPLATFORM_API HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName,
                                            LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,
                                            int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
@@ -677,6 +679,8 @@ CEPLATFORM_API BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterM
                                         UINT wMsgFilterMax, UINT wRemoveMsg);
 // Posts the WM_CHAR of a WM_KEYDOWN that carries a character; TRUE when it did.
 CEPLATFORM_API BOOL WINAPI TranslateMessage(const MSG* lpMsg);
+// A WM_TIMER with an lParam calls that timer procedure, when a running timer was set with it
+// (otherwise the message is dropped).
 CEPLATFORM_API LRESULT WINAPI DispatchMessageW(const MSG* lpMsg);
 // HWND_BROADCAST posts to every top-level window of the process; NULL posts a thread message.
 CEPLATFORM_API BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
@@ -704,12 +708,14 @@ CEPLATFORM_API BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 // hidden, then its controls in template order (that is the tab order), then the dialog procedure
 // gets WM_INITDIALOG (wParam: the first tab stop, lParam: dwInitParam); a TRUE answer gives that
 // control the focus. The dialog procedure answers TRUE for a message it handled (its result in
-// DWLP_MSGRESULT), FALSE for the default handling: WM_CLOSE posts WM_COMMAND IDCANCEL.
+// DWLP_MSGRESULT, 0 unless it sets it), FALSE for the default handling: WM_CLOSE posts WM_COMMAND
+// IDCANCEL; WM_SETFOCUS gives the focus back to the control that had it last.
 
 // Modal: disables the owner (the top-level window of hWndParent), shows the dialog and runs its
 // own message loop until EndDialog; then enables the owner, destroys the dialog and returns
-// EndDialog's result. -1 when the template is missing or the dialog cannot be created; 0 when
-// hWndParent is not a window. A WM_QUIT ends the loop and is posted again.
+// EndDialog's result (0 when the dialog was destroyed without it). A dialog ended in
+// WM_INITDIALOG is never shown. -1 when the template is missing or the dialog cannot be created; 0
+// when hWndParent is not a window. A WM_QUIT ends the loop and is posted again.
 CEPLATFORM_API INT_PTR WINAPI DialogBoxParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName,
                                               HWND hWndParent, DLGPROC lpDialogFunc,
                                               LPARAM dwInitParam);

@@ -238,12 +238,13 @@ LRESULT Delete(HWND hwnd, WPARAM index) {
         --data.selection;
     }
     if (data.highlight >= at) data.highlight = std::max(data.highlight - 1, 0);
-    if (data.items.empty()) {
-        data.highlight = CB_ERR;
-        CloseList(hwnd, false);
-    }
+    const auto count = static_cast<LRESULT>(data.items.size());
     Redraw(hwnd);
-    return static_cast<LRESULT>(data.items.size());
+    if (count == 0) {
+        data.highlight = CB_ERR;
+        CloseList(hwnd, false);  // last: its notification may destroy the box
+    }
+    return count;
 }
 
 // The window keeps the selection field's height; a larger height sets how far the list opens.

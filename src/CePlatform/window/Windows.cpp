@@ -228,6 +228,12 @@ HWND MoveFocus(HWND hwnd) {
     const HWND previous = sys.focus;
     if (previous == hwnd) return previous;
     sys.focus = hwnd;
+    // The dialogs that hold the window remember it: a dialog given the focus again (a child
+    // dialog by its frame after a modal dialog, say) hands it back to this control.
+    for (Window* window = FindWindowObject(hwnd, false); window && window->IsChild();) {
+        window = FindWindowObject(window->parent, false);
+        if (window && window->dialog) window->savedFocus = hwnd;
+    }
     if (previous && FindWindowObject(previous, false)) {
         CallProc(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
     }
@@ -525,7 +531,7 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
     const bool child = (dwStyle & WS_CHILD) != 0;
     HWND parent = nullptr;
     HWND owner = nullptr;
-    if (hWndParent && hWndParent != HWND_DESKTOP) {
+    if (hWndParent && hWndParent != GetDesktopWindow()) {
         if (!FindWindowObject(hWndParent)) return nullptr;
         if (child) {
             parent = hWndParent;

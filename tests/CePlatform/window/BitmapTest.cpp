@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "ControlsSupport.h"
+#include "CePlatform/window/CoreSupport.h"
 #include "window/Bitmap.h"
 #include "window/Window.h"
 
@@ -173,38 +173,16 @@ protected:
         ce::res::Table table;
         table.bitmaps = {{kSplash, splash}, {kBroken, broken}};
         table.icons = {{kIcon, MakeBmp(4, 8, [](int, int) { return Rgb{1, 2, 3}; })}};
-        const ce::res::Dialog dialog{.id = 310,
-                                     .style = WS_POPUP | WS_VISIBLE,
-                                     .x = 0,
-                                     .y = 8,
-                                     .cx = 160,
-                                     .cy = 120,
-                                     .controls = {
-                                         {.id = 1,
-                                          .className = u"STATIC",
-                                          .x = 8,
-                                          .y = 8,
-                                          .cx = 55,
-                                          .cy = 58,
-                                          .style = SS_BITMAP,
-                                          .imageId = kSplash},
-                                         {.id = 2,
-                                          .className = u"STATIC",
-                                          .x = 80,
-                                          .y = 8,
-                                          .cx = 16,
-                                          .cy = 16,
-                                          .style = SS_BITMAP,
-                                          .imageId = kBroken},
-                                         {.id = 3,
-                                          .className = u"STATIC",
-                                          .x = 8,
-                                          .y = 64,
-                                          .cx = 20,
-                                          .cy = 20,
-                                          .style = SS_ICON,
-                                          .imageId = kIcon},
-                                     }};
+        using test::Ctl;
+        const ce::res::Dialog dialog{
+            .id = 310,
+            .style = WS_POPUP | WS_VISIBLE,
+            .y = 8,
+            .cx = 160,
+            .cy = 120,
+            .controls = {Ctl(1, u"STATIC", u"", 8, 8, 55, 58, SS_BITMAP, kSplash),
+                         Ctl(2, u"STATIC", u"", 80, 8, 16, 16, SS_BITMAP, kBroken),
+                         Ctl(3, u"STATIC", u"", 8, 64, 20, 20, SS_ICON, kIcon)}};
         dialog_ = CreateDialogFrom(dialog, std::move(table));
         ASSERT_NE(dialog_, nullptr);
         origin_ = ce::win::WindowCells(dialog_);

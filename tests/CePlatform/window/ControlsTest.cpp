@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "ControlsSupport.h"
+#include "CePlatform/window/CoreSupport.h"
 #include "window/Window.h"
 
 namespace {
@@ -23,69 +23,25 @@ constexpr int kInfo = 1010;
 
 // Positions fall on whole cells (4 x 8 pixels) so that the expected cells are plain.
 ce::res::Dialog TestDialog() {
+    using test::Ctl;
     const DWORD combo = CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL | WS_TABSTOP;
-    return {.id = 300,
-            .style = WS_POPUP | WS_VISIBLE,
-            .x = 0,
-            .y = 8,
-            .cx = 160,
-            .cy = 144,
-            .controls = {
-                {.id = kLabel,
-                 .className = u"STATIC",
-                 .text = u"&Category:",
-                 .x = 0,
-                 .y = 8,
-                 .cx = 36,
-                 .cy = 8,
-                 .style = SS_LEFT},
-                {.id = kCategory,
-                 .className = u"COMBOBOX",
-                 .x = 40,
-                 .y = 8,
-                 .cx = 80,
-                 .cy = 32,
-                 .style = combo},
-                {.id = kTweak,
-                 .className = u"COMBOBOX",
-                 .x = 40,
-                 .y = 16,
-                 .cx = 80,
-                 .cy = 32,
-                 .style = combo},
-                {.id = kEnable,
-                 .className = u"BUTTON",
-                 .text = u"Enable",
-                 .x = 0,
-                 .y = 32,
-                 .cx = 40,
-                 .cy = 8,
-                 .style = BS_AUTOCHECKBOX | WS_TABSTOP},
-                {.id = kShortcut,
-                 .className = u"BUTTON",
-                 .text = u"Create toggle shortcut",
-                 .x = 48,
-                 .y = 32,
-                 .cx = 100,
-                 .cy = 8,
-                 .style = BS_AUTOCHECKBOX | WS_TABSTOP},
-                {.id = kDescription,
-                 .className = u"EDIT",
-                 .x = 0,
-                 .y = 48,
-                 .cx = 44,
-                 .cy = 32,
-                 .style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER |
-                          WS_TABSTOP},
-                {.id = kInfo,
-                 .className = u"STATIC",
-                 .text = u"Info text",
-                 .x = 0,
-                 .y = 96,
-                 .cx = 80,
-                 .cy = 24,
-                 .style = SS_CENTER | SS_CENTERIMAGE},
-            }};
+    const DWORD check = BS_AUTOCHECKBOX | WS_TABSTOP;
+    return {
+        .id = 300,
+        .style = WS_POPUP | WS_VISIBLE,
+        .y = 8,
+        .cx = 160,
+        .cy = 144,
+        .controls = {
+            Ctl(kLabel, u"STATIC", u"&Category:", 0, 8, 36, 8, SS_LEFT),
+            Ctl(kCategory, u"COMBOBOX", u"", 40, 8, 80, 32, combo),
+            Ctl(kTweak, u"COMBOBOX", u"", 40, 16, 80, 32, combo),
+            Ctl(kEnable, u"BUTTON", u"Enable", 0, 32, 40, 8, check),
+            Ctl(kShortcut, u"BUTTON", u"Create toggle shortcut", 48, 32, 100, 8, check),
+            Ctl(kDescription, u"EDIT", u"", 0, 48, 44, 32,
+                ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER | WS_TABSTOP),
+            Ctl(kInfo, u"STATIC", u"Info text", 0, 96, 80, 24, SS_CENTER | SS_CENTERIMAGE),
+        }};
 }
 
 class DialogControlsTest : public test::ControlsTest {
@@ -252,6 +208,34 @@ TEST_F(DialogControlsTest, OpenListTakesArrowsAndCommitsOnEnterOnly) {
     EXPECT_FALSE(Send(kCategory, CB_GETDROPPEDSTATE));
     EXPECT_EQ(Send(kCategory, CB_GETCURSEL), 3);
     for (const Notification& n : Notifications()) EXPECT_NE(n.code, CBN_SELCHANGE);
+}
+
+WNDPROC g_dialogProc = nullptr;
+WORD g_destroyOn = 0;
+
+// Destroys the dialog on the combo box notification g_destroyOn.
+LRESULT CALLBACK DestroyOnNotification(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_COMMAND && HIWORD(wParam) == g_destroyOn) {
+        DestroyWindow(hwnd);
+        return 0;
+    }
+    return CallWindowProcW(g_dialogProc, hwnd, msg, wParam, lParam);
+}
+
+TEST_F(DialogControlsTest, ComboSurvivesItsDialogDestroyedByItsNotifications) {
+    for (const WORD code : {CBN_DROPDOWN, CBN_CLOSEUP}) {
+        const HWND dialog = code == CBN_DROPDOWN ? dialog_ : CreateDialogFrom(TestDialog());
+        const HWND combo = GetDlgItem(dialog, kCategory);
+        g_destroyOn = code;
+        g_dialogProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DestroyOnNotification)));
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"Internet"));
+        SetFocus(combo);
+        Press(VK_RETURN);  // opens the list
+        // Removing the last item of the open list closes it (and counts what is left).
+        EXPECT_EQ(SendMessageW(combo, CB_DELETESTRING, 0, 0), 0);
+        EXPECT_FALSE(IsWindow(dialog)) << code;
+    }
 }
 
 // ---- Check box ---------------------------------------------------------------------------------

@@ -1,13 +1,15 @@
-// Shared pieces of the window system's core tests: a headless screen on a temporary device and a
-// window class that logs every message it gets.
+// Shared pieces of the window system's tests: a headless screen on a temporary device, a window
+// class and a dialog procedure that log what they get, template controls, keys and screen reads.
 #pragma once
 
 #include <CePlatform/Resources.h>
 #include <CePlatform/Screen.h>
+#include <CePlatform/Unicode.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "support/TempDevice.h"
@@ -49,26 +51,91 @@ inline std::vector<UINT> MessagesOf(HWND hwnd, const std::vector<UINT>& only = {
     return out;
 }
 
-class WindowTest : public testing::Test {
+// A WM_COMMAND as a dialog got it, with the sending check box's tick at that moment.
+struct Notification {
+    int id = 0;
+    int code = 0;
+    HWND from = nullptr;
+    LRESULT checkAtNotification = -1;
+    bool operator==(const Notification&) const = default;
+};
+
+inline std::vector<Notification>& Notifications() {
+    static std::vector<Notification> log;
+    return log;
+}
+
+inline INT_PTR CALLBACK LoggingDialogProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) return TRUE;
+    if (msg != WM_COMMAND) return FALSE;
+    const HWND from = reinterpret_cast<HWND>(lParam);
+    const LRESULT check = from != nullptr ? SendMessageW(from, BM_GETCHECK, 0, 0) : -1;
+    Notifications().push_back({LOWORD(wParam), HIWORD(wParam), from, check});
+    return TRUE;
+}
+
+// A control of a dialog template.
+inline ce::res::Control Ctl(int id, const char16_t* className, const char16_t* text, int x, int y,
+                            int cx, int cy, DWORD style = 0, UINT imageId = 0) {
+    return {.id = id,
+            .className = className,
+            .text = text,
+            .x = x,
+            .y = y,
+            .cx = cx,
+            .cy = cy,
+            .style = style,
+            .imageId = imageId};
+}
+
+// A headless screen of 40 columns and kRows rows on a temporary device; headless lines are kept.
+template <int kScreenRows>
+class HeadlessTest : public testing::Test {
 protected:
     static constexpr int kColumns = 40;
-    static constexpr int kRows = 12;
-    static constexpr const char16_t* kClass = u"Logging";
+    static constexpr int kRows = kScreenRows;
 
     void SetUp() override {
         clock_ = &ce::screen::UseHeadlessScreen(kColumns, kRows);
         lines_.clear();
         ce::screen::SetOutputSink([this](const std::string& line) { lines_.push_back(line); });
         MessageLog().clear();
+        Notifications().clear();
         CreateAnswer() = 0;
+    }
+
+    static HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+
+    static void Press(UINT key, unsigned modifiers = 0) {
+        ce::screen::PressKey(key, modifiers);
+        ce::screen::PumpMessages();
+    }
+    static std::string Row(int row) { return ce::screen::RowUtf8(row); }
+    // The characters of cells [column, column + count) of a row, as UTF-8.
+    static std::string Cells(int column, int row, int count) {
+        std::u16string text;
+        for (int i = 0; i < count; ++i) text += ce::screen::CellAt(column + i, row).ch;
+        return ce::ToUtf8(text);
+    }
+
+    TempDevice device_;
+    ce::screen::ManualClock* clock_ = nullptr;
+    std::vector<std::string> lines_;
+};
+
+// With a window class "Logging" of LoggingWindowProc.
+class WindowTest : public HeadlessTest<12> {
+protected:
+    static constexpr const char16_t* kClass = u"Logging";
+
+    void SetUp() override {
+        HeadlessTest::SetUp();
         WNDCLASSW wc{};
         wc.lpfnWndProc = LoggingWindowProc;
         wc.hInstance = Instance();
         wc.lpszClassName = kClass;
         ASSERT_NE(0, RegisterClassW(&wc));
     }
-
-    static HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
     // A visible top-level window of the logging class filling the work area.
     static HWND CreateFrame(const char16_t* title = u"Frame", DWORD style = WS_VISIBLE) {
@@ -81,10 +148,23 @@ protected:
                                reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), Instance(),
                                nullptr);
     }
+};
 
-    TempDevice device_;
-    ce::screen::ManualClock* clock_ = nullptr;
-    std::vector<std::string> lines_;
+// For the controls: a taller screen and modeless dialogs of LoggingDialogProc.
+class ControlsTest : public HeadlessTest<20> {
+protected:
+    // Registers `dialog` (with any extra resources) and creates it, modeless and shown.
+    HWND CreateDialogFrom(ce::res::Dialog dialog, ce::res::Table extra = {}) {
+        const UINT id = dialog.id;
+        extra.dialogs.push_back(std::move(dialog));
+        ce::res::RegisterResources(Instance(), std::move(extra));
+        const HWND hwnd =
+            CreateDialogParamW(Instance(), MAKEINTRESOURCEW(id), nullptr, LoggingDialogProc, 0);
+        EXPECT_NE(hwnd, nullptr);
+        ShowWindow(hwnd, SW_SHOW);
+        ce::screen::PumpMessages();
+        return hwnd;
+    }
 };
 
 }  // namespace test

@@ -14,6 +14,8 @@ using test::MessagesOf;
 constexpr UINT kProbeDialog = 300;
 constexpr UINT kInfoDialog = 206;
 constexpr UINT kInnerDialog = 301;
+constexpr UINT kAboutDialog = 100;
+constexpr UINT kViewDialog = 302;
 constexpr const char16_t* kProbeClass = u"Probe";
 
 // What the probe controls answer to WM_GETDLGCODE.
@@ -51,40 +53,37 @@ protected:
         g_commands.clear();
 
         ce::res::Table table;
-        table.dialogs.push_back(
+        table.dialogs = {
             {.id = kProbeDialog,
              .style = WS_POPUP | WS_CAPTION,
-             .x = 0,
-             .y = 0,
              .cx = 120,
              .cy = 64,
              .caption = u"Probe",
-             .controls = {
-                 {.className = u"STATIC", .text = u"Category:", .x = 2, .y = 9, .cx = 37, .cy = 8},
-                 Probe(11, 40, 7),
-                 Probe(12, 40, 21, WS_TABSTOP | WS_DISABLED),
-                 Probe(13, 5, 35, 0),
-                 Probe(14, 50, 35),
-             }});
-        table.dialogs.push_back({.id = kInfoDialog,
-                                 .style = WS_POPUP | WS_CAPTION,
-                                 .cx = 116,
-                                 .cy = 49,
-                                 .caption = u"Info",
-                                 .fontName = u"MS Shell Dlg",
-                                 .controls = {{.id = 1010,
-                                               .className = u"STATIC",
-                                               .text = u"Info text",
-                                               .x = 7,
-                                               .y = 7,
-                                               .cx = 102,
-                                               .cy = 35,
-                                               .style = SS_CENTER}}});
-        table.dialogs.push_back({.id = kInnerDialog,
-                                 .style = WS_POPUP,
-                                 .cx = 60,
-                                 .cy = 24,
-                                 .controls = {Probe(21, 4, 4)}});
+             .controls = {test::Ctl(-1, u"STATIC", u"Category:", 2, 9, 37, 8), Probe(11, 40, 7),
+                          Probe(12, 40, 21, WS_TABSTOP | WS_DISABLED), Probe(13, 5, 35, 0),
+                          Probe(14, 50, 35)}},
+            {.id = kInfoDialog,
+             .style = WS_POPUP | WS_CAPTION,
+             .cx = 116,
+             .cy = 49,
+             .caption = u"Info",
+             .controls = {test::Ctl(1010, u"STATIC", u"Info text", 7, 7, 102, 35, SS_CENTER)}},
+            {.id = kInnerDialog,
+             .style = WS_POPUP,
+             .cx = 60,
+             .cy = 24,
+             .controls = {Probe(21, 4, 4)}},
+            {.id = kViewDialog,
+             .style = WS_CHILD | WS_VISIBLE,
+             .cx = 120,
+             .cy = 40,
+             .controls = {Probe(31, 0, 0), Probe(32, 0, 8)}},
+            {.id = kAboutDialog,
+             .style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+             .exStyle = WS_EX_CAPTIONOKBTN,
+             .cx = 131,
+             .cy = 89,
+             .caption = u"About"}};
         ce::res::RegisterResources(Instance(), std::move(table));
     }
 
@@ -201,13 +200,14 @@ TEST_F(DialogTest, EnterIsOkEscapeIsCancelAndCloseBecomesCancel) {
 
 TEST_F(DialogTest, HandledMessagesAnswerWithTheMessageResult) {
     g_handler = [](HWND hwnd, UINT msg, WPARAM, LPARAM) -> INT_PTR {
-        if (msg != WM_USER + 5) return FALSE;
+        if (msg != WM_USER + 5) return msg == WM_USER + 7;  // handled without a result
         SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, 99);
         return TRUE;
     };
     const HWND dialog = CreateProbeDialog();
     EXPECT_EQ(99, SendMessageW(dialog, WM_USER + 5, 0, 0));
     EXPECT_EQ(0, SendMessageW(dialog, WM_USER + 6, 0, 0));
+    EXPECT_EQ(0, SendMessageW(dialog, WM_USER + 7, 0, 0));  // not the earlier 99
 }
 
 TEST_F(DialogTest, ModalDialogDisablesItsOwnerUntilEndDialog) {
@@ -235,8 +235,49 @@ TEST_F(DialogTest, ModalDialogDisablesItsOwnerUntilEndDialog) {
     EXPECT_EQ(nullptr, FindWindowW(nullptr, u"Probe"));  // destroyed
 }
 
-TEST_F(DialogTest, ModalDialogRunsInsideAModelessOne) {
+TEST_F(DialogTest, ModalDialogEndedInInitOrDestroyedLeavesTheOwnerActive) {
+    const HWND frame = CreateFrame();
+    // Ended in WM_INITDIALOG, which asks for the default focus: never shown nor activated.
+    g_handler = [](HWND hwnd, UINT msg, WPARAM, LPARAM) -> INT_PTR {
+        if (msg == WM_INITDIALOG) EndDialog(hwnd, 9);
+        return msg == WM_INITDIALOG;
+    };
+    MessageLog().clear();
+    EXPECT_EQ(
+        9, DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kProbeDialog), frame, TestDialogProc, 0));
+    EXPECT_TRUE(MessagesOf(frame, {WM_ACTIVATE}).empty());
+    EXPECT_EQ(frame, GetActiveWindow());
+
+    // Destroyed by its own procedure instead of ended: 0, and the owner is active again.
+    g_handler = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM) -> INT_PTR {
+        if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) DestroyWindow(hwnd);
+        return msg == WM_INITDIALOG || msg == WM_COMMAND;
+    };
+    ce::screen::PressKey(VK_RETURN);
+    EXPECT_EQ(
+        0, DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kProbeDialog), frame, TestDialogProc, 0));
+    EXPECT_TRUE(IsWindowEnabled(frame));
+    EXPECT_EQ(frame, GetActiveWindow());
+}
+
+TEST_F(DialogTest, CaptionOkButtonIsPressedWithF1) {
+    std::string taskBar;
+    g_handler = [&taskBar](HWND hwnd, UINT msg, WPARAM wParam, LPARAM) -> INT_PTR {
+        if (msg != WM_COMMAND) return msg == WM_INITDIALOG;
+        taskBar = ce::screen::RowUtf8(0);
+        EndDialog(hwnd, LOWORD(wParam));
+        return TRUE;
+    };
+    ce::screen::PressKey(VK_F1);
+    EXPECT_EQ(IDOK, DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kAboutDialog), nullptr,
+                                    TestDialogProc, 0));
+    EXPECT_NE(std::string::npos, taskBar.find("About")) << taskBar;
+    EXPECT_NE(std::string::npos, taskBar.find("[ok]")) << taskBar;
+}
+
+TEST_F(DialogTest, ModalDialogAndMessageBoxRunInsideAModelessOne) {
     INT_PTR innerResult = 0;
+    int boxResult = 0;
     HWND outer = nullptr;
     g_handler = [&](HWND hwnd, UINT msg, WPARAM wParam, LPARAM) -> INT_PTR {
         if (msg == WM_INITDIALOG) return TRUE;
@@ -246,20 +287,47 @@ TEST_F(DialogTest, ModalDialogRunsInsideAModelessOne) {
                                           TestDialogProc, 0);
         } else {
             EXPECT_FALSE(IsWindowEnabled(outer));
+            boxResult = MessageBoxW(hwnd, u"Sure?", u"Inner", MB_YESNO | MB_DEFBUTTON2);
+            EXPECT_TRUE(IsWindowEnabled(hwnd));
             EndDialog(hwnd, 5);
         }
         return TRUE;
     };
+    ce::screen::SetMessageBoxHook([](HWND, std::u16string_view, std::u16string_view, UINT) {
+        return 0;  // shown, answered by the keys
+    });
     outer = CreateProbeDialog();
     SetFocus(GetDlgItem(outer, 11));
     ce::screen::PressKey(VK_RETURN);  // opens the inner dialog
-    ce::screen::PressKey(VK_RETURN);  // ends it
+    ce::screen::PressKey(VK_RETURN);  // opens the message box
+    ce::screen::PressKey(VK_LEFT);    // from No to Yes
+    ce::screen::PressKey(VK_RETURN);  // answers it
     ce::screen::PumpMessages();
+    EXPECT_EQ(IDYES, boxResult);
     EXPECT_EQ(5, innerResult);
     EXPECT_TRUE(IsWindow(outer));
     EXPECT_TRUE(IsWindowEnabled(outer));
     EXPECT_EQ(outer, GetActiveWindow());
     EXPECT_EQ(GetDlgItem(outer, 11), GetFocus());  // the focus came back where it was
+}
+
+TEST_F(DialogTest, AChildDialogGivesTheFocusBackToTheControlThatHadIt) {
+    const HWND frame = CreateFrame();
+    const HWND view =
+        CreateDialogParamW(Instance(), MAKEINTRESOURCEW(kViewDialog), frame, TestDialogProc, 0);
+    ASSERT_NE(nullptr, view);
+    SetFocus(GetDlgItem(view, 32));
+    // A modal dialog comes and goes: the frame gets the focus back and hands it to its view, as
+    // a frame does in its WM_SETFOCUS.
+    g_handler = [](HWND hwnd, UINT msg, WPARAM, LPARAM) -> INT_PTR {
+        if (msg == WM_COMMAND) EndDialog(hwnd, 0);
+        return msg == WM_COMMAND;
+    };
+    ce::screen::PressKey(VK_ESCAPE);
+    DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kInnerDialog), frame, TestDialogProc, 0);
+    EXPECT_EQ(frame, GetFocus());
+    SetFocus(view);
+    EXPECT_EQ(GetDlgItem(view, 32), GetFocus());
 }
 
 TEST_F(DialogTest, HeadlessModalDialogWritesItsTextAndClosesOnItsTimer) {
@@ -301,6 +369,33 @@ TEST_F(DialogTest, MissingTemplatesAndBadParentsFail) {
     table.dialogs.push_back({.id = 1, .cx = 10, .cy = 10, .controls = {{.className = u"NoSuch"}}});
     ce::res::RegisterResources(Instance(), std::move(table));
     EXPECT_EQ(nullptr, CreateDialogParamW(Instance(), MAKEINTRESOURCEW(1), nullptr, nullptr, 0));
+}
+
+// A dialog class whose windows drop the program's resources while they are created.
+LRESULT CALLBACK ForgetfulDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CREATE) ce::res::RegisterResources(GetModuleHandleW(nullptr), {});
+    return DefDlgProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(DialogTest, ADialogIsMadeWholeEvenWhenItsTemplateGoesMeanwhile) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ForgetfulDialogProc;
+    wc.cbWndExtra = DLGWINDOWEXTRA;
+    wc.lpszClassName = u"Forgetful";
+    ASSERT_NE(0, RegisterClassW(&wc));
+    ce::res::Table table;
+    table.dialogs.push_back({.id = 2,
+                             .style = WS_POPUP | WS_VISIBLE,
+                             .cx = 60,
+                             .cy = 24,
+                             .className = u"Forgetful",
+                             .controls = {Probe(21, 4, 4)}});
+    ce::res::RegisterResources(Instance(), std::move(table));
+    const HWND dialog =
+        CreateDialogParamW(Instance(), MAKEINTRESOURCEW(2), nullptr, TestDialogProc, 0);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_NE(nullptr, GetDlgItem(dialog, 21));
+    EXPECT_TRUE(IsWindowVisible(dialog));
 }
 
 TEST_F(DialogTest, QuitDuringAModalDialogEndsItAndReachesTheOuterLoop) {

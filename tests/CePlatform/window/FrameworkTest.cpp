@@ -33,7 +33,6 @@ public:
     MESSAGE_HANDLER(WM_CREATE, OnCreate)
     MESSAGE_HANDLER(kAsk, OnAskPassing)
     MESSAGE_HANDLER(kAsk, OnAsk)
-    COMMAND_ID_HANDLER(7, OnCommand)
     COMMAND_HANDLER(8, 3, OnCommand)
     CHAIN_MSG_MAP(CFrameWindowImpl<CTestFrame>)
     END_MSG_MAP()
@@ -84,6 +83,26 @@ public:
         return 0;
     }
     void OnFinalMessage(HWND) override { Trace().push_back("dialog final"); }
+};
+
+// A modeless dialog left to itself: it closes on IDCANCEL and deletes itself after its last
+// message.
+class CSelfDeletingDialog : public CDialogImpl<CSelfDeletingDialog> {
+public:
+    enum { IDD = kDialogId };
+    BEGIN_MSG_MAP(CSelfDeletingDialog)
+    COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
+    END_MSG_MAP()
+
+    LRESULT OnCancel(WORD, WORD, HWND, BOOL&) {
+        DestroyWindow();
+        Trace().push_back(m_hWnd ? "destroyed with a handle" : "destroyed");
+        return 0;
+    }
+    void OnFinalMessage(HWND) override {
+        Trace().push_back("final");
+        delete this;
+    }
 };
 
 class CMissingDialog : public CDialogImpl<CMissingDialog> {
@@ -171,10 +190,9 @@ TEST_F(FrameworkTest, FrameMessageMapAndLifetime) {
     EXPECT_EQ((std::vector<std::string>{"passing", "ask", "passing", "ask"}), Trace());
 
     Trace().clear();
-    frame.SendMessage(WM_COMMAND, MAKEWPARAM(7, 5), reinterpret_cast<LPARAM>(frame.m_hWnd));
     frame.SendMessage(WM_COMMAND, MAKEWPARAM(8, 4), 0);  // not the code it waits for
-    frame.SendMessage(WM_COMMAND, MAKEWPARAM(8, 3), 0);
-    EXPECT_EQ((std::vector<std::string>{"command 7/5 control", "command 8/3"}), Trace());
+    frame.SendMessage(WM_COMMAND, MAKEWPARAM(8, 3), reinterpret_cast<LPARAM>(frame.m_hWnd));
+    EXPECT_EQ((std::vector<std::string>{"command 8/3 control"}), Trace());
 
     // The client window is laid over the client area when the frame changes size.
     CTestFrame client;
@@ -224,6 +242,14 @@ TEST_F(FrameworkTest, ModalAndModelessDialogs) {
     EXPECT_EQ(42, modeless.SendMessage(kAsk));
     EXPECT_TRUE(modeless.DestroyWindow());
     EXPECT_EQ((std::vector<std::string>{"init 9", "dialog final"}), Trace());
+
+    // One that destroys its window in its own handler is deleted only once that has returned.
+    Trace().clear();
+    const HWND selfDeleting = (new CSelfDeletingDialog)->Create(frame);
+    ASSERT_NE(nullptr, selfDeleting);
+    SendMessageW(selfDeleting, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(IsWindow(selfDeleting));
+    EXPECT_EQ((std::vector<std::string>{"destroyed", "final"}), Trace());
 }
 
 TEST_F(FrameworkTest, LoopOffersMessagesToFiltersAndRunsIdleHandlers) {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "ControlsSupport.h"
+#include "CePlatform/window/CoreSupport.h"
 
 namespace {
 
@@ -96,8 +96,10 @@ TEST_F(MenuBarTest, BarLiesOnTheBottomRowWithBothSoftKeys) {
     EXPECT_EQ(bottom.rfind(" Done ", 0), 0u) << bottom;
     EXPECT_EQ(Cells(kColumns - 6, kRows - 1, 6), " Menu ");
     EXPECT_TRUE(ce::screen::CellAt(1, kRows - 1).attr & ce::screen::kAttrReverse);
-    // Creating the bar left the frame active.
+    // Creating the bar left the frame active; the left soft key sends its command.
     EXPECT_EQ(GetActiveWindow(), frame_);
+    Press(VK_F1);
+    EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kDone, 0)});
 }
 
 TEST_F(MenuBarTest, BadRequestsFailAndLeaveTheRecord) {
@@ -113,12 +115,10 @@ TEST_F(MenuBarTest, BadRequestsFailAndLeaveTheRecord) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
     EXPECT_EQ(info.hwndMB, reinterpret_cast<HWND>(0x5A5A));
     EXPECT_FALSE(SHCreateMenuBar(nullptr));
-}
-
-TEST_F(MenuBarTest, LeftSoftKeySendsItsCommand) {
-    CreateBar();
-    Press(VK_F1);
-    EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kDone, 0)});
+    // The record's size on the device is accepted too.
+    info = Request();
+    info.cbSize = 36;
+    EXPECT_TRUE(SHCreateMenuBar(&info));
 }
 
 TEST_F(MenuBarTest, RightSoftKeyOpensPopupWithNestedPopup) {
@@ -182,6 +182,23 @@ TEST_F(MenuBarTest, OpenMenuTakesTheKeysFromTheFocusedWindow) {
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
     Press(VK_DOWN);  // the menu is closed: the combo box has the keys again
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
+}
+
+TEST_F(MenuBarTest, AWindowComingForwardClosesTheMenuAndGetsTheKeys) {
+    CreateBar();
+    Press(VK_F2);
+    ASSERT_EQ(RowsWith("1 Restore").size(), 1u);
+    // A message box (of a timer, say) while the menu is open: Enter answers the box.
+    ce::screen::SetMessageBoxHook([](HWND, std::u16string_view, std::u16string_view, UINT) {
+        return 0;  // shown, answered by the keys
+    });
+    ce::screen::SetStarvedHook([] {
+        ce::screen::PressKey(VK_RETURN);
+        return true;
+    });
+    EXPECT_EQ(MessageBoxW(frame_, u"Tick", u"Info", MB_OK), IDOK);
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_TRUE(RowsWith("Restore").empty());
 }
 
 TEST_F(MenuBarTest, SoftKeysBelongToTheActiveWindowAndTheBarIsNeverActivated) {

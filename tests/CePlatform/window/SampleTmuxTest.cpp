@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -108,17 +109,25 @@ protected:
     }
 
     std::string Environment() const { return "CE_DEVICE=" + Quote(device_.Folder().string()); }
-    // The sample in the terminal; its exit code is written to exitFile_ when it ends.
+    // The sample in the terminal; when it ends, its exit code and then the terminal's modes
+    // are written to exitFile_.
     std::string SampleCommand() const {
-        return "env " + Environment() + " " + Quote(SamplePath().string()) + "; echo $? > " +
-               Quote(exitFile_.string()) + "; sleep 60";
+        const std::string file = Quote(exitFile_.string());
+        // The shell survives an interrupt of the sample (which gets the default handling).
+        return "trap true INT; env " + Environment() + " " + Quote(SamplePath().string()) +
+               "; echo $? > " + file + ".new; stty -a >> " + file + ".new; mv " + file + ".new " +
+               file + "; sleep 60";
     }
-    // The sample's exit code once it has ended (waits up to 10 s), -1 before.
-    int ExitCode() const {
+    // What the sample left once it has ended (waits up to 10 s): its exit code (-1 before) and
+    // the terminal's modes.
+    int ExitCode(std::string* modes = nullptr) const {
         for (int i = 0; i < 200; ++i) {
             std::ifstream in(exitFile_);
             int code = -1;
-            if (in >> code) return code;
+            if (in >> code) {
+                if (modes) modes->assign(std::istreambuf_iterator<char>(in), {});
+                return code;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return -1;
@@ -184,7 +193,9 @@ TEST_F(SampleTmuxTest, ASecondStartBringsTheFirstForwardAndEnds) {
 
     // A window of its own covers the frame.
     tmux.Keys("F2 Down Down Enter");
-    std::string screen = tmux.WaitFor("Nothing noted yet.");
+    std::string screen = tmux.WaitFor([](const std::string& s) {
+        return Has(s, "Nothing noted yet.") && Has(TopLine(s), "Notes");  // drawn whole
+    });
     ASSERT_TRUE(Has(TopLine(screen), "Notes")) << screen;
     EXPECT_FALSE(Has(screen, "Ticks:")) << screen;
 
@@ -193,13 +204,27 @@ TEST_F(SampleTmuxTest, ASecondStartBringsTheFirstForwardAndEnds) {
     Shell("env " + Environment() + " " + Quote(SamplePath().string()) + " </dev/null 2>&1",
           &status);
     EXPECT_EQ(1, status);
-    screen = tmux.WaitFor("Ticks:");
+    screen = tmux.WaitFor(
+        [](const std::string& s) { return Has(s, "Ticks:") && Has(TopLine(s), "CeSample"); });
     EXPECT_TRUE(Has(TopLine(screen), "CeSample")) << screen;
     EXPECT_FALSE(Has(screen, "Nothing noted yet.")) << screen;
 
     // The first instance runs on and quits normally.
     tmux.Keys("F1");
     EXPECT_EQ(0, ExitCode());
+}
+
+TEST_F(SampleTmuxTest, AnInterruptLeavesTheTerminalAsItFoundIt) {
+    TmuxSession tmux(SampleCommand());
+    ASSERT_TRUE(tmux.Started());
+    tmux.WaitFor("Ticks:");
+    tmux.Keys("C-c");
+    std::string modes;
+    EXPECT_EQ(128 + SIGINT, ExitCode(&modes));
+    // Line editing and echo are back, and the program's screen is gone.
+    EXPECT_TRUE(Has(modes, " icanon") && Has(modes, " echo ")) << modes;
+    EXPECT_FALSE(
+        Has(tmux.WaitFor([](const std::string& s) { return !Has(s, "Ticks:"); }), "Ticks:"));
 }
 
 }  // namespace

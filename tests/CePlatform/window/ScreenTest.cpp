@@ -186,6 +186,9 @@ TEST_F(ScreenTest, ShellAndComInitialisationAcceptTheirRecords) {
     EXPECT_TRUE(SHHandleWMActivate(frame, WA_ACTIVE, 0, &info, 0));
     EXPECT_EQ(1u, info.fActive);
     EXPECT_TRUE(SHHandleWMSettingChange(frame, 0, 0, &info));
+    info.cbSize = 12;  // its size on the device
+    EXPECT_TRUE(SHHandleWMActivate(frame, WA_INACTIVE, 0, &info, 0));
+    EXPECT_EQ(0u, info.fActive);
     info.cbSize = 3;
     EXPECT_FALSE(SHHandleWMActivate(frame, WA_ACTIVE, 0, &info, 0));
     EXPECT_FALSE(SHHandleWMSettingChange(frame, 0, 0, nullptr));

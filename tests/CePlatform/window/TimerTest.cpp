@@ -77,6 +77,13 @@ TEST_F(TimerTest, TimerProceduresAndThreadTimersAreCalledByDispatch) {
     EXPECT_EQ((std::vector<UINT_PTR>{first, first}), called);
     KillTimer(nullptr, first);
     KillTimer(nullptr, second);
+
+    // A WM_TIMER posted with an lParam that no timer was set with calls nothing.
+    const HWND frame = CreateFrame();
+    PostMessageW(frame, WM_TIMER, 5, 0x1234);
+    MessageLog().clear();
+    EXPECT_EQ(1, ce::screen::PumpMessages());
+    EXPECT_TRUE(test::MessagesOf(frame, {WM_TIMER}).empty());
 }
 
 TEST_F(TimerTest, DestroyedWindowsLoseTheirTimersAndBadWindowsGetNone) {
