@@ -52,6 +52,8 @@ void AppendCapability(const char* name) {
     if (!value || value == reinterpret_cast<char*>(-1)) return;
     const size_t length = std::strlen(value);
     if (g_resetLength + length >= sizeof(g_resetSequence)) return;
+    // A byte sequence with its length, written with write(): no terminator is wanted.
+    // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
     std::memcpy(g_resetSequence + g_resetLength, value, length);
     g_resetLength += length;
 }
