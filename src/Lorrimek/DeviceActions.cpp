@@ -13,7 +13,8 @@ constexpr DWORD kBluetoothDiscoverable = 2;
 using BthGetModeProc = int(WINAPI*)(DWORD* mode);
 using BthSetModeProc = int(WINAPI*)(DWORD mode);
 
-// "BthUtil.dll" loaded for the length of one operation, with both of its functions, or none.
+// "BthUtil.dll" loaded for the length of one operation, with both of its functions or with
+// neither (a library that lacks one is not used at all).
 class CBluetoothLibrary {
 public:
     CBluetoothLibrary() : m_module(LoadLibraryW(u"BthUtil.dll")) {
@@ -32,10 +33,10 @@ public:
 
     // False when the library or one of its functions is missing, or the mode cannot be read.
     bool GetMode(DWORD* mode) const {
-        return m_getMode != nullptr && m_setMode != nullptr && m_getMode(mode) == ERROR_SUCCESS;
+        return m_getMode != nullptr && m_getMode(mode) == ERROR_SUCCESS;
     }
     bool SetMode(DWORD mode) const {
-        return m_setMode != nullptr && m_getMode != nullptr && m_setMode(mode) == ERROR_SUCCESS;
+        return m_setMode != nullptr && m_setMode(mode) == ERROR_SUCCESS;
     }
 
 private:

@@ -19,11 +19,6 @@ namespace {
 
 constexpr DWORD kJunk = 0xDEADBEEF;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void WriteFile(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -84,19 +79,19 @@ TEST(DeviceCreation, RefusesFoldersThatHoldAnythingAndTouchesNothing) {
     const fs::path folder = test::MakeTempFolder("create");
     WriteFile(folder / "notes.txt", "mine");
     EXPECT_THROW(ce::CreateDevice(folder, {}), ce::DeviceError);
-    EXPECT_EQ("mine", ReadFile(folder / "notes.txt"));
+    EXPECT_EQ("mine", test::ReadFileBytes(folder / "notes.txt"));
     EXPECT_FALSE(fs::exists(folder / "device.db"));
 
     const fs::path fresh = folder / "new" / "phone";
     ce::CreateDevice(fresh, {}, false);
-    const std::string before = ReadFile(fresh / "device.db");
+    const std::string before = test::ReadFileBytes(fresh / "device.db");
     try {
         ce::CreateDevice(fresh, {});
         ADD_FAILURE() << "created twice";
     } catch (const ce::DeviceError& e) {
         EXPECT_NE(std::string::npos, std::string(e.what()).find("already holds a device"));
     }
-    EXPECT_EQ(before, ReadFile(fresh / "device.db"));
+    EXPECT_EQ(before, test::ReadFileBytes(fresh / "device.db"));
     // Nothing is left behind from the building of the database.
     for (const auto& entry : fs::directory_iterator(fresh)) {
         EXPECT_TRUE(entry.path().filename() == "device.db" || entry.path().filename() == "fs")
@@ -124,7 +119,7 @@ TEST(DeviceOpening, RefusesWhatIsNotADeviceWithoutChangingIt) {
 
     WriteFile(folder / "device.db", std::string(4096, 'x'));
     ExpectRefused(folder, folder / "device.db", "not a SQLite database");
-    EXPECT_EQ(std::string(4096, 'x'), ReadFile(folder / "device.db"));
+    EXPECT_EQ(std::string(4096, 'x'), test::ReadFileBytes(folder / "device.db"));
 
     fs::remove(folder / "device.db");
     sqlite3* db = nullptr;
@@ -132,9 +127,9 @@ TEST(DeviceOpening, RefusesWhatIsNotADeviceWithoutChangingIt) {
     sqlite3_exec(db, "CREATE TABLE notes(text); INSERT INTO notes VALUES('keep');", nullptr,
                  nullptr, nullptr);
     sqlite3_close(db);
-    const std::string before = ReadFile(folder / "device.db");
+    const std::string before = test::ReadFileBytes(folder / "device.db");
     ExpectRefused(folder, folder / "device.db", "another schema");
-    EXPECT_EQ(before, ReadFile(folder / "device.db"));
+    EXPECT_EQ(before, test::ReadFileBytes(folder / "device.db"));
 
     // An empty file is an empty database to SQLite, and still no device.
     WriteFile(folder / "device.db", "");

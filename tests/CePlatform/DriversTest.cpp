@@ -17,12 +17,6 @@ constexpr DWORD kJunk = 0xDEADBEEF;
 using GetModeProc = int (*)(DWORD*);
 using SetModeProc = int (*)(DWORD);
 
-std::vector<std::string> Events(const test::TempDevice& device) {
-    std::vector<std::string> events;
-    for (const ce::JournalEntry& e : device.Device().Journal()) events.push_back(e.event);
-    return events;
-}
-
 TEST(Bluetooth, ModeLivesInTheProfileAndEachChangeIsJournaled) {
     test::TempDevice device;
     HMODULE bth = LoadLibraryW(u"\\Windows\\bthutil.DLL");
@@ -45,7 +39,7 @@ TEST(Bluetooth, ModeLivesInTheProfileAndEachChangeIsJournaled) {
     EXPECT_EQ(1u, mode);
     EXPECT_EQ((std::vector<std::string>{"bluetooth mode 2 (discoverable, BthSetMode)",
                                         "bluetooth mode 1 (connectable, BthSetMode)"}),
-              Events(device));
+              device.Events());
 
     // A mode the platform does not define is reported as it is.
     device.SetBluetoothMode(7);
@@ -97,7 +91,7 @@ TEST(AudioGateway, ControlCodesAreJournaledAndNeedTheRadio) {
                                         "BAG0: control code 2 (sound to the speaker)",
                                         "BAG0: control code 9 refused (unknown code)",
                                         "BAG0: control code 1 failed (bluetooth radio off)"}),
-              Events(device));
+              device.Events());
 
     EXPECT_TRUE(CloseHandle(bag));
     SetLastError(kJunk);
@@ -106,7 +100,7 @@ TEST(AudioGateway, ControlCodesAreJournaledAndNeedTheRadio) {
     SetLastError(kJunk);
     EXPECT_FALSE(DeviceIoControl(bag, 1, nullptr, 0, nullptr, 0, nullptr, nullptr));
     EXPECT_EQ(DWORD{ERROR_INVALID_HANDLE}, GetLastError());
-    EXPECT_EQ(4u, Events(device).size()) << "nothing reaches the device through a closed handle";
+    EXPECT_EQ(4u, device.Events().size()) << "nothing reaches the device through a closed handle";
 }
 
 TEST(AudioGateway, MissingDevicesAndOtherNamesAreRefused) {

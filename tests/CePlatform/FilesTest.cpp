@@ -20,11 +20,6 @@ namespace {
 
 constexpr DWORD kJunk = 0xDEADBEEF;
 
-std::string Contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(DevicePaths, MapUnderTheFileSystemRootWithoutRegardToCase) {
     test::TempDevice device;
     const fs::path root = device.Device().FilesRoot();
@@ -92,14 +87,14 @@ TEST(WideStreams, WriteOneBytePerCharacterAndTruncate) {
     EXPECT_EQ(12, fwprintf(out, u"%s", u"00#\"a b\" \u00e9\u4e2d%"));
     EXPECT_EQ(5, fwprintf(out, u"[%d%%]", 42));
     EXPECT_EQ(0, fclose(out));
-    EXPECT_EQ(std::string("00#\"a b\" \xe9?%[42%]"), Contents(file));
+    EXPECT_EQ(std::string("00#\"a b\" \xe9?%[42%]"), test::ReadFileBytes(file));
 
     // "w" truncates; "r" opens only what exists; "t" is accepted.
     out = _wfopen(u"\\WINDOWS\\start menu\\test.LNK", u"wt");
     ASSERT_NE(nullptr, out);
     EXPECT_EQ(2, fwprintf(out, u"%s", u"ok"));
     fclose(out);
-    EXPECT_EQ("ok", Contents(file));
+    EXPECT_EQ("ok", test::ReadFileBytes(file));
     FILE* in = _wfopen(u"\\Windows\\Start Menu\\Test.lnk", u"r");
     ASSERT_NE(nullptr, in);
     fclose(in);
@@ -122,7 +117,7 @@ TEST(WideStreams, WriteOneBytePerCharacterAndTruncate) {
     ASSERT_NE(nullptr, out);
     EXPECT_EQ(-1, fwprintf(out, u"abc%x", 1));
     fclose(out);
-    EXPECT_EQ("", Contents(file));
+    EXPECT_EQ("", test::ReadFileBytes(file));
 }
 
 }  // namespace

@@ -41,22 +41,6 @@ const Link kLinks[] = {
      "00#\"\\Windows\\settings.exe\" power.cpl.xml"},
 };
 
-std::string Contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<std::string> Events(const test::TempDevice& device, int64_t after = 0) {
-    std::vector<std::string> events;
-    for (const ce::JournalEntry& e : device.Device().Journal(after)) events.push_back(e.event);
-    return events;
-}
-
-int64_t LastEvent(const test::TempDevice& device) {
-    const auto journal = device.Device().Journal();
-    return journal.empty() ? 0 : journal.back().seq;
-}
-
 TEST(LinkTweaks, WriteProbeAndDeleteTheirLinkFiles) {
     test::TempDevice dev;
     const fs::path menu = dev.Device().FilesRoot() / "Windows" / "Start Menu";
@@ -77,7 +61,7 @@ TEST(LinkTweaks, WriteProbeAndDeleteTheirLinkFiles) {
         EXPECT_EQ(tweak->Disable(), 0) << "no file: already disabled";
         EXPECT_EQ(tweak->Enable(), 0);
         EXPECT_EQ(tweak->Enable(), 0);
-        EXPECT_EQ(Contents(menu / l.file), l.content) << "one link text, no line end";
+        EXPECT_EQ(test::ReadFileBytes(menu / l.file), l.content) << "one link text, no line end";
         EXPECT_EQ(fs::file_size(menu / l.file), lengths[i]);
         EXPECT_EQ(tweak->IsEnabled(), 1);
 
@@ -190,12 +174,12 @@ TEST(ActionTweaks, BluetoothToggleSwitchesTheRadio) {
 
     // Without the library nothing is called: not enabled, and both directions fail with 1000.
     dev.SetModule("BthUtil.dll", false);
-    const int64_t before = LastEvent(dev);
+    const int64_t before = dev.LastEventSeq();
     EXPECT_EQ(toggle->IsEnabled(), 0);
     EXPECT_EQ(toggle->Enable(), 1000);
     EXPECT_EQ(toggle->Disable(), 1000);
     EXPECT_EQ(dev.Device().GetProfile().bluetoothMode, 0u);
-    EXPECT_TRUE(Events(dev, before).empty());
+    EXPECT_TRUE(dev.Events(before).empty());
 }
 
 TEST(ActionTweaks, BluetoothAudioRoutesThroughTheGateway) {
@@ -207,7 +191,7 @@ TEST(ActionTweaks, BluetoothAudioRoutesThroughTheGateway) {
     EXPECT_EQ(audio->Enable(), 0);
     EXPECT_EQ(audio->IsEnabled(), 0) << "a toggle always routes to the headset";
     EXPECT_EQ(audio->Disable(), 0);
-    EXPECT_EQ(Events(dev),
+    EXPECT_EQ(dev.Events(),
               (std::vector<std::string>{"BAG0: control code 1 (sound to the headset)",
                                         "BAG0: control code 2 (sound to the speaker)"}));
 
@@ -215,10 +199,10 @@ TEST(ActionTweaks, BluetoothAudioRoutesThroughTheGateway) {
     dev.SetBluetoothMode(0);
     EXPECT_EQ(audio->Enable(), 1000);
     dev.SetModule("BAG0:", false);
-    const int64_t before = LastEvent(dev);
+    const int64_t before = dev.LastEventSeq();
     EXPECT_EQ(audio->Enable(), 1000);
     EXPECT_EQ(audio->Disable(), 1000);
-    EXPECT_TRUE(Events(dev, before).empty());
+    EXPECT_TRUE(dev.Events(before).empty());
 }
 
 TEST(ActionTweaks, TurnOffPressesThePowerKeyAndRestartRestarts) {
@@ -232,15 +216,15 @@ TEST(ActionTweaks, TurnOffPressesThePowerKeyAndRestartRestarts) {
     EXPECT_TRUE(dev.Device().Journal().empty()) << "Disable does nothing";
 
     EXPECT_EQ(turnOff->Enable(), 0);
-    EXPECT_EQ(Events(dev), (std::vector<std::string>{"key 0xDF down", "key 0xDF up"}));
+    EXPECT_EQ(dev.Events(), (std::vector<std::string>{"key 0xDF down", "key 0xDF up"}));
     EXPECT_EQ(restart->IsEnabled(), 0);
     EXPECT_EQ(restart->Enable(), 0);
-    EXPECT_EQ(Events(dev).back(), "restart (ExitWindowsEx EWX_REBOOT)");
+    EXPECT_EQ(dev.Events().back(), "restart (ExitWindowsEx EWX_REBOOT)");
 
     dev.SetModule("aygshell.dll", false);
-    const int64_t before = LastEvent(dev);
+    const int64_t before = dev.LastEventSeq();
     EXPECT_EQ(restart->Enable(), 1000);
-    EXPECT_TRUE(Events(dev, before).empty());
+    EXPECT_TRUE(dev.Events(before).empty());
 }
 
 }  // namespace

@@ -24,11 +24,6 @@ struct Result {
     std::string out, err;
 };
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
@@ -44,7 +39,7 @@ std::string Q(const std::string& s) {
 std::map<fs::path, std::string> Snapshot(const fs::path& folder) {
     std::map<fs::path, std::string> files;
     for (const auto& e : fs::recursive_directory_iterator(folder))
-        files[e.path()] = e.is_regular_file() ? ReadFile(e.path()) : "<dir>";
+        files[e.path()] = e.is_regular_file() ? test::ReadFileBytes(e.path()) : "<dir>";
     return files;
 }
 
@@ -65,8 +60,8 @@ protected:
         WriteFile(scratch_ / "in", input);
         const std::string command = "cd " + Q(scratch_) + " && " + env + " " + Q(CEDEVICE_PATH);
         const int raw = std::system((command + " " + args + " <in >out 2>err").c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(scratch_ / "out"),
-                ReadFile(scratch_ / "err")};
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadFileBytes(scratch_ / "out"),
+                test::ReadFileBytes(scratch_ / "err")};
     }
 
     // Runs a command on the test's device.

@@ -1,6 +1,8 @@
 #include "support/TempDevice.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace test {
@@ -24,29 +26,41 @@ TempDevice::~TempDevice() {
 }
 
 void TempDevice::SetPlatform(const std::string& platform) const {
-    ce::Profile p = Device().GetProfile();
-    p.platform = platform;
-    Device().SetProfile(p);
+    Device().UpdateProfile([&](ce::Profile& p) { p.platform = platform; });
 }
 
 void TempDevice::SetOsVersion(uint32_t major, uint32_t minor) const {
-    ce::Profile p = Device().GetProfile();
-    p.osMajor = major;
-    p.osMinor = minor;
-    Device().SetProfile(p);
+    Device().UpdateProfile([&](ce::Profile& p) {
+        p.osMajor = major;
+        p.osMinor = minor;
+    });
 }
 
 void TempDevice::SetBluetoothMode(uint32_t mode) const {
-    ce::Profile p = Device().GetProfile();
-    p.bluetoothMode = mode;
-    Device().SetProfile(p);
+    Device().UpdateProfile([&](ce::Profile& p) { p.bluetoothMode = mode; });
 }
 
 void TempDevice::SetModule(const std::string& name, bool present) const {
-    ce::Profile p = Device().GetProfile();
-    std::erase(p.modules, name);
-    if (present) p.modules.push_back(name);
-    Device().SetProfile(p);
+    Device().UpdateProfile([&](ce::Profile& p) {
+        std::erase(p.modules, name);
+        if (present) p.modules.push_back(name);
+    });
+}
+
+std::vector<std::string> TempDevice::Events(int64_t afterSeq) const {
+    std::vector<std::string> events;
+    for (const ce::JournalEntry& e : Device().Journal(afterSeq)) events.push_back(e.event);
+    return events;
+}
+
+int64_t TempDevice::LastEventSeq() const {
+    const auto journal = Device().Journal();
+    return journal.empty() ? 0 : journal.back().seq;
+}
+
+std::string ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 }  // namespace test

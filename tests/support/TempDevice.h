@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace test {
 
@@ -27,9 +28,17 @@ public:
     // Gives the device an optional module or stream device ("BAG0:"), or takes it away.
     void SetModule(const std::string& name, bool present) const;
 
+    // The device journal's events after `afterSeq`, oldest first, and the last one's number (0
+    // for an empty journal).
+    std::vector<std::string> Events(int64_t afterSeq = 0) const;
+    int64_t LastEventSeq() const;
+
 private:
     std::filesystem::path folder_;
 };
+
+// The whole content of a file ("" when it cannot be read).
+std::string ReadFileBytes(const std::filesystem::path& path);
 
 // A new empty folder under the test's temporary area; removed at process exit at the latest.
 std::filesystem::path MakeTempFolder(const std::string& hint = "t");

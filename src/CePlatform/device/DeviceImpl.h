@@ -3,6 +3,7 @@
 #pragma once
 
 #include <CePlatform/Device.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <array>
@@ -98,5 +99,24 @@ private:
 Device::Impl* TryCurrentDevice();
 // Serialises the Win32 functions of this process.
 std::recursive_mutex& PlatformLock();
+
+// Runs `call(Device&)` on the current device under PlatformLock() and returns its result. Without
+// a device: `failure`, with the last error ERROR_NOT_READY; when the call throws (a database
+// error, no memory): `failure`, with ERROR_GEN_FAILURE. Never throws, so the Win32 functions can
+// use it as their body.
+template <typename Result, typename Call>
+Result OnCurrentDevice(Result failure, Call&& call) {
+    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
+    try {
+        if (!TryCurrentDevice()) {
+            SetLastError(ERROR_NOT_READY);
+            return failure;
+        }
+        return call(CurrentDevice());
+    } catch (...) {
+        SetLastError(ERROR_GEN_FAILURE);
+        return failure;
+    }
+}
 
 }  // namespace ce

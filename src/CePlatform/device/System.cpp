@@ -24,21 +24,12 @@ std::atomic<SystemParametersHook> g_systemParametersHook{nullptr};
 const HMODULE kAygshell = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7A000000));
 const HMODULE kBthUtil = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7B000000));
 
-// Runs `call` on the current device's profile; FALSE with the last error when there is none.
+// Runs `call` on the current device's profile; a null result with the last error when there is
+// none.
 template <typename Call>
 auto WithProfile(Call&& call) -> decltype(call(std::declval<const Profile&>())) {
-    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
     using Result = decltype(call(std::declval<const Profile&>()));
-    try {
-        if (TryCurrentDevice() == nullptr) {
-            t_lastError = ERROR_NOT_READY;
-            return Result{};
-        }
-        return call(CurrentDevice().GetProfile());
-    } catch (...) {
-        t_lastError = ERROR_GEN_FAILURE;
-        return Result{};
-    }
+    return OnCurrentDevice(Result{}, [&](Device& device) { return call(device.GetProfile()); });
 }
 
 // The file name of a module path: "\Windows\aygshell.dll" → "aygshell.dll".
@@ -54,39 +45,23 @@ BOOL WINAPI EmulatedExitWindowsEx(UINT uFlags, DWORD /*dwReserved*/) {
         t_lastError = ERROR_NOT_SUPPORTED;
         return FALSE;
     }
-    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
-    try {
-        Device::Impl* device = TryCurrentDevice();
-        if (!device) {
-            t_lastError = ERROR_NOT_READY;
-            return FALSE;
-        }
-        device->AddJournalEntry("restart (ExitWindowsEx EWX_REBOOT)");
+    return OnCurrentDevice(FALSE, [](Device& device) {
+        device.AddJournalEntry("restart (ExitWindowsEx EWX_REBOOT)");
         return TRUE;
-    } catch (...) {
-        t_lastError = ERROR_GEN_FAILURE;
-        return FALSE;
-    }
+    });
 }
 
-// Runs `call` with the current device; `failure` when there is none or it fails.
+// The Bluetooth functions answer an error code instead of setting the last error.
 template <typename Call>
 int WithDevice(Call&& call) {
-    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
-    try {
-        Device::Impl* device = TryCurrentDevice();
-        if (!device) return ERROR_NOT_READY;
-        return call(CurrentDevice());
-    } catch (...) {
-        return ERROR_GEN_FAILURE;
-    }
+    return OnCurrentDevice(-1, call) == -1 ? static_cast<int>(GetLastError()) : ERROR_SUCCESS;
 }
 
 int WINAPI EmulatedBthGetMode(DWORD* pdwMode) {
     if (!pdwMode) return ERROR_INVALID_PARAMETER;
     return WithDevice([&](Device& device) {
         *pdwMode = device.GetProfile().bluetoothMode;
-        return static_cast<int>(ERROR_SUCCESS);
+        return 0;
     });
 }
 
@@ -97,7 +72,7 @@ int WINAPI EmulatedBthSetMode(DWORD dwMode) {
         device.UpdateProfile(
             [&](Profile& profile) { profile.bluetoothMode = dwMode; },
             "bluetooth mode " + std::to_string(dwMode) + " (" + kNames[dwMode] + ", BthSetMode)");
-        return static_cast<int>(ERROR_SUCCESS);
+        return 0;
     });
 }
 
@@ -209,7 +184,7 @@ void WINAPI keybd_event(BYTE bVk, BYTE /*bScan*/, DWORD dwFlags, DWORD /*dwExtra
     char event[32];
     std::snprintf(event, sizeof(event), "key 0x%02X %s", static_cast<unsigned>(bVk),
                   (dwFlags & KEYEVENTF_KEYUP) ? "up" : "down");
-    WithDevice([&](Device& device) {
+    OnCurrentDevice(0, [&](Device& device) {
         device.AddJournalEntry(event);
         return 0;
     });

@@ -50,20 +50,14 @@ fs::path HostPathOrError(LPCWSTR path) {
         SetLastError(path ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER);
         return {};
     }
-    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
-    try {
-        if (!TryCurrentDevice()) {
-            SetLastError(ERROR_NOT_READY);
-            return {};
+    return OnCurrentDevice(fs::path(), [&](Device& device) {
+        try {
+            return device.HostPath(path);
+        } catch (const DeviceError&) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return fs::path();
         }
-        return CurrentDevice().HostPath(path);
-    } catch (const DeviceError&) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return {};
-    } catch (...) {
-        SetLastError(ERROR_GEN_FAILURE);
-        return {};
-    }
+    });
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "device/DeviceImpl.h"
+#include "kernel/FileLock.h"
 #include "kernel/Handles.h"
 
 namespace ce {
@@ -71,17 +72,6 @@ bool UnregisterLock(int fd) {
     return Locks().fds.erase(fd) == 1;
 }
 
-// A lock over the whole file held by the open file description `fd`.
-bool SetLock(int fd, short type, bool wait) {
-    struct flock lock {};
-    lock.l_type = type;
-    lock.l_whence = SEEK_SET;
-    for (;;) {
-        if (fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock) == 0) return true;
-        if (errno != EINTR) return false;
-    }
-}
-
 uint64_t Fnv1a(std::string_view bytes, uint64_t basis) {
     uint64_t hash = basis;
     for (unsigned char c : bytes) {
@@ -124,7 +114,7 @@ public:
         // The last holder removes the file. It holds the exclusive lock while doing so, and a
         // creator checks after locking that the path still names the file it locked, so nobody
         // is left holding a removed file.
-        if (SetLock(fd_, F_WRLCK, false)) unlink(path_.c_str());
+        if (SetFileLock(fd_, F_WRLCK, false)) unlink(path_.c_str());
         close(fd_);
     }
 
@@ -163,8 +153,8 @@ int OpenNamed(const fs::path& path, bool* existed) {
         }
         // The exclusive lock succeeds only when nobody holds the mutex; otherwise wait for the
         // shared lock (a creator holds the exclusive one only for a moment).
-        *existed = !SetLock(fd, F_WRLCK, false);
-        if (*existed && !SetLock(fd, F_RDLCK, true)) {
+        *existed = !SetFileLock(fd, F_WRLCK, false);
+        if (*existed && !SetFileLock(fd, F_RDLCK, true)) {
             close(fd);
             SetLastError(ERROR_GEN_FAILURE);
             return -1;
@@ -175,7 +165,7 @@ int OpenNamed(const fs::path& path, bool* existed) {
             opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
             // Turning the exclusive lock into a shared one is atomic, so no other creator can
             // take the exclusive lock in between.
-            if (!*existed && !SetLock(fd, F_RDLCK, false)) {
+            if (!*existed && !SetFileLock(fd, F_RDLCK, false)) {
                 close(fd);
                 SetLastError(ERROR_GEN_FAILURE);
                 return -1;

@@ -58,21 +58,13 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
-    try {
-        if (!TryCurrentDevice()) {
-            SetLastError(ERROR_NOT_READY);
-            return INVALID_HANDLE_VALUE;
-        }
-        if (name != "BAG0:" || !CurrentDevice().GetProfile().HasModule("BAG0:")) {
+    return OnCurrentDevice(INVALID_HANDLE_VALUE, [&](Device& device) {
+        if (name != "BAG0:" || !device.GetProfile().HasModule("BAG0:")) {
             SetLastError(ERROR_FILE_NOT_FOUND);
             return INVALID_HANDLE_VALUE;
         }
         return AddHandle(std::make_shared<AudioGateway>());
-    } catch (...) {
-        SetLastError(ERROR_GEN_FAILURE);
-        return INVALID_HANDLE_VALUE;
-    }
+    });
 }
 
 BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID /*lpInBuf*/,
@@ -82,13 +74,7 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID /*lpIn
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
-    try {
-        if (!TryCurrentDevice()) {
-            SetLastError(ERROR_NOT_READY);
-            return FALSE;
-        }
-        Device& device = CurrentDevice();
+    return OnCurrentDevice(FALSE, [&](Device& device) {
         const std::string call = "BAG0: control code " + std::to_string(dwIoControlCode);
         if (dwIoControlCode != 1 && dwIoControlCode != 2) {
             device.AddJournalEntry(call + " refused (unknown code)");
@@ -104,10 +90,7 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID /*lpIn
         device.AddJournalEntry(
             call + (dwIoControlCode == 1 ? " (sound to the headset)" : " (sound to the speaker)"));
         return TRUE;
-    } catch (...) {
-        SetLastError(ERROR_GEN_FAILURE);
-        return FALSE;
-    }
+    });
 }
 
 }  // extern "C"

@@ -45,14 +45,7 @@ void PaintPopupFrame(const Window& window, const RECT& cells, Composition& scree
     Canvas canvas(screen.cells, screen.columns, screen.rows, outer, clip, false);
     const int width = canvas.Width();
     const int height = canvas.Height();
-    canvas.Fill(1, 0, width - 2, 1, u'─');
-    canvas.Fill(1, height - 1, width - 2, 1, u'─');
-    canvas.Fill(0, 1, 1, height - 2, u'│');
-    canvas.Fill(width - 1, 1, 1, height - 2, u'│');
-    canvas.Put(0, 0, u'┌');
-    canvas.Put(width - 1, 0, u'┐');
-    canvas.Put(0, height - 1, u'└');
-    canvas.Put(width - 1, height - 1, u'┘');
+    canvas.Frame(0, 0, width, height);
     if ((window.style & WS_CAPTION) == WS_CAPTION && !window.text.empty()) {
         canvas.Put(1, 0, u' ');
         const int used = canvas.Text(2, 0, window.text, kAttrBold, width - 4);
@@ -166,6 +159,19 @@ void Canvas::Fill(int x, int y, int width, int height, char16_t ch, uint16_t att
     for (int row = y; row < y + height; ++row) {
         for (int column = x; column < x + width; ++column) Put(column, row, ch, attr);
     }
+}
+
+void Canvas::Frame(int x, int y, int width, int height, uint16_t attr) {
+    const int right = x + width - 1;
+    const int bottom = y + height - 1;
+    Fill(x + 1, y, width - 2, 1, u'─', attr);
+    Fill(x + 1, bottom, width - 2, 1, u'─', attr);
+    Fill(x, y + 1, 1, height - 2, u'│', attr);
+    Fill(right, y + 1, 1, height - 2, u'│', attr);
+    Put(x, y, u'┌', attr);
+    Put(right, y, u'┐', attr);
+    Put(x, bottom, u'└', attr);
+    Put(right, bottom, u'┘', attr);
 }
 
 void Canvas::SetCaret(int x, int y) {

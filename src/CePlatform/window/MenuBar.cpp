@@ -260,13 +260,9 @@ void PaintBox(Canvas& canvas, const RECT& bar, const Level& level) {
     const int top = level.box.top - bar.top;
     const int width = level.box.right - level.box.left;
     const int height = level.box.bottom - level.box.top;
-    canvas.Put(left, top, u'\u250C');
-    canvas.Fill(left + 1, top, width - 2, 1, u'\u2500');
-    canvas.Put(left + width - 1, top, u'\u2510');
+    canvas.Frame(left, top, width, height);
     for (size_t i = 0; i < level.items->size(); ++i) {
         const int y = top + 1 + static_cast<int>(i);
-        canvas.Put(left, y, u'\u2502');
-        canvas.Put(left + width - 1, y, u'\u2502');
         if (IsSeparator((*level.items)[i])) {
             canvas.Fill(left + 1, y, width - 2, 1, u'\u2500');
             continue;
@@ -275,9 +271,6 @@ void PaintBox(Canvas& canvas, const RECT& bar, const Level& level) {
         canvas.Fill(left + 1, y, width - 2, 1, u' ', attr);
         canvas.Text(left + 1, y, ItemLabel(*level.items, i), attr, width - 2);
     }
-    canvas.Put(left, top + height - 1, u'\u2514');
-    canvas.Fill(left + 1, top + height - 1, width - 2, 1, u'\u2500');
-    canvas.Put(left + width - 1, top + height - 1, u'\u2518');
 }
 
 void PaintMenuBar(HWND hwnd, Canvas& canvas, PaintLayer layer) {

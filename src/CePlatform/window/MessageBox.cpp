@@ -169,14 +169,7 @@ void PaintBox(HWND hwnd, Canvas& canvas, PaintLayer layer) {
     const int width = canvas.Width();
     const int height = canvas.Height();
     canvas.Fill(0, 0, width, height);
-    canvas.Fill(1, 0, width - 2, 1, u'─');
-    canvas.Fill(1, height - 1, width - 2, 1, u'─');
-    canvas.Fill(0, 1, 1, height - 2, u'│');
-    canvas.Fill(width - 1, 1, 1, height - 2, u'│');
-    canvas.Put(0, 0, u'┌');
-    canvas.Put(width - 1, 0, u'┐');
-    canvas.Put(0, height - 1, u'└');
-    canvas.Put(width - 1, height - 1, u'┘');
+    canvas.Frame(0, 0, width, height);
     const std::u16string caption = WindowText(hwnd);
     if (!caption.empty()) {
         canvas.Put(2, 0, u' ');

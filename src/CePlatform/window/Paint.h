@@ -53,6 +53,8 @@ public:
     int Text(int x, int y, std::u16string_view text, uint16_t attr = 0, int maxWidth = -1);
     // A rectangle of `ch`.
     void Fill(int x, int y, int width, int height, char16_t ch = u' ', uint16_t attr = 0);
+    // The border of a rectangle in box-drawing lines; its inside is left as it is.
+    void Frame(int x, int y, int width, int height, uint16_t attr = 0);
     // Shows the terminal's caret at (x, y) of this window; only the focused window's caret is
     // shown.
     void SetCaret(int x, int y);

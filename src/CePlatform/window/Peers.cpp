@@ -35,6 +35,8 @@
 #include <set>
 #include <sstream>
 
+#include "kernel/FileLock.h"
+
 namespace ce::win {
 
 namespace {
@@ -72,16 +74,6 @@ void CheckProcess() {
     }
 }
 
-bool SetLock(int fd, short type, bool wait) {
-    struct flock lock {};
-    lock.l_type = type;
-    lock.l_whence = SEEK_SET;
-    for (;;) {
-        if (fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock) == 0) return true;
-        if (errno != EINTR) return false;
-    }
-}
-
 bool SameFile(int fd, const fs::path& path) {
     struct stat opened {};
     struct stat named {};
@@ -115,7 +107,7 @@ bool IsAlive(const fs::path& folder, pid_t pid) {
     const fs::path lockPath = LockPath(folder, pid);
     const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return false;
-    if (!SetLock(fd, F_WRLCK, false)) {
+    if (!SetFileLock(fd, F_WRLCK, false)) {
         const bool held = errno == EAGAIN || errno == EACCES;
         close(fd);
         return held;
@@ -217,7 +209,7 @@ bool Claim(const fs::path& folder) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0) return false;
-        if (SetLock(fd, F_WRLCK, true) && SameFile(fd, lockPath)) {
+        if (SetFileLock(fd, F_WRLCK, true) && SameFile(fd, lockPath)) {
             state.lockFd = fd;
             state.folder = folder;
             return true;

@@ -911,31 +911,32 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
     return TRUE;
 }
 
-BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
+}  // extern "C"
+
+namespace {
+
+// Moves a point by the window's screen position, times `sign`: -1 from screen to client
+// coordinates, +1 back.
+BOOL OffsetPoint(HWND hWnd, LPPOINT point, int sign) {
     Window* window = FindWindowObject(hWnd);
     if (!window) return FALSE;
-    if (!lpPoint) {
+    if (!point) {
         Fail(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     const RECT rect = ScreenRect(*window);
-    lpPoint->x -= rect.left;
-    lpPoint->y -= rect.top;
+    point->x += sign * rect.left;
+    point->y += sign * rect.top;
     return TRUE;
 }
 
-BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
-    Window* window = FindWindowObject(hWnd);
-    if (!window) return FALSE;
-    if (!lpPoint) {
-        Fail(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    const RECT rect = ScreenRect(*window);
-    lpPoint->x += rect.left;
-    lpPoint->y += rect.top;
-    return TRUE;
-}
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) { return OffsetPoint(hWnd, lpPoint, -1); }
+
+BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) { return OffsetPoint(hWnd, lpPoint, 1); }
 
 int WINAPI MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints) {
     POINT from{0, 0};
