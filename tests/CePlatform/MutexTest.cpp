@@ -1,6 +1,7 @@
 // Named mutexes: creation and opening within one process and across forked processes, lifetime
 // bound to the holders (closed, exited or killed), case-insensitive names, one device's scope.
 #include <CePlatform/Device.h>
+#include <CePlatform/Unicode.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <windows.h>
@@ -14,13 +15,13 @@
 
 namespace {
 
-constexpr DWORD kJunk = 0xDEADBEEF;
-
-// CreateMutexW with the last error preset to junk, so that an untouched one is caught.
-HANDLE Create(LPCWSTR name, DWORD* error) {
-    SetLastError(kJunk);
-    HANDLE handle = CreateMutexW(nullptr, FALSE, name);
-    *error = GetLastError();
+// CreateMutexW, expecting a handle and `error` as the last error (preset to junk, so that an
+// untouched one is caught).
+HANDLE Create(const std::u16string& name, DWORD error) {
+    SetLastError(0xDEADBEEF);
+    HANDLE handle = CreateMutexW(nullptr, FALSE, name.c_str());
+    EXPECT_NE(nullptr, handle) << ce::ToUtf8(name);
+    EXPECT_EQ(error, GetLastError()) << ce::ToUtf8(name);
     return handle;
 }
 
@@ -37,137 +38,86 @@ protected:
     test::TempDevice device_;
 };
 
-TEST_F(MutexTest, SecondCreateInOneProcessFindsTheFirstWhateverTheCase) {
-    DWORD error = 0;
-    HANDLE first = Create(u"Quenvale", &error);
-    ASSERT_NE(nullptr, first);
-    EXPECT_EQ(DWORD{ERROR_SUCCESS}, error);
-
-    HANDLE second = Create(u"QUENVALE", &error);
-    ASSERT_NE(nullptr, second);
+TEST_F(MutexTest, ASecondCreateFindsTheFirstWhateverTheCaseUntilTheLastHandleIsClosed) {
+    HANDLE first = Create(u"Quenvale", ERROR_SUCCESS);
+    HANDLE second = Create(u"QUENVALE", ERROR_ALREADY_EXISTS);
     EXPECT_NE(first, second);
-    EXPECT_EQ(DWORD{ERROR_ALREADY_EXISTS}, error);
-
-    HANDLE other = Create(u"Quenvale2", &error);
-    ASSERT_NE(nullptr, other);
-    EXPECT_EQ(DWORD{ERROR_SUCCESS}, error);
-
-    // It lives until its last handle is closed.
+    HANDLE other = Create(u"Quenvale2", ERROR_SUCCESS);
     EXPECT_TRUE(CloseHandle(first));
-    HANDLE third = Create(u"quenvale", &error);
-    EXPECT_EQ(DWORD{ERROR_ALREADY_EXISTS}, error);
+    HANDLE third = Create(u"quenvale", ERROR_ALREADY_EXISTS);
     EXPECT_TRUE(CloseHandle(second));
     EXPECT_TRUE(CloseHandle(third));
-    HANDLE fresh = Create(u"Quenvale", &error);
-    EXPECT_EQ(DWORD{ERROR_SUCCESS}, error);
-
+    HANDLE fresh = Create(u"Quenvale", ERROR_SUCCESS);
     EXPECT_TRUE(CloseHandle(fresh));
     EXPECT_TRUE(CloseHandle(other));
-
-    // Unnamed mutexes are private objects.
-    HANDLE unnamed = Create(nullptr, &error);
-    ASSERT_NE(nullptr, unnamed);
-    EXPECT_EQ(DWORD{ERROR_SUCCESS}, error);
-    EXPECT_NE(nullptr, Create(u"", &error));
-    EXPECT_EQ(DWORD{ERROR_SUCCESS}, error);
-    EXPECT_TRUE(CloseHandle(unnamed));
-    SetLastError(kJunk);
+    SetLastError(0xDEADBEEF);
     EXPECT_FALSE(CloseHandle(fresh));
     EXPECT_EQ(DWORD{ERROR_INVALID_HANDLE}, GetLastError());
-}
 
-TEST_F(MutexTest, NamesThatDifferOnlyInPunctuationOrLengthAreDistinct) {
-    // Names that an escaping or a hash of the name could confuse.
+    // Unnamed mutexes are private objects.
+    EXPECT_TRUE(CloseHandle(Create(u"", ERROR_SUCCESS)));
+    EXPECT_TRUE(CloseHandle(Create(u"", ERROR_SUCCESS)));
+    SetLastError(0xDEADBEEF);
+    EXPECT_NE(nullptr, CreateMutexW(nullptr, FALSE, nullptr));
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, GetLastError());
+
+    // Names that an escaping or a hash of the name could confuse are distinct.
     const std::u16string longName(300, u'x');
-    std::u16string longOther = longName;
-    longOther.back() = u'y';
-    const std::vector<std::u16string> names = {u"a/b", u"a\\b",          u"a%2Fb", u"a b",
-                                               u"..",  u"\u00e9t\u00e9", longName, longOther};
     std::vector<HANDLE> handles;
-    for (const auto& name : names) {
-        DWORD error = 0;
-        handles.push_back(Create(name.c_str(), &error));
-        ASSERT_NE(nullptr, handles.back());
-        EXPECT_EQ(DWORD{ERROR_SUCCESS}, error) << handles.size();
+    for (const std::u16string name : {u"a/b", u"a\\b", u"a%2Fb", u"a b", u"..", u"\u00e9t\u00e9"}) {
+        handles.push_back(Create(name, ERROR_SUCCESS));
     }
-    DWORD error = 0;
-    HANDLE again = Create(u"\u00c9T\u00c9", &error);  // upper case of a Latin-1 name
-    EXPECT_EQ(DWORD{ERROR_ALREADY_EXISTS}, error);
-    handles.push_back(again);
-    again = Create(std::u16string(300, u'X').c_str(), &error);
-    EXPECT_EQ(DWORD{ERROR_ALREADY_EXISTS}, error);
-    handles.push_back(again);
+    handles.push_back(Create(longName, ERROR_SUCCESS));
+    handles.push_back(Create(longName.substr(1) + u"y", ERROR_SUCCESS));
+    handles.push_back(Create(u"\u00c9T\u00c9", ERROR_ALREADY_EXISTS));  // a Latin-1 upper case
+    handles.push_back(Create(std::u16string(300, u'X'), ERROR_ALREADY_EXISTS));
     for (HANDLE handle : handles) EXPECT_TRUE(CloseHandle(handle));
 }
 
-TEST_F(MutexTest, ScopedToTheCurrentDevice) {
-    DWORD error = 0;
-    HANDLE here = Create(u"Quenvale", &error);
-    ASSERT_NE(nullptr, here);
+TEST_F(MutexTest, ScopedToTheCurrentDeviceAndNotReadyWithoutOne) {
+    HANDLE here = Create(u"Quenvale", ERROR_SUCCESS);
     {
         test::TempDevice other;
-        HANDLE there = Create(u"Quenvale", &error);
-        ASSERT_NE(nullptr, there);
-        EXPECT_EQ(DWORD{ERROR_SUCCESS}, error);
-        EXPECT_TRUE(CloseHandle(there));
+        EXPECT_TRUE(CloseHandle(Create(u"Quenvale", ERROR_SUCCESS)));
     }
     ce::UseDevice(device_.Folder());
     EXPECT_TRUE(CloseHandle(here));
-}
 
-TEST_F(MutexTest, WithoutADeviceFailsWithNotReady) {
     ce::CloseDevice();
     setenv("CE_DEVICE", (device_.Folder() / "missing").c_str(), 1);
-    DWORD error = 0;
-    EXPECT_EQ(nullptr, Create(u"Quenvale", &error));
-    EXPECT_EQ(DWORD{ERROR_NOT_READY}, error);
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(nullptr, CreateMutexW(nullptr, FALSE, u"Quenvale"));
+    EXPECT_EQ(DWORD{ERROR_NOT_READY}, GetLastError());
     unsetenv("CE_DEVICE");
     ce::UseDevice(device_.Folder());
 }
 
 TEST_F(MutexTest, AnotherProcessSeesItExactlyWhileItsHolderLives) {
-    DWORD error = 0;
     for (const bool kill : {false, true}) {
         test::ForkedChild holder(device_.Folder(), Creates(u"Quenvale"));
         ASSERT_EQ(ERROR_SUCCESS, holder.Next());
-        HANDLE handle = Create(u"quenVALE", &error);
-        ASSERT_NE(nullptr, handle);
-        EXPECT_EQ(DWORD{ERROR_ALREADY_EXISTS}, error);
-        EXPECT_TRUE(CloseHandle(handle));
-        if (kill) {
-            holder.Kill();
-        } else {
-            holder.Finish();
-        }
+        EXPECT_TRUE(CloseHandle(Create(u"quenVALE", ERROR_ALREADY_EXISTS)));
+        kill ? holder.Kill() : holder.Finish();
     }
     // Nothing is left behind: the next creator creates it, and the next process sees that.
-    HANDLE handle = Create(u"Quenvale", &error);
-    ASSERT_NE(nullptr, handle);
-    EXPECT_EQ(DWORD{ERROR_SUCCESS}, error);
+    HANDLE handle = Create(u"Quenvale", ERROR_SUCCESS);
     test::ForkedChild second(device_.Folder(), Creates(u"Quenvale"));
     EXPECT_EQ(ERROR_ALREADY_EXISTS, second.Next());
     EXPECT_TRUE(CloseHandle(handle));
-}
 
-TEST_F(MutexTest, AForkedChildDoesNotInheritTheParentsHandles) {
-    DWORD error = 0;
-    HANDLE handle = Create(u"Quenvale", &error);
-    ASSERT_NE(nullptr, handle);
-    // Whatever the child does with the handle value it was forked with, the parent's mutex stays;
+    // Whatever a child does with the handle value it was forked with, the parent's mutex stays;
     // and the child, which lives on, does not keep it in existence.
+    handle = Create(u"Inherited", ERROR_SUCCESS);
     test::ForkedChild child(device_.Folder(), [handle](test::ForkedChild&) -> int64_t {
         CloseHandle(handle);
-        HANDLE own = CreateMutexW(nullptr, FALSE, u"Quenvale");
+        HANDLE own = CreateMutexW(nullptr, FALSE, u"Inherited");
         const DWORD result = GetLastError();
         CloseHandle(own);
         return result;
     });
     EXPECT_EQ(ERROR_ALREADY_EXISTS, child.Next());
-
     EXPECT_TRUE(CloseHandle(handle));
-    handle = Create(u"Quenvale", &error);
-    EXPECT_EQ(DWORD{ERROR_SUCCESS}, error);
-    EXPECT_TRUE(CloseHandle(handle));
+    EXPECT_TRUE(CloseHandle(Create(u"Inherited", ERROR_SUCCESS)));
 }
 
 TEST_F(MutexTest, OfRacingCreatorsExactlyOneCreatesIt) {
@@ -200,9 +150,7 @@ TEST_F(MutexTest, ClosingAndCreatingAtOnceNeverLosesTheMutex) {
     // One process keeps a handle for good while others create and close it in a loop: each of
     // them must always find it, although a closer may be removing its file at that moment if the
     // bookkeeping were wrong.
-    DWORD error = 0;
-    HANDLE keeper = Create(u"Busy", &error);
-    ASSERT_NE(nullptr, keeper);
+    HANDLE keeper = Create(u"Busy", ERROR_SUCCESS);
     auto churn = [](test::ForkedChild&) -> int64_t {
         for (int i = 0; i < 300; ++i) {
             HANDLE handle = CreateMutexW(nullptr, FALSE, u"Busy");

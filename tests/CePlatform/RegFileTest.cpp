@@ -39,7 +39,7 @@ std::vector<std::string> Describe(const std::vector<Op>& ops) {
 }
 
 // The data of each type as a file holds it, which reads back byte for byte.
-TEST(RegFileFormat, EachTypeHasItsFormAndComesBackByteForByte) {
+TEST(RegFileFormat, EachTypeHasItsFormComesBackByteForByteAndLongHexWraps) {
     const std::vector<std::tuple<uint32_t, Bytes, std::string>> forms = {
         {1, Utf16(u""), "\"\""},
         {1, Utf16(u"C:\\a \"b\""), R"("C:\\a \"b\"")"},
@@ -72,9 +72,8 @@ TEST(RegFileFormat, EachTypeHasItsFormAndComesBackByteForByte) {
     EXPECT_EQ(ops[0].path, path);
     for (size_t i = 0; i < values.size(); ++i)
         EXPECT_EQ(Fields(ops[i + 1].value), Fields(values[i])) << i;
-}
 
-TEST(RegFileFormat, LongHexWrapsAsRegeditDoes) {
+    // Long hex data wraps as regedit does.
     std::string row;
     for (int i = 0; i < 25; ++i) row += "ab,";
     EXPECT_EQ(ce::FormatValueLine({u"Order", 7, Bytes(100, 0xab)}),
@@ -89,7 +88,7 @@ TEST(RegFileFormat, LongHexWrapsAsRegeditDoes) {
               "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\A\\B]\n@=\"d\"\n\n[HKEY_CLASSES_ROOT]\n\n");
 }
 
-TEST(RegFileParse, AcceptsWhatHandWrittenFilesHold) {
+TEST(RegFileParse, AcceptsWhatHandWrittenFilesHoldAndNormalisesKeyNames) {
     const std::string text =
         "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n"
         "; a comment\r\n"
@@ -114,9 +113,7 @@ TEST(RegFileParse, AcceptsWhatHandWrittenFilesHold) {
                   "13 " + x + "\"e\"=-", "14 " + x + "@=-", "15 -HKEY_CURRENT_USER\\Old",
                   "16 HKEY_CLASSES_ROOT", "17 HKEY_CLASSES_ROOT \"f\"=hex(b):01"}));
     EXPECT_TRUE(ce::ParseRegFile("\n\n  REGEDIT4  ").empty());
-}
 
-TEST(RegFileKeyNames, ParseNormalisesAndKeyNameJoins) {
     // The parsed key as KeyName writes it; out-parameters left alone show as "HKEY_UNKNOWN\junk".
     auto parse = [](std::string_view text) {
         ce::RootKey root = static_cast<ce::RootKey>(77);

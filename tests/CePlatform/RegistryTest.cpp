@@ -1,6 +1,7 @@
 // Win32 registry semantics of the stand-in, pinned by small named cases. Out-parameters are
 // preset to junk so that one left untouched, or touched when it should not be, is caught.
 #include <CePlatform/Device.h>
+#include <CePlatform/RegFile.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <windows.h>
@@ -8,17 +9,20 @@
 #include <cstring>
 #include <vector>
 
+#include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 
 namespace {
 
 constexpr DWORD kJunk = 0xDEADBEEF;
 HKEY const kJunkKey = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x0BADF00D));
+const auto LM = ce::RootKey::LocalMachine;
 
 class RegistryTest : public ::testing::Test {
 protected:
-    test::TempDevice device_{ce::Profile{}, /*seed=*/false};
-
+    bool Exists(ce::RootKey root, std::u16string_view path) const {
+        return device_.Device().KeyExists(root, path);
+    }
     HKEY Create(HKEY root, LPCWSTR path, DWORD* disposition = nullptr) {
         HKEY key = kJunkKey;
         EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
@@ -36,44 +40,42 @@ protected:
         EXPECT_EQ(DWORD{REG_DWORD}, type);
         return value;
     }
+
+    test::TempDevice device_{ce::Profile{}, /*seed=*/false};
 };
 
-TEST_F(RegistryTest, CreateMakesIntermediateKeysAndReportsDisposition) {
+TEST_F(RegistryTest, CreateMakesIntermediateKeysAndOpenFindsOnlyWhatExists) {
     DWORD disposition = kJunk;
-    HKEY key = Create(HKEY_LOCAL_MACHINE, u"Software\\A\\B\\C", &disposition);
+    RegCloseKey(Create(HKEY_LOCAL_MACHINE, u"Software\\A\\B\\C", &disposition));
     EXPECT_EQ(DWORD{REG_CREATED_NEW_KEY}, disposition);
-    EXPECT_TRUE(device_.Device().KeyExists(ce::RootKey::LocalMachine, u"Software\\A"));
-    EXPECT_TRUE(device_.Device().KeyExists(ce::RootKey::LocalMachine, u"Software\\A\\B"));
-    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
-
+    EXPECT_TRUE(Exists(LM, u"Software\\A") && Exists(LM, u"Software\\A\\B"));
     disposition = kJunk;
-    key = Create(HKEY_LOCAL_MACHINE, u"Software\\A\\B\\C", &disposition);
+    RegCloseKey(Create(HKEY_LOCAL_MACHINE, u"Software\\A\\B\\C", &disposition));
     EXPECT_EQ(DWORD{REG_OPENED_EXISTING_KEY}, disposition);
-    RegCloseKey(key);
 
     // Relative to an open key, and an empty sub key opens the key itself.
     HKEY parent = Create(HKEY_LOCAL_MACHINE, u"Software\\A");
     HKEY child = Create(parent, u"B\\D", &disposition);
     EXPECT_EQ(DWORD{REG_CREATED_NEW_KEY}, disposition);
-    EXPECT_TRUE(device_.Device().KeyExists(ce::RootKey::LocalMachine, u"Software\\A\\B\\D"));
+    EXPECT_TRUE(Exists(LM, u"Software\\A\\B\\D"));
     HKEY same = Create(parent, u"", &disposition);
     EXPECT_EQ(DWORD{REG_OPENED_EXISTING_KEY}, disposition);
     SetDword(same, u"v", 1);
     EXPECT_EQ(1u, GetDword(parent, u"v"));
     for (HKEY k : {parent, child, same}) RegCloseKey(k);
-}
 
-TEST_F(RegistryTest, OpenOfMissingKeyAndBadNamesFailAndClearTheResult) {
+    // A missing key and bad names fail and clear the result.
     HKEY key = kJunkKey;
     EXPECT_EQ(ERROR_FILE_NOT_FOUND,
               RegOpenKeyExW(HKEY_CURRENT_USER, u"\\No\\Such", 0, KEY_ALL_ACCESS, &key));
     EXPECT_EQ(nullptr, key);
-    EXPECT_FALSE(device_.Device().KeyExists(ce::RootKey::CurrentUser, u"No"));
+    EXPECT_FALSE(Exists(ce::RootKey::CurrentUser, u"No"));
     EXPECT_EQ(ERROR_INVALID_PARAMETER, RegOpenKeyExW(HKEY_CURRENT_USER, u"x", 0, 0, nullptr));
     EXPECT_EQ(ERROR_INVALID_PARAMETER, RegCreateKeyExW(HKEY_CURRENT_USER, nullptr, 0, nullptr, 0, 0,
                                                        nullptr, &key, nullptr));
     // A key name has at most 255 characters.
     std::u16string name(256, u'x');
+    key = kJunkKey;
     EXPECT_EQ(ERROR_INVALID_PARAMETER, RegCreateKeyExW(HKEY_LOCAL_MACHINE, name.c_str(), 0, nullptr,
                                                        0, 0, nullptr, &key, nullptr));
     EXPECT_EQ(nullptr, key);
@@ -81,11 +83,11 @@ TEST_F(RegistryTest, OpenOfMissingKeyAndBadNamesFailAndClearTheResult) {
     RegCloseKey(Create(HKEY_LOCAL_MACHINE, name.c_str()));
 }
 
-TEST_F(RegistryTest, NamesAreCaseInsensitiveAndKeepTheirFirstCase) {
-    HKEY a = Create(HKEY_LOCAL_MACHINE, u"\\SOFTWARE\\Microsoft\\Inbox\\Settings");
+TEST_F(RegistryTest, NamesIgnoreCaseAndExtraBackslashesAndKeepTheirFirstCase) {
+    HKEY a = Create(HKEY_LOCAL_MACHINE, u"\\SOFTWARE\\Microsoft\\Inbox\\Settings\\");
     HKEY b = kJunkKey;
     ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"\\Software\\microsoft\\INBOX\\settings", 0,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\\\microsoft\\INBOX\\settings", 0,
                             KEY_ALL_ACCESS, &b));
     SetDword(a, u"SMSNoSentMsg", 1);
     EXPECT_EQ(1u, GetDword(b, u"smsnosentmsg"));
@@ -95,37 +97,47 @@ TEST_F(RegistryTest, NamesAreCaseInsensitiveAndKeepTheirFirstCase) {
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueW(b, u"GONE"));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueW(a, u"gone"));
 
-    const auto keys = device_.Device().ExportKeys(ce::RootKey::LocalMachine, u"software");
+    const auto keys = device_.Device().ExportKeys(LM, u"software");
     ASSERT_EQ(4u, keys.size());
     EXPECT_EQ(u"SOFTWARE\\Microsoft\\Inbox\\Settings", keys.back().path);
     ASSERT_EQ(1u, keys.back().values.size());
     EXPECT_EQ(u"SMSNoSentMsg", keys.back().values[0].name);
-    RegCloseKey(a);
-    RegCloseKey(b);
-}
 
-TEST_F(RegistryTest, BackslashesAreIgnoredAndRootsAreSeparateTrees) {
-    HKEY a = Create(HKEY_CURRENT_USER, u"\\ControlPanel\\SoundCategories\\Ring\\");
-    HKEY b = kJunkKey;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExW(HKEY_CURRENT_USER, u"ControlPanel\\\\SoundCategories\\Ring", 0, 0, &b));
-    SetDword(a, u"x", 7);
-    EXPECT_EQ(7u, GetDword(b, u"x"));
-    HKEY c = Create(HKEY_CLASSES_ROOT, u"\\exefile");
-    EXPECT_TRUE(device_.Device().KeyExists(ce::RootKey::ClassesRoot, u"exefile"));
     // Each root is a tree of its own.
+    HKEY c = Create(HKEY_CLASSES_ROOT, u"\\exefile");
+    EXPECT_TRUE(Exists(ce::RootKey::ClassesRoot, u"exefile"));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"exefile", 0, 0, &b));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CURRENT_USER, u"exefile", 0, 0, &b));
     for (HKEY k : {a, c}) RegCloseKey(k);
 }
 
-TEST_F(RegistryTest, EmptyNameIsTheDefaultValueNotOneNamedDefault) {
+TEST_F(RegistryTest, ValuesKeepTheirBytesAndTypeAndTheEmptyNameIsTheDefault) {
     HKEY key = Create(HKEY_CURRENT_USER, u"K");
+    const std::vector<std::pair<DWORD, std::vector<BYTE>>> cases = {
+        {REG_BINARY, {1, 2, 3}},                // odd size
+        {REG_SZ, {'a', 0, 'b', 0}},             // text without its terminating zero
+        {REG_DWORD, {1, 2, 3, 4, 5, 6, 7, 8}},  // a "DWORD" of 8 bytes
+        {REG_MULTI_SZ, {}},                     // no data at all
+        {0x1234, {0xFF}},                       // a type the platform does not know
+    };
+    for (const auto& [type, data] : cases) {
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExW(key, u"v", 0, type, data.data(), static_cast<DWORD>(data.size())));
+        std::vector<BYTE> back(16, 0xCC);
+        DWORD gotType = kJunk, size = static_cast<DWORD>(back.size());
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegQueryValueExW(key, u"v", nullptr, &gotType, back.data(), &size));
+        EXPECT_EQ(type, gotType);
+        back.resize(size);
+        EXPECT_EQ(data, back);
+    }
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegSetValueExW(key, u"v", 0, REG_BINARY, nullptr, 4));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"empty", 0, REG_BINARY, nullptr, 0));
+
     SetDword(key, u"", 1);
     SetDword(key, u"Default", 2);
     EXPECT_EQ(1u, GetDword(key, nullptr));
     EXPECT_EQ(1u, GetDword(key, u""));
-    EXPECT_EQ(2u, GetDword(key, u"Default"));
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueW(key, nullptr));
     DWORD size = kJunk;
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(key, u"", nullptr, nullptr, nullptr, &size));
@@ -169,32 +181,7 @@ TEST_F(RegistryTest, QueryAnswersSizeAndTypeAndRefusesSmallBuffers) {
     RegCloseKey(key);
 }
 
-TEST_F(RegistryTest, DataIsStoredByteForByteWithItsType) {
-    HKEY key = Create(HKEY_LOCAL_MACHINE, u"K");
-    const std::vector<std::pair<DWORD, std::vector<BYTE>>> cases = {
-        {REG_BINARY, {1, 2, 3}},                // odd size
-        {REG_SZ, {'a', 0, 'b', 0}},             // text without its terminating zero
-        {REG_DWORD, {1, 2, 3, 4, 5, 6, 7, 8}},  // a "DWORD" of 8 bytes
-        {REG_MULTI_SZ, {}},                     // no data at all
-        {0x1234, {0xFF}},                       // a type the platform does not know
-    };
-    for (const auto& [type, data] : cases) {
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegSetValueExW(key, u"v", 0, type, data.data(), static_cast<DWORD>(data.size())));
-        std::vector<BYTE> back(16, 0xCC);
-        DWORD gotType = kJunk, size = static_cast<DWORD>(back.size());
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegQueryValueExW(key, u"v", nullptr, &gotType, back.data(), &size));
-        EXPECT_EQ(type, gotType);
-        back.resize(size);
-        EXPECT_EQ(data, back);
-    }
-    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegSetValueExW(key, u"v", 0, REG_BINARY, nullptr, 4));
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"empty", 0, REG_BINARY, nullptr, 0));
-    RegCloseKey(key);
-}
-
-TEST_F(RegistryTest, NullClosedAndForeignHandlesAreInvalid) {
+TEST_F(RegistryTest, NullClosedForeignAndStaleHandlesAreInvalid) {
     DWORD size = kJunk;
     EXPECT_EQ(ERROR_INVALID_HANDLE,
               RegQueryValueExW(nullptr, u"v", nullptr, nullptr, nullptr, &size));
@@ -214,77 +201,56 @@ TEST_F(RegistryTest, NullClosedAndForeignHandlesAreInvalid) {
     // The predefined roots are never really closed.
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_LOCAL_MACHINE));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_LOCAL_MACHINE));
-    HKEY again = Create(HKEY_LOCAL_MACHINE, u"K");
-    RegCloseKey(again);
-}
+    key = Create(HKEY_LOCAL_MACHINE, u"K");
 
-TEST_F(RegistryTest, KeyDeletedUnderAnOpenHandle) {
-    HKEY key = Create(HKEY_LOCAL_MACHINE, u"Doomed\\Sub");
-    SetDword(key, u"v", 1);
-    ce::RegFileOp del;
-    del.kind = ce::RegFileOp::kDeleteKey;
-    del.root = ce::RootKey::LocalMachine;
-    del.path = u"Doomed";
-    device_.Device().Import({del});
-    DWORD value = 1, size = 4;
-    EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExW(key, u"v", nullptr, nullptr, nullptr, &size));
-    EXPECT_EQ(ERROR_KEY_DELETED,
-              RegSetValueExW(key, u"v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4));
-    EXPECT_FALSE(device_.Device().KeyExists(ce::RootKey::LocalMachine, u"Doomed\\Sub"));
-    // The deletion is logged under the names of what went, deepest first.
-    std::vector<std::string> logged;
-    for (const auto& c : device_.Device().Changes()) {
-        if (c.kind == ce::Change::kDeleteValue || c.kind == ce::Change::kDeleteKey) {
-            logged.push_back(c.key);
-        }
+    // A handle does not outlive its device.
+    {
+        test::TempDevice other(ce::Profile{}, false);  // now current
+        EXPECT_EQ(ERROR_INVALID_HANDLE,
+                  RegQueryValueExW(key, u"v", nullptr, nullptr, nullptr, &size));
+        EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
     }
-    EXPECT_EQ(
-        (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Doomed\\Sub",
-                                  "HKEY_LOCAL_MACHINE\\Doomed\\Sub", "HKEY_LOCAL_MACHINE\\Doomed"}),
-        logged);
-    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+    EXPECT_EQ(kJunk, size);
 }
 
-TEST_F(RegistryTest, HandlesDoNotOutliveTheirDevice) {
-    HKEY key = Create(HKEY_LOCAL_MACHINE, u"K");
-    test::TempDevice other(ce::Profile{}, false);  // now current
-    DWORD size = kJunk;
-    EXPECT_EQ(ERROR_INVALID_HANDLE, RegQueryValueExW(key, u"v", nullptr, nullptr, nullptr, &size));
-    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
-}
-
-TEST_F(RegistryTest, EveryWriteAndDeletionIsInTheChangeLog) {
-    const int64_t start =
-        device_.Device().Changes().empty() ? 0 : device_.Device().Changes().back().seq;
+// Every write and deletion is in the change log; a key deleted under an open handle goes with
+// everything below it, logged under the names of what went, deepest first.
+TEST_F(RegistryTest, ChangeLogAndAKeyDeletedUnderAnOpenHandle) {
     HKEY key = Create(HKEY_CURRENT_USER, u"\\ControlPanel\\Phone");
     SetDword(key, u"CallHistoryMax", 100);
     SetDword(key, u"callhistorymax", 500);
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueW(key, u"CallHistoryMax"));
-    RegCloseKey(key);
+    SetDword(key, u"v", 1);
+    probe::Apply(ce::RegFileOp::kDeleteKey, HKEY_CURRENT_USER, u"ControlPanel");
+    DWORD value = 1, size = 4;
+    EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExW(key, u"v", nullptr, nullptr, nullptr, &size));
+    EXPECT_EQ(ERROR_KEY_DELETED,
+              RegSetValueExW(key, u"v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4));
+    EXPECT_FALSE(Exists(ce::RootKey::CurrentUser, u"ControlPanel\\Phone"));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
 
-    const auto changes = device_.Device().Changes(start);
-    ASSERT_EQ(5u, changes.size());
-    EXPECT_EQ(ce::Change::kCreateKey, changes[0].kind);
-    EXPECT_EQ("HKEY_CURRENT_USER\\ControlPanel", changes[0].key);
-    EXPECT_EQ("HKEY_CURRENT_USER\\ControlPanel\\Phone", changes[1].key);
-
-    EXPECT_EQ(ce::Change::kSetValue, changes[2].kind);
-    EXPECT_EQ(u"CallHistoryMax", changes[2].valueName);
-    EXPECT_FALSE(changes[2].before.has_value());
-    ASSERT_TRUE(changes[2].after.has_value());
-    EXPECT_EQ(DWORD{REG_DWORD}, changes[2].after->type);
-    EXPECT_EQ((std::vector<uint8_t>{100, 0, 0, 0}), changes[2].after->data);
-
-    ASSERT_TRUE(changes[3].before.has_value());
-    EXPECT_EQ((std::vector<uint8_t>{100, 0, 0, 0}), changes[3].before->data);
-    EXPECT_EQ((std::vector<uint8_t>{0xF4, 1, 0, 0}), changes[3].after->data);
-
-    EXPECT_EQ(ce::Change::kDeleteValue, changes[4].kind);
-    EXPECT_FALSE(changes[4].after.has_value());
-    for (const auto& c : changes) {
+    const auto data = [](const std::optional<ce::RegValue>& v) {
+        return v ? ce::FormatValueData(v->type, v->data) : std::string("-");
+    };
+    std::vector<std::string> logged;
+    for (const ce::Change& c : device_.Device().Changes()) {
         EXPECT_EQ(getpid(), c.pid);
         EXPECT_EQ(24u, c.time.size()) << c.time;
+        logged.push_back(std::to_string(c.kind) + " " + c.key + " " + ce::ToUtf8(c.valueName) +
+                         " " + data(c.before) + " " + data(c.after));
     }
+    const std::string phone = "HKEY_CURRENT_USER\\ControlPanel\\Phone ";
+    EXPECT_EQ(logged, (std::vector<std::string>{
+                          "2 HKEY_CURRENT_USER\\ControlPanel  - -",
+                          "2 " + phone + " - -",
+                          "0 " + phone + "CallHistoryMax - dword:00000064",
+                          "0 " + phone + "CallHistoryMax dword:00000064 dword:000001f4",
+                          "1 " + phone + "CallHistoryMax dword:000001f4 -",
+                          "0 " + phone + "v - dword:00000001",
+                          "1 " + phone + "v dword:00000001 -",
+                          "3 " + phone + " - -",
+                          "3 HKEY_CURRENT_USER\\ControlPanel  - -",
+                      }));
 }
 
 TEST(RegistryWithoutDevice, CallsFailWithNotReadyAndNothingIsCreated) {

@@ -6,11 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <tuple>
 #include <utility>
 
 #include "support/RegistryProbe.h"
@@ -26,9 +24,6 @@ constexpr DWORD kAbsent = 9999999;  // saved for a target value that did not exi
 // How the tweak reaches its key: held for its life (opened, or created at construction), opened
 // per call (writes create), or created at construction for writes and opened per read.
 enum Access { HeldOpen, HeldCreate, PerCall, Mixed };
-// Its support rule: Pocket PC or Smartphone, Smartphone, Pocket PC, any platform, the older and
-// the newer MMS video rule.
-enum Rule { PpcOrSp, SpOnly, PpcOnly, AnyPlatform, MmsOlder, MmsNewer };
 
 const HKEY LM = HKEY_LOCAL_MACHINE, CU = HKEY_CURRENT_USER, CR = HKEY_CLASSES_ROOT;
 
@@ -40,8 +35,6 @@ struct Row {
     DWORD enabled;          // the data that Enable writes
     const char16_t* saved;  // the backup value's name; null: the target value's name
     Access access;
-    Rule rule;
-    bool restart;
     const char16_t* name;
     LPCWSTR Saved() const { return saved ? saved : value; }
 };
@@ -49,151 +42,121 @@ struct Row {
 // In catalogue order.
 const Row kRows[] = {
     {u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8", LM, u"system\\gdi\\glyphcache",
-     u"limit", 32768, u"SpeedBoostLimit", PerCall, PpcOrSp, 0, u"Speed-Boost"},
+     u"limit", 32768, u"SpeedBoostLimit", PerCall, u"Speed-Boost"},
     {u"CCallHistoryMaxTweak_F7D4D4BF-0C2B-45b9-A276-D7DA49F3325B", CU, u"ControlPanel\\Phone",
-     u"CallHistoryMax", 500, 0, HeldCreate, PpcOrSp, 1, u"Set CallHistory to MAX"},
+     u"CallHistoryMax", 500, 0, HeldCreate, u"Set CallHistory to MAX"},
     {u"CEnableObexTweak_2921DFB6-657D-4158-A5A5-52AFEC5F23E6", LM, u"SOFTWARE\\Microsoft\\Obex",
-     u"IsEnabled", 1, u"ObexEnable", PerCall, AnyPlatform, 0, u"Bluetooth OBEX File Transfer"},
+     u"IsEnabled", 1, u"ObexEnable", PerCall, u"Bluetooth OBEX File Transfer"},
     {u"CTurnOffSMSSentTweak_4B31AFCA-FBB5-47a8-80E7-9CE99F390A64", LM,
      u"SOFTWARE\\Microsoft\\Inbox\\Settings", u"SMSNoSentMsg", 1, u"TurnOffSMSSent", PerCall,
-     PpcOrSp, 0, u"SMS-Sent Notification"},
+     u"SMS-Sent Notification"},
     {u"CCallInititateSound_E08BF7D3-441B-4d29-B8C3-FB941A8A0129", CU,
-     u"ControlPanel\\SoundCategories\\CallStart", u"InitVol", 0, 0, PerCall, PpcOrSp, 0,
+     u"ControlPanel\\SoundCategories\\CallStart", u"InitVol", 0, 0, PerCall,
      u"Disable Call-Initiate Sound"},
     {u"CTrueSMSDelete_42B9B83E-4A28-4907-ACD5-883A924EFCA6", CU,
-     u"Software\\Microsoft\\Inbox\\SMSText", u"MaxDeletedMsgs", 0, 0, Mixed, PpcOrSp, 1,
-     u"True SMS Delete"},
+     u"Software\\Microsoft\\Inbox\\SMSText", u"MaxDeletedMsgs", 0, 0, Mixed, u"True SMS Delete"},
     {u"CHideLabels_8313F0B-7D04-4768-A045-7C0B6321EE23", CU,
-     u"Software\\Microsoft\\Shell\\StartMenu", u"hide_labels", 1, 0, HeldCreate, PpcOrSp, 1,
+     u"Software\\Microsoft\\Shell\\StartMenu", u"hide_labels", 1, 0, HeldCreate,
      u"Hide StartMenu labels"},
     {u"CGridViewToggle_468EEAE5-0A21-435a-870D-1120CAAF0DDA", CU,
-     u"Software\\Microsoft\\Shell\\StartMenu", u"GridView", 0, 0, HeldOpen, SpOnly, 0,
-     u"GridView Toggle"},
+     u"Software\\Microsoft\\Shell\\StartMenu", u"GridView", 0, 0, HeldOpen, u"GridView Toggle"},
     {u"CEnable320x240videoRec_68D904E1-E87E-4590-91C5-E6BA3FC02CCB", LM,
      u"Software\\Microsoft\\Pictures\\Camera\\OEM\\VideoProfile", u"OptionNum", 3, 0, HeldOpen,
-     PpcOrSp, 0, u"Enable 320x240 video recording"},
+     u"Enable 320x240 video recording"},
     {u"CSpeedUpSMSTyping_AA0BA23C-2CAF-486f-806E-12021807BE04}", CU, u"ControlPanel\\Accessibility",
-     u"CharTimeout", 650, 0, HeldOpen, PpcOrSp, 0, u"Speed-Up Text/SMS Typing"},
+     u"CharTimeout", 650, 0, HeldOpen, u"Speed-Up Text/SMS Typing"},
     {u"CEnable4WAYNavi_460DF865-E8BA-44e0-B90F-8E860D81D382}", LM,
-     u"Software\\Microsoft\\Internet Explorer\\Navigation", u"4-Way Nav", 0, 0, HeldOpen, PpcOnly,
-     1, u"Enable 4-way navigation"},
+     u"Software\\Microsoft\\Internet Explorer\\Navigation", u"4-Way Nav", 0, 0, HeldOpen,
+     u"Enable 4-way navigation"},
     {u"CDisableUSBcharging_B9DE3184-9C6B-4c4d-9934-F835B1C62D88}", LM,
-     u"Drivers\\BuiltIn\\Usbfndrv", u"EnableUsbCharging", 0, 0, HeldOpen, PpcOrSp, 1,
-     u"Disable USB Charging"},
+     u"Drivers\\BuiltIn\\Usbfndrv", u"EnableUsbCharging", 0, 0, HeldOpen, u"Disable USB Charging"},
     {u"CForcePassThrough_ECB4C370-A2E0-4a00-B64F-6E366E04DC9C}", CU,
      u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", u"EnableAutoDetect", 1, 0,
-     HeldOpen, PpcOrSp, 1, u"Force Internet Pass through"},
+     HeldOpen, u"Force Internet Pass through"},
     {u"CAllowDownloadOfEXEFiles_8E5CD2F3-B8E3-4388-AC4A-E3765A0F800E}", CR, u"exefile",
-     u"EditFlags", 65536, 0, HeldCreate, PpcOrSp, 0, u"Allow Download of EXE Files"},
+     u"EditFlags", 65536, 0, HeldCreate, u"Allow Download of EXE Files"},
     {u"CAllowDownloadOfZIPFiles_F36A3247-7E27-46aa-B915-2C0E211EEDA5}", CR, u"zipfile",
-     u"EditFlags", 65536, 0, HeldCreate, PpcOrSp, 0, u"Allow Download of ZIP Files"},
+     u"EditFlags", 65536, 0, HeldCreate, u"Allow Download of ZIP Files"},
     {u"CGridViewToggleCingular_8CF6AB04-9ABE-40d9-A698-EA3A3F04B90D}", CU,
-     u"Software\\Microsoft\\Shell\\Rai\\:MSStart", u"GridView", 0, 0, HeldOpen, SpOnly, 0,
+     u"Software\\Microsoft\\Shell\\Rai\\:MSStart", u"GridView", 0, 0, HeldOpen,
      u"Gridview Toggle - Cingular"},
     {u"CSetMMSSizeToMAX_CB3D39F4-41F1-4b87-9E2B-FF7F5138C0C9}", LM,
      u"Software\\Arcsoft\\Arcsoft MMS UA\\Config\\UI\\SizeLimit", u"SendLimit3", 1024000, 0,
-     HeldOpen, PpcOrSp, 1, u"Set MMS-Size to MAX"},
+     HeldOpen, u"Set MMS-Size to MAX"},
     {u"CEdgeIconFix_77DDE218-0C69-4d73-A0CB-CC1F04E5A19F}", LM, u"Drivers\\BuiltIn\\RIL",
-     u"EnableDifferGprsEdgeIcon", 1, 0, HeldCreate, PpcOrSp, 1, u"EDGE Icon Fix"},
+     u"EnableDifferGprsEdgeIcon", 1, 0, HeldCreate, u"EDGE Icon Fix"},
     {u"CCameraDateFolderFix_9A197941-5AB5-4749-9A34-7F899A0A880D}", LM,
-     u"Software\\HTC\\Camera\\Captparam", u"EnableDateFolder", 1, 0, HeldOpen, PpcOrSp, 1,
+     u"Software\\HTC\\Camera\\Captparam", u"EnableDateFolder", 1, 0, HeldOpen,
      u"Camera Date Folder Fix"},
     {u"CHideSIMcontacts_6B2FC103-4960-4f2a-A505-0EE3C9E6FB8D}", CU, u"ControlPanel\\Phone",
-     u"ShowSim", 0, 0, HeldOpen, PpcOrSp, 0, u"Hide SIM contacts"},
+     u"ShowSim", 0, 0, HeldOpen, u"Hide SIM contacts"},
     {u"CShowRemindersOnceOnly_81D569C1-4639-4349-88B1-DE000EC4120D}", CU,
      u"ControlPanel\\Notifications\\Reminders\\AutoSnooze", u"AutoSnoozeMins", 0, 0, HeldOpen,
-     PpcOrSp, 1, u"Show Reminders Once Only"},
+     u"Show Reminders Once Only"},
     {u"CSMSDeliveryNotification_33983983-BBD7-48a5-ACEF-2EBA4A4F70C7}", CU,
-     u"Software\\Microsoft\\Inbox\\Settings", u"SMSDeliveryNotify", 1, 0, HeldCreate, PpcOrSp, 1,
+     u"Software\\Microsoft\\Inbox\\Settings", u"SMSDeliveryNotify", 1, 0, HeldCreate,
      u"SMS Delivery Notification"},
     {u"CForceAskInstallLocation_89D73B1-468F-44d0-9635-500C6AB53957}", LM,
-     u"Software\\apps\\Microsoft Application Installer", u"fAskDest", 1, 0, HeldCreate, PpcOrSp, 1,
+     u"Software\\apps\\Microsoft Application Installer", u"fAskDest", 1, 0, HeldCreate,
      u"Force Ask Install Location"},
     {u"CForceAskOverwrite_E5913B4B-4A27-4f8b-8849-04EAC7999C0D}", LM,
-     u"Software\\apps\\Microsoft Application Installer", u"fAskOptions", 1, 0, HeldCreate, PpcOrSp,
-     1, u"Ask Before Over-Writing"},
+     u"Software\\apps\\Microsoft Application Installer", u"fAskOptions", 1, 0, HeldCreate,
+     u"Ask Before Over-Writing"},
     {u"CRealtimeDefrag_189C85FA-A530-4894-A943-F383BFEC3645}", CU,
-     u"Software\\Microsoft\\Shell\\NeverDorkMemory", u"", 0, 0, HeldCreate, PpcOrSp, 1,
+     u"Software\\Microsoft\\Shell\\NeverDorkMemory", u"", 0, 0, HeldCreate,
      u"Realtime Memory De-Frag."},
     {u"CMMSVideoIn176x144_EACD3478-6E68-4fc9-8DEF-860DC5F6B6E2}", LM,
-     u"Software\\Arcsoft\\Arcsoft MMS UA\\Config\\Capture", u"VideoRes", 1, 0, HeldOpen, MmsOlder,
-     1, u"MMS/Video in 176x144"},
+     u"Software\\Arcsoft\\Arcsoft MMS UA\\Config\\Capture", u"VideoRes", 1, 0, HeldOpen,
+     u"MMS/Video in 176x144"},
     {u"CMMSVideoIn176x144New_C2435CF0-11CB-4109-92F9-738538EBA2A8}", LM,
-     u"Software\\Arcsoft\\Arcsoft MMS UA\\Config\\Capture", u"VideoMode", 1, 0, HeldOpen, MmsNewer,
-     1, u"MMS/Video in 176x144 New"},
+     u"Software\\Arcsoft\\Arcsoft MMS UA\\Config\\Capture", u"VideoMode", 1, 0, HeldOpen,
+     u"MMS/Video in 176x144 New"},
     {u"CUnlimitedMMSRecording_78F3658F-D733-43b6-AE88-DBB5233D72CA}", LM,
-     u"SOFTWARE\\HTC\\Camera\\P3", u"EnableLimit", 0, 0, HeldOpen, PpcOrSp, 1,
-     u"Unlimited MMS Recording"},
+     u"SOFTWARE\\HTC\\Camera\\P3", u"EnableLimit", 0, 0, HeldOpen, u"Unlimited MMS Recording"},
     {u"CDisableSecurityWarning_A75D8199-1F73-4e88-953B-ED15EDE71515}", LM,
-     u"Security\\Policies\\Policies", u"0000101a", 1, 0, HeldOpen, PpcOrSp, 1,
-     u"Security Warning OFF"},
+     u"Security\\Policies\\Policies", u"0000101a", 1, 0, HeldOpen, u"Security Warning OFF"},
     {u"CSpeedUpWiFiSurfing_7D59CFED-2243-48e5-879E-E716E693669C}", CU,
      u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", u"MaxConnectionsPerServer",
-     16, 0, HeldOpen, PpcOrSp, 1, u"Speed-Up WiFi Surfing"},
+     16, 0, HeldOpen, u"Speed-Up WiFi Surfing"},
     {u"CKillBootUpMelody_9FFF95A2-4C90-4f67-816B-3F5087E91AC}", CU, u"ControlPanel\\PowerOnWave",
-     u"on", 0, 0, HeldOpen, PpcOrSp, 1, u"Kill Boot-Up Melody"},
+     u"on", 0, 0, HeldOpen, u"Kill Boot-Up Melody"},
     {u"CSilenceCameraShutter_356913BE-BE19-45fc-BEB4-D6C422589C5B}", LM,
-     u"Software\\ArcSoft\\Camera", u"Shutter sound", 0, 0, HeldOpen, PpcOrSp, 1,
-     u"Silence Camera Shutter old"},
+     u"Software\\ArcSoft\\Camera", u"Shutter sound", 0, 0, HeldOpen, u"Silence Camera Shutter old"},
     {u"CImproveMemoryManagement_A7ACB54E-4F5F-41fe-B65B-075BAD08D7C0}", LM,
-     u"Software\\Microsoft\\Shell\\LowMem", u"ProgramMem", 96, 0, HeldOpen, PpcOrSp, 1,
+     u"Software\\Microsoft\\Shell\\LowMem", u"ProgramMem", 96, 0, HeldOpen,
      u"Improve Mem.Management"},
     {u"CEnableRoamingIndicator_840D0086-36E0-49dc-A50C-0BCAF28358F0}", LM,
-     u"Software\\Microsoft\\RIL", u"NoRoamInd", 0, 0, HeldOpen, PpcOrSp, 1,
-     u"Enable Roaming Indicator"},
+     u"Software\\Microsoft\\RIL", u"NoRoamInd", 0, 0, HeldOpen, u"Enable Roaming Indicator"},
     {u"CTwinSIMswitch_AA780C13-307C-446c-8A17-2975F7D82104}", LM, u"System\\State\\Phone",
-     u"MultiLine Capabilities", 1, 0, HeldOpen, PpcOrSp, 1, u"Enable Twin SIM Switch"},
+     u"MultiLine Capabilities", 1, 0, HeldOpen, u"Enable Twin SIM Switch"},
     {u"CDisable3GPlimitSmartphone_A59925AC-FE16-4386-925D-AFE515A03EFA}", LM,
-     u"Software\\HTC\\camera\\AppDefSettings\\P3", u"EnableLimit", 0, 0, HeldOpen, SpOnly, 1,
+     u"Software\\HTC\\camera\\AppDefSettings\\P3", u"EnableLimit", 0, 0, HeldOpen,
      u"Disable 3gp size limit SMP"},
     {u"CDisable3GPlimitPocketPC_8B226014-AFCD-4ea0-96DF-C4166B3AA3F9}", LM,
-     u"Software\\HTC\\camera\\AppDefSettings\\P3", u"EnableRecLimit", 0, 0, HeldOpen, PpcOnly, 1,
+     u"Software\\HTC\\camera\\AppDefSettings\\P3", u"EnableRecLimit", 0, 0, HeldOpen,
      u"Disable 3gp size limit PPC"},
     {u"CDisableMenuAnimations_5873CE74-4369-487b-99F1-85CCABEDC2EC}", LM, u"SYSTEM\\GWE\\Menu",
-     u"AniType", 0, 0, HeldOpen, PpcOrSp, 1, u"Disable menu animations"},
+     u"AniType", 0, 0, HeldOpen, u"Disable menu animations"},
     {u"CWiFiAndPhoneOn_ED63740B-8C5E-43aa-9EA9-A6E8B1A76E18}", LM, u"SERVICES\\WirelessMGR",
-     u"MutexFlag", 0, 0, HeldOpen, PpcOnly, 1, u"WiFi and Phone On"},
+     u"MutexFlag", 0, 0, HeldOpen, u"WiFi and Phone On"},
 };
 
-std::string ClassOf(const Row& row) {
-    std::string name;
-    for (const char16_t* c = row.id; *c != u'_'; ++c) name += static_cast<char>(*c);
-    return name;
-}
-
-void PrintTo(const Row& row, std::ostream* os) { *os << ClassOf(row); }
+void PrintTo(const Row& row, std::ostream* os) { *os << probe::ClassOf(row.id); }
 
 std::optional<probe::Value> Stored(const Row& r) { return probe::Query(r.root, r.path, r.value); }
 void Store(const Row& r, const probe::Value& value) { probe::Set(r.root, r.path, r.value, value); }
 bool KeyExists(const Row& r) { return probe::KeyExists(r.root, r.path); }
-void DeleteKey(const Row& r) { probe::Apply(ce::RegFileOp::kDeleteKey, r.root, r.path); }
-// Another program makes sure the key exists without the target value.
-void MakeMissing(const Row& r) {
-    probe::Apply(ce::RegFileOp::kCreateKey, r.root, r.path);
-    probe::Apply(ce::RegFileOp::kDeleteValue, r.root, r.path, r.value);
-}
-
-std::u16string BackupPath(const Row& r) {
-    return std::u16string(u"Software\\Quenvale\\TweaksBackup\\") + r.id;
-}
 void SetSaved(const Row& r, DWORD number) {
-    probe::Set(LM, BackupPath(r).c_str(), r.Saved(), DwordValue(number));
+    probe::Set(LM, probe::BackupPath(r.id), r.Saved(), DwordValue(number));
 }
 // Fails unless the tweak's backup key holds exactly one value: `number` under its backup name.
 void ExpectSaved(const Row& r, DWORD number) {
-    const auto keys = ce::CurrentDevice().ExportKeys(ce::RootKey::LocalMachine, BackupPath(r));
+    const auto keys =
+        ce::CurrentDevice().ExportKeys(ce::RootKey::LocalMachine, probe::BackupPath(r.id));
     ASSERT_EQ(keys.front().values.size(), 1u);
     const ce::RegValue& saved = keys.front().values.front();
     EXPECT_EQ(saved.name, std::u16string(r.Saved()));
     EXPECT_EQ(probe::Value({saved.type, saved.data}), DwordValue(number));
-}
-
-// A held-open tweak whose key a tweak earlier in the catalogue creates at construction.
-bool KeyCreatedByCatalogue(const Row& r) {
-    return std::any_of(std::begin(kRows), std::end(kRows), [&](const Row& other) {
-        return (other.access == HeldCreate || other.access == Mixed) && other.root == r.root &&
-               std::u16string_view(other.path) == r.path;
-    });
 }
 
 class DwordTweak : public testing::TestWithParam<Row> {
@@ -201,22 +164,17 @@ protected:
     test::TempDevice dev_;
 };
 
-// One life of each tweak, on a device that offers none of them (support never gates an
-// operation): nothing saved yet, enabling, then a backup, enable, disable and restore from each
-// kind of state the target can be in.
+// One life of each tweak, on a device of another platform (support never gates an operation):
+// nothing saved yet, enabling, then a backup, enable, disable and restore from each kind of state
+// the target can be in.
 TEST_P(DwordTweak, LifecycleFollowsTheTargetValue) {
     const Row& r = GetParam();
-    MakeMissing(r);
+    probe::MakeMissing(r.root, r.path, r.value);
     dev_.SetPlatform("Other");
     CTweakersFactory factory;
     CTweakBase* tweak = factory.GetTweakByID(CWideString(r.id));
     ASSERT_NE(tweak, nullptr);
     EXPECT_TRUE(tweak->GetName() == CWideString(r.name));
-    EXPECT_EQ(tweak->NeedsRestart(), r.restart ? 1 : 0);
-    EXPECT_EQ(tweak->HasConfiguration(), 0);
-    EXPECT_EQ(tweak->Configure(), 0);
-    EXPECT_EQ(tweak->SupportsToggleShortcut(), 1);
-    EXPECT_EQ(tweak->HasEnableOption(), 1);
 
     // Without a saved value Restore and Disable leave the target alone; reads never write.
     int64_t before = probe::LastChangeSeq();
@@ -236,38 +194,28 @@ TEST_P(DwordTweak, LifecycleFollowsTheTargetValue) {
     EXPECT_EQ(tweak->Disable(), 0);
     EXPECT_EQ(probe::LastChangeSeq(), before);
 
-    // Enabled means exactly the enabled data.
-    Store(r, DwordValue(r.enabled + 1));
-    EXPECT_EQ(tweak->IsEnabled(), 0);
-    Store(r, probe::SzValue(u"a text longer than four bytes"));
-    EXPECT_EQ(tweak->IsEnabled(), 0);
-
-    // Backup records the state found without changing it; Disable, Restore and Restore again
-    // (deleting a value that is already gone) each return to it.
-    const std::pair<std::function<void()>, DWORD> priors[] = {
-        {[&] { Store(r, DwordValue(r.enabled + 7)); }, r.enabled + 7},
-        {[&] { MakeMissing(r); }, kAbsent},
-        {[&] { Store(r, DwordValue(kSentinel)); }, kAbsent},
-        {[&] { Store(r, DwordValue(kAbsent)); }, kAbsent},
-        {[&] { Store(r, probe::SzValue(u"not a number")); }, kAbsent},
+    // Enabled means exactly the enabled data. Backup records the state found without changing
+    // it; Disable, Restore and Restore again (deleting a value that is already gone) each return
+    // to it.
+    const std::pair<std::optional<probe::Value>, DWORD> priors[] = {
+        {DwordValue(r.enabled + 7), r.enabled + 7}, {std::nullopt, kAbsent},
+        {DwordValue(kSentinel), kAbsent},           {DwordValue(kAbsent), kAbsent},
+        {probe::SzValue(u"not a number"), kAbsent},
     };
-    for (size_t i = 0; i < std::size(priors); ++i) {
-        SCOPED_TRACE(testing::Message() << "prior state " << i);
-        priors[i].first();
-        const DWORD recorded = priors[i].second;
-        const auto found = Stored(r);
+    for (const auto& [prior, recorded] : priors) {
+        SCOPED_TRACE(testing::Message() << "prior state " << testing::PrintToString(prior));
+        prior ? Store(r, *prior) : probe::MakeMissing(r.root, r.path, r.value);
+        EXPECT_EQ(tweak->IsEnabled(), 0);
         EXPECT_EQ(tweak->Backup(), 0);
         ExpectSaved(r, recorded);
-        EXPECT_EQ(Stored(r), found);
+        EXPECT_EQ(Stored(r), prior);
         ASSERT_EQ(tweak->Enable(), 0);
+        const std::optional<probe::Value> back =
+            recorded == kAbsent ? std::nullopt : std::optional(DwordValue(recorded));
         for (int step = 0; step < 3; ++step) {
             EXPECT_EQ(step == 0 ? tweak->Disable() : tweak->Restore(), 0) << step;
-            if (recorded == kAbsent) {
-                EXPECT_FALSE(Stored(r));
-                EXPECT_TRUE(KeyExists(r));
-            } else {
-                EXPECT_EQ(Stored(r), DwordValue(recorded));
-            }
+            EXPECT_EQ(Stored(r), back) << step;
+            EXPECT_TRUE(KeyExists(r));
             ExpectSaved(r, recorded);
         }
     }
@@ -275,106 +223,66 @@ TEST_P(DwordTweak, LifecycleFollowsTheTargetValue) {
 
 INSTANTIATE_TEST_SUITE_P(All, DwordTweak, testing::ValuesIn(kRows),
                          [](const testing::TestParamInfo<Row>& info) {
-                             return ClassOf(info.param);
+                             return probe::ClassOf(info.param.id);
                          });
 
-// Each tweak's answer on SmartPhone 5.2, PocketPC 5.2, another platform and SmartPhone 6.1,
-// which tell every rule apart. One factory answers for each device in turn: nothing is cached.
-TEST(DwordTweaks, SupportFollowsEachTweaksRule) {
-    const char* offered[] = {"1101", "1001", "0100", "1111", "1000", "0101"};  // by Rule
-    const std::tuple<const char*, uint32_t, uint32_t> devices[] = {
-        {"SmartPhone", 5, 2}, {"PocketPC", 5, 2}, {"Other", 5, 2}, {"SmartPhone", 6, 1}};
-    test::TempDevice dev;
-    CTweakersFactory factory;
-    for (size_t d = 0; d < std::size(devices); ++d) {
-        const auto& [platform, major, minor] = devices[d];
-        dev.SetPlatform(platform);
-        dev.SetOsVersion(major, minor);
-        for (const Row& r : kRows) {
-            EXPECT_EQ(factory.GetTweakByID(CWideString(r.id))->IsSupported(),
-                      offered[r.rule][d] == '1' ? 1 : 0)
-                << ClassOf(r) << " on " << platform << ' ' << major << '.' << minor;
-        }
-    }
-}
-
-// Runs `check` for every row with this access, each on a new device of another platform that
-// holds no keys but the roots when the factory is built.
-void ForEachRow(Access access, const std::function<void(const Row&, CTweakBase&)>& check) {
+// How each tweak reaches its key, on a new device of another platform that holds no keys but the
+// roots when the factory is built:
+// - per call: reads and deletions never create the key, writes do, also once it was deleted;
+// - held open, key missing at construction: never reached, even once another program creates
+//   it: nothing is read, a write (also one putting a saved value back) fails with 2002, and a
+//   deletion counts as done;
+// - held created: made at construction; once another program replaces it, writes through the
+//   held key fail with 2002 and deletions count as done; only mixed access, which opens the key
+//   for each read, reads the new one.
+TEST(DwordTweaks, KeyAccessFollowsEachTweaksKind) {
     ce::Profile profile;
     profile.platform = "Other";
     for (const Row& r : kRows) {
-        if (r.access != access) continue;
-        SCOPED_TRACE(ClassOf(r));
+        SCOPED_TRACE(probe::ClassOf(r.id));
         test::TempDevice dev(profile, false);
         CTweakersFactory factory;
-        CTweakBase* tweak = factory.GetTweakByID(CWideString(r.id));
-        ASSERT_NE(tweak, nullptr);
-        check(r, *tweak);
-    }
-}
-
-// A held-open tweak whose key is missing when it is built never reaches it, even once another
-// program creates it: it reads nothing, a write (also one putting a saved value back) fails with
-// 2002, and a deletion counts as done.
-TEST(DwordTweaks, HeldOpenKeyMissingAtConstructionStaysUnreachable) {
-    ForEachRow(HeldOpen, [](const Row& r, CTweakBase& tweak) {
-        if (KeyCreatedByCatalogue(r)) {
+        CTweakBase& tweak = *factory.GetTweakByID(CWideString(r.id));
+        if (r.access == PerCall) {
+            EXPECT_EQ(tweak.IsEnabled(), 0);
+            EXPECT_EQ(tweak.Backup(), 0);
+            ExpectSaved(r, kAbsent);
+            EXPECT_EQ(tweak.Restore(), 0);
+            EXPECT_FALSE(KeyExists(r));
             EXPECT_EQ(tweak.Enable(), 0);
-            return;
+            EXPECT_EQ(Stored(r), DwordValue(r.enabled));
+            probe::Apply(ce::RegFileOp::kDeleteKey, r.root, r.path);
+            SetSaved(r, r.enabled + 1);
+            EXPECT_EQ(tweak.Restore(), 0);
+            EXPECT_EQ(Stored(r), DwordValue(r.enabled + 1));
+            continue;
         }
-        EXPECT_FALSE(KeyExists(r));
+        // A held-open key that a tweak earlier in the catalogue creates is reachable.
+        const bool created = std::any_of(std::begin(kRows), std::end(kRows), [&](const Row& o) {
+            return o.access != HeldOpen && o.access != PerCall && o.root == r.root &&
+                   std::u16string_view(o.path) == r.path;
+        });
+        if (r.access == HeldOpen && created) {
+            EXPECT_EQ(tweak.Enable(), 0);
+            continue;
+        }
+        EXPECT_EQ(KeyExists(r), r.access != HeldOpen);
+        if (r.access != HeldOpen) {
+            probe::Apply(ce::RegFileOp::kDeleteKey, r.root, r.path);
+            EXPECT_EQ(tweak.Enable(), 2002);
+        }
         Store(r, DwordValue(r.enabled));
-        EXPECT_EQ(tweak.IsEnabled(), 0);
+        EXPECT_EQ(tweak.IsEnabled(), r.access == Mixed ? 1 : 0);
         EXPECT_EQ(tweak.Enable(), 2002);
         EXPECT_EQ(tweak.Backup(), 0);
-        ExpectSaved(r, kAbsent);
-        EXPECT_EQ(tweak.Restore(), 0);
+        ExpectSaved(r, r.access == Mixed ? r.enabled : kAbsent);
+        SetSaved(r, kAbsent);
+        EXPECT_EQ(tweak.Restore(), 0) << "deleting a value saved as absent counts as done";
         SetSaved(r, r.enabled + 1);
         EXPECT_EQ(tweak.Restore(), 2002);
         EXPECT_EQ(tweak.Disable(), 2002);
         EXPECT_EQ(Stored(r), DwordValue(r.enabled));
-    });
-}
-
-// A held created key is made when the tweak is built. Once another program replaces it, writes
-// and deletions through the held key fail (a write with 2002, a deletion counts as done); only
-// mixed access, which opens the key for each read, reads the new one.
-TEST(DwordTweaks, HeldCreateMakesTheKeyAtConstructionAndMixedReadsPerCall) {
-    for (Access access : {HeldCreate, Mixed}) {
-        ForEachRow(access, [&](const Row& r, CTweakBase& tweak) {
-            EXPECT_TRUE(KeyExists(r));
-            DeleteKey(r);
-            EXPECT_EQ(tweak.Enable(), 2002);
-            Store(r, DwordValue(r.enabled));
-            EXPECT_EQ(tweak.IsEnabled(), access == Mixed ? 1 : 0);
-            EXPECT_EQ(tweak.Enable(), 2002);
-            SetSaved(r, r.enabled + 1);
-            EXPECT_EQ(tweak.Restore(), 2002);
-            EXPECT_EQ(tweak.Disable(), 2002);
-            SetSaved(r, kAbsent);
-            EXPECT_EQ(tweak.Restore(), 0);
-            EXPECT_EQ(Stored(r), DwordValue(r.enabled));
-        });
     }
-}
-
-// Per-call access opens the key for each operation: reads and deletions never create it, writes
-// do, also when it was deleted meanwhile.
-TEST(DwordTweaks, PerCallCreatesTheKeyOnWriteOnly) {
-    ForEachRow(PerCall, [](const Row& r, CTweakBase& tweak) {
-        EXPECT_EQ(tweak.IsEnabled(), 0);
-        EXPECT_EQ(tweak.Backup(), 0);
-        ExpectSaved(r, kAbsent);
-        EXPECT_EQ(tweak.Restore(), 0);
-        EXPECT_FALSE(KeyExists(r));
-        EXPECT_EQ(tweak.Enable(), 0);
-        EXPECT_EQ(Stored(r), DwordValue(r.enabled));
-        DeleteKey(r);
-        SetSaved(r, r.enabled + 1);
-        EXPECT_EQ(tweak.Restore(), 0);
-        EXPECT_EQ(Stored(r), DwordValue(r.enabled + 1));
-    });
 }
 
 }  // namespace

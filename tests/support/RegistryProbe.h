@@ -4,6 +4,7 @@
 #pragma once
 
 #include <CePlatform/Device.h>
+#include <CePlatform/Unicode.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -83,6 +84,20 @@ inline void Apply(ce::RegFileOp::Kind kind, HKEY root, std::u16string_view path,
 
 inline void Set(HKEY root, std::u16string_view path, std::u16string_view name, const Value& value) {
     Apply(ce::RegFileOp::kSetValue, root, path, name, value);
+}
+
+// Another program makes sure the key exists without the value.
+inline void MakeMissing(HKEY root, std::u16string_view path, std::u16string_view name) {
+    Apply(ce::RegFileOp::kCreateKey, root, path);
+    Apply(ce::RegFileOp::kDeleteValue, root, path, name);
+}
+
+// The key that holds a tweak's saved state, and the class name in its ID (for test names).
+inline std::u16string BackupPath(std::u16string_view id) {
+    return u"Software\\Quenvale\\TweaksBackup\\" + std::u16string(id);
+}
+inline std::string ClassOf(std::u16string_view id) {
+    return ce::ToUtf8(id.substr(0, id.find(u'_')));
 }
 
 // The sequence number of the newest change-log row of the current device (0 when none).

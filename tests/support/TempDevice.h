@@ -37,8 +37,9 @@ private:
     std::filesystem::path folder_;
 };
 
-// The whole content of a file ("" when it cannot be read).
+// The whole content of a file ("" when it cannot be read), and a file made to hold `bytes`.
 std::string ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 
 // A new empty folder under the test's temporary area; removed at process exit at the latest.
 std::filesystem::path MakeTempFolder(const std::string& hint = "t");

@@ -3,11 +3,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "CePlatform/window/CoreSupport.h"
 #include "window/Bitmap.h"
-#include "window/Window.h"
 
 using ce::win::DibImage;
 using ce::win::ParseBmp;
@@ -66,16 +66,6 @@ Rgb Gradient(int x, int y) {
                static_cast<uint8_t>(x + y)};
 }
 
-void ExpectGradient(const DibImage& image, int width, int height) {
-    ASSERT_EQ(image.width, width);
-    ASSERT_EQ(image.height, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            ASSERT_EQ(image.At(x, y), Gradient(x, y)) << x << "," << y;
-        }
-    }
-}
-
 TEST(BitmapParse, ReadsEveryLayoutWithRowsInScreenOrder) {
     // Width 3 makes rows of 9 bytes padded to 12, so a wrong stride shows.
     for (bool fileHeader : {true, false}) {
@@ -83,9 +73,13 @@ TEST(BitmapParse, ReadsEveryLayoutWithRowsInScreenOrder) {
             for (uint16_t bits : {uint16_t{24}, uint16_t{32}}) {
                 SCOPED_TRACE(testing::Message() << fileHeader << topDown << bits);
                 const auto bytes = MakeBmp(3, 5, Gradient, {fileHeader, topDown, bits});
-                const auto image = ParseBmp(bytes);
+                const std::optional<DibImage> image = ParseBmp(bytes);
                 ASSERT_TRUE(image.has_value());
-                ExpectGradient(*image, 3, 5);
+                ASSERT_EQ(image->width, 3);
+                ASSERT_EQ(image->height, 5);
+                for (int i = 0; i < 15; ++i) {
+                    ASSERT_EQ(image->At(i % 3, i / 3), Gradient(i % 3, i / 3)) << i;
+                }
             }
         }
     }
@@ -151,8 +145,6 @@ TEST(BitmapCells, AveragesEachHalfOverThePixelsInsideTheImage) {
     EXPECT_FALSE(cells[2].bottomInk);
 }
 
-// ---- Bitmap and icon statics ------------------------------------------------------------------
-
 class ImageStaticTest : public test::ControlsTest {
 protected:
     static constexpr UINT kSplash = 203;
@@ -183,24 +175,14 @@ protected:
             .controls = {Ctl(1, u"STATIC", u"", 8, 8, 55, 58, SS_BITMAP, kSplash),
                          Ctl(2, u"STATIC", u"", 80, 8, 16, 16, SS_BITMAP, kBroken),
                          Ctl(3, u"STATIC", u"", 8, 64, 20, 20, SS_ICON, kIcon)}};
-        dialog_ = CreateDialogFrom(dialog, std::move(table));
-        ASSERT_NE(dialog_, nullptr);
-        origin_ = ce::win::WindowCells(dialog_);
+        ASSERT_NE(CreateDialogFrom(dialog, std::move(table)), nullptr);
     }
-
-    ce::screen::Cell At(int column, int row) const {
-        return ce::screen::CellAt(origin_.left + column, origin_.top + row);
-    }
-
-    HWND dialog_ = nullptr;
-    RECT origin_{};
 };
 
-TEST_F(ImageStaticTest, BitmapStaticTakesTheBitmapsSizeAndDrawsHalfBlocks) {
-    RECT rect{-7, -7, -7, -7};
-    ASSERT_TRUE(GetWindowRect(GetDlgItem(dialog_, 1), &rect));
-    EXPECT_EQ(rect.right - rect.left, 8);
-    EXPECT_EQ(rect.bottom - rect.top, 16);
+TEST_F(ImageStaticTest, StaticsTakeTheBitmapsSizeAndDrawHalfBlocksAndBrokenOnesNothing) {
+    const auto rect = test::RectOf(GetDlgItem(dialog_, 1));
+    EXPECT_EQ(rect[2] - rect[0], 8);
+    EXPECT_EQ(rect[3] - rect[1], 16);
 
     const ce::screen::Cell left = At(2, 1);
     EXPECT_EQ(left.ch, u'\u2580');
@@ -215,15 +197,13 @@ TEST_F(ImageStaticTest, BitmapStaticTakesTheBitmapsSizeAndDrawsHalfBlocks) {
     // The icon static shows its icon the same way.
     EXPECT_EQ(At(2, 8).ch, u'\u2580');
     EXPECT_EQ(At(2, 8).fg, 0x010203u);
-}
 
-TEST_F(ImageStaticTest, BrokenBitmapDrawsNothingAndSetImageReturnsThePreviousOne) {
     // A broken resource: the control stays, keeps its size and draws nothing.
-    RECT rect{};
-    ASSERT_TRUE(GetWindowRect(GetDlgItem(dialog_, 2), &rect));
-    EXPECT_EQ(rect.right - rect.left, 16);
+    EXPECT_EQ(test::RectOf(GetDlgItem(dialog_, 2))[2] - test::RectOf(GetDlgItem(dialog_, 2))[0],
+              16);
     for (int column = 20; column < 24; ++column) EXPECT_EQ(At(column, 1).ch, u' ');
 
+    // STM_SETIMAGE gives the previous image.
     const HWND stat = GetDlgItem(dialog_, 1);
     const LRESULT shown = SendMessageW(stat, STM_GETIMAGE, IMAGE_BITMAP, 0);
     ASSERT_NE(shown, 0);

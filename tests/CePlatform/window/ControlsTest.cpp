@@ -2,14 +2,14 @@
 // notifications, automatic check boxes and the order of tick and notification, the read-only
 // multi-line edit box with its selection, wrapped lines, caret, scrolling and scroll bar, and
 // static text.
-#include <gtest/gtest.h>
-#include <windows.h>
-
 #include "CePlatform/window/CoreSupport.h"
-#include "window/Window.h"
 
 namespace {
 
+using ce::screen::kAttrDim;
+using ce::screen::kAttrFocus;
+using ce::screen::kAttrOverlay;
+using ce::screen::kAttrReverse;
 using test::Notification;
 using test::Notifications;
 
@@ -48,19 +48,13 @@ class DialogControlsTest : public test::ControlsTest {
 protected:
     void SetUp() override {
         ControlsTest::SetUp();
-        dialog_ = CreateDialogFrom(TestDialog());
-        ASSERT_NE(dialog_, nullptr);
-        origin_ = ce::win::WindowCells(dialog_);
+        ASSERT_NE(CreateDialogFrom(TestDialog()), nullptr);
     }
 
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
     LRESULT Send(int id, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
         return SendDlgItemMessageW(dialog_, id, msg, wParam, lParam);
     }
-    // Screen row and column of a cell given relative to the dialog.
-    int ScreenRow(int row) const { return origin_.top + row; }
-    int ScreenColumn(int column) const { return origin_.left + column; }
-
     LRESULT Add(int id, const char16_t* text) {
         return Send(id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     }
@@ -76,12 +70,7 @@ protected:
             Send(kCategory, CB_SETITEMDATA, Add(kCategory, names[i]), i + 1);
         }
     }
-
-    HWND dialog_ = nullptr;
-    RECT origin_{};
 };
-
-// ---- Combo box ---------------------------------------------------------------------------------
 
 TEST_F(DialogControlsTest, SortedComboReturnsSortedIndexesAndKeepsDataWithItems) {
     // Adds return 0, 1, 2, 1, 0: each item's place in the sorted list at that moment.
@@ -117,90 +106,66 @@ TEST_F(DialogControlsTest, ComboKeepsFieldHeightAndItsHeightSetsTheOpenRows) {
     }
     const LRESULT field = Send(kTweak, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1));
     EXPECT_EQ(field, 8);
-    RECT rect{-7, -7, -7, -7};
-    ASSERT_TRUE(GetWindowRect(Item(kTweak), &rect));
-    EXPECT_EQ(rect.bottom - rect.top, field);
+    const auto rect = test::RectOf(Item(kTweak));
+    EXPECT_EQ(rect[3] - rect[1], field);
 
-    // The template's 32 pixels: a field and three rows, then the list's lower edge.
-    const int below = ScreenRow(2) + 1;
+    // Grown by seven field heights (a program's drop height): still one row, seven open (rows 3
+    // to 9, drawn over the dialog), then the list's lower edge.
+    SetWindowPos(Item(kTweak), nullptr, 0, 0, 80, field + 7 * field, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(test::RectOf(Item(kTweak)), rect);
     Send(kTweak, CB_SHOWDROPDOWN, TRUE);
     ce::screen::PumpMessages();
-    EXPECT_EQ(Cells(ScreenColumn(11), below + 2, 1), "c");
-    EXPECT_EQ(Cells(ScreenColumn(11), below + 3, 1), "─");
-    EXPECT_TRUE(ce::screen::CellAt(ScreenColumn(11), below).attr & ce::screen::kAttrOverlay);
-    Send(kTweak, CB_SHOWDROPDOWN, FALSE);
-
-    // Grown by seven field heights (a program's drop height): still one row, seven open.
-    SetWindowPos(Item(kTweak), nullptr, 0, 0, rect.right - rect.left, field + 7 * field,
-                 SWP_NOMOVE | SWP_NOZORDER);
-    ASSERT_TRUE(GetWindowRect(Item(kTweak), &rect));
-    EXPECT_EQ(rect.bottom - rect.top, field);
-    Send(kTweak, CB_SHOWDROPDOWN, TRUE);
-    ce::screen::PumpMessages();
-    EXPECT_EQ(Cells(ScreenColumn(11), below + 6, 1), "g");
-    EXPECT_EQ(Cells(ScreenColumn(11), below + 7, 1), "─");
+    EXPECT_EQ(TextAt(11, 9, 1), "g");
+    EXPECT_EQ(TextAt(11, 10, 1), "─");
+    EXPECT_TRUE(At(11, 3).attr & kAttrOverlay);
 
     // Near the bottom of the screen the list opens above the field.
     Send(kTweak, CB_SHOWDROPDOWN, FALSE);
     MoveWindow(Item(kTweak), 40, 136, 80, 32, TRUE);
     Send(kTweak, CB_SHOWDROPDOWN, TRUE);
     ce::screen::PumpMessages();
-    EXPECT_EQ(Cells(ScreenColumn(10), ScreenRow(17) - 4, 2), "┌─");
-    EXPECT_EQ(Cells(ScreenColumn(11), ScreenRow(17) - 3, 1), "a");
+    EXPECT_EQ(TextAt(10, 13, 2), "┌─");
+    EXPECT_EQ(TextAt(11, 14, 1), "a");
 }
 
-TEST_F(DialogControlsTest, KeysOnClosedComboChangeSelectionAndNotifyOnlyOnChange) {
+TEST_F(DialogControlsTest, ComboKeysChooseAtOnceWhenClosedAndOnEnterOnlyWhenOpen) {
     FillCategories();
     Send(kCategory, CB_SETCURSEL, 0);
     SetFocus(Item(kCategory));
-
     Press(VK_DOWN);
     EXPECT_EQ(Send(kCategory, CB_GETCURSEL), 1);
-    Press(VK_END);
-    Press(VK_DOWN);  // already the last: no change, no notification
+    Press({VK_END, VK_DOWN});  // already the last: no change, no notification
     EXPECT_EQ(Send(kCategory, CB_GETCURSEL), 4);
-    EXPECT_NE(Row(ScreenRow(1)).find("Telephony"), std::string::npos) << Row(ScreenRow(1));
-    EXPECT_TRUE(ce::screen::CellAt(ScreenColumn(10), ScreenRow(1)).attr & ce::screen::kAttrReverse);
+    EXPECT_NE(Row(origin_.top + 1).find("Telephony"), std::string::npos) << Row(origin_.top + 1);
+    EXPECT_TRUE(At(10, 1).attr & kAttrReverse);
     ce::screen::TypeText(u"sS");  // Sound, then the next item with "s": System
     ce::screen::PumpMessages();
     EXPECT_EQ(Send(kCategory, CB_GETCURSEL), 3);
-
-    const HWND combo = Item(kCategory);
-    const Notification change{kCategory, CBN_SELCHANGE, combo, 0};
+    const Notification change{kCategory, CBN_SELCHANGE, Item(kCategory), 0};
     EXPECT_EQ(Notifications(), std::vector<Notification>(4, change));
-}
 
-TEST_F(DialogControlsTest, OpenListTakesArrowsAndCommitsOnEnterOnly) {
-    FillCategories();
+    // Open, the list takes the arrows; Enter commits.
     Send(kCategory, CB_SETCURSEL, 0);
-    SetFocus(Item(kCategory));
-
+    Notifications().clear();
     Press(VK_RETURN);
     ASSERT_TRUE(Send(kCategory, CB_GETDROPPEDSTATE));
-    const int below = ScreenRow(1) + 1;
-    EXPECT_EQ(Cells(ScreenColumn(11), below, 9), "Essential");
-    EXPECT_TRUE(ce::screen::CellAt(ScreenColumn(11), below).attr & ce::screen::kAttrReverse);
-    Press(VK_DOWN);
-    Press(VK_DOWN);
-    Press(VK_DOWN);  // scrolled: Internet, Sound, System shown
-    EXPECT_EQ(Cells(ScreenColumn(11), below + 2, 6), "System");
-    EXPECT_TRUE(ce::screen::CellAt(ScreenColumn(11), below + 2).attr & ce::screen::kAttrReverse);
+    EXPECT_EQ(TextAt(11, 2, 9), "Essential");
+    EXPECT_TRUE(At(11, 2).attr & kAttrReverse);
+    Press({VK_DOWN, VK_DOWN, VK_DOWN});  // scrolled: Internet, Sound, System shown
+    EXPECT_EQ(TextAt(11, 4, 6), "System");
+    EXPECT_TRUE(At(11, 4).attr & kAttrReverse);
     EXPECT_EQ(Send(kCategory, CB_GETCURSEL), 0);  // nothing chosen yet
-    std::vector<int> codes;
-    for (const Notification& n : Notifications()) codes.push_back(n.code);
-    EXPECT_EQ(codes, std::vector<int>{CBN_DROPDOWN});
-
+    EXPECT_EQ(Notifications().size(), 1u);
+    EXPECT_EQ(Notifications().back().code, CBN_DROPDOWN);
     Press(VK_RETURN);
     EXPECT_FALSE(Send(kCategory, CB_GETDROPPEDSTATE));
     EXPECT_EQ(Send(kCategory, CB_GETCURSEL), 3);
     EXPECT_EQ(Notifications().back().code, CBN_SELCHANGE);
-    EXPECT_FALSE(ce::screen::CellAt(ScreenColumn(11), below).attr & ce::screen::kAttrOverlay);
+    EXPECT_FALSE(At(11, 2).attr & kAttrOverlay);
 
     // Escape, and the focus leaving, close the list without a change.
     Notifications().clear();
-    Press(VK_F4);
-    Press(VK_DOWN);
-    Press(VK_ESCAPE);
+    Press({VK_F4, VK_DOWN, VK_ESCAPE});
     EXPECT_FALSE(Send(kCategory, CB_GETDROPPEDSTATE));
     Press(VK_DOWN, ce::screen::kModAlt);
     Press(VK_UP);
@@ -238,43 +203,33 @@ TEST_F(DialogControlsTest, ComboSurvivesItsDialogDestroyedByItsNotifications) {
     }
 }
 
-// ---- Check box ---------------------------------------------------------------------------------
-
-TEST_F(DialogControlsTest, CheckBoxClickTicksFirstThenNotifiesParent) {
+TEST_F(DialogControlsTest, CheckBoxTicksBeforeItNotifiesAndShowsTickFocusAndDimming) {
     const HWND box = Item(kEnable);
+    EXPECT_EQ(TextAt(0, 4, 10), "[ ] Enable");
     SetFocus(box);
-    Press(VK_SPACE);
-    Press(VK_RETURN);
+    Press({VK_SPACE, VK_RETURN});
     Send(kEnable, BM_CLICK);
     // Each notification saw the tick already changed.
     const std::vector<Notification> expected = {{kEnable, BN_CLICKED, box, BST_CHECKED},
                                                 {kEnable, BN_CLICKED, box, BST_UNCHECKED},
                                                 {kEnable, BN_CLICKED, box, BST_CHECKED}};
     EXPECT_EQ(Notifications(), expected);
-    EXPECT_EQ(Send(kEnable, BM_GETCHECK), BST_CHECKED);
-}
 
-TEST_F(DialogControlsTest, CheckBoxShowsTickFocusAndDimmingAndSetCheckIsSilent) {
-    const int row = ScreenRow(4);
-    EXPECT_EQ(Cells(ScreenColumn(0), row, 10), "[ ] Enable");
-    Send(kEnable, BM_SETCHECK, BST_CHECKED);
-    Send(kShortcut, BM_SETCHECK, BST_INDETERMINATE);  // a two-state box has no third state
+    // Setting the tick is silent; a two-state box has no third state; a disabled one no click.
+    Notifications().clear();
+    Send(kShortcut, BM_SETCHECK, BST_INDETERMINATE);
     EXPECT_EQ(Send(kShortcut, BM_GETCHECK), BST_CHECKED);
-    SetFocus(Item(kEnable));
     EnableWindow(Item(kShortcut), FALSE);
-    Send(kShortcut, BM_CLICK);  // disabled: nothing
+    Send(kShortcut, BM_CLICK);
     ce::screen::PumpMessages();
     EXPECT_TRUE(Notifications().empty());
     EXPECT_EQ(Send(kShortcut, BM_GETCHECK), BST_CHECKED);
 
-    EXPECT_EQ(Cells(ScreenColumn(0), row, 10), "[x] Enable");
-    EXPECT_TRUE(ce::screen::CellAt(ScreenColumn(4), row).attr & ce::screen::kAttrFocus);
-    EXPECT_EQ(Cells(ScreenColumn(12), row, 10), "[x] Create");
-    EXPECT_FALSE(ce::screen::CellAt(ScreenColumn(16), row).attr & ce::screen::kAttrFocus);
-    EXPECT_TRUE(ce::screen::CellAt(ScreenColumn(16), row).attr & ce::screen::kAttrDim);
+    EXPECT_EQ(TextAt(0, 4, 10), "[x] Enable");
+    EXPECT_TRUE(At(4, 4).attr & kAttrFocus);
+    EXPECT_EQ(TextAt(12, 4, 10), "[x] Create");
+    EXPECT_EQ(At(16, 4).attr & (kAttrFocus | kAttrDim), kAttrDim);
 }
-
-// ---- Edit box ----------------------------------------------------------------------------------
 
 // Ten columns of text beside the scroll bar wrap this into
 // "The quick " / "brown fox " / "jumps over " / "the lazy " / "dog".
@@ -317,28 +272,21 @@ TEST_F(DialogControlsTest, EditSelectionAndWrappedLines) {
 
 TEST_F(DialogControlsTest, EditCaretMovesAndTheBoxScrollsWithItsScrollBar) {
     SetDlgItemTextW(dialog_, kDescription, kFox);
-    const HWND edit = Item(kDescription);
-    SetFocus(edit);
-    ce::screen::PumpMessages();
-    const int top = ScreenRow(6);
-    const int bar = ScreenColumn(10);
-    EXPECT_EQ(Cells(ScreenColumn(0), top, 10), "The quick ");
-    EXPECT_EQ(Cells(bar, top, 1), "▲");
-    EXPECT_EQ(Cells(bar, top + 1, 1), "█");  // the thumb at the top of the track
-    EXPECT_EQ(Cells(bar, top + 3, 1), "▼");
-    EXPECT_EQ(ce::screen::Caret(), std::make_pair(ScreenColumn(0), top));
+    SetFocus(Item(kDescription));
+    // Rows 6 to 9: the text, and the scroll bar in column 10 with its thumb at the top.
+    EXPECT_EQ(TextAt(0, 6, 11), "The quick ▲");
+    EXPECT_EQ(TextAt(10, 7, 1), "█");
+    EXPECT_EQ(TextAt(10, 9, 1), "▼");
+    EXPECT_EQ(ce::screen::Caret(), std::make_pair(origin_.left, origin_.top + 6));
 
-    Press(VK_RIGHT);
-    Press(VK_DOWN);
+    Press({VK_RIGHT, VK_DOWN});
     EXPECT_EQ(Send(kDescription, EM_GETSEL), MAKELRESULT(11, 11));
-    Press(VK_DOWN);
-    Press(VK_DOWN);
-    Press(VK_DOWN);  // onto "dog", past the four rows shown
+    Press({VK_DOWN, VK_DOWN, VK_DOWN});  // onto "dog", past the four rows shown
     EXPECT_EQ(Send(kDescription, EM_GETSEL), MAKELRESULT(41, 41));
     EXPECT_EQ(Send(kDescription, EM_GETFIRSTVISIBLELINE), 1);
-    EXPECT_EQ(Cells(ScreenColumn(0), top + 3, 3), "dog");
-    EXPECT_EQ(Cells(bar, top + 2, 1), "█");  // the thumb moved down
-    EXPECT_EQ(ce::screen::Caret(), std::make_pair(ScreenColumn(1), top + 3));
+    EXPECT_EQ(TextAt(0, 9, 3), "dog");
+    EXPECT_EQ(TextAt(10, 8, 1), "█");  // the thumb moved down
+    EXPECT_EQ(ce::screen::Caret(), std::make_pair(origin_.left + 1, origin_.top + 9));
 
     Press(VK_LEFT, ce::screen::kModShift);  // Shift extends the selection back from the caret
     Press(VK_UP, ce::screen::kModShift);
@@ -347,12 +295,9 @@ TEST_F(DialogControlsTest, EditCaretMovesAndTheBoxScrollsWithItsScrollBar) {
     Send(kDescription, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 31u);
     EXPECT_EQ(end, 41u);
-    EXPECT_TRUE(ce::screen::CellAt(ScreenColumn(0), top + 2).attr & ce::screen::kAttrReverse);
+    EXPECT_TRUE(At(0, 8).attr & kAttrReverse);
 
-    Press(VK_HOME);
-    Press(VK_UP);
-    Press(VK_UP);
-    Press(VK_UP);
+    Press({VK_HOME, VK_UP, VK_UP, VK_UP});
     EXPECT_EQ(Send(kDescription, EM_GETSEL), MAKELRESULT(0, 0));
     EXPECT_EQ(Send(kDescription, EM_GETFIRSTVISIBLELINE), 0);
 }
@@ -394,26 +339,19 @@ TEST_F(DialogControlsTest, SubclassedEditPassesUpAsKeyZeroWithoutMovingTheCaret)
     EXPECT_EQ(Send(kDescription, EM_GETSEL), MAKELRESULT(2, 2));
 }
 
-// ---- Static ------------------------------------------------------------------------------------
-
 TEST_F(DialogControlsTest, StaticTextIsAlignedWrappedAndWithoutMnemonicMarks) {
-    EXPECT_EQ(Cells(ScreenColumn(0), ScreenRow(1), 9), "Category:");
-    EXPECT_TRUE(ce::screen::CellAt(ScreenColumn(0), ScreenRow(1)).attr &
-                ce::screen::kAttrUnderline);
+    EXPECT_EQ(TextAt(0, 1, 9), "Category:");
+    EXPECT_TRUE(At(0, 1).attr & ce::screen::kAttrUnderline);
 
-    // Centred both ways in 20 x 3 cells: one line in the middle row.
-    const int info = ScreenRow(12);
-    EXPECT_EQ(Cells(ScreenColumn(0), info + 1, 20), "     Info text      ");
-    EXPECT_EQ(Cells(ScreenColumn(0), info, 20), std::string(20, ' '));
-
+    // Centred both ways in 20 x 3 cells (rows 12 to 14): one line in the middle row.
+    EXPECT_EQ(TextAt(0, 12, 20), std::string(20, ' '));
+    EXPECT_EQ(TextAt(0, 13, 20), "     Info text      ");
     SetDlgItemTextW(dialog_, kInfo, u"Tweak Speed-Boost enabled");
-    ce::screen::PumpMessages();
-    EXPECT_EQ(Cells(ScreenColumn(0), info, 20), " Tweak Speed-Boost  ");
-    EXPECT_EQ(Cells(ScreenColumn(0), info + 1, 20), "      enabled       ");
-
     EnableWindow(Item(kInfo), FALSE);
     ce::screen::PumpMessages();
-    EXPECT_TRUE(ce::screen::CellAt(ScreenColumn(7), info + 1).attr & ce::screen::kAttrDim);
+    EXPECT_EQ(TextAt(0, 12, 20), " Tweak Speed-Boost  ");
+    EXPECT_EQ(TextAt(0, 13, 20), "      enabled       ");
+    EXPECT_TRUE(At(7, 13).attr & kAttrDim);
 }
 
 }  // namespace

@@ -9,10 +9,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "support/TempDevice.h"
+#include "window/Window.h"
 
 namespace test {
 
@@ -33,10 +36,16 @@ inline LRESULT& CreateAnswer() {
     static LRESULT answer = 0;
     return answer;
 }
+// What a logging window answers to WM_GETDLGCODE.
+inline LRESULT& DlgCodeAnswer() {
+    static LRESULT answer = 0;
+    return answer;
+}
 
 inline LRESULT CALLBACK LoggingWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     MessageLog().push_back({hwnd, msg, wParam, lParam});
     if (msg == WM_CREATE) return CreateAnswer();
+    if (msg == WM_GETDLGCODE) return DlgCodeAnswer();
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
@@ -49,6 +58,40 @@ inline std::vector<UINT> MessagesOf(HWND hwnd, const std::vector<UINT>& only = {
         out.push_back(entry.msg);
     }
     return out;
+}
+
+// The logged messages among `only`, of every window, in order.
+inline std::vector<std::pair<HWND, UINT>> Sequence(const std::vector<UINT>& only) {
+    std::vector<std::pair<HWND, UINT>> out;
+    for (const Logged& entry : MessageLog()) {
+        if (std::find(only.begin(), only.end(), entry.msg) != only.end()) {
+            out.emplace_back(entry.hwnd, entry.msg);
+        }
+    }
+    return out;
+}
+
+// A rectangle as {left, top, right, bottom}, which compares and prints.
+inline std::array<LONG, 4> Corners(const RECT& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+// A window's rectangle on the screen; all -7 when it has none.
+inline std::array<LONG, 4> RectOf(HWND hwnd) {
+    RECT rect{-7, -7, -7, -7};
+    GetWindowRect(hwnd, &rect);
+    return Corners(rect);
+}
+
+// Message boxes are shown and answered by the keys; each time the loop runs dry, `keysWhenIdle`
+// are pressed.
+inline void ShowMessageBoxes(std::vector<UINT> keysWhenIdle = {}) {
+    ce::screen::SetMessageBoxHook(
+        [](HWND, std::u16string_view, std::u16string_view, UINT) { return 0; });
+    if (keysWhenIdle.empty()) return;
+    ce::screen::SetStarvedHook([keysWhenIdle] {
+        for (UINT key : keysWhenIdle) ce::screen::PressKey(key);
+        return true;
+    });
 }
 
 // A WM_COMMAND as a dialog got it, with the sending check box's tick at that moment.
@@ -77,15 +120,7 @@ inline INT_PTR CALLBACK LoggingDialogProc(HWND, UINT msg, WPARAM wParam, LPARAM 
 // A control of a dialog template.
 inline ce::res::Control Ctl(int id, const char16_t* className, const char16_t* text, int x, int y,
                             int cx, int cy, DWORD style = 0, UINT imageId = 0) {
-    return {.id = id,
-            .className = className,
-            .text = text,
-            .x = x,
-            .y = y,
-            .cx = cx,
-            .cy = cy,
-            .style = style,
-            .imageId = imageId};
+    return {id, className, text, x, y, cx, cy, style, /*exStyle=*/0, imageId};
 }
 
 // A headless screen of 40 columns and kRows rows on a temporary device; headless lines are kept.
@@ -102,6 +137,7 @@ protected:
         MessageLog().clear();
         Notifications().clear();
         CreateAnswer() = 0;
+        DlgCodeAnswer() = 0;
     }
 
     static HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
@@ -109,6 +145,10 @@ protected:
     static void Press(UINT key, unsigned modifiers = 0) {
         ce::screen::PressKey(key, modifiers);
         ce::screen::PumpMessages();
+    }
+    // Presses the keys one after the other, each handled before the next.
+    static void Press(std::initializer_list<UINT> keys) {
+        for (UINT key : keys) Press(key);
     }
     static std::string Row(int row) { return ce::screen::RowUtf8(row); }
     // The characters of cells [column, column + count) of a row, as UTF-8.
@@ -153,18 +193,31 @@ protected:
 // For the controls: a taller screen and modeless dialogs of LoggingDialogProc.
 class ControlsTest : public HeadlessTest<20> {
 protected:
-    // Registers `dialog` (with any extra resources) and creates it, modeless and shown.
+    // Registers `dialog` (with any extra resources) and creates it, modeless and shown; it is the
+    // dialog that At and TextAt read from then on.
     HWND CreateDialogFrom(ce::res::Dialog dialog, ce::res::Table extra = {}) {
         const UINT id = dialog.id;
         extra.dialogs.push_back(std::move(dialog));
         ce::res::RegisterResources(Instance(), std::move(extra));
-        const HWND hwnd =
+        dialog_ =
             CreateDialogParamW(Instance(), MAKEINTRESOURCEW(id), nullptr, LoggingDialogProc, 0);
-        EXPECT_NE(hwnd, nullptr);
-        ShowWindow(hwnd, SW_SHOW);
+        EXPECT_NE(dialog_, nullptr);
+        ShowWindow(dialog_, SW_SHOW);
         ce::screen::PumpMessages();
-        return hwnd;
+        origin_ = ce::win::WindowCells(dialog_);
+        return dialog_;
     }
+
+    // A cell, and the text of `count` cells, at a place given relative to the dialog.
+    ce::screen::Cell At(int column, int row) const {
+        return ce::screen::CellAt(origin_.left + column, origin_.top + row);
+    }
+    std::string TextAt(int column, int row, int count) const {
+        return Cells(origin_.left + column, origin_.top + row, count);
+    }
+
+    HWND dialog_ = nullptr;
+    RECT origin_{};
 };
 
 }  // namespace test

@@ -1,5 +1,6 @@
 // The dialog manager: templates placed on the cell grid, WM_INITDIALOG and the default focus, the
-// dialog keys, modal dialogs (also inside modeless ones), the headless line and failures.
+// dialog keys, modal dialogs (also inside modeless ones), the headless line and failures; and
+// message boxes: the headless line and default answer, the hook, and the keys of a shown box.
 #include <CePlatform/Unicode.h>
 
 #include <functional>
@@ -13,19 +14,9 @@ using test::MessagesOf;
 
 constexpr UINT kProbeDialog = 300;
 constexpr UINT kInfoDialog = 206;
-constexpr UINT kInnerDialog = 301;
 constexpr UINT kAboutDialog = 100;
 constexpr UINT kViewDialog = 302;
-constexpr const char16_t* kProbeClass = u"Probe";
-
-// What the probe controls answer to WM_GETDLGCODE.
-LRESULT g_dlgCode = 0;
-
-LRESULT CALLBACK ProbeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    MessageLog().push_back({hwnd, msg, wParam, lParam});
-    if (msg == WM_GETDLGCODE) return g_dlgCode;
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
+constexpr UINT kForgetfulDialog = 303;
 
 // The dialog procedure of a test: a function the test sets, and a log of the commands.
 std::function<INT_PTR(HWND, UINT, WPARAM, LPARAM)> g_handler;
@@ -36,62 +27,53 @@ INT_PTR CALLBACK TestDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     return g_handler ? g_handler(hwnd, msg, wParam, lParam) : FALSE;
 }
 
+// A dialog template placed at (0, 0).
+ce::res::Dialog Template(UINT id, DWORD style, int cx, int cy, const char16_t* caption,
+                         std::vector<ce::res::Control> controls = {}) {
+    return {.id = id, .style = style, .cx = cx, .cy = cy, .caption = caption, .controls = controls};
+}
+
+// A control of the logging class.
 ce::res::Control Probe(int id, int x, int y, DWORD style = WS_TABSTOP) {
-    return {.id = id, .className = kProbeClass, .x = x, .y = y, .cx = 40, .cy = 8, .style = style};
+    return {.id = id, .className = u"Logging", .x = x, .y = y, .cx = 40, .cy = 8, .style = style};
 }
 
 class DialogTest : public test::WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ProbeProc;
-        wc.lpszClassName = kProbeClass;
-        ASSERT_NE(0, RegisterClassW(&wc));
-        g_dlgCode = 0;
         g_handler = nullptr;
         g_commands.clear();
 
         ce::res::Table table;
         table.dialogs = {
-            {.id = kProbeDialog,
-             .style = WS_POPUP | WS_CAPTION,
-             .cx = 120,
-             .cy = 64,
-             .caption = u"Probe",
-             .controls = {test::Ctl(-1, u"STATIC", u"Category:", 2, 9, 37, 8), Probe(11, 40, 7),
-                          Probe(12, 40, 21, WS_TABSTOP | WS_DISABLED), Probe(13, 5, 35, 0),
-                          Probe(14, 50, 35)}},
-            {.id = kInfoDialog,
-             .style = WS_POPUP | WS_CAPTION,
-             .cx = 116,
-             .cy = 49,
-             .caption = u"Info",
-             .controls = {test::Ctl(1010, u"STATIC", u"Info text", 7, 7, 102, 35, SS_CENTER)}},
-            {.id = kInnerDialog,
-             .style = WS_POPUP,
-             .cx = 60,
-             .cy = 24,
-             .controls = {Probe(21, 4, 4)}},
-            {.id = kViewDialog,
-             .style = WS_CHILD | WS_VISIBLE,
-             .cx = 120,
-             .cy = 40,
-             .controls = {Probe(31, 0, 0), Probe(32, 0, 8)}},
-            {.id = kAboutDialog,
-             .style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
-             .exStyle = WS_EX_CAPTIONOKBTN,
-             .cx = 131,
-             .cy = 89,
-             .caption = u"About"}};
+            Template(kProbeDialog, WS_POPUP | WS_CAPTION, 120, 64, u"Probe",
+                     {test::Ctl(-1, u"STATIC", u"Category:", 2, 9, 37, 8), Probe(11, 40, 7),
+                      Probe(12, 40, 21, WS_TABSTOP | WS_DISABLED), Probe(13, 5, 35, 0),
+                      Probe(14, 50, 35)}),
+            Template(kInfoDialog, WS_POPUP | WS_CAPTION, 116, 49, u"Info",
+                     {test::Ctl(1010, u"STATIC", u"Info text", 7, 7, 102, 35, SS_CENTER)}),
+            Template(kViewDialog, WS_CHILD | WS_VISIBLE, 120, 40, u"",
+                     {Probe(31, 0, 0), Probe(32, 0, 8)}),
+            Template(kAboutDialog, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 131, 89,
+                     u"About"),
+            Template(kForgetfulDialog, WS_POPUP | WS_VISIBLE, 60, 24, u"", {Probe(21, 4, 4)})};
+        table.dialogs[3].exStyle = WS_EX_CAPTIONOKBTN;
+        table.dialogs[4].className = u"Forgetful";  // see ForgetfulDialogProc
         ce::res::RegisterResources(Instance(), std::move(table));
     }
 
     void TearDown() override { g_handler = nullptr; }
 
-    HWND CreateProbeDialog(HWND parent = nullptr, LPARAM param = 0) {
-        const HWND dialog = CreateDialogParamW(Instance(), MAKEINTRESOURCEW(kProbeDialog), parent,
-                                               TestDialogProc, param);
+    static HWND Modeless(UINT id, HWND parent = nullptr, LPARAM param = 0) {
+        return CreateDialogParamW(Instance(), MAKEINTRESOURCEW(id), parent, TestDialogProc, param);
+    }
+    static INT_PTR Modal(UINT id, HWND owner = nullptr) {
+        return DialogBoxParamW(Instance(), MAKEINTRESOURCEW(id), owner, TestDialogProc, 0);
+    }
+    // The probe dialog, modeless and shown.
+    static HWND CreateProbeDialog(HWND parent = nullptr, LPARAM param = 0) {
+        const HWND dialog = Modeless(kProbeDialog, parent, param);
         EXPECT_NE(nullptr, dialog);
         ShowWindow(dialog, SW_SHOW);
         return dialog;
@@ -102,11 +84,7 @@ TEST_F(DialogTest, TemplateUnitsPlaceControlsOnTheCellGrid) {
     const HWND frame = CreateFrame();
     const HWND dialog = CreateProbeDialog(frame);
     // A popup dialog is placed relative to its owner's client area (the frame starts at y = 8).
-    RECT rect{};
-    ASSERT_TRUE(GetWindowRect(GetDlgItem(dialog, 11), &rect));
-    EXPECT_EQ(40, rect.left);
-    EXPECT_EQ(15, rect.top);
-    EXPECT_EQ(80, rect.right);
+    EXPECT_EQ((std::array<LONG, 4>{40, 15, 80, 23}), test::RectOf(GetDlgItem(dialog, 11)));
     // 40 / 4 = column 10; (15 + 4) / 8 = row 2.
     const std::u16string row = ce::screen::Text()[2];
     EXPECT_EQ(u"Category:", row.substr(1, 9)) << ce::screen::RowUtf8(2);
@@ -133,49 +111,39 @@ TEST_F(DialogTest, InitDialogGetsTheFirstTabStopAndItsAnswerDecidesTheFocus) {
     // focus, as the default dialog procedure does.
     g_handler = [&](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
     const HWND frame = CreateFrame();
-    const HWND child = CreateWindowExW(0, kProbeClass, u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0,
-                                       0, 8, 8, frame, nullptr, Instance(), nullptr);
+    const HWND child = CreateChild(frame, 1);
     SetFocus(child);
-    const HWND hidden =
-        CreateDialogParamW(Instance(), MAKEINTRESOURCEW(kProbeDialog), frame, TestDialogProc, 0);
+    const HWND hidden = Modeless(kProbeDialog, frame);
     ASSERT_NE(nullptr, hidden);
     EXPECT_FALSE(IsWindowVisible(hidden));
     EXPECT_EQ(child, GetFocus());
 }
 
-TEST_F(DialogTest, TabAndShiftTabWalkTheEnabledTabStopsAndWrap) {
+TEST_F(DialogTest, DialogKeysWalkTheTabStopsAndSendOkAndCancel) {
     const HWND dialog = CreateProbeDialog();
     const HWND a = GetDlgItem(dialog, 11);
     const HWND d = GetDlgItem(dialog, 14);
     SetFocus(a);
-    ce::screen::PressKey(VK_TAB);
-    ce::screen::PumpMessages();
+    Press(VK_TAB);
     EXPECT_EQ(d, GetFocus());  // 12 is disabled, 13 no tab stop
-    ce::screen::PressKey(VK_TAB);
-    ce::screen::PumpMessages();
+    Press(VK_TAB);
     EXPECT_EQ(a, GetFocus());
-    ce::screen::PressKey(VK_TAB, ce::screen::kModShift);
-    ce::screen::PumpMessages();
+    Press(VK_TAB, ce::screen::kModShift);
     EXPECT_EQ(d, GetFocus());
     EXPECT_EQ(d, GetNextDlgTabItem(dialog, a, TRUE));
     EXPECT_EQ(nullptr, GetNextDlgTabItem(nullptr, a, FALSE));
 
     // A control that wants Tab keeps it.
-    g_dlgCode = DLGC_WANTTAB;
+    test::DlgCodeAnswer() = DLGC_WANTTAB;
     MessageLog().clear();
-    ce::screen::PressKey(VK_TAB);
-    ce::screen::PumpMessages();
+    Press(VK_TAB);
     EXPECT_EQ(d, GetFocus());
     EXPECT_EQ((std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP}),
               MessagesOf(d, {WM_KEYDOWN, WM_CHAR, WM_KEYUP}));
-}
 
-TEST_F(DialogTest, EnterIsOkEscapeIsCancelAndCloseBecomesCancel) {
-    const HWND dialog = CreateProbeDialog();
-    SetFocus(GetDlgItem(dialog, 11));
-    ce::screen::PressKey(VK_RETURN);
-    ce::screen::PressKey(VK_ESCAPE);
-    ce::screen::PumpMessages();
+    // Enter is OK, Escape is cancel, and so is WM_CLOSE.
+    test::DlgCodeAnswer() = 0;
+    Press({VK_RETURN, VK_ESCAPE});
     EXPECT_EQ((std::vector<int>{IDOK, IDCANCEL}), g_commands);
 
     g_commands.clear();
@@ -188,13 +156,11 @@ TEST_F(DialogTest, EnterIsOkEscapeIsCancelAndCloseBecomesCancel) {
     // DM_SETDEFID moves Enter; a control wanting all keys takes Enter itself.
     SendMessageW(dialog, DM_SETDEFID, 14, 0);
     g_commands.clear();
-    ce::screen::PressKey(VK_RETURN);
-    ce::screen::PumpMessages();
+    Press(VK_RETURN);
     EXPECT_EQ((std::vector<int>{14}), g_commands);
-    g_dlgCode = DLGC_WANTALLKEYS;
+    test::DlgCodeAnswer() = DLGC_WANTALLKEYS;
     g_commands.clear();
-    ce::screen::PressKey(VK_RETURN);
-    ce::screen::PumpMessages();
+    Press(VK_RETURN);
     EXPECT_TRUE(g_commands.empty());
 }
 
@@ -210,31 +176,6 @@ TEST_F(DialogTest, HandledMessagesAnswerWithTheMessageResult) {
     EXPECT_EQ(0, SendMessageW(dialog, WM_USER + 7, 0, 0));  // not the earlier 99
 }
 
-TEST_F(DialogTest, ModalDialogDisablesItsOwnerUntilEndDialog) {
-    const HWND frame = CreateFrame();
-    bool ownerEnabledMeanwhile = true;
-    HWND activeMeanwhile = nullptr;
-    g_handler = [&](HWND hwnd, UINT msg, WPARAM wParam, LPARAM) -> INT_PTR {
-        if (msg == WM_INITDIALOG) return TRUE;
-        if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
-            ownerEnabledMeanwhile = IsWindowEnabled(frame);
-            activeMeanwhile = GetActiveWindow();
-            EndDialog(hwnd, 77);
-            return TRUE;
-        }
-        return FALSE;
-    };
-    ce::screen::PressKey(VK_RETURN);
-    const INT_PTR result =
-        DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kProbeDialog), frame, TestDialogProc, 0);
-    EXPECT_EQ(77, result);
-    EXPECT_FALSE(ownerEnabledMeanwhile);
-    EXPECT_NE(frame, activeMeanwhile);
-    EXPECT_TRUE(IsWindowEnabled(frame));
-    EXPECT_EQ(frame, GetActiveWindow());
-    EXPECT_EQ(nullptr, FindWindowW(nullptr, u"Probe"));  // destroyed
-}
-
 TEST_F(DialogTest, ModalDialogEndedInInitOrDestroyedLeavesTheOwnerActive) {
     const HWND frame = CreateFrame();
     // Ended in WM_INITDIALOG, which asks for the default focus: never shown nor activated.
@@ -243,8 +184,7 @@ TEST_F(DialogTest, ModalDialogEndedInInitOrDestroyedLeavesTheOwnerActive) {
         return msg == WM_INITDIALOG;
     };
     MessageLog().clear();
-    EXPECT_EQ(
-        9, DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kProbeDialog), frame, TestDialogProc, 0));
+    EXPECT_EQ(9, Modal(kProbeDialog, frame));
     EXPECT_TRUE(MessagesOf(frame, {WM_ACTIVATE}).empty());
     EXPECT_EQ(frame, GetActiveWindow());
 
@@ -254,8 +194,7 @@ TEST_F(DialogTest, ModalDialogEndedInInitOrDestroyedLeavesTheOwnerActive) {
         return msg == WM_INITDIALOG || msg == WM_COMMAND;
     };
     ce::screen::PressKey(VK_RETURN);
-    EXPECT_EQ(
-        0, DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kProbeDialog), frame, TestDialogProc, 0));
+    EXPECT_EQ(0, Modal(kProbeDialog, frame));
     EXPECT_TRUE(IsWindowEnabled(frame));
     EXPECT_EQ(frame, GetActiveWindow());
 }
@@ -269,8 +208,7 @@ TEST_F(DialogTest, CaptionOkButtonIsPressedWithF1) {
         return TRUE;
     };
     ce::screen::PressKey(VK_F1);
-    EXPECT_EQ(IDOK, DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kAboutDialog), nullptr,
-                                    TestDialogProc, 0));
+    EXPECT_EQ(IDOK, Modal(kAboutDialog));
     EXPECT_NE(std::string::npos, taskBar.find("About")) << taskBar;
     EXPECT_NE(std::string::npos, taskBar.find("[ok]")) << taskBar;
 }
@@ -279,33 +217,32 @@ TEST_F(DialogTest, ModalDialogAndMessageBoxRunInsideAModelessOne) {
     INT_PTR innerResult = 0;
     int boxResult = 0;
     HWND outer = nullptr;
+    HWND inner = nullptr;
     g_handler = [&](HWND hwnd, UINT msg, WPARAM wParam, LPARAM) -> INT_PTR {
         if (msg == WM_INITDIALOG) return TRUE;
         if (msg != WM_COMMAND || LOWORD(wParam) != IDOK) return FALSE;
         if (hwnd == outer) {
-            innerResult = DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kInnerDialog), hwnd,
-                                          TestDialogProc, 0);
+            innerResult = Modal(kInfoDialog, hwnd);
         } else {
+            inner = hwnd;
             EXPECT_FALSE(IsWindowEnabled(outer));
+            EXPECT_EQ(hwnd, GetActiveWindow());
             boxResult = MessageBoxW(hwnd, u"Sure?", u"Inner", MB_YESNO | MB_DEFBUTTON2);
             EXPECT_TRUE(IsWindowEnabled(hwnd));
             EndDialog(hwnd, 5);
         }
         return TRUE;
     };
-    ce::screen::SetMessageBoxHook([](HWND, std::u16string_view, std::u16string_view, UINT) {
-        return 0;  // shown, answered by the keys
-    });
+    test::ShowMessageBoxes();
     outer = CreateProbeDialog();
     SetFocus(GetDlgItem(outer, 11));
     ce::screen::PressKey(VK_RETURN);  // opens the inner dialog
     ce::screen::PressKey(VK_RETURN);  // opens the message box
     ce::screen::PressKey(VK_LEFT);    // from No to Yes
-    ce::screen::PressKey(VK_RETURN);  // answers it
-    ce::screen::PumpMessages();
+    Press(VK_RETURN);                 // answers it
     EXPECT_EQ(IDYES, boxResult);
     EXPECT_EQ(5, innerResult);
-    EXPECT_TRUE(IsWindow(outer));
+    EXPECT_FALSE(IsWindow(inner));
     EXPECT_TRUE(IsWindowEnabled(outer));
     EXPECT_EQ(outer, GetActiveWindow());
     EXPECT_EQ(GetDlgItem(outer, 11), GetFocus());  // the focus came back where it was
@@ -313,8 +250,7 @@ TEST_F(DialogTest, ModalDialogAndMessageBoxRunInsideAModelessOne) {
 
 TEST_F(DialogTest, AChildDialogGivesTheFocusBackToTheControlThatHadIt) {
     const HWND frame = CreateFrame();
-    const HWND view =
-        CreateDialogParamW(Instance(), MAKEINTRESOURCEW(kViewDialog), frame, TestDialogProc, 0);
+    const HWND view = Modeless(kViewDialog, frame);
     ASSERT_NE(nullptr, view);
     SetFocus(GetDlgItem(view, 32));
     // A modal dialog comes and goes: the frame gets the focus back and hands it to its view, as
@@ -324,7 +260,7 @@ TEST_F(DialogTest, AChildDialogGivesTheFocusBackToTheControlThatHadIt) {
         return msg == WM_COMMAND;
     };
     ce::screen::PressKey(VK_ESCAPE);
-    DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kInnerDialog), frame, TestDialogProc, 0);
+    Modal(kInfoDialog, frame);
     EXPECT_EQ(frame, GetFocus());
     SetFocus(view);
     EXPECT_EQ(GetDlgItem(view, 32), GetFocus());
@@ -344,23 +280,21 @@ TEST_F(DialogTest, HeadlessModalDialogWritesItsTextAndClosesOnItsTimer) {
         }
         return FALSE;
     };
-    EXPECT_EQ(0, DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kInfoDialog), GetActiveWindow(),
-                                 TestDialogProc, 0));
+    EXPECT_EQ(0, Modal(kInfoDialog, GetActiveWindow()));
     EXPECT_EQ(std::vector<std::string>{"Info: Tweak Speed-Boost enabled"}, lines_);
     EXPECT_EQ(2000u, clock_->NowMs());
 }
 
 TEST_F(DialogTest, MissingTemplatesAndBadParentsFail) {
     SetLastError(0);
-    EXPECT_EQ(-1, DialogBoxParamW(Instance(), MAKEINTRESOURCEW(999), nullptr, TestDialogProc, 0));
+    EXPECT_EQ(-1, Modal(999));
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
     EXPECT_EQ(-1,
               DialogBoxParamW(nullptr, MAKEINTRESOURCEW(kProbeDialog), nullptr, TestDialogProc, 0));
     EXPECT_EQ(nullptr, CreateDialogParamW(Instance(), u"named", nullptr, TestDialogProc, 0));
     const HWND dead = CreateFrame();
     DestroyWindow(dead);
-    EXPECT_EQ(0,
-              DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kProbeDialog), dead, TestDialogProc, 0));
+    EXPECT_EQ(0, Modal(kProbeDialog, dead));
     EXPECT_FALSE(EndDialog(dead, 1));
     EXPECT_FALSE(EndDialog(CreateFrame(), 1));  // not a dialog
 
@@ -368,7 +302,7 @@ TEST_F(DialogTest, MissingTemplatesAndBadParentsFail) {
     ce::res::Table table;
     table.dialogs.push_back({.id = 1, .cx = 10, .cy = 10, .controls = {{.className = u"NoSuch"}}});
     ce::res::RegisterResources(Instance(), std::move(table));
-    EXPECT_EQ(nullptr, CreateDialogParamW(Instance(), MAKEINTRESOURCEW(1), nullptr, nullptr, 0));
+    EXPECT_EQ(nullptr, Modeless(1));
 }
 
 // A dialog class whose windows drop the program's resources while they are created.
@@ -383,16 +317,7 @@ TEST_F(DialogTest, ADialogIsMadeWholeEvenWhenItsTemplateGoesMeanwhile) {
     wc.cbWndExtra = DLGWINDOWEXTRA;
     wc.lpszClassName = u"Forgetful";
     ASSERT_NE(0, RegisterClassW(&wc));
-    ce::res::Table table;
-    table.dialogs.push_back({.id = 2,
-                             .style = WS_POPUP | WS_VISIBLE,
-                             .cx = 60,
-                             .cy = 24,
-                             .className = u"Forgetful",
-                             .controls = {Probe(21, 4, 4)}});
-    ce::res::RegisterResources(Instance(), std::move(table));
-    const HWND dialog =
-        CreateDialogParamW(Instance(), MAKEINTRESOURCEW(2), nullptr, TestDialogProc, 0);
+    const HWND dialog = Modeless(kForgetfulDialog);
     ASSERT_NE(nullptr, dialog);
     EXPECT_NE(nullptr, GetDlgItem(dialog, 21));
     EXPECT_TRUE(IsWindowVisible(dialog));
@@ -403,12 +328,71 @@ TEST_F(DialogTest, QuitDuringAModalDialogEndsItAndReachesTheOuterLoop) {
         if (msg == WM_INITDIALOG) PostQuitMessage(3);
         return FALSE;
     };
-    EXPECT_EQ(
-        0, DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kProbeDialog), nullptr, TestDialogProc, 0));
+    EXPECT_EQ(0, Modal(kProbeDialog));
     MSG msg{};
     EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
     EXPECT_EQ(3u, msg.wParam);
     EXPECT_EQ(nullptr, FindWindowW(nullptr, u"Probe"));
+}
+
+class MessageBoxTest : public test::WindowTest {};
+
+TEST_F(MessageBoxTest, HeadlessBoxesWriteOneLineAndAnswerTheirDefaultButtonOrTheHooks) {
+    EXPECT_EQ(IDOK,
+              MessageBoxW(nullptr, u"Error 2002 while applying tweak Alarm.", u"Error", MB_OK));
+    EXPECT_EQ(IDYES, MessageBoxW(nullptr, u"Are you sure?", u"Confirmation", MB_YESNO));
+    EXPECT_EQ(IDNO, MessageBoxW(nullptr, u"Restart now?", u"Restart", MB_YESNO | MB_DEFBUTTON2));
+    EXPECT_EQ(IDOK, MessageBoxW(nullptr, u"Line one\r\nline two", nullptr, MB_OK));
+    EXPECT_EQ((std::vector<std::string>{"Error: Error 2002 while applying tweak Alarm.",
+                                        "Confirmation: Are you sure?", "Restart: Restart now?",
+                                        "Error: Line one line two"}),
+              lines_);
+
+    const HWND frame = CreateFrame();
+    std::u16string seen;
+    ce::screen::SetMessageBoxHook(
+        [&](HWND hwnd, std::u16string_view caption, std::u16string_view text, UINT type) {
+            seen = std::u16string(caption) + u"|" + std::u16string(text);
+            return hwnd == frame && type == MB_YESNO ? IDNO : 0;
+        });
+    EXPECT_EQ(IDNO, MessageBoxW(frame, u"Sure?", u"Confirmation", MB_YESNO));
+    EXPECT_EQ(u"Confirmation|Sure?", seen);
+}
+
+TEST_F(MessageBoxTest, AShownBoxIsAnsweredByItsKeysAndBlocksItsOwner) {
+    const HWND frame = CreateFrame();
+    test::ShowMessageBoxes();
+    bool ownerEnabled = true;
+    std::string buttons;
+    ce::screen::SetStarvedHook([&] {
+        ownerEnabled = IsWindowEnabled(frame);
+        for (int row = 0; row < kRows; ++row) {
+            if (Row(row).find("[ Yes ]") != std::string::npos) buttons = Row(row);
+        }
+        ce::screen::PressKey(VK_ESCAPE);  // no cancel button: ignored
+        ce::screen::PressKey(VK_F2);      // the second button
+        return true;
+    });
+    EXPECT_EQ(IDNO, MessageBoxW(frame, u"Restore all tweaks?", u"Confirmation", MB_YESNO));
+    EXPECT_FALSE(ownerEnabled);
+    EXPECT_NE(std::string::npos, buttons.find("[ No ]"));
+    EXPECT_TRUE(IsWindowEnabled(frame));
+    EXPECT_EQ(frame, GetActiveWindow());
+
+    // Escape on an OK box is OK (arrows and Enter: the message box in a modal dialog above).
+    test::ShowMessageBoxes({VK_ESCAPE});
+    EXPECT_EQ(IDOK, MessageBoxW(frame, u"x", u"y", MB_OK));
+    EXPECT_EQ(IDCANCEL, MessageBoxW(frame, u"x", u"y", MB_OKCANCEL));
+}
+
+TEST_F(MessageBoxTest, UnknownButtonsAndBadOwnersFail) {
+    SetLastError(0);
+    EXPECT_EQ(0, MessageBoxW(nullptr, u"x", u"y", 0xE));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    const HWND dead = CreateFrame();
+    DestroyWindow(dead);
+    EXPECT_EQ(0, MessageBoxW(dead, u"x", u"y", MB_OK));
+    EXPECT_EQ(IDOK, MessageBoxW(nullptr, nullptr, nullptr, MB_OK));
 }
 
 }  // namespace

@@ -14,25 +14,20 @@ constexpr UINT kDone = 57665;
 constexpr UINT kRestore = 32773;
 constexpr UINT kAbout = 57664;
 
-std::vector<WPARAM>& Commands() {
-    static std::vector<WPARAM> commands;
+// The menu commands that the logging windows got (without a control handle, unlike the
+// controls' notifications).
+std::vector<WPARAM> Commands() {
+    std::vector<WPARAM> commands;
+    for (const test::Logged& entry : test::MessageLog()) {
+        if (entry.msg == WM_COMMAND && entry.lParam == 0) commands.push_back(entry.wParam);
+    }
     return commands;
 }
 
-LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    // Menu commands come without a control handle; controls' notifications are not logged.
-    if (msg == WM_COMMAND && lParam == 0) {
-        Commands().push_back(wParam);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-class MenuBarTest : public test::ControlsTest {
+class MenuBarTest : public test::WindowTest {
 protected:
     void SetUp() override {
-        ControlsTest::SetUp();
-        Commands().clear();
+        WindowTest::SetUp();
         ce::res::Table table;
         table.menus = {{.id = 128,
                         .items = {{.text = u"Done", .id = kDone},
@@ -41,14 +36,7 @@ protected:
                                              {.text = u"Help",
                                               .popup = {{.text = u"About", .id = kAbout}}}}}}}};
         ce::res::RegisterResources(Instance(), std::move(table));
-        WNDCLASSW cls{};
-        cls.lpfnWndProc = FrameProc;
-        cls.hInstance = Instance();
-        cls.lpszClassName = u"MenuBarTestFrame";
-        RegisterClassW(&cls);  // already there after the first test
-        frame_ = CreateWindowExW(0, u"MenuBarTestFrame", u"Frame", WS_VISIBLE, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                 Instance(), nullptr);
+        frame_ = CreateFrame();
         ASSERT_NE(frame_, nullptr);
     }
 
@@ -82,15 +70,10 @@ protected:
     HWND frame_ = nullptr;
 };
 
-TEST_F(MenuBarTest, BarLiesOnTheBottomRowWithBothSoftKeys) {
+TEST_F(MenuBarTest, BarLiesOnTheBottomRowWithBothSoftKeysAndFollowsResizes) {
     const HWND bar = CreateBar();
-    ASSERT_TRUE(IsWindow(bar));
-    RECT rect{-7, -7, -7, -7};
-    ASSERT_TRUE(GetWindowRect(bar, &rect));
-    EXPECT_EQ(rect.left, 0);
-    EXPECT_EQ(rect.top, (kRows - 1) * 8);
-    EXPECT_EQ(rect.right, kColumns * 4);
-    EXPECT_EQ(rect.bottom, kRows * 8);
+    EXPECT_EQ(test::RectOf(bar),
+              (std::array<LONG, 4>{0, (kRows - 1) * 8, kColumns * 4, kRows * 8}));
 
     const std::string bottom = Row(kRows - 1);
     EXPECT_EQ(bottom.rfind(" Done ", 0), 0u) << bottom;
@@ -100,6 +83,11 @@ TEST_F(MenuBarTest, BarLiesOnTheBottomRowWithBothSoftKeys) {
     EXPECT_EQ(GetActiveWindow(), frame_);
     Press(VK_F1);
     EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kDone, 0)});
+
+    ce::screen::Resize(30, 10);
+    ce::screen::PumpMessages();
+    EXPECT_EQ(test::RectOf(bar), (std::array<LONG, 4>{0, 9 * 8, 30 * 4, 10 * 8}));
+    EXPECT_EQ(Cells(24, 9, 6), " Menu ");
 }
 
 TEST_F(MenuBarTest, BadRequestsFailAndLeaveTheRecord) {
@@ -121,7 +109,7 @@ TEST_F(MenuBarTest, BadRequestsFailAndLeaveTheRecord) {
     EXPECT_TRUE(SHCreateMenuBar(&info));
 }
 
-TEST_F(MenuBarTest, RightSoftKeyOpensPopupWithNestedPopup) {
+TEST_F(MenuBarTest, RightSoftKeyOpensPopupWithNestedPopupDrivenByTheKeys) {
     CreateBar();
     Press(VK_F2);
     // Above the bar, at the right edge: a frame around "1 Restore" and "2 Help ▸".
@@ -131,8 +119,7 @@ TEST_F(MenuBarTest, RightSoftKeyOpensPopupWithNestedPopup) {
     EXPECT_TRUE(ce::screen::CellAt(kColumns - 3, kRows - 4).attr & ce::screen::kAttrReverse);
     EXPECT_TRUE(ce::screen::CellAt(kColumns - 3, kRows - 4).attr & ce::screen::kAttrOverlay);
 
-    Press(VK_DOWN);
-    Press(VK_RETURN);
+    Press({VK_DOWN, VK_RETURN});
     const std::vector<int> about = RowsWith("1 About");
     ASSERT_EQ(about.size(), 1u);
     EXPECT_TRUE(Commands().empty());
@@ -143,85 +130,49 @@ TEST_F(MenuBarTest, RightSoftKeyOpensPopupWithNestedPopup) {
     EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kAbout, 0)});
     EXPECT_TRUE(RowsWith("Restore").empty());
     EXPECT_TRUE(RowsWith("About").empty());
-}
 
-TEST_F(MenuBarTest, EscapeClosesOneLevelAndDigitsChoose) {
-    CreateBar();
-    Press(VK_F2);
-    Press('2');  // opens Help
+    // Escape closes one level; digits choose.
+    Press({VK_F2, '2'});  // opens Help
     ASSERT_EQ(RowsWith("1 About").size(), 1u);
     Press(VK_ESCAPE);
     EXPECT_TRUE(RowsWith("1 About").empty());
     EXPECT_EQ(RowsWith("1 Restore").size(), 1u);
     Press(VK_ESCAPE);
     EXPECT_TRUE(RowsWith("Restore").empty());
-    EXPECT_TRUE(Commands().empty());
+    EXPECT_EQ(Commands().size(), 1u);  // still only About
 
-    Press(VK_F2);
-    Press(VK_UP);  // wraps round to Help
-    Press(VK_RIGHT);
-    Press(VK_LEFT);
-    Press('1');
-    EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kRestore, 0)});
+    Press({VK_F2, VK_UP, VK_RIGHT, VK_LEFT, '1'});  // Up wraps round to Help
+    EXPECT_EQ(Commands(), (std::vector<WPARAM>{MAKEWPARAM(kAbout, 0), MAKEWPARAM(kRestore, 0)}));
 }
 
 TEST_F(MenuBarTest, OpenMenuTakesTheKeysFromTheFocusedWindow) {
-    const HWND combo =
-        CreateWindowExW(0, u"COMBOBOX", u"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, 0, 8, 80, 40,
-                        frame_, nullptr, Instance(), nullptr);
-    for (const char16_t* text : {u"a", u"b", u"c"}) {
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-    }
-    SendMessageW(combo, CB_SETCURSEL, 0, 0);
-    SetFocus(combo);
+    const HWND child = CreateChild(frame_, 1);
+    SetFocus(child);
     CreateBar();
-
-    Press(VK_F2);
-    Press(VK_DOWN);
-    Press(VK_ESCAPE);
-    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
-    Press(VK_DOWN);  // the menu is closed: the combo box has the keys again
-    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
+    Press({VK_F2, VK_DOWN, VK_ESCAPE});
+    EXPECT_TRUE(test::MessagesOf(child, {WM_KEYDOWN}).empty());
+    Press(VK_DOWN);  // the menu is closed: the window has the keys again
+    EXPECT_EQ(test::MessagesOf(child, {WM_KEYDOWN}).size(), 1u);
 }
 
-TEST_F(MenuBarTest, AWindowComingForwardClosesTheMenuAndGetsTheKeys) {
+TEST_F(MenuBarTest, AWindowComingForwardClosesTheMenuAndTakesTheSoftKeys) {
     CreateBar();
     Press(VK_F2);
     ASSERT_EQ(RowsWith("1 Restore").size(), 1u);
     // A message box (of a timer, say) while the menu is open: Enter answers the box.
-    ce::screen::SetMessageBoxHook([](HWND, std::u16string_view, std::u16string_view, UINT) {
-        return 0;  // shown, answered by the keys
-    });
-    ce::screen::SetStarvedHook([] {
-        ce::screen::PressKey(VK_RETURN);
-        return true;
-    });
+    test::ShowMessageBoxes({VK_RETURN});
     EXPECT_EQ(MessageBoxW(frame_, u"Tick", u"Info", MB_OK), IDOK);
     EXPECT_TRUE(Commands().empty());
     EXPECT_TRUE(RowsWith("Restore").empty());
-}
 
-TEST_F(MenuBarTest, SoftKeysBelongToTheActiveWindowAndTheBarIsNeverActivated) {
-    CreateBar();
-    const HWND other = CreateWindowExW(0, u"MenuBarTestFrame", u"Other", WS_VISIBLE, 0, 8, 80, 40,
-                                       nullptr, nullptr, Instance(), nullptr);
+    // The soft keys belong to the active window; the bar itself is never activated.
+    const HWND other = CreateFrame(u"Other");
     Press(VK_F1);
     EXPECT_TRUE(Commands().empty());
     DestroyWindow(other);
     EXPECT_EQ(GetActiveWindow(), frame_);
     Press(VK_F1);
     EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kDone, 0)});
-}
-
-TEST_F(MenuBarTest, BarFollowsTheScreenWhenItIsResized) {
-    const HWND bar = CreateBar();
-    ce::screen::Resize(30, 12);
-    ce::screen::PumpMessages();
-    RECT rect{};
-    ASSERT_TRUE(GetWindowRect(bar, &rect));
-    EXPECT_EQ(rect.top, 11 * 8);
-    EXPECT_EQ(rect.right, 30 * 4);
-    EXPECT_EQ(Cells(24, 11, 6), " Menu ");
 }
 
 }  // namespace
