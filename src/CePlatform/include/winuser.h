@@ -554,6 +554,12 @@ extern "C" {
 // (<CePlatform/Resources.h>). Any other name: NULL with ERROR_MOD_NOT_FOUND.
 CEPLATFORM_API HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
 
+// The program's entry, written by the program and called once by the platform (link CeWinMain):
+// its instance handle, no previous instance (null), its command line (never null; "" when it
+// has none; the program may change the text) and the show state for its main window. Its result
+// is the process's exit code.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nShowCmd);
+
 // ---- Window classes ----------------------------------------------------------------------------
 // Class names are compared without regard to case. The system classes "STATIC", "BUTTON",
 // "COMBOBOX", "EDIT" and the dialog class "#32770" always exist.

@@ -88,6 +88,12 @@ CEPLATFORM_API void UseClock(std::shared_ptr<Clock> clock);
 // True when the window system draws to a terminal.
 CEPLATFORM_API bool HasTerminal();
 
+// True when keys can reach the program: the window system draws to a usable terminal, or a test
+// drives the headless screen (UseHeadlessScreen). False without a usable terminal (standard input
+// or output is not a terminal, TERM is unset or "dumb"); *reason (when given) then says why, in a
+// few words. A program that needs a person at the keys asks this before it shows anything.
+CEPLATFORM_API bool IsInteractive(std::string* reason = nullptr);
+
 // Changes the size of the headless screen, as a terminal resize does: the screen is laid out
 // again (windows that filled the work area or the screen are fitted to the new one) and every
 // top-level window gets WM_SETTINGCHANGE with SETTINGCHANGE_RESET.
