@@ -1,5 +1,5 @@
-// The shared library exports exactly its interface: the factory, CLorrimek, fnLorrimek and
-// nLorrimek, and nothing of its internals or of the standard library.
+// The shared library exports exactly its interface: the factory, one tweak's first backup,
+// CLorrimek, fnLorrimek and nLorrimek, and nothing of its internals or of the standard library.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -49,6 +49,7 @@ TEST(ExportsTest, LibraryExportsExactlyItsInterface) {
                   "CTweakersFactory::GetAllTweaks() const",
                   "CTweakersFactory::GetTweakByID(CWideString const&) const",
                   "CTweakersFactory::DoBackupIfNeeded()",
+                  "CTweakBase::DoBackupIfNeeded()",
                   "CLorrimek::CLorrimek()",
                   "CLorrimek::operator=(CLorrimek const&)",
                   "fnLorrimek()",

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "device/DeviceImpl.h"
+#include "files/CodePage.h"
 
 namespace fs = std::filesystem;
 
@@ -159,13 +160,6 @@ FILE* _wfopen(const WCHAR* filename, const WCHAR* mode) {  // NOLINT(bugprone-re
 }
 
 }  // extern "C"
-
-namespace {
-
-// One wide character in the device's single-byte code page: Latin-1 here, '?' for the rest.
-char NarrowChar(char16_t c) { return c < 0x100 ? static_cast<char>(c) : '?'; }
-
-}  // namespace
 
 int fwprintf(FILE* stream, const WCHAR* format, ...) {
     if (!stream || !format) {

@@ -10,6 +10,7 @@
 // every call.
 #pragma once
 
+#include <Lorrimek/Api.h>
 #include <Lorrimek/Registry.h>
 #include <Lorrimek/WideString.h>
 #include <windows.h>
@@ -42,7 +43,8 @@ public:
 
     // Takes the first backup unless "BackupDone" says it was taken: Backup, then "BackupDone" = 1
     // when Backup returned 0. Returns what Backup returned, or 0 when nothing was to be done.
-    int DoBackupIfNeeded();
+    // Exported: the application takes one tweak's backup before a toggle from its shortcut.
+    LORRIMEK_API int DoBackupIfNeeded();
 
     virtual BOOL IsSupported();
     virtual BOOL Configure();
