@@ -1,0 +1,245 @@
+// The apply and restore passes over view items: which tweak operations run in which order, the
+// boxes they show, the settings change after every apply, and the restart question.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <list>
+#include <memory>
+
+#include "BatchOperations.h"
+#include "FennaroTestSupport.h"
+#include "ToggleShortcuts.h"
+
+namespace {
+
+using namespace testing;
+using test::CFakeTweak;
+using test::TweakCalls;
+
+const char kSettingsChange[] = "settings change (WM_SETTINGCHANGE)";
+const char kRestart[] = "restart (ExitWindowsEx EWX_REBOOT)";
+
+class BatchOperations : public test::AppTest {
+protected:
+    // A fake tweak wrapped in its item; items are built after the tweak's state is set.
+    CFakeTweak& AddTweak(const std::string& name, bool enabled = false) {
+        tweaks_.push_back(std::make_unique<CFakeTweak>(name));
+        tweaks_.back()->enabled = enabled;
+        return *tweaks_.back();
+    }
+    const CTweakViewItemList& Items() {
+        for (size_t i = items_.size(); i < tweaks_.size(); ++i) {
+            items_.push_back(std::make_unique<CTweakViewItem>(tweaks_[i].get()));
+            list_.push_back(items_.back().get());
+        }
+        TweakCalls().clear();
+        return list_;
+    }
+    CTweakViewItem& Item(size_t index) { return *items_.at(index); }
+    std::vector<std::string> EventsSince(int64_t seq) { return device_.Events(seq); }
+
+    // The window that owns the boxes (the view, in the application).
+    const HWND owner_ = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.lpszClassName = u"BatchOwner";
+        RegisterClassW(&wc);
+        return CreateWindowExW(0, u"BatchOwner", u"", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    }();
+    std::vector<std::unique_ptr<CFakeTweak>> tweaks_;
+    std::vector<std::unique_ptr<CTweakViewItem>> items_;
+    CTweakViewItemList list_;
+};
+
+TEST_F(BatchOperations, NothingPendingCallsNoOperationShowsNoBoxAndStillAnnouncesTheSettings) {
+    AddTweak("A");
+    AddTweak("B", true);
+    const auto& items = Items();
+    // Ticked and cleared again: the state wanted is the state the device has.
+    Item(0).SetPendingEnable(true);
+    Item(0).SetPendingEnable(false);
+    test::MessageBoxes boxes(device_);
+    const int64_t seq = device_.LastEventSeq();
+
+    EXPECT_TRUE(ApplyAllItems(owner_, items));
+
+    EXPECT_THAT(TweakCalls(), ElementsAre("A.IsEnabled", "B.IsEnabled"));
+    EXPECT_THAT(boxes.shown, IsEmpty());
+    EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange));
+}
+
+TEST_F(BatchOperations, ChangesRunInCatalogueOrderAndTheRestartFlagFollowsTheLastSuccess) {
+    CFakeTweak& a = AddTweak("A");
+    CFakeTweak& b = AddTweak("B", true);
+    a.needsRestart = true;
+    const auto& items = Items();
+    Item(0).SetPendingEnable(true);
+    Item(1).SetPendingEnable(false);
+    test::MessageBoxes boxes(device_);
+
+    EXPECT_TRUE(ApplyAllItems(owner_, items));
+
+    EXPECT_THAT(TweakCalls(), ElementsAre("A.IsEnabled", "A.Enable", "A.NeedsRestart",
+                                          "B.IsEnabled", "B.Disable", "B.NeedsRestart"));
+    EXPECT_TRUE(a.enabled);
+    EXPECT_FALSE(b.enabled);
+    EXPECT_TRUE(Item(0).GetNeedsRestart());
+    EXPECT_FALSE(Item(1).GetNeedsRestart());
+    // A's wish is asked about (answered No by default) in this pass and in every later one,
+    // although nothing changes any more.
+    ASSERT_THAT(boxes.shown, SizeIs(1));
+    TweakCalls().clear();
+    EXPECT_TRUE(ApplyAllItems(owner_, items));
+    EXPECT_THAT(TweakCalls(), ElementsAre("A.IsEnabled", "B.IsEnabled"));
+    EXPECT_THAT(boxes.shown, SizeIs(2));
+}
+
+TEST_F(BatchOperations, FailuresAreReportedOneByOneBeforeTheSettingsChangeAndNeverAskForARestart) {
+    for (const char* name : {"First", "Fine", "Second", "Third"}) {
+        CFakeTweak& tweak = AddTweak(name);
+        tweak.needsRestart = true;
+        if (std::string(name) != "Fine") tweak.enableResult = kTweakRegistryWriteFailed;
+    }
+    tweaks_[2]->enableResult = kTweakDeviceToggleFailed;
+    const auto& items = Items();
+    for (size_t i = 0; i < tweaks_.size(); ++i) Item(i).SetPendingEnable(true);
+    Item(1).SetPendingEnable(false);  // "Fine" is left as it is
+    test::MessageBoxes boxes(device_);
+    const size_t eventsBefore = device_.Events().size();
+
+    EXPECT_FALSE(ApplyAllItems(owner_, items));
+
+    ASSERT_THAT(boxes.shown, SizeIs(3));
+    EXPECT_EQ(boxes.shown[0].text, "Error 2002 while applying tweak First.");
+    EXPECT_EQ(boxes.shown[1].text, "Error 1000 while applying tweak Second.");
+    EXPECT_EQ(boxes.shown[2].text, "Error 2002 while applying tweak Third.");
+    for (const test::ShownBox& box : boxes.shown) {
+        EXPECT_EQ(box.caption, "Error");
+        EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
+        EXPECT_EQ(box.owner, owner_);
+        EXPECT_EQ(box.eventsBefore, eventsBefore);  // before the settings change
+    }
+    EXPECT_EQ(device_.Events().back(), kSettingsChange);
+    // The failing items keep what the user wanted, and no restart flag.
+    EXPECT_TRUE(Item(0).GetPendingEnable());
+    EXPECT_FALSE(Item(0).GetNeedsRestart());
+    EXPECT_THAT(TweakCalls(), Not(Contains("First.NeedsRestart")));
+}
+
+TEST_F(BatchOperations, TheRestartQuestionComesAfterTheSettingsChangeAndYesRestartsTheDevice) {
+    AddTweak("Slow").needsRestart = true;
+    AddTweak("Quick");
+    const auto& items = Items();
+    Item(0).SetPendingEnable(true);
+    Item(1).SetPendingEnable(true);
+    test::MessageBoxes boxes(device_);
+    boxes.answers = {IDYES};
+    const int64_t seq = device_.LastEventSeq();
+
+    EXPECT_TRUE(ApplyAllItems(owner_, items));
+
+    ASSERT_THAT(boxes.shown, SizeIs(1));
+    EXPECT_EQ(boxes.shown[0].caption, "Restart");
+    EXPECT_EQ(boxes.shown[0].text,
+              "At least one Tweak you have selected needs system restart for changes to take "
+              "effect, simply power on/off your phone to apply the settings.\nRestart Now?");
+    EXPECT_EQ(boxes.shown[0].type, static_cast<UINT>(MB_YESNO));
+    EXPECT_EQ(boxes.shown[0].owner, owner_);
+    EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange, kRestart));
+}
+
+TEST_F(BatchOperations, RestartAnsweredNoOrImpossibleLeavesTheDeviceRunning) {
+    AddTweak("Slow").needsRestart = true;
+    const auto& items = Items();
+    Item(0).SetPendingEnable(true);
+    test::MessageBoxes boxes(device_);
+    int64_t seq = device_.LastEventSeq();
+    EXPECT_TRUE(ApplyAllItems(owner_, items));  // No
+    EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange));
+
+    // Without the shell library the restart cannot be asked for; the pass ends all the same.
+    device_.SetModule("aygshell.dll", false);
+    boxes.answers = {IDYES};
+    seq = device_.LastEventSeq();
+    EXPECT_TRUE(ApplyAllItems(owner_, items));
+    EXPECT_THAT(boxes.shown, SizeIs(2));
+    EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange));
+}
+
+TEST_F(BatchOperations, TheShortcutStepFollowsTheFileEvenAfterAFailedChange) {
+    CFakeTweak& broken = AddTweak("Broken");
+    broken.enableResult = kTweakRegistryWriteFailed;
+    CFakeTweak& kept = AddTweak("Kept");
+    const auto& items = Items();
+    EXPECT_FALSE(Item(0).GetPendingShortcut());
+    Item(0).SetPendingEnable(true);
+    Item(0).SetPendingShortcut(true);
+    Item(1).SetPendingShortcut(true);
+    test::MessageBoxes boxes(device_);
+
+    EXPECT_FALSE(ApplyAllItems(owner_, items));
+    EXPECT_TRUE(ToggleShortcutExists(&broken));
+    EXPECT_TRUE(ToggleShortcutExists(&kept));
+
+    // The file's presence now counts, not the presence when the item was made: a shortcut that
+    // went meanwhile is made again, and one no longer wanted is removed.
+    RemoveToggleShortcut(&kept);
+    Item(0).SetPendingShortcut(false);
+    EXPECT_FALSE(ApplyAllItems(owner_, items));
+    EXPECT_FALSE(ToggleShortcutExists(&broken));
+    EXPECT_TRUE(ToggleShortcutExists(&kept));
+    // An item made now sees the file.
+    EXPECT_TRUE(CTweakViewItem(&kept).GetPendingShortcut());
+}
+
+TEST_F(BatchOperations, RestoreAnsweredNoRestoresNothing) {
+    AddTweak("A", true);
+    const auto& items = Items();
+    test::MessageBoxes boxes(device_);
+    const int64_t seq = device_.LastEventSeq();
+
+    RestoreAllItems(owner_, items);
+
+    ASSERT_THAT(boxes.shown, SizeIs(1));
+    EXPECT_EQ(boxes.shown[0].caption, "Confirmation");
+    EXPECT_EQ(boxes.shown[0].text,
+              "Are you sure you want to restore all tweaks to the state before software "
+              "installation?");
+    EXPECT_EQ(boxes.shown[0].type, static_cast<UINT>(MB_YESNO));
+    EXPECT_THAT(TweakCalls(), IsEmpty());
+    EXPECT_THAT(EventsSince(seq), IsEmpty());
+}
+
+TEST_F(BatchOperations, RestoreAnsweredYesRestoresEveryTweakAndRereadsItsState) {
+    CFakeTweak& a = AddTweak("A", true);
+    CFakeTweak& b = AddTweak("B", true);
+    b.restoreResult = kTweakRegistryWriteFailed;
+    b.restoredState = false;
+    a.restoredState = false;
+    a.needsRestart = true;
+    AddTweak("C");
+    const auto& items = Items();
+    Item(2).SetPendingEnable(true);  // ticked, not applied: the tick is lost
+    Item(2).SetPendingShortcut(true);
+    test::MessageBoxes boxes(device_);
+    boxes.answers = {IDYES};
+    const int64_t seq = device_.LastEventSeq();
+
+    RestoreAllItems(owner_, items);
+
+    EXPECT_THAT(TweakCalls(), ElementsAre("A.Restore", "A.IsEnabled", "B.Restore", "B.IsEnabled",
+                                          "C.Restore", "C.IsEnabled"));
+    ASSERT_THAT(boxes.shown, SizeIs(2));
+    EXPECT_EQ(boxes.shown[1].caption, "Error");
+    EXPECT_EQ(boxes.shown[1].text, "Error 2002 while restoring tweak B.");
+    EXPECT_FALSE(Item(0).GetPendingEnable());
+    EXPECT_TRUE(Item(1).GetPendingEnable());  // B's restore failed: still enabled
+    EXPECT_FALSE(Item(2).GetPendingEnable());
+    EXPECT_TRUE(Item(2).GetPendingShortcut());
+    // No settings change, no restart question, no shortcut made.
+    EXPECT_THAT(EventsSince(seq), IsEmpty());
+    EXPECT_FALSE(ToggleShortcutExists(tweaks_[2].get()));
+}
+
+}  // namespace

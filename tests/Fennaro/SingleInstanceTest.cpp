@@ -1,0 +1,92 @@
+// The single-instance check across processes: the first start keeps the mutex, a later one
+// brings the first one's window forward (also when that window comes late) and, when no window
+// ever comes, runs as a further instance.
+#include <CePlatform/Screen.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "CePlatform/window/ForkedChild.h"
+#include "MainFrame.h"
+#include "Startup.h"
+#include "support/TempDevice.h"
+
+namespace {
+
+using test::ForkedChild;
+
+constexpr int64_t kReady = 7;
+
+HWND CreateTopLevel(LPCWSTR className) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, className, className, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+}
+
+// A running instance: it holds the mutex, reports, waits `windowDelayMs` before its frame exists
+// (never when negative), puts another window in front of it, and then reports 1 once a request
+// brought the frame forward (0 when none came within about five seconds).
+ForkedChild::Body RunningInstance(int windowDelayMs) {
+    return [windowDelayMs](ForkedChild& self) -> int64_t {
+        ce::screen::UseHeadlessScreen(44, 27);
+        if (!CreateMutexW(nullptr, FALSE, u"Quenvale")) return -1;
+        self.Report(kReady);
+        if (windowDelayMs < 0) return 0;
+        Sleep(static_cast<DWORD>(windowDelayMs));
+        const HWND frame = CreateTopLevel(u"Quenvale");
+        CreateTopLevel(u"Other");
+        for (int i = 0; i < 500 && GetForegroundWindow() != frame; ++i) {
+            ce::screen::PumpMessages();
+            Sleep(10);
+        }
+        return GetForegroundWindow() == frame ? 1 : 0;
+    };
+}
+
+class SingleInstance : public testing::Test {
+protected:
+    SingleInstance() { ce::screen::UseHeadlessScreen(44, 27); }
+
+    HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+    test::TempDevice device_;
+};
+
+TEST_F(SingleInstance, TheFirstStartKeepsTheMutexUnderTheWindowName) {
+    EXPECT_EQ(CheckSingleInstance(Instance()), S_OK);
+    EXPECT_EQ(std::u16string(CMainFrame::GetWndClassInfo().m_lpszClassName), u"Quenvale");
+    ForkedChild other(device_.Folder(), [](ForkedChild&) -> int64_t {
+        const HANDLE mutex = CreateMutexW(nullptr, FALSE, u"QUENVALE");
+        return mutex && GetLastError() == ERROR_ALREADY_EXISTS ? 1 : 0;
+    });
+    EXPECT_EQ(other.Next(), 1);
+}
+
+TEST_F(SingleInstance, ASecondStartBringsTheFirstForward) {
+    ForkedChild first(device_.Folder(), RunningInstance(0));
+    ASSERT_EQ(first.Next(), kReady);
+    // Wait for its frame: the check's retries would otherwise cover for it.
+    for (int i = 0; i < 500 && !FindWindowW(u"Quenvale", nullptr); ++i) Sleep(10);
+    EXPECT_EQ(CheckSingleInstance(Instance()), 1);
+    EXPECT_EQ(first.Next(), 1);
+}
+
+TEST_F(SingleInstance, AFirstInstanceStillCreatingItsWindowIsWaitedFor) {
+    ForkedChild first(device_.Folder(), RunningInstance(400));
+    ASSERT_EQ(first.Next(), kReady);
+    EXPECT_EQ(CheckSingleInstance(Instance()), 1);
+    EXPECT_EQ(first.Next(), 1);
+}
+
+TEST_F(SingleInstance, WithoutAWindowAfterTwentyFiveTriesTheStartRunsAsAFurtherInstance) {
+    ForkedChild first(device_.Folder(), RunningInstance(-1));
+    ASSERT_EQ(first.Next(), kReady);
+    EXPECT_EQ(CheckSingleInstance(Instance()), S_OK);
+}
+
+TEST_F(SingleInstance, WithoutTheWindowNameTheCheckFails) {
+    EXPECT_EQ(CheckSingleInstance(reinterpret_cast<HINSTANCE>(0x5150)), E_FAIL);
+}
+
+}  // namespace

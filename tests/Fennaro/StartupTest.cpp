@@ -1,0 +1,254 @@
+// The command-line toggle: each outcome with its exact text, the first backup that a toggle takes,
+// the self-closing Info window, and the program started with a command line or without one; the
+// install-role record.
+#include <Lorrimek/TweakersFactory.h>
+#include <dlfcn.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "FennaroTestSupport.h"
+#include "InfoDlg.h"
+#include "InstallRole.h"
+#include "Startup.h"
+#include "support/RegistryProbe.h"
+
+namespace {
+
+// Writes of this value name fail, as on a device whose registry refuses them.
+const WCHAR* g_failingValue = nullptr;
+
+}  // namespace
+
+extern "C" LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved,
+                                      DWORD dwType, const BYTE* lpData, DWORD cbData) {
+    using Set = LONG (*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
+    static const auto platform = reinterpret_cast<Set>(dlsym(RTLD_NEXT, "RegSetValueExW"));
+    if (g_failingValue && lpValueName &&
+        std::u16string_view(lpValueName) == std::u16string_view(g_failingValue)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    return platform(hKey, lpValueName, Reserved, dwType, lpData, cbData);
+}
+
+namespace {
+
+using namespace testing;
+
+const WCHAR kSpeedBoost[] = u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8";
+const WCHAR kGlyphCache[] = u"\\system\\gdi\\glyphcache";
+constexpr DWORD kSeedLimit = 16384;
+constexpr DWORD kBoostedLimit = 32768;
+
+struct Outcome {
+    int outcome;
+    int code;
+    std::string name;
+    std::string message;
+};
+
+Outcome Toggle(const CWideString& id) {
+    Outcome result{};
+    CWideString name(u"junk");
+    result.code = -7;
+    result.outcome = ToggleTweakByID(id, &result.code, &name);
+    result.name = ce::ToUtf8(name.View());
+    result.message = ce::ToUtf8(ToggleMessage(result.outcome, result.code, name).View());
+    return result;
+}
+
+std::optional<probe::Value> Limit() { return probe::Query(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit"); }
+
+class ToggleTest : public test::AppTest {
+protected:
+    void TearDown() override { g_failingValue = nullptr; }
+
+    // Registry values written or deleted since `seq`.
+    size_t ValueChangesSince(int64_t seq) {
+        size_t count = 0;
+        for (const ce::Change& c : device_.Device().Changes(seq)) {
+            count += c.kind == ce::Change::kSetValue || c.kind == ce::Change::kDeleteValue;
+        }
+        return count;
+    }
+    int64_t LastChange() {
+        const auto changes = device_.Device().Changes();
+        return changes.empty() ? 0 : changes.back().seq;
+    }
+};
+
+TEST_F(ToggleTest, AnOffTweakIsEnabledThenDisabled) {
+    const Outcome first = Toggle(kSpeedBoost);
+    EXPECT_EQ(first.outcome, kToggleEnabled);
+    EXPECT_EQ(first.code, 0);
+    EXPECT_EQ(first.name, "Speed-Boost");
+    EXPECT_EQ(first.message, "Tweak Speed-Boost enabled");
+    EXPECT_EQ(Limit(), probe::DwordValue(kBoostedLimit));
+
+    const Outcome second = Toggle(kSpeedBoost);
+    EXPECT_EQ(second.outcome, kToggleDisabled);
+    EXPECT_EQ(second.code, 0);
+    EXPECT_EQ(second.message, "Tweak Speed-Boost disabled");
+    EXPECT_EQ(Limit(), probe::DwordValue(kSeedLimit));
+}
+
+TEST_F(ToggleTest, OnlyTheWholeExactIDNamesATweak) {
+    const std::u16string id(kSpeedBoost);
+    std::u16string lower = id;
+    for (char16_t& c : lower) c = static_cast<char16_t>(std::tolower(c));
+    for (const std::u16string& text :
+         {std::u16string(u"   "), std::u16string(u"nothing"), id + u" ", u" " + id, id + u" now",
+          u"\"" + id + u"\"", lower, id.substr(0, id.size() - 1)}) {
+        const int64_t seq = LastChange();
+        const Outcome outcome = Toggle(CWideString(std::u16string_view(text)));
+        EXPECT_EQ(outcome.outcome, kToggleInvalidID) << ce::ToUtf8(text);
+        EXPECT_EQ(outcome.code, 0);
+        EXPECT_EQ(outcome.name, "");
+        EXPECT_EQ(outcome.message, "Error. Invalid tweak ID");
+        // Building the catalogue may create keys, but no value is written.
+        EXPECT_EQ(ValueChangesSince(seq), 0u) << ce::ToUtf8(text);
+    }
+    EXPECT_EQ(Limit(), probe::DwordValue(kSeedLimit));
+}
+
+TEST_F(ToggleTest, AFailingEnableOrDisableIsReportedWithItsCode) {
+    g_failingValue = u"limit";
+    Outcome outcome = Toggle(kSpeedBoost);
+    EXPECT_EQ(outcome.outcome, kToggleEnableFailed);
+    EXPECT_EQ(outcome.code, kTweakRegistryWriteFailed);
+    EXPECT_EQ(outcome.name, "Speed-Boost");
+    EXPECT_EQ(outcome.message, "Tweak not enabled. Error code:2002");
+    EXPECT_EQ(Limit(), probe::DwordValue(kSeedLimit));
+
+    g_failingValue = nullptr;
+    ASSERT_EQ(Toggle(kSpeedBoost).outcome, kToggleEnabled);
+    g_failingValue = u"limit";
+    outcome = Toggle(kSpeedBoost);
+    EXPECT_EQ(outcome.outcome, kToggleDisableFailed);
+    EXPECT_EQ(outcome.code, kTweakRegistryWriteFailed);
+    EXPECT_EQ(outcome.message, "Tweak not disabled. Error code:2002");
+    EXPECT_EQ(Limit(), probe::DwordValue(kBoostedLimit));
+}
+
+TEST_F(ToggleTest, TheFirstToggleKeepsTheOriginalStateForRestore) {
+    ASSERT_EQ(Toggle(kSpeedBoost).outcome, kToggleEnabled);
+    ASSERT_EQ(Toggle(kSpeedBoost).outcome, kToggleDisabled);
+    ASSERT_EQ(Toggle(kSpeedBoost).outcome, kToggleEnabled);
+    // The user interface starts later: its first backup finds the one the first toggle took.
+    CTweakersFactory factory;
+    EXPECT_TRUE(factory.DoBackupIfNeeded());
+    CTweakBase* tweak = factory.GetTweakByID(kSpeedBoost);
+    ASSERT_NE(tweak, nullptr);
+    EXPECT_EQ(tweak->Restore(), kTweakOk);
+    EXPECT_EQ(Limit(), probe::DwordValue(kSeedLimit));
+}
+
+TEST_F(ToggleTest, TheInstallRoleIsWrittenAndAFailedWriteIsReported) {
+    EXPECT_EQ(WriteInstallRole(), kTweakOk);
+    EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, u"\\Security\\AppInstall\\Quenvale", u"Role"),
+              probe::DwordValue(24));
+    g_failingValue = u"Role";
+    EXPECT_EQ(WriteInstallRole(), kTweakRegistryWriteFailed);
+}
+
+// The Info window, run modally on the headless screen with its manual clock; what it showed.
+class InfoWindow : public test::AppTest {
+protected:
+    void SetUp() override {
+        ce::screen::SetOutputSink([this](const std::string& line) { lines_.push_back(line); });
+    }
+    void TearDown() override { ce::screen::SetOutputSink(nullptr); }
+
+    INT_PTR Show(int timeoutMs) { return CInfoDlg(u"Tweak X enabled", timeoutMs).DoModal(nullptr); }
+
+    ce::screen::ManualClock& clock_ = ce::screen::UseHeadlessScreen(44, 27);
+    std::vector<std::string> lines_;
+};
+
+TEST_F(InfoWindow, ClosesByItselfAfterItsTimeOut) {
+    EXPECT_EQ(Show(2000), 0);
+    EXPECT_EQ(clock_.NowMs(), 2000u);
+    EXPECT_THAT(lines_, ElementsAre("Info: Tweak X enabled"));
+}
+
+TEST_F(InfoWindow, ClosesAtOnceOnAnyKey) {
+    for (UINT key : {UINT('A'), UINT(VK_RETURN), UINT(VK_ESCAPE), UINT(VK_DOWN), UINT(VK_F1)}) {
+        clock_.Set(0);
+        ce::screen::PressKey(key);
+        EXPECT_EQ(Show(2000), 0) << key;
+        EXPECT_EQ(clock_.NowMs(), 0u) << key;
+    }
+    EXPECT_EQ(lines_.size(), 5u);
+}
+
+TEST_F(InfoWindow, WithoutATimeOutOnlyAKeyClosesIt) {
+    int starved = 0;
+    ce::screen::SetStarvedHook([&starved] {
+        // Nothing more would ever come: the window is still waiting. Press a key.
+        ++starved;
+        ce::screen::PressKey(VK_SPACE);
+        return true;
+    });
+    EXPECT_EQ(Show(0), 0);
+    EXPECT_EQ(starved, 1);
+    ce::screen::SetStarvedHook(nullptr);
+}
+
+// The program itself, started as a toggle shortcut or the Start menu would start it.
+struct ProgramRun {
+    int status;
+    std::string out, err;
+};
+
+class Program : public test::AppTest {
+protected:
+    // Runs Fennaro with `args` (shell words) on the test's device, standard input closed.
+    ProgramRun Start(const std::string& args) {
+        const std::filesystem::path scratch = test::MakeTempFolder("fennaro");
+        const std::string command = "CE_DEVICE='" + device_.Folder().string() + "' '" +
+                                    FENNARO_PATH + "' " + args + " </dev/null >'" +
+                                    (scratch / "out").string() + "' 2>'" +
+                                    (scratch / "err").string() + "'";
+        ce::CloseDevice();
+        const int raw = std::system(command.c_str());
+        ce::UseDevice(device_.Folder());
+        ProgramRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadFileBytes(scratch / "out"),
+                test::ReadFileBytes(scratch / "err")};
+        std::filesystem::remove_all(scratch);
+        return run;
+    }
+};
+
+TEST_F(Program, ACommandLineTogglesWithoutATerminalAndEndsAtOnce) {
+    const std::string id = ce::ToUtf8(kSpeedBoost);
+    ProgramRun run = Start("'" + id + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Info: Tweak Speed-Boost enabled\n");
+    EXPECT_EQ(Limit(), probe::DwordValue(kBoostedLimit));
+
+    // The arguments are joined by single blanks into one command line, used whole.
+    run = Start("'" + id + "' again");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Info: Error. Invalid tweak ID\n");
+    run = Start("'   '");
+    EXPECT_EQ(run.out, "Info: Error. Invalid tweak ID\n");
+    EXPECT_EQ(Limit(), probe::DwordValue(kBoostedLimit));
+}
+
+TEST_F(Program, WithoutATerminalTheUserInterfaceRefusesToStartAndChangesNothing) {
+    const size_t changes = device_.Device().Changes().size();
+    for (const std::string& args : {std::string(), std::string("''")}) {
+        const ProgramRun run = Start(args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_THAT(run.err, HasSubstr("cannot show the tweak manager"));
+        EXPECT_THAT(run.err, HasSubstr("not a terminal"));
+    }
+    EXPECT_EQ(device_.Device().Changes().size(), changes);
+    EXPECT_FALSE(probe::KeyExists(HKEY_LOCAL_MACHINE, u"Security\\AppInstall\\Quenvale"));
+}
+
+}  // namespace
