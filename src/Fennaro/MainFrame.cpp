@@ -1,21 +1,115 @@
 #include "MainFrame.h"
 
-BOOL CMainFrame::PreTranslateMessage(MSG* /*pMsg*/) { return FALSE; }
+#include "Dialogs.h"
+
+namespace {
+
+CMessageLoop* ThreadLoop() {
+    CAppModule* module = CAppModule::Current();
+    return module != nullptr ? module->GetMessageLoop() : nullptr;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame() { m_sai.cbSize = sizeof(m_sai); }
+
+BOOL CMainFrame::PreTranslateMessage(MSG* pMsg) {
+    return m_view.m_hWnd != nullptr && m_view.PreTranslateMessage(pMsg);
+}
 
 LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
-    if (CMessageLoop* loop = CAppModule::Current() ? CAppModule::Current()->GetMessageLoop() : nullptr) {
+    CreateMenuBar();
+    m_hWndClient = m_view.Create(m_hWnd);
+    if (CMessageLoop* loop = ThreadLoop()) {
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
     }
+    CSplashDlg splash;
+    splash.DoModal(GetActiveWindow());
     SetForegroundWindow();
     return 0;
 }
 
+void CMainFrame::CreateMenuBar() {
+    SHMENUBARINFO mbi{};
+    mbi.cbSize = sizeof(mbi);
+    mbi.hwndParent = m_hWnd;
+    mbi.dwFlags = SHCMBF_HMENU;
+    mbi.nToolBarId = IDR_MAINFRAME;
+    mbi.hInstRes = CAppModule::ResourceInstance();
+    mbi.nBmpId = 0;
+    mbi.cBmpImages = 0;
+    mbi.clrBk = 0;
+    if (!SHCreateMenuBar(&mbi)) return;
+    m_hWndMenuBar = mbi.hwndMB;
+    RECT bar{};
+    RECT frame{};
+    ::GetWindowRect(m_hWndMenuBar, &bar);
+    GetWindowRect(&frame);
+    const LONG barEdge = ::IsWindowVisible(m_hWndMenuBar) ? bar.top : bar.bottom;
+    SetWindowPos(nullptr, 0, 0, frame.right - frame.left, barEdge - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+}
+
+LRESULT CMainFrame::OnSize(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&) {
+    if (wParam != SIZE_MINIMIZED && m_hWndClient != nullptr) {
+        RECT client{};
+        GetClientRect(&client);
+        ::SetWindowPos(m_hWndClient, nullptr, client.left, client.top, client.right - client.left,
+                       client.bottom - client.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return DefWindowProc(uMsg, wParam, lParam);
+}
+
+LRESULT CMainFrame::OnSetFocus(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    if (m_hWndClient != nullptr) ::SetFocus(m_hWndClient);
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT CMainFrame::OnEraseBackground(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    // The view covers the whole client area.
+    if (m_hWndClient != nullptr) return 1;
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT CMainFrame::OnActivate(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    SHHandleWMActivate(m_hWnd, wParam, lParam, &m_sai, 0);
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT CMainFrame::OnSettingChange(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    SHHandleWMSettingChange(m_hWnd, wParam, lParam, &m_sai);
+    bHandled = FALSE;
+    return 0;
+}
+
 LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-    if (CMessageLoop* loop = CAppModule::Current() ? CAppModule::Current()->GetMessageLoop() : nullptr) {
+    if (CMessageLoop* loop = ThreadLoop()) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
     }
+    // The framework's frame posts the quit message with 1.
     bHandled = FALSE;
+    return 0;
+}
+
+LRESULT CMainFrame::OnDone(WORD, WORD, HWND, BOOL&) {
+    m_view.ApplyAll();
+    // Posted, so that the close comes after every box of the pass has been answered.
+    PostMessage(WM_CLOSE);
+    return 0;
+}
+
+LRESULT CMainFrame::OnRestore(WORD, WORD, HWND, BOOL&) {
+    m_view.RestoreAll();
+    return 0;
+}
+
+LRESULT CMainFrame::OnAbout(WORD, WORD, HWND, BOOL&) {
+    CAboutDlg about;
+    about.DoModal(GetActiveWindow());
     return 0;
 }
