@@ -34,7 +34,9 @@ public:
     // the tweak picker, which then shows the category's first tweak.
     void RestoreAll();
 
-    const CTweakViewItemList& Items() const { return m_items; }
+    // The items, in catalogue order. The view deletes every item in the list when it is
+    // destroyed, also one added before its window was created.
+    CTweakViewItemList& Items() { return m_items; }
 
     BEGIN_MSG_MAP(CFennaroView)
     MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
