@@ -1,9 +1,6 @@
 // Cost of building the catalogue and of the first backup, against the bare database look-ups that
 // opening the same keys needs. Goal: construction within 2x of the look-ups, peak memory under
 // 10 MB.
-//
-// Everything runs on devices in a temporary folder, with HOME and XDG_DATA_HOME pointing there
-// too, so that the user's default device is never touched.
 #include <CePlatform/Device.h>
 #include <CePlatform/Unicode.h>
 #include <Lorrimek/TweakersFactory.h>
@@ -13,13 +10,13 @@
 #include <sys/resource.h>
 #include <windows.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "BenchMain.h"
 
 namespace fs = std::filesystem;
 
@@ -74,22 +71,8 @@ extern "C" LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOption
 
 namespace {
 
-fs::path g_tempRoot;
-int g_devices = 0;
-
-// A new seeded device with the default profile, made current.
-fs::path NewDevice() {
-    fs::path folder = g_tempRoot / ("device" + std::to_string(++g_devices));
-    ce::CreateDevice(folder, ce::Profile{});
-    ce::UseDevice(folder);
-    return folder;
-}
-
-void DropDevice(const fs::path& folder) {
-    ce::CloseDevice();
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-}
+using bench::DropDevice;
+using bench::NewDevice;
 
 void ReportPeakMemory(benchmark::State& state) {
     rusage usage{};
@@ -197,32 +180,4 @@ BENCHMARK(BM_RawKeyLookups)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    std::string pattern = (fs::temp_directory_path() / "quenvale-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    g_tempRoot = pattern;
-    setenv("HOME", (g_tempRoot / "home").c_str(), 1);
-    setenv("XDG_DATA_HOME", (g_tempRoot / "data").c_str(), 1);
-    unsetenv("CE_DEVICE");
-
-    int result = 0;
-    try {
-        benchmark::Initialize(&argc, argv);
-        if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-            result = 1;
-        } else {
-            benchmark::RunSpecifiedBenchmarks();
-        }
-        benchmark::Shutdown();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "FactoryBench: %s\n", e.what());
-        result = 1;
-    }
-    ce::CloseDevice();
-    std::error_code ignored;
-    fs::remove_all(g_tempRoot, ignored);
-    return result;
-}
+int main(int argc, char** argv) { return bench::RunBenchmarks(argc, argv, "FactoryBench"); }

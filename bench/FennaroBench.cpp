@@ -7,8 +7,6 @@
 //       one transaction. Goal: (b) within 4x of (c).
 // The power-off tweak waits 100 ms after its key press, the device's time and not the program's:
 // Sleep is left out here so that the passes' own cost is measured.
-//
-// Everything runs on devices in a temporary folder, with HOME and XDG_DATA_HOME pointing there.
 #include <CePlatform/Device.h>
 #include <CePlatform/RegFile.h>
 #include <CePlatform/Screen.h>
@@ -17,14 +15,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "BatchOperations.h"
+#include "BenchMain.h"
 #include "Startup.h"
 
 namespace fs = std::filesystem;
@@ -35,22 +32,13 @@ namespace {
 
 const WCHAR kSpeedBoost[] = u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8";
 
-fs::path g_tempRoot;
-int g_devices = 0;
+using bench::DropDevice;
 
 // A new seeded device whose store exists (every tweak backed up once), made current.
 fs::path NewDevice() {
-    fs::path folder = g_tempRoot / ("device" + std::to_string(++g_devices));
-    ce::CreateDevice(folder, ce::Profile{});
-    ce::UseDevice(folder);
+    fs::path folder = bench::NewDevice();
     CTweakersFactory().DoBackupIfNeeded();
     return folder;
-}
-
-void DropDevice(const fs::path& folder) {
-    ce::CloseDevice();
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
 }
 
 // (a0) The factory alone.
@@ -120,10 +108,9 @@ void BM_ApplyAll(benchmark::State& state) {
     const fs::path folder = NewDevice();
     ce::screen::UseHeadlessScreen(44, 27);
     ce::screen::SetOutputSink([](const std::string&) {});
-    ce::screen::SetMessageBoxHook(
-        [](HWND, std::u16string_view, std::u16string_view, UINT type) {
-            return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
-        });
+    ce::screen::SetMessageBoxHook([](HWND, std::u16string_view, std::u16string_view, UINT type) {
+        return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+    });
     Pass pass;
     int64_t seq = LastChange(0);
     size_t writes = 0;
@@ -176,32 +163,4 @@ BENCHMARK(BM_ImportSameWrites)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    std::string pattern = (fs::temp_directory_path() / "quenvale-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    g_tempRoot = pattern;
-    setenv("HOME", (g_tempRoot / "home").c_str(), 1);
-    setenv("XDG_DATA_HOME", (g_tempRoot / "data").c_str(), 1);
-    unsetenv("CE_DEVICE");
-
-    int result = 0;
-    try {
-        benchmark::Initialize(&argc, argv);
-        if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-            result = 1;
-        } else {
-            benchmark::RunSpecifiedBenchmarks();
-        }
-        benchmark::Shutdown();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "FennaroBench: %s\n", e.what());
-        result = 1;
-    }
-    ce::CloseDevice();
-    std::error_code ignored;
-    fs::remove_all(g_tempRoot, ignored);
-    return result;
-}
+int main(int argc, char** argv) { return bench::RunBenchmarks(argc, argv, "FennaroBench"); }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "DeviceServices.h"
+#include "TextFormat.h"
 
 namespace {
 
@@ -18,15 +19,10 @@ const WCHAR kConfirmationCaption[] = u"Confirmation";
 const WCHAR kRestoreQuestion[] =
     u"Are you sure you want to restore all tweaks to the state before software installation?";
 
-std::u16string Decimal(int number) {
-    const std::string digits = std::to_string(number);
-    return std::u16string(digits.begin(), digits.end());
-}
-
 // "Error <code> while <doing> tweak <name>."
 void ReportFailure(HWND owner, const WCHAR* doing, int code, const CWideString& name) {
-    const std::u16string text =
-        u"Error " + Decimal(code) + u" while " + doing + u" tweak " + std::u16string(name.View()) + u".";
+    const std::u16string text = u"Error " + Decimal(code) + u" while " + doing + u" tweak " +
+                                std::u16string(name.View()) + u".";
     MessageBoxW(owner, text.c_str(), kErrorCaption, MB_OK);
 }
 
@@ -45,8 +41,7 @@ bool ApplyAllItems(HWND owner, const CTweakViewItemList& items) {
         }
     }
     SendMessageW(GetDesktopWindow(), WM_SETTINGCHANGE, kSettingChangeAll, 0);
-    if (restartWanted &&
-        MessageBoxW(owner, kRestartQuestion, kRestartCaption, MB_YESNO) == IDYES) {
+    if (restartWanted && MessageBoxW(owner, kRestartQuestion, kRestartCaption, MB_YESNO) == IDYES) {
         ResetDevice();
     }
     return success;

@@ -84,8 +84,8 @@ void CFennaroView::WidenToScreen(HWND control) {
 
 void CFennaroView::FillCategories() {
     for (const auto& category : kCategories) {
-        const LRESULT index = SendMessageW(m_hCategory, CB_ADDSTRING, 0,
-                                           reinterpret_cast<LPARAM>(category.name));
+        const LRESULT index =
+            SendMessageW(m_hCategory, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(category.name));
         SendMessageW(m_hCategory, CB_SETITEMDATA, static_cast<WPARAM>(index), category.number);
     }
     SendMessageW(m_hCategory, CB_SETCURSEL, 0, 0);

@@ -8,7 +8,8 @@ constexpr UINT_PTR kCloseTimer = 1;
 
 }  // namespace
 
-CInfoDlg::CInfoDlg(const CWideString& text, int timeoutMs) : m_strText(text), m_nTimeout(timeoutMs) {}
+CInfoDlg::CInfoDlg(const CWideString& text, int timeoutMs)
+    : m_strText(text), m_nTimeout(timeoutMs) {}
 
 LRESULT CInfoDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     CenterWindow(GetParent());

@@ -12,9 +12,7 @@
 #include "FennaroView.h"
 #include "resource.h"
 
-class CMainFrame : public CFrameWindowImpl<CMainFrame>,
-                   public CMessageFilter,
-                   public CIdleHandler {
+class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter, public CIdleHandler {
 public:
     DECLARE_FRAME_WND_CLASS(nullptr, IDR_MAINFRAME)
 

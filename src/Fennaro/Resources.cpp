@@ -12,7 +12,12 @@ using ce::res::Control;
 using ce::res::Dialog;
 
 Control Static(std::u16string text, int x, int y, int cx, int cy, DWORD style = SS_LEFT) {
-    return {.className = u"STATIC", .text = std::move(text), .x = x, .y = y, .cx = cx, .cy = cy,
+    return {.className = u"STATIC",
+            .text = std::move(text),
+            .x = x,
+            .y = y,
+            .cx = cx,
+            .cy = cy,
             .style = style};
 }
 
@@ -28,16 +33,42 @@ Dialog ViewTemplate() {
             .fontSize = 8,
             .controls = {
                 Static(u"Category:", 2, 9, 37, 8),
-                {.id = IDC_CATEGORY, .className = u"COMBOBOX", .x = 40, .y = 7, .cx = 98,
-                 .cy = 30, .style = picker},
-                Static(u"Tweak:", 2, 21, 36, 8),
-                {.id = IDC_TWEAK, .className = u"COMBOBOX", .x = 40, .y = 21, .cx = 98, .cy = 30,
+                {.id = IDC_CATEGORY,
+                 .className = u"COMBOBOX",
+                 .x = 40,
+                 .y = 7,
+                 .cx = 98,
+                 .cy = 30,
                  .style = picker},
-                {.id = IDC_ENABLE, .className = u"BUTTON", .text = u"Enable", .x = 5, .y = 35,
-                 .cx = 37, .cy = 10, .style = box},
-                {.id = IDC_SHORTCUT, .className = u"BUTTON", .text = u"Create toggle shortcut",
-                 .x = 50, .y = 35, .cx = 85, .cy = 10, .style = box},
-                {.id = IDC_DESCRIPTION, .className = u"EDIT", .x = 2, .y = 46, .cx = 136,
+                Static(u"Tweak:", 2, 21, 36, 8),
+                {.id = IDC_TWEAK,
+                 .className = u"COMBOBOX",
+                 .x = 40,
+                 .y = 21,
+                 .cx = 98,
+                 .cy = 30,
+                 .style = picker},
+                {.id = IDC_ENABLE,
+                 .className = u"BUTTON",
+                 .text = u"Enable",
+                 .x = 5,
+                 .y = 35,
+                 .cx = 37,
+                 .cy = 10,
+                 .style = box},
+                {.id = IDC_SHORTCUT,
+                 .className = u"BUTTON",
+                 .text = u"Create toggle shortcut",
+                 .x = 50,
+                 .y = 35,
+                 .cx = 85,
+                 .cy = 10,
+                 .style = box},
+                {.id = IDC_DESCRIPTION,
+                 .className = u"EDIT",
+                 .x = 2,
+                 .y = 46,
+                 .cx = 136,
                  .cy = 38,
                  .style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER |
                           WS_TABSTOP},
@@ -52,8 +83,14 @@ Dialog SplashTemplate() {
             .cy = 302,
             .fontName = u"MS Shell Dlg",
             .fontSize = 8,
-            .controls = {{.id = IDC_SPLASH_BITMAP, .className = u"STATIC", .x = 25, .y = 12,
-                          .cx = 55, .cy = 58, .style = SS_BITMAP, .imageId = IDB_SPLASH}}};
+            .controls = {{.id = IDC_SPLASH_BITMAP,
+                          .className = u"STATIC",
+                          .x = 25,
+                          .y = 12,
+                          .cx = 55,
+                          .cy = 58,
+                          .style = SS_BITMAP,
+                          .imageId = IDB_SPLASH}}};
 }
 
 // Template 100: the About box, closed by the OK button of its caption.
@@ -67,7 +104,12 @@ Dialog AboutTemplate() {
             .fontName = u"MS Sans Serif",
             .fontSize = 8,
             .controls = {
-                {.className = u"STATIC", .x = 11, .y = 17, .cx = 20, .cy = 20, .style = SS_ICON,
+                {.className = u"STATIC",
+                 .x = 11,
+                 .y = 17,
+                 .cx = 20,
+                 .cy = 20,
+                 .style = SS_ICON,
                  .imageId = IDR_MAINFRAME},
                 Static(u"Quenvale 2008", 39, 14, 75, 8, SS_LEFT | SS_NOPREFIX),
                 Static(u"- version v2.0 -", 44, 25, 64, 13),
@@ -86,19 +128,23 @@ Dialog InfoTemplate() {
             .caption = u"Info",
             .fontName = u"MS Shell Dlg",
             .fontSize = 8,
-            .controls = {{.id = IDC_INFO_TEXT, .className = u"STATIC", .text = u"Info text",
-                          .x = 7, .y = 7, .cx = 102, .cy = 35,
+            .controls = {{.id = IDC_INFO_TEXT,
+                          .className = u"STATIC",
+                          .text = u"Info text",
+                          .x = 7,
+                          .y = 7,
+                          .cx = 102,
+                          .cy = 35,
                           .style = SS_CENTER | SS_CENTERIMAGE}}};
 }
 
 ce::res::Table ApplicationResources() {
     ce::res::Table table;
     table.strings = {{IDR_MAINFRAME, u"Quenvale"}};
-    table.menus = {{IDR_MAINFRAME,
-                    {{u"Done", ID_APP_EXIT},
-                     {u"Menu",
-                      0,
-                      {{u"Restore", ID_RESTORE}, {u"Help", 0, {{u"About", ID_APP_ABOUT}}}}}}}};
+    table.menus = {
+        {IDR_MAINFRAME,
+         {{u"Done", ID_APP_EXIT},
+          {u"Menu", 0, {{u"Restore", ID_RESTORE}, {u"Help", 0, {{u"About", ID_APP_ABOUT}}}}}}}};
     table.dialogs = {ViewTemplate(), SplashTemplate(), AboutTemplate(), InfoTemplate()};
     table.bitmaps = {{IDB_SPLASH, SplashBitmapBytes()}};
     table.icons = {{IDR_MAINFRAME, IconBytes()}};

@@ -10,6 +10,7 @@
 
 #include "InfoDlg.h"
 #include "MainFrame.h"
+#include "TextFormat.h"
 #include "resource.h"
 
 namespace {
@@ -17,11 +18,6 @@ namespace {
 constexpr int kInfoTimeoutMs = 2000;
 constexpr int kInstanceAttempts = 25;
 constexpr DWORD kInstanceRetryMs = 100;
-
-std::u16string Decimal(int number) {
-    const std::string digits = std::to_string(number);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 }  // namespace
 

@@ -8,9 +8,9 @@
 
 // Outcomes of a toggle.
 enum EToggleOutcome {
-    kToggleEnabled = 0,      // the tweak was off and Enable returned 0
-    kToggleDisabled = 1,     // the tweak was on and Disable returned 0
-    kToggleInvalidID = 2,    // no tweak has the ID
+    kToggleEnabled = 0,        // the tweak was off and Enable returned 0
+    kToggleDisabled = 1,       // the tweak was on and Disable returned 0
+    kToggleInvalidID = 2,      // no tweak has the ID
     kToggleEnableFailed = 3,   // Enable returned *errorCode
     kToggleDisableFailed = 4,  // Disable returned *errorCode
 };

@@ -30,8 +30,8 @@ class CFakeTweak final : public CTweakBase {
 public:
     explicit CFakeTweak(const std::string& name, int category = kCategorySystem)
         : CTweakBase(CWideString(std::u16string_view(u"CFakeTweak_" + ce::FromUtf8(name))),
-                     CWideString(std::u16string_view(ce::FromUtf8(name))),
-                     u"A tweak of the tests.", category),
+                     CWideString(std::u16string_view(ce::FromUtf8(name))), u"A tweak of the tests.",
+                     category),
           m_name(name) {}
 
     bool enabled = false;
@@ -83,8 +83,8 @@ public:
     explicit MessageBoxes(const TempDevice& device) {
         ce::screen::SetMessageBoxHook([this, &device](HWND owner, std::u16string_view caption,
                                                       std::u16string_view text, UINT type) {
-            shown.push_back({owner, ce::ToUtf8(caption), ce::ToUtf8(text), type,
-                             device.Events().size()});
+            shown.push_back(
+                {owner, ce::ToUtf8(caption), ce::ToUtf8(text), type, device.Events().size()});
             if ((type & MB_TYPEMASK) == MB_OK) return IDOK;
             if (answers.empty()) return IDNO;
             const int answer = answers.front();

@@ -49,7 +49,9 @@ std::string Selected(HWND picker) {
 bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 // A rectangle as {left, top, right, bottom}, which compares and prints.
-std::array<LONG, 4> Corners(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
+std::array<LONG, 4> Corners(const RECT& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
 
 RECT WindowRect(HWND hwnd) {
     RECT rect{-7, -7, -7, -7};
@@ -101,7 +103,8 @@ protected:
     // The exit code of the quit message that ended the loop, or -1 while it runs.
     int QuitCode() {
         MSG msg{};
-        if (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return static_cast<int>(msg.wParam);
+        if (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+            return static_cast<int>(msg.wParam);
         return -1;
     }
     void Command(UINT id) {
@@ -121,8 +124,8 @@ TEST_F(Screens, TheStartShowsEssentialUtilitiesAndItsFirstTweakWithTheFocusOnThe
     EXPECT_THAT(Entries(Control(IDC_CATEGORY)),
                 ElementsAre("Essential Utilities", "Internet", "Sound", "System", "Telephony"));
     EXPECT_EQ(Selected(Control(IDC_CATEGORY)), "Essential Utilities");
-    EXPECT_THAT(Entries(Control(IDC_TWEAK)),
-                ElementsAre("Bluetooth Audio", "Bluetooth Toggle", "Quick SoftRestart", "Turn Off"));
+    EXPECT_THAT(Entries(Control(IDC_TWEAK)), ElementsAre("Bluetooth Audio", "Bluetooth Toggle",
+                                                         "Quick SoftRestart", "Turn Off"));
     EXPECT_EQ(Selected(Control(IDC_TWEAK)), "Bluetooth Audio");
     EXPECT_THAT(Text(Control(IDC_DESCRIPTION)), StartsWith("This will route all sounds"));
     // The focus timer fired while the splash screen was up.
@@ -145,8 +148,9 @@ TEST_F(Screens, AnUnsupportedTweakOffersNothingWhateverItsPendingFlags) {
     Start();
     Pick(IDC_CATEGORY, "Internet");
     Pick(IDC_TWEAK, "Enable 4-way navigation");
-    CTweakViewItem* item = reinterpret_cast<CTweakViewItem*>(SendMessageW(
-        Control(IDC_TWEAK), CB_GETITEMDATA, SendMessageW(Control(IDC_TWEAK), CB_GETCURSEL, 0, 0), 0));
+    CTweakViewItem* item = reinterpret_cast<CTweakViewItem*>(
+        SendMessageW(Control(IDC_TWEAK), CB_GETITEMDATA,
+                     SendMessageW(Control(IDC_TWEAK), CB_GETCURSEL, 0, 0), 0));
     ASSERT_NE(item, nullptr);
     item->SetPendingEnable(true);
     item->SetPendingShortcut(true);
@@ -181,7 +185,8 @@ TEST_F(Screens, TicksArePendingUntilDoneAndKeptAcrossCategoriesAndTweaks) {
     EXPECT_TRUE(Checked(Control(IDC_SHORTCUT)));
     // Nothing reached the device yet.
     EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit"), probe::DwordValue(16384));
-    EXPECT_FALSE(test::ReadFileBytes(device_.Folder() / "fs/Windows/Start Menu/Speed-Boost.lnk").size());
+    EXPECT_FALSE(
+        test::ReadFileBytes(device_.Folder() / "fs/Windows/Start Menu/Speed-Boost.lnk").size());
 
     // "Done" applies and closes the application with 1.
     const int64_t seq = device_.LastEventSeq();
@@ -238,7 +243,8 @@ TEST_F(Screens, RestoreAsksAndTheTweakPickerJumpsToTheCategorysFirstTweak) {
 TEST_F(Screens, AConfigurableTweakShowsItsShortcutTickDisabledAndConfigureDecidesTheEnableTick) {
     class CConfigurable final : public CTweakBase {
     public:
-        CConfigurable() : CTweakBase(u"CConfigurable_1", u"0 Configurable", u"Asks first.", kCategorySystem) {}
+        CConfigurable()
+            : CTweakBase(u"CConfigurable_1", u"0 Configurable", u"Asks first.", kCategorySystem) {}
         BOOL answer = FALSE;
         int asked = 0;
         BOOL Configure() override { return ++asked, answer; }
@@ -340,7 +346,8 @@ TEST_F(Screens, AboutShowsItsLinesAndClosesWithItsOK) {
     std::vector<std::string> shown;
     ce::screen::SetStarvedHook([&] {
         // The About box waits for its key: read it, then press OK.
-        for (int row = 0; row < ce::screen::Rows(); ++row) shown.push_back(ce::screen::RowUtf8(row));
+        for (int row = 0; row < ce::screen::Rows(); ++row)
+            shown.push_back(ce::screen::RowUtf8(row));
         SendMessageW(GetActiveWindow(), WM_COMMAND, IDOK, 0);
         return true;
     });

@@ -23,8 +23,8 @@ const WCHAR* g_failingValue = nullptr;
 
 }  // namespace
 
-extern "C" LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved,
-                                      DWORD dwType, const BYTE* lpData, DWORD cbData) {
+extern "C" LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType,
+                                      const BYTE* lpData, DWORD cbData) {
     using Set = LONG (*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
     static const auto platform = reinterpret_cast<Set>(dlsym(RTLD_NEXT, "RegSetValueExW"));
     if (g_failingValue && lpValueName &&
@@ -60,7 +60,9 @@ Outcome Toggle(const CWideString& id) {
     return result;
 }
 
-std::optional<probe::Value> Limit() { return probe::Query(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit"); }
+std::optional<probe::Value> Limit() {
+    return probe::Query(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit");
+}
 
 class ToggleTest : public test::AppTest {
 protected:
@@ -216,7 +218,7 @@ protected:
         const int raw = std::system(command.c_str());
         ce::UseDevice(device_.Folder());
         ProgramRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadFileBytes(scratch / "out"),
-                test::ReadFileBytes(scratch / "err")};
+                       test::ReadFileBytes(scratch / "err")};
         std::filesystem::remove_all(scratch);
         return run;
     }

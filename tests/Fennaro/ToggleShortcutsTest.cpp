@@ -63,7 +63,8 @@ TEST_F(ToggleShortcuts, CreatingReplacesAnOldFileAndRemovingAMissingOneChangesNo
 TEST_F(ToggleShortcuts, ANameWithASlashGetsAFileOfItsOwnThatIsFoundAgain) {
     CTweakBase& tweak = Tweak(kSmsTyping);
     EXPECT_EQ(Utf8(tweak.GetName()), "Speed-Up Text/SMS Typing");
-    EXPECT_EQ(Utf8(ToggleShortcutPath(&tweak)), "\\Windows\\Start Menu\\Speed-Up Text-SMS Typing.lnk");
+    EXPECT_EQ(Utf8(ToggleShortcutPath(&tweak)),
+              "\\Windows\\Start Menu\\Speed-Up Text-SMS Typing.lnk");
     ASSERT_TRUE(CreateToggleShortcut(&tweak));
     EXPECT_TRUE(ToggleShortcutExists(&tweak));
     EXPECT_TRUE(std::filesystem::is_regular_file(device_.Device().FilesRoot() / "Windows" /
@@ -79,8 +80,7 @@ protected:
 
 TEST_F(PocketPCToggleShortcuts, OnAPocketPCTheyLieInThePrograms) {
     CTweakBase& tweak = Tweak(kSpeedBoost);
-    EXPECT_EQ(Utf8(ToggleShortcutPath(&tweak)),
-              "\\Windows\\Start Menu\\Programs\\Speed-Boost.lnk");
+    EXPECT_EQ(Utf8(ToggleShortcutPath(&tweak)), "\\Windows\\Start Menu\\Programs\\Speed-Boost.lnk");
     ASSERT_TRUE(CreateToggleShortcut(&tweak));
     EXPECT_TRUE(ToggleShortcutExists(&tweak));
     // The edition's folder is the only place looked at.

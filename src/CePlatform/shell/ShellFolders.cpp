@@ -112,7 +112,8 @@ DWORD WINAPI SHCreateShortcut(LPWSTR szShortcut, LPWSTR szTarget) {
         }
         // Created exclusively: an existing file, or a link put there meanwhile, is never
         // written through.
-        const int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        const int fd =
+            open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) {
             SetLastError(errno == EEXIST ? ERROR_FILE_EXISTS : ERROR_ACCESS_DENIED);
             return FALSE;
