@@ -254,7 +254,7 @@ int RunOnDevice(const fs::path& program, const fs::path& deviceFolder,
         close_range(3, ~0U, 0);
         execv(argv[0], argv.data());
         constexpr char message[] = "cedevice: cannot start Fennaro\n";
-        if (write(STDERR_FILENO, message, sizeof(message) - 1) < 0) _exit(127);
+        [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, message, sizeof(message) - 1);
         _exit(127);
     }
     int status = 0;
@@ -304,7 +304,7 @@ bool BackupTaken(const ce::Device& device, const CWideString& id) {
         if (!SameText(value.name, kBackupDone)) continue;
         if (value.data.size() > sizeof(uint32_t)) return false;
         uint32_t number = 0;
-        std::memcpy(&number, value.data.data(), value.data.size());
+        if (!value.data.empty()) std::memcpy(&number, value.data.data(), value.data.size());
         return number != 0;
     }
     return false;
