@@ -14,17 +14,6 @@ namespace {
 const WCHAR kSeparator[] = u"\\";
 const WCHAR kShortcutExtension[] = u".lnk";
 
-// The path of a special folder, or "" when the shell does not know it.
-CWideString SpecialFolderPath(int folder) {
-    WCHAR path[MAX_PATH] = {};
-    LPITEMIDLIST list = nullptr;
-    if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, folder, &list)) && list != nullptr) {
-        if (!SHGetPathFromIDList(list, path)) path[0] = 0;
-        CoTaskMemFree(list);
-    }
-    return CWideString(path);
-}
-
 // The display name as a file name: "/" separates folders, so it becomes "-".
 CWideString ShortcutFileName(const CWideString& name) {
     std::u16string text(name.View());
@@ -36,9 +25,23 @@ CWideString ShortcutFileName(const CWideString& name) {
 
 }  // namespace
 
+CWideString SpecialFolderPath(int folder) {
+    WCHAR path[MAX_PATH] = {};
+    LPITEMIDLIST list = nullptr;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, folder, &list)) && list != nullptr) {
+        if (!SHGetPathFromIDList(list, path)) path[0] = 0;
+        CoTaskMemFree(list);
+    }
+    return CWideString(path);
+}
+
+CWideString ShortcutFolderPath() {
+    return SpecialFolderPath(GetPlatformType() == kPlatformSmartphone ? CSIDL_STARTMENU
+                                                                      : CSIDL_PROGRAMS);
+}
+
 CWideString ToggleShortcutPath(CTweakBase* tweak) {
-    const int folder = GetPlatformType() == kPlatformSmartphone ? CSIDL_STARTMENU : CSIDL_PROGRAMS;
-    return SpecialFolderPath(folder) + CWideString(kSeparator) +
+    return ShortcutFolderPath() + CWideString(kSeparator) +
            ShortcutFileName(tweak->GetName()) + CWideString(kShortcutExtension);
 }
 

@@ -5,9 +5,16 @@
 #include <Lorrimek/TweakBase.h>
 #include <Lorrimek/WideString.h>
 
-// The shortcut's device path: the Start menu folder on a Smartphone, its Programs folder on any
-// other platform, then the tweak's display name (a "/" becoming "-", which a file name cannot
-// hold) and ".lnk".
+// The device path of one of the shell's special folders (CSIDL_STARTMENU, CSIDL_PROGRAMS,
+// CSIDL_PROGRAM_FILES), without a trailing "\"; "" when the shell does not know the folder.
+CWideString SpecialFolderPath(int folder);
+
+// The folder of the application's Start-menu shortcuts: the Start menu itself on a Smartphone,
+// its Programs folder on any other platform.
+CWideString ShortcutFolderPath();
+
+// The shortcut's device path: ShortcutFolderPath(), "\", the tweak's display name (a "/" becoming
+// "-", which a file name cannot hold) and ".lnk".
 CWideString ToggleShortcutPath(CTweakBase* tweak);
 
 // Where the application is installed: "\Program Files\Quenvale\Fennaro.exe", whatever program is

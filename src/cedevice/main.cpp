@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "StartMenu.h"
+
 namespace {
 
 constexpr const char* kUsage =
@@ -39,6 +41,13 @@ Commands:
   fs cat PATH             write a file of the device's file system to standard output
   journal                 list the device's physical events
   changes [--since SEQ]   list the registry changes
+  install                 place the application and its Start-menu entry on the device
+  start-menu              list the entries of the Start menu and its Programs folder, with targets
+  tap NAME                do what tapping the Start-menu entry NAME does (its file name, with or
+                          without .lnk, in any case; the Start menu is searched before Programs)
+  tweaks [--ids]          list the catalogue as this device sees it (--ids adds the tweak IDs);
+                          building the catalogue creates the tweaks' own store keys, as any start
+                          of the application does, and the change log shows them
 
 The device is the folder given with --device, else $CE_DEVICE, else the default device
 (created on first use). Keys are written HKEY_LOCAL_MACHINE\Path or HKLM\Path (HKCU, HKCR).
@@ -443,6 +452,21 @@ int Run(const Options& o) {
     if (command == "profile") return ProfileSet(o, rest);
     if (command == "fs") return Files(o, rest);
     if (command == "changes") return Changes(o, rest);
+    if (command == "install" || command == "start-menu") {
+        if (!rest.empty()) throw UsageError{command + " takes no arguments"};
+        ce::Device& device = OpenDevice(o);
+        return command == "install" ? InstallApplication(device) : ListStartMenu(device);
+    }
+    if (command == "tap") {
+        if (rest.size() != 1) throw UsageError{"tap takes one Start-menu entry's name"};
+        return TapStartMenuEntry(OpenDevice(o), rest[0]);
+    }
+    if (command == "tweaks") {
+        if (rest.size() > 1 || (rest.size() == 1 && rest[0] != "--ids")) {
+            throw UsageError{"tweaks takes only --ids"};
+        }
+        return ListTweaks(OpenDevice(o), !rest.empty());
+    }
     if (command == "reg") {
         if (rest.empty()) throw UsageError{"reg needs a subcommand: export, import or query"};
         const std::vector<std::string> regArgs(rest.begin() + 1, rest.end());

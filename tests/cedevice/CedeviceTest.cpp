@@ -2,16 +2,14 @@
 #include <CePlatform/Device.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <regex>
 #include <string>
 
+#include "cedevice/CedeviceRun.h"
 #include "support/TempDevice.h"
 
 namespace {
@@ -19,61 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing;
 
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-// One shell word.
-std::string Q(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-// Every file below a folder with its contents, to show that nothing was touched.
-std::map<fs::path, std::string> Snapshot(const fs::path& folder) {
-    std::map<fs::path, std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(folder))
-        files[e.path()] = e.is_regular_file() ? test::ReadFileBytes(e.path()) : "<dir>";
-    return files;
-}
-
-// A failure (status 1; 2 for bad usage) with a message naming `what`.
-void ExpectFailure(const Result& r, const std::string& what, int status = 1) {
-    EXPECT_EQ(r.status, status) << r.err;
-    EXPECT_THAT(r.err, AllOf(StartsWith("cedevice: "), HasSubstr(what)));
-}
-
-class Cedevice : public testing::Test {
-protected:
-    void SetUp() override { device_ = (scratch_ = test::MakeTempFolder("cedevice")) / "device"; }
-    void TearDown() override { fs::remove_all(scratch_); }
-
-    // Runs `cedevice ARGS` (shell words) in the scratch folder with `env` added to the environment.
-    Result Run(const std::string& args, const std::string& input = "",
-               const std::string& env = "") {
-        test::WriteFileBytes(scratch_ / "in", input);
-        const std::string command = "cd " + Q(scratch_) + " && " + env + " " + Q(CEDEVICE_PATH);
-        const int raw = std::system((command + " " + args + " <in >out 2>err").c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadFileBytes(scratch_ / "out"),
-                test::ReadFileBytes(scratch_ / "err")};
-    }
-
-    // Runs a command on the test's device.
-    Result On(const std::string& args, const std::string& input = "") {
-        return Run("--device " + Q(device_) + " " + args, input);
-    }
-
-    // Runs a command on the test's device that must succeed; its output.
-    std::string Ok(const std::string& args, const std::string& input = "") {
-        const Result r = On(args, input);
-        EXPECT_EQ(r.status, 0) << args << ": " << r.err;
-        return r.out;
-    }
-
-    fs::path scratch_, device_;
-};
+using namespace test;
 
 TEST_F(Cedevice, InitAndTheDeviceACommandUses) {
     // With neither --device nor CE_DEVICE the default device is created on first use.

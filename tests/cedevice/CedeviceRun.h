@@ -1,0 +1,74 @@
+// Runs the device tool as a program against a device in a temporary folder, as the tests of its
+// commands do.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "support/TempDevice.h"
+
+namespace test {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+// One shell word.
+inline std::string Q(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// Every file below a folder with its contents, to show that nothing was touched.
+inline std::map<std::filesystem::path, std::string> Snapshot(const std::filesystem::path& folder) {
+    std::map<std::filesystem::path, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+        files[e.path()] = e.is_regular_file() ? ReadFileBytes(e.path()) : "<dir>";
+    return files;
+}
+
+// A failure (status 1; 2 for bad usage) with a message naming `what`.
+inline void ExpectFailure(const Result& r, const std::string& what, int status = 1) {
+    EXPECT_EQ(r.status, status) << r.err;
+    EXPECT_THAT(r.err, testing::AllOf(testing::StartsWith("cedevice: "), testing::HasSubstr(what)));
+}
+
+class Cedevice : public testing::Test {
+protected:
+    void SetUp() override { device_ = (scratch_ = MakeTempFolder("cedevice")) / "device"; }
+    void TearDown() override { std::filesystem::remove_all(scratch_); }
+
+    // Runs `cedevice ARGS` (shell words) in the scratch folder with `env` added to the environment.
+    Result Run(const std::string& args, const std::string& input = "",
+               const std::string& env = "") {
+        WriteFileBytes(scratch_ / "in", input);
+        const std::string command = "cd " + Q(scratch_) + " && " + env + " " + Q(CEDEVICE_PATH);
+        const int raw = std::system((command + " " + args + " <in >out 2>err").c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFileBytes(scratch_ / "out"),
+                ReadFileBytes(scratch_ / "err")};
+    }
+
+    // Runs a command on the test's device.
+    Result On(const std::string& args, const std::string& input = "") {
+        return Run("--device " + Q(device_) + " " + args, input);
+    }
+
+    // Runs a command on the test's device that must succeed; its output.
+    std::string Ok(const std::string& args, const std::string& input = "") {
+        const Result r = On(args, input);
+        EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+        return r.out;
+    }
+
+    std::filesystem::path scratch_, device_;
+};
+
+}  // namespace test

@@ -1,0 +1,313 @@
+// The device tool's Start-menu commands, run as a program: the installer, the list of entries,
+// taps that start this build's Fennaro, open a settings page or are refused, and the catalogue as
+// a device sees it.
+#include <CePlatform/Device.h>
+#include <CePlatform/Unicode.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cedevice/CedeviceRun.h"
+#include "support/TempDevice.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing;
+using namespace std::string_literals;
+using test::ExpectFailure;
+using test::Q;
+using test::Result;
+
+const std::string kApplication = R"("\Program Files\Quenvale\Fennaro.exe")";
+const std::string kSpeedBoostID = "CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8";
+const std::string kAlarmID = "CAlarm_87DC31FA-6F5F-4274-98D9-6E1516A33193}";
+const std::string kInstalled =
+    "placed \\Program Files\\Quenvale\\Fennaro.exe\n"
+    "placed \\Windows\\Start Menu\\Quenvale.lnk -> " +
+    kApplication + "\n";
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The line of `table` that holds `text`.
+std::string LineWith(const std::string& table, const std::string& text) {
+    for (const std::string& line : Lines(table)) {
+        if (line.find(text) != std::string::npos) return line;
+    }
+    return "";
+}
+
+// A `tweaks` line's columns after the name: supported, enabled, backed up, shortcut.
+std::string Flags(const std::string& line) {
+    return std::regex_replace(
+        line, std::regex(R"(^.*?  +(yes|no)  +(yes|no)  +(yes|no)  +(yes|no)$)"), "$1 $2 $3 $4");
+}
+
+class StartMenu : public test::Cedevice {
+protected:
+    fs::path StartMenuFolder() const { return device_ / "fs/Windows/Start Menu"; }
+
+    // A file of the Start menu (or below it) holding exactly `bytes`.
+    void Put(const std::string& name, const std::string& bytes) const {
+        test::WriteFileBytes(StartMenuFolder() / name, bytes);
+    }
+    // A shortcut in the shell's form: the target's length, "#", the target.
+    void PutShortcut(const std::string& name, const std::string& target) const {
+        Put(name, std::to_string(target.size()) + "#" + target);
+    }
+
+    Result Tap(const std::string& name) { return On("tap " + Q(name)); }
+
+    // Journal entries or registry changes without their sequence number, time and process.
+    static std::string Events(const std::string& log) {
+        return std::regex_replace(log, std::regex(R"((^|\n)\d+ \S+ \d+ )"), "$1");
+    }
+    std::string LastSeq() {
+        const std::vector<std::string> lines = Lines(Ok("changes"));
+        return lines.empty() ? "0" : lines.back().substr(0, lines.back().find(' '));
+    }
+};
+
+TEST_F(StartMenu, InstallPutsTheEntryWhereTheEditionKeepsItAndRunsAgainHarmlessly) {
+    Ok("init --edition smartphone");
+    EXPECT_EQ(Ok("install"), kInstalled);
+    EXPECT_EQ(test::ReadFileBytes(StartMenuFolder() / "Quenvale.lnk"), "37#" + kApplication);
+    EXPECT_THAT(test::ReadFileBytes(device_ / "fs/Program Files/Quenvale/Fennaro.exe"),
+                HasSubstr("cedevice"));
+    EXPECT_FALSE(fs::exists(StartMenuFolder() / "Programs/Quenvale.lnk"));
+
+    const auto installed = test::Snapshot(device_ / "fs");
+    EXPECT_EQ(Ok("install"),
+              "in place already: \\Program Files\\Quenvale\\Fennaro.exe\n"
+              "in place already: \\Windows\\Start Menu\\Quenvale.lnk -> " +
+                  kApplication + "\n");
+    EXPECT_EQ(test::Snapshot(device_ / "fs"), installed);
+    // An entry of the application's name that starts something else is put right.
+    Put("Quenvale.lnk", "9#\\evil.exe");
+    EXPECT_THAT(Ok("install"), EndsWith("\nreplaced \\Windows\\Start Menu\\Quenvale.lnk -> " +
+                                        kApplication + "\n"));
+    EXPECT_EQ(test::Snapshot(device_ / "fs"), installed);
+
+    // A Pocket PC keeps the entry in Programs, where tap finds it; the application runs with no
+    // command line, finds no terminal and says so with its exit status 2.
+    ASSERT_EQ(Run("init --edition pocketpc --device pocket").status, 0);
+    EXPECT_THAT(Run("--device pocket install").out,
+                HasSubstr("placed \\Windows\\Start Menu\\Programs\\Quenvale.lnk -> "));
+    EXPECT_TRUE(fs::exists(scratch_ / "pocket/fs/Windows/Start Menu/Programs/Quenvale.lnk"));
+    const Result tap = Run("--device pocket tap QUENVALE.lnk");
+    EXPECT_EQ(tap.status, 2) << tap.err;
+    EXPECT_THAT(tap.err, HasSubstr("Fennaro: cannot show the tweak manager"));
+}
+
+TEST_F(StartMenu, TapRunsTheInstalledApplicationWithTheRestAsItsCommandLine) {
+    Ok("init");
+    PutShortcut("Speed-Boost.lnk", kApplication + " " + kSpeedBoostID);
+    ExpectFailure(Tap("Speed-Boost"), "does not start: the application is not installed");
+    EXPECT_EQ(Ok("changes"), "");
+
+    Ok("install");
+    const Result ui = Tap("quenvale");
+    EXPECT_EQ(ui.status, 2);
+    EXPECT_THAT(ui.err, HasSubstr("Fennaro: cannot show the tweak manager"));
+    // The program is compared without regard to case; all after its one blank is the command
+    // line, so a second blank makes the ID unknown.
+    PutShortcut("Blanks.lnk", R"("\program files\QUENVALE\fennaro.EXE"  )" + kSpeedBoostID);
+    const Result blanks = Tap("blanks");
+    EXPECT_EQ(blanks.status, 0) << blanks.err;
+    EXPECT_EQ(blanks.out, "Info: Error. Invalid tweak ID\n");
+    EXPECT_THAT(Ok("changes"), Not(HasSubstr("GLYPHCACHE")));
+
+    // The application writes the catalogue's direct link, which opens a settings page.
+    PutShortcut("Alarm toggle.lnk", kApplication + " " + kAlarmID);
+    EXPECT_EQ(Tap("alarm toggle.lnk").out, "Info: Tweak Alarm direct link enabled\n");
+    EXPECT_EQ(test::ReadFileBytes(StartMenuFolder() / "Alarm.lnk"),
+              R"(00#"\Windows\settings.exe" alarm.cpl.xml)");
+    EXPECT_EQ(Ok("tap ALARM"), "settings page alarm.cpl.xml opened\n");
+    // The Start menu is searched before its Programs folder.
+    PutShortcut("Battery.lnk", R"(\WINDOWS\Settings.exe power.cpl.xml)");
+    PutShortcut("Programs/battery.lnk", R"(\Windows\settings.exe other.cpl.xml)");
+    EXPECT_EQ(Ok("tap battery"), "settings page power.cpl.xml opened\n");
+    EXPECT_EQ(Events(Ok("journal")),
+              "settings page alarm.cpl.xml opened\nsettings page power.cpl.xml opened\n");
+
+    PutShortcut("Calculator.lnk", R"("\Windows\calc.exe")");
+    ExpectFailure(Tap("Calculator"),
+                  R"(\Windows\Start Menu\Calculator.lnk: the simulated device has no such )"
+                  R"(program: \Windows\calc.exe)");
+    fs::remove(device_ / "fs/Program Files/Quenvale/Fennaro.exe");
+    ExpectFailure(Tap("Quenvale"), "not installed");
+}
+
+TEST_F(StartMenu, HostileEntriesAreListedWithANoteAndNothingOfTheHostRuns) {
+    Ok("init");
+    Ok("install");
+    const std::string touch = "touch " + (scratch_ / "ran").string();
+    const std::string toggle = " " + kSpeedBoostID;
+    // Targets that name host programs, or the application's path written another way.
+    PutShortcut("Shell.lnk", "/bin/sh -c '" + touch + "'");
+    PutShortcut("Quoted.lnk", "\"/bin/sh\" -c '" + touch + "'");
+    PutShortcut("Up.lnk", R"("\..\..\..\..\..\..\bin\sh" -c ')" + touch + "'");
+    PutShortcut("Relative.lnk", R"(..\..\..\..\..\..\usr\bin\)" + touch);
+    PutShortcut("Around.lnk", R"("\Program Files\Quenvale\..\Quenvale\Fennaro.exe")" + toggle);
+    PutShortcut("Bare.lnk", "Fennaro" + toggle);
+    PutShortcut("Glued.lnk", kApplication + kSpeedBoostID);
+    PutShortcut("Unclosed.lnk", R"("\Program Files\Quenvale\Fennaro.exe)" + toggle);
+    // Files that are no shortcuts.
+    Put("Huge.lnk", std::to_string(kApplication.size()) + "#" + kApplication + toggle +
+                        std::string(1 << 20, ' '));
+    Put("Binary.lnk", std::string("54#") + kApplication + toggle + std::string("\0\x01", 2));
+    Put("Line.lnk", "54#" + kApplication + toggle + "\n");
+    Put("Letters.lnk", "ab#" + kApplication);
+    Put("NoHash.lnk", kApplication + toggle);
+    Put("NoTarget.lnk", "12#");
+    Put("empty.lnk", "");
+    test::WriteFileBytes(scratch_ / "outside.lnk", "54#" + kApplication + toggle);
+    fs::create_symlink(scratch_ / "outside.lnk", StartMenuFolder() / "Link.lnk");
+    ASSERT_EQ(mkfifo((StartMenuFolder() / "Pipe.lnk").c_str(), 0644), 0);
+    // Not entries: a file of another kind, and a folder.
+    Put("notes.txt", "5#/bin/sh");
+    fs::create_directory(StartMenuFolder() / "Folder.lnk");
+    const auto before = test::Snapshot(device_ / "fs");
+
+    const std::string menu = R"(\Windows\Start Menu\)";
+    const std::string noCount = R"((not a shortcut: it has no decimal count before "#"))";
+    std::string listing;
+    for (const std::string& line : {
+             R"(Around.lnk -> "\Program Files\Quenvale\..\Quenvale\Fennaro.exe")" + toggle,
+             "Bare.lnk -> Fennaro" + toggle,
+             "Binary.lnk (not a shortcut: it is not text)"s,
+             "empty.lnk " + noCount,
+             "Glued.lnk -> " + kApplication + kSpeedBoostID,
+             "Huge.lnk (not a shortcut: it is over 4 KB)"s,
+             "Letters.lnk " + noCount,
+             "Line.lnk (not a shortcut: it is not text)"s,
+             "Link.lnk (not a shortcut: it is a symbolic link)"s,
+             "NoHash.lnk " + noCount,
+             R"(NoTarget.lnk (not a shortcut: it has no target after "#"))"s,
+             "Pipe.lnk (not a shortcut: it is not a regular file)"s,
+             "Quenvale.lnk -> " + kApplication,
+             "Quoted.lnk -> \"/bin/sh\" -c '" + touch + "'",
+             R"(Relative.lnk -> ..\..\..\..\..\..\usr\bin\)" + touch,
+             "Shell.lnk -> /bin/sh -c '" + touch + "'",
+             R"(Unclosed.lnk -> "\Program Files\Quenvale\Fennaro.exe)" + toggle,
+             R"(Up.lnk -> "\..\..\..\..\..\..\bin\sh" -c ')" + touch + "'",
+         }) {
+        listing += menu + line + "\n";
+    }
+    EXPECT_EQ(Ok("start-menu"), listing);
+
+    for (const char* name :
+         {"Shell", "Quoted", "Up", "Relative", "Around", "Bare", "Glued", "Unclosed"}) {
+        SCOPED_TRACE(name);
+        ExpectFailure(Tap(name), menu + name + ".lnk: the simulated device has no such program");
+    }
+    for (const auto& [name, reason] :
+         std::vector<std::pair<std::string, std::string>>{{"Huge", "is over 4 KB"},
+                                                          {"Binary", "is not text"},
+                                                          {"Line", "is not text"},
+                                                          {"Letters", "has no decimal count"},
+                                                          {"NoHash", "has no decimal count"},
+                                                          {"NoTarget", "has no target"},
+                                                          {"empty", "has no decimal count"},
+                                                          {"Link", "is a symbolic link"},
+                                                          {"Pipe", "is not a regular file"}}) {
+        SCOPED_TRACE(name);
+        ExpectFailure(Tap(name), menu + name + ".lnk is not a shortcut: it " + reason);
+    }
+    // Only entries are found: no path, no folder, nothing outside the two folders.
+    for (const char* name : {"..", "../../device.db", "Programs", "notes", "Folder", "outside",
+                             R"(\Windows\Start Menu\Quenvale)", ""}) {
+        SCOPED_TRACE(name);
+        ExpectFailure(Tap(name), "no Start-menu entry");
+    }
+    ExpectFailure(On("tap"), "--help", 2);
+    ExpectFailure(On("tap a b"), "--help", 2);
+
+    EXPECT_FALSE(fs::exists(scratch_ / "ran"));
+    EXPECT_EQ(Ok("changes"), "");
+    EXPECT_EQ(Ok("journal"), "");
+    EXPECT_EQ(test::Snapshot(device_ / "fs"), before);
+}
+
+TEST_F(StartMenu, TweaksShowsTheCatalogueAsAFreshDeviceOfEachEditionSeesIt) {
+    for (const char* edition : {"smartphone", "pocketpc"}) {
+        SCOPED_TRACE(edition);
+        const std::string device = edition;
+        ASSERT_EQ(Run("init --edition " + device + " --device " + device).status, 0);
+        const Result r = Run("--device " + device + " tweaks");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::vector<std::string> lines = Lines(r.out);
+        ASSERT_EQ(lines.size(), 63u);
+        EXPECT_THAT(lines[0],
+                    MatchesRegex("category +name +supported +enabled +backed up +shortcut"));
+        // One line per tweak, each flag column under its heading.
+        for (const char* heading : {"supported", "enabled", "backed up", "shortcut"}) {
+            const size_t column = lines[0].find(heading);
+            for (size_t i = 1; i < lines.size(); ++i) {
+                EXPECT_THAT(lines[i].substr(column), MatchesRegex("(yes|no)( .*)?")) << lines[i];
+            }
+        }
+        EXPECT_THAT(lines[1], StartsWith("System  "));
+        EXPECT_EQ(Flags(lines[1]), "yes no no no");  // Speed-Boost
+        const bool smartphone = device == "smartphone";
+        EXPECT_EQ(Flags(LineWith(r.out, "Alarm direct link")),
+                  smartphone ? "yes no no no" : "no no no no");
+
+        // The catalogue's own keys are created once; reading "BackupDone" creates nothing.
+        const std::string changes = Run("--device " + device + " changes").out;
+        EXPECT_THAT(changes, HasSubstr("\\TweaksSettings\\" + kSpeedBoostID + " (key created)"));
+        EXPECT_THAT(changes, Not(HasSubstr("BackupDone")));
+        const std::vector<std::string> ids = Lines(Run("--device " + device + " tweaks --ids").out);
+        ASSERT_EQ(ids.size(), 63u);
+        EXPECT_THAT(ids[0], EndsWith("shortcut  ID"));
+        EXPECT_THAT(ids[1], MatchesRegex("System +Speed-Boost .* no  +" + kSpeedBoostID));
+        EXPECT_EQ(Run("--device " + device + " changes").out, changes);
+    }
+    ExpectFailure(On("tweaks --all"), "--help", 2);
+}
+
+// From the shell: the application's entry installed, a toggle shortcut made as the application
+// makes it, then two taps, each a run of the application that switches the tweak.
+TEST_F(StartMenu, ATappedToggleShortcutSwitchesItsTweakBackAndForth) {
+    Ok("init --edition smartphone");
+    EXPECT_EQ(Ok("install"), kInstalled);
+    ce::UseDevice(device_);
+    std::u16string path = u"\\Windows\\Start Menu\\Speed-Boost.lnk";
+    std::u16string target = ce::FromUtf8(kApplication + " " + kSpeedBoostID);
+    ASSERT_TRUE(SHCreateShortcut(path.data(), target.data()));
+    ce::CloseDevice();
+    EXPECT_EQ(Flags(LineWith(Ok("tweaks"), "Speed-Boost")), "yes no no yes");
+    const std::string seq = LastSeq();
+
+    EXPECT_EQ(Ok("tap Speed-Boost"), "Info: Tweak Speed-Boost enabled\n");
+    EXPECT_EQ(Ok(R"(reg query 'HKLM\System\GDI\GLYPHCACHE' limit)"), "\"limit\"=dword:00008000\n");
+    EXPECT_EQ(Flags(LineWith(Ok("tweaks"), "Speed-Boost")), "yes yes yes yes");
+    EXPECT_EQ(Ok("tap speed-boost.lnk"), "Info: Tweak Speed-Boost disabled\n");
+    EXPECT_EQ(Ok(R"(reg query 'HKLM\System\GDI\GLYPHCACHE' limit)"), "\"limit\"=dword:00004000\n");
+    EXPECT_EQ(Flags(LineWith(Ok("tweaks"), "Speed-Boost")), "yes no yes yes");
+
+    const std::string key = R"(HKEY_LOCAL_MACHINE\Software\Quenvale\Tweaks)";
+    const std::string settings = key + "Settings\\" + kSpeedBoostID + " \"BackupDone\" ";
+    EXPECT_EQ(Events(Ok("changes --since " + seq)),
+              settings + "(absent) -> dword:00000000\n" + key + "Backup\\" + kSpeedBoostID +
+                  " \"SpeedBoostLimit\" (absent) -> dword:00004000\n" + settings +
+                  "dword:00000000 -> dword:00000001\n" +
+                  R"(HKEY_LOCAL_MACHINE\System\GDI\GLYPHCACHE "limit" dword:00004000 -> )"
+                  "dword:00008000\n"
+                  R"(HKEY_LOCAL_MACHINE\System\GDI\GLYPHCACHE "limit" dword:00008000 -> )"
+                  "dword:00004000\n");
+}
+
+}  // namespace
