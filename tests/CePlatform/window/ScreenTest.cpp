@@ -86,11 +86,13 @@ TEST_F(ScreenTest, AWindowBroughtForwardIsDrawnOnTop) {
 }
 
 TEST_F(ScreenTest, PositionsRoundToTheNearestCell) {
-    // 6/4 = 1.5 → 2, 11/4 = 2.75 → 3; 12/8 = 1.5 → 2, 16/8 → 2: no row at all.
+    // 6/4 = 1.5 → 2, 11/4 = 2.75 → 3; 12/8 = 1.5 → 2, 16/8 → 2, but a window with a height
+    // keeps a row; without one it has none.
     const HWND r = Painted(u"R", 6, 12, 5, 4);
-    EXPECT_EQ((std::array<LONG, 4>{2, 2, 3, 2}), test::Corners(ce::win::WindowCells(r)));
-    MoveWindow(r, 6, 12, 5, 8, TRUE);
+    EXPECT_EQ((std::array<LONG, 4>{2, 2, 3, 3}), test::Corners(ce::win::WindowCells(r)));
     EXPECT_EQ("R ", Cells(2, 2, 2));
+    MoveWindow(r, 6, 12, 5, 0, TRUE);
+    EXPECT_EQ("  ", Cells(2, 2, 2));
 }
 
 TEST_F(ScreenTest, AResizeLaysTheScreenOutAgain) {
