@@ -94,11 +94,10 @@ void PaintOverlays(HWND hwnd, Composition& screen) {
     for (auto it = children.rbegin(); it != children.rend(); ++it) PaintOverlays(*it, screen);
 }
 
-// The soft-key row, the bottom row of the screen: the active window's soft-key bar; or for a
-// window without one, "OK" on the left key when it has the caption's OK button, else blank keys.
-// A full-screen window without soft keys keeps the row (nothing would show there on the device).
+// The soft-key row, the bottom row of the screen: the active window's soft-key bar; for a window
+// without one but with the caption's OK button, "OK" on the left key. Otherwise the row is left
+// to the windows (blank, or a window that covers it): no bar of a window behind shows there.
 void PaintSoftKeyRow(Composition& screen) {
-    const System& sys = Sys();
     const RECT row{0, screen.rows - 1, screen.columns, screen.rows};
     Canvas canvas(screen.cells, screen.columns, screen.rows, row, row, false);
     if (const HWND bar = ActiveSoftKeyBar()) {
@@ -107,10 +106,8 @@ void PaintSoftKeyRow(Composition& screen) {
         }
         return;
     }
-    const Window* active = FindWindowObject(sys.active, false);
-    if (active && PixelsToCells(ScreenRect(*active)).bottom >= screen.rows) return;
-    const bool okButton = active && (active->exStyle & WS_EX_CAPTIONOKBTN);
-    PaintSoftKeys(canvas, okButton ? u"OK" : u"", u"");
+    const Window* active = FindWindowObject(Sys().active, false);
+    if (active && (active->exStyle & WS_EX_CAPTIONOKBTN)) PaintSoftKeys(canvas, u"OK", u"");
 }
 
 // The task bar: the Start icon, the active window's title, the caption's OK button, the

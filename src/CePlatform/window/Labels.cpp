@@ -48,8 +48,10 @@ LabelSpan PlaceLabel(HWND hwnd, Canvas& canvas, Align align,
                      const std::function<bool(int)>& fits) {
     const int columns = canvas.Width();
     const Beside beside = FreeCellsBeside(hwnd);
-    LabelSpan span{0, columns};
-    // First with a blank cell kept before a neighbouring sibling, then without.
+    LabelSpan span;
+    LabelSpan widest;
+    // First with a blank cell kept before a neighbouring sibling, then without; a label that
+    // fits neither way keeps the blank.
     for (const bool keepGap : {true, false}) {
         const int firstLimit = -(beside.left - (keepGap && beside.siblingLeft ? 1 : 0));
         const int endLimit = columns + beside.right - (keepGap && beside.siblingRight ? 1 : 0);
@@ -69,6 +71,8 @@ LabelSpan PlaceLabel(HWND hwnd, Canvas& canvas, Align align,
         }
         span = LabelSpan{first, std::max(0, end - first)};
         if (fits(span.width)) break;
+        if (keepGap) widest = span;
+        span = widest;
     }
     canvas.Widen(std::max(0, -span.first), std::max(0, span.first + span.width - columns));
     return span;

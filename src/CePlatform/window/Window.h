@@ -100,7 +100,7 @@ struct LabelSpan {
 // label can be drawn whole in that many columns. The span is the window's own columns when the
 // label fits there (less a last column that touches a sibling, when that is enough); otherwise it
 // grows into the free cells, on the side the alignment points to first (both sides in turn for
-// centred text). When nothing fits, the widest span.
+// centred text). A label that fits nowhere gets the widest span that keeps the blank.
 LabelSpan PlaceLabel(HWND hwnd, Canvas& canvas, Align align, const std::function<bool(int)>& fits);
 
 // ---- Screen geometry ---------------------------------------------------------------------------
