@@ -172,14 +172,22 @@ TEST_F(MenuBarTest, AWindowComingForwardClosesTheMenuAndTakesTheSoftKeys) {
     EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kDone, 0)});
 }
 
-// The keys and commands that a modal dialog of the tests got; it ends on IDCANCEL, and on IDOK
-// when `g_endOnOk`.
+// The keys and commands that a modal dialog of the tests got; it ends on IDCANCEL, on IDOK when
+// `g_endOnOk` and on the End key; with `g_wantAllKeys` it asks for every key.
 std::vector<WPARAM> g_dialogKeys;
 std::vector<WORD> g_dialogCommands;
 bool g_endOnOk = true;
+bool g_wantAllKeys = false;
 
 INT_PTR CALLBACK KeyLoggingDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
-    if (msg == WM_KEYDOWN) g_dialogKeys.push_back(wParam);
+    if (msg == WM_GETDLGCODE && g_wantAllKeys) {
+        SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, DLGC_WANTALLKEYS);
+        return TRUE;
+    }
+    if (msg == WM_KEYDOWN) {
+        g_dialogKeys.push_back(wParam);
+        if (wParam == VK_END) EndDialog(hwnd, VK_END);
+    }
     if (msg == WM_COMMAND) {
         g_dialogCommands.push_back(LOWORD(wParam));
         if (LOWORD(wParam) == IDCANCEL || (LOWORD(wParam) == IDOK && g_endOnOk)) {
@@ -198,6 +206,7 @@ protected:
         g_dialogKeys.clear();
         g_dialogCommands.clear();
         g_endOnOk = true;
+        g_wantAllKeys = false;
     }
     static std::string Bottom() { return Row(kRows - 1); }
     INT_PTR Modal(UINT id) const {
@@ -262,6 +271,19 @@ TEST_F(SoftKeyTest, AModalDialogOffersItsCaptionOkAndGetsEveryOtherKey) {
     EXPECT_EQ("", info);
     EXPECT_EQ(g_dialogKeys, (std::vector<WPARAM>{VK_F1, VK_F2, 'A'}));
     EXPECT_EQ(g_dialogCommands, (std::vector<WORD>{IDOK, IDCANCEL}));
+
+    // Asking for every key, it gets Enter and Escape as keys too.
+    g_dialogKeys.clear();
+    g_dialogCommands.clear();
+    g_wantAllKeys = true;
+    test::WhenIdle({[] {
+        for (const UINT key : std::initializer_list<UINT>{VK_RETURN, VK_ESCAPE, VK_END}) {
+            ce::screen::PressKey(key);
+        }
+    }});
+    EXPECT_EQ(VK_END, Modal(test::app::kInfo));
+    EXPECT_EQ(g_dialogKeys, (std::vector<WPARAM>{VK_RETURN, VK_ESCAPE, VK_END}));
+    EXPECT_TRUE(g_dialogCommands.empty());
     EXPECT_TRUE(Commands().empty());
 }
 
