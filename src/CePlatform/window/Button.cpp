@@ -143,8 +143,8 @@ void PaintButton(HWND hwnd, Canvas& canvas, PaintLayer layer) {
     // "[x] label" (or "label [x]"), drawn on beside the box when it is wider (PlaceLabel).
     const int labelWidth = static_cast<int>(StripMnemonic(label).size());
     const int needed = labelWidth + 4;
-    const LabelSpan span = PlaceLabel(hwnd, canvas, Align::kLeft,
-                                      [needed](int width) { return width >= needed; });
+    const LabelSpan span =
+        PlaceLabel(hwnd, canvas, Align::kLeft, [needed](int width) { return width >= needed; });
     // The label is reversed while the box has the focus, so that the focus shows on any
     // terminal.
     const uint16_t labelAttr = attr | (focused ? kAttrReverse : 0);

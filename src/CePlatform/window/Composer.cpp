@@ -287,10 +287,10 @@ RECT Replace(const Window& window, const RECT& oldWork, const RECT& oldScreen, c
         rect.top = newWork.top + ((newWork.bottom - newWork.top) - height) / 2;
     }
     const bool framed = HasPopupFrame(window);
-    rect.left += IntoRange(rect.left, rect.left + width, framed ? kCellWidth : 0, area->left,
-                           area->right);
-    rect.top += IntoRange(rect.top, rect.top + height, framed ? kCellHeight : 0, area->top,
-                          area->bottom);
+    rect.left +=
+        IntoRange(rect.left, rect.left + width, framed ? kCellWidth : 0, area->left, area->right);
+    rect.top +=
+        IntoRange(rect.top, rect.top + height, framed ? kCellHeight : 0, area->top, area->bottom);
     return RECT{rect.left, rect.top, rect.left + width, rect.top + height};
 }
 

@@ -18,12 +18,13 @@ struct Beside {
 
 Beside FreeCellsBeside(HWND hwnd) {
     const Window* window = FindWindowObject(hwnd, false);
-    const Window* parent = window && window->IsChild() ? FindWindowObject(window->parent, false)
-                                                       : nullptr;
+    const Window* parent =
+        window && window->IsChild() ? FindWindowObject(window->parent, false) : nullptr;
     if (!parent) return {};
     const RECT self = PixelsToCells(ScreenRect(*window));
     const RECT area = PixelsToCells(ScreenRect(*parent));
-    Beside beside{std::max<int>(0, self.left - area.left), std::max<int>(0, area.right - self.right)};
+    Beside beside{std::max<int>(0, self.left - area.left),
+                  std::max<int>(0, area.right - self.right)};
     for (HWND sibling : parent->children) {
         const Window* other = FindWindowObject(sibling, false);
         if (!other || sibling == hwnd || !(other->style & WS_VISIBLE)) continue;
@@ -44,8 +45,7 @@ Beside FreeCellsBeside(HWND hwnd) {
 
 }  // namespace
 
-LabelSpan PlaceLabel(HWND hwnd, Canvas& canvas, Align align,
-                     const std::function<bool(int)>& fits) {
+LabelSpan PlaceLabel(HWND hwnd, Canvas& canvas, Align align, const std::function<bool(int)>& fits) {
     const int columns = canvas.Width();
     const Beside beside = FreeCellsBeside(hwnd);
     LabelSpan span;

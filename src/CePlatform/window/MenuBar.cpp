@@ -293,8 +293,8 @@ const bool kRegistered = RegisterSystemClass(u"menu_worker", MenuBarProc, PaintM
 
 }  // namespace
 
-HWND CreateSoftKeyBar(HWND owner, HWND target, std::vector<res::MenuItem> keys,
-                      HINSTANCE instance, bool hidden) {
+HWND CreateSoftKeyBar(HWND owner, HWND target, std::vector<res::MenuItem> keys, HINSTANCE instance,
+                      bool hidden) {
     auto data = std::make_unique<MenuBarData>();
     data->owner = target;
     data->topLevel = owner;

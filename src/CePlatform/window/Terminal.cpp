@@ -269,7 +269,8 @@ std::unique_ptr<Terminal> Terminal::Open(std::string* whyNot) {
     if (tcgetattr(STDIN_FILENO, &g_savedModes) != 0) return refuse("the terminal cannot be read");
     std::setlocale(LC_CTYPE, "");
     const char* codeset = nl_langinfo(CODESET);
-    g_unicode = codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
+    g_unicode =
+        codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
     if (!std::getenv("ESCDELAY")) set_escdelay(25);
     const std::string quoted = "\"" + std::string(term) + "\"";
     g_screen = newterm(nullptr, stdout, stdin);

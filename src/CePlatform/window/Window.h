@@ -78,8 +78,8 @@ HWND SoftKeyBar(HWND owner);
 // Creates a soft-key bar (shown unless `hidden`) for the top-level window `owner` from `keys`:
 // the first is the left soft key (F1), the second the right one (F2); a key with a popup opens
 // it. A chosen command reaches `target` as WM_COMMAND(id, 0). Null when it cannot be created.
-HWND CreateSoftKeyBar(HWND owner, HWND target, std::vector<res::MenuItem> keys,
-                      HINSTANCE instance, bool hidden);
+HWND CreateSoftKeyBar(HWND owner, HWND target, std::vector<res::MenuItem> keys, HINSTANCE instance,
+                      bool hidden);
 // Draws the soft-key row: blank, with each non-empty label as a reversed key at its end.
 void PaintSoftKeys(Canvas& canvas, std::u16string_view left, std::u16string_view right);
 

@@ -27,8 +27,9 @@ struct BmpOptions {
 };
 
 // A BMP of `width` x `height` whose pixel (x, y), counted from the top, is `colour(x, y)`.
-inline std::vector<uint8_t> MakeBmp(int width, int height, const std::function<ce::win::Rgb(int, int)>& colour,
-                             BmpOptions options = {}) {
+inline std::vector<uint8_t> MakeBmp(int width, int height,
+                                    const std::function<ce::win::Rgb(int, int)>& colour,
+                                    BmpOptions options = {}) {
     const size_t bytesPerPixel = options.bitCount / 8;
     const size_t stride = (width * bytesPerPixel + 3) & ~size_t{3};
     const size_t header = options.fileHeader ? 14 : 0;

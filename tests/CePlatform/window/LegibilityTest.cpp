@@ -105,9 +105,8 @@ protected:
             GetWindowRect(control, &rect);
             POINT corner{rect.left, rect.top};
             ScreenToClient(view, &corner);
-            MoveWindow(control, corner.x, corner.y,
-                       GetSystemMetrics(SM_CXSCREEN) - 3 - corner.x, rect.bottom - rect.top,
-                       TRUE);
+            MoveWindow(control, corner.x, corner.y, GetSystemMetrics(SM_CXSCREEN) - 3 - corner.x,
+                       rect.bottom - rect.top, TRUE);
         }
         for (const char16_t* name :
              {u"Internet", u"System", u"Telephony", u"Sound", u"Essential Utilities"}) {
@@ -161,8 +160,8 @@ TEST_P(LegibilityTest, TheViewsLabelsStandApartFromTheirControls) {
 
 TEST_P(LegibilityTest, TheAboutBoxShowsEveryLineWholeAndItsOkKey) {
     const std::vector<std::string> rows = WhileUp(app::kAbout, CentredProc, VK_F1);
-    for (const char16_t* line : {u"Quenvale 2008", u"- version v2.0 -", app::kNotice,
-                                 app::kPublisher, app::kWebAddress}) {
+    for (const char16_t* line :
+         {u"Quenvale 2008", u"- version v2.0 -", app::kNotice, app::kPublisher, app::kWebAddress}) {
         // The publisher's line is 7 units high and still gets its row; the web address is wider
         // than its control and draws on, centred, into the free cells beside it.
         EXPECT_NE(-1, RowWith(rows, ce::ToUtf8(line))) << ce::ToUtf8(line);
@@ -173,8 +172,9 @@ TEST_P(LegibilityTest, TheAboutBoxShowsEveryLineWholeAndItsOkKey) {
 }
 
 TEST_P(LegibilityTest, TheInfoWindowWrapsItsTextWholeWordsInsideItsBox) {
-    for (const char16_t* text : {u"Tweak Always show the battery level enabled",
-                                 u"Tweak not disabled. Error code:2002", u"Error. Invalid tweak ID"}) {
+    for (const char16_t* text :
+         {u"Tweak Always show the battery level enabled", u"Tweak not disabled. Error code:2002",
+          u"Error. Invalid tweak ID"}) {
         HWND info = nullptr;
         std::vector<std::string> lines;
         test::WhenIdle({[&] {
@@ -210,8 +210,8 @@ TEST_P(LegibilityTest, TheSplashShowsItsBitmapWholeWithoutTheFramesSoftKeys) {
         bottom = ScreenRows().back();
         ce::screen::PressKey(VK_ESCAPE);
     }});
-    EXPECT_EQ(IDCANCEL, DialogBoxParamW(Instance(), MAKEINTRESOURCEW(app::kSplash), frame_,
-                                        SplashProc, 0));
+    EXPECT_EQ(IDCANCEL,
+              DialogBoxParamW(Instance(), MAKEINTRESOURCEW(app::kSplash), frame_, SplashProc, 0));
     EXPECT_EQ(43, bitmap.right - bitmap.left);  // 172 pixels
     EXPECT_GE(bitmap.left, 0);
     EXPECT_LE(bitmap.right, GetParam().columns);

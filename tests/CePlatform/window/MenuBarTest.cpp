@@ -263,7 +263,8 @@ TEST_F(SoftKeyTest, AModalDialogOffersItsCaptionOkAndGetsEveryOtherKey) {
     std::string info = "unread";
     test::WhenIdle({[&] {
         info = Bottom();
-        for (const UINT key : std::initializer_list<UINT>{VK_F1, VK_F2, 'A', VK_RETURN, VK_ESCAPE}) {
+        for (const UINT key :
+             std::initializer_list<UINT>{VK_F1, VK_F2, 'A', VK_RETURN, VK_ESCAPE}) {
             ce::screen::PressKey(key);
         }
     }});
@@ -298,9 +299,12 @@ TEST_F(SoftKeyTest, AWindowWithoutSoftKeysBlanksTheRowUnlessItCoversIt) {
 
     // A full-screen window keeps the bottom row to itself.
     std::u16string lines;
-    for (int row = 0; row < kRows; ++row) lines += u"line " + ce::FromUtf8(std::to_string(row)) + u"\n";
-    const HWND full = CreateWindowExW(0, u"STATIC", lines.c_str(), WS_POPUP | WS_VISIBLE, 0, 0,
-                                      kColumns * 4, kRows * 8, nullptr, nullptr, Instance(), nullptr);
+    for (int row = 0; row < kRows; ++row) {
+        lines += u"line " + ce::FromUtf8(std::to_string(row)) + u"\n";
+    }
+    const HWND full =
+        CreateWindowExW(0, u"STATIC", lines.c_str(), WS_POPUP | WS_VISIBLE, 0, 0, kColumns * 4,
+                        kRows * 8, nullptr, nullptr, Instance(), nullptr);
     EXPECT_EQ("line 11", Bottom());
 
     DestroyWindow(full);

@@ -199,9 +199,8 @@ TEST_F(SampleTmuxTest, DrivenWithKeysInATerminalAndBroughtForwardByASecondStart)
     ASSERT_TRUE(Has(TopLine(screen), "Notes")) << screen;
     EXPECT_FALSE(Has(screen, "Ticks:")) << screen;
     int status = -1;
-    const std::string said =
-        Shell("env " + Environment() + " " + Quote(SamplePath().string()) + " </dev/null 2>&1",
-              &status);
+    const std::string said = Shell(
+        "env " + Environment() + " " + Quote(SamplePath().string()) + " </dev/null 2>&1", &status);
     EXPECT_EQ(1, status);
     EXPECT_EQ("cewindow-sample: brought the running instance forward\n", said);
     screen = WaitFor(
@@ -255,8 +254,8 @@ TEST_F(SampleTmuxTest, WithoutAUsableTerminalItSaysWhyAndEnds) {
     const fs::path said = device_.Folder() / "said";
     std::string runs;
     for (const std::string term : {"-u TERM", "TERM=no-such-terminal", "TERM=dumb"}) {
-        runs += "env " + term + " " + Environment() + " " + Quote(SamplePath().string()) +
-                " 2>>" + Quote(said.string()) + " && exit 9; ";
+        runs += "env " + term + " " + Environment() + " " + Quote(SamplePath().string()) + " 2>>" +
+                Quote(said.string()) + " && exit 9; ";
     }
     Run(runs + "true");
     EXPECT_EQ(0, ExitCode());

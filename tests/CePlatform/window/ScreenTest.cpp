@@ -115,7 +115,7 @@ TEST_F(ScreenTest, AResizeLaysTheScreenOutAgain) {
 
 TEST_F(ScreenTest, AResizeKeepsEveryWindowOnTheScreenAsItWasPlaced) {
     const HWND frame = CreateFrame();
-    const HWND right = Painted(u"R", 120, 16, 40, 16);  // at the right edge
+    const HWND right = Painted(u"R", 120, 16, 40, 16);   // at the right edge
     const HWND centred = Painted(u"C", 50, 36, 60, 24);  // in the middle of the work area
     // A question open over the frame while the terminal grows and then shrinks.
     test::ShowMessageBoxes();
