@@ -17,6 +17,8 @@
 #include <map>
 #include <string>
 
+#include "window/TerminalType.h"
+
 namespace ce::win {
 
 namespace {
@@ -272,18 +274,13 @@ std::unique_ptr<Terminal> Terminal::Open(std::string* whyNot) {
     g_unicode =
         codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
     if (!std::getenv("ESCDELAY")) set_escdelay(25);
-    const std::string quoted = "\"" + std::string(term) + "\"";
+    // Its description first: newterm would take over a terminal that cannot place its cursor,
+    // and leave memory behind for a type it does not know.
+    std::string unusable;
+    if (!UsableTerminalType(term, &unusable)) return refuse(unusable);
     g_screen = newterm(nullptr, stdout, stdin);
-    if (!g_screen) return refuse("the terminal type " + quoted + " is unknown");
+    if (!g_screen) return refuse("the terminal cannot be set up");
     set_term(g_screen);
-    // A terminal that cannot place its cursor ("dumb", a printing one) has no screen to draw on.
-    const char* cursor = tigetstr(const_cast<char*>("cup"));
-    if (!cursor || cursor == reinterpret_cast<char*>(-1)) {
-        endwin();
-        delscreen(g_screen);
-        g_screen = nullptr;
-        return refuse("the terminal " + quoted + " cannot place its cursor");
-    }
     cbreak();
     noecho();
     nonl();
