@@ -47,6 +47,7 @@ Beside FreeCellsBeside(HWND hwnd) {
 
 LabelSpan PlaceLabel(HWND hwnd, Canvas& canvas, Align align, const std::function<bool(int)>& fits) {
     const int columns = canvas.Width();
+    if (columns <= 0 || canvas.Height() <= 0) return {};  // a control without a size shows nothing
     const Beside beside = FreeCellsBeside(hwnd);
     LabelSpan span;
     LabelSpan widest;

@@ -92,8 +92,6 @@ char16_t AsciiOf(char16_t ch) {
             return u'"';
         case u'\u2584':  // ▄
             return u',';
-        case u'\u2713':  // ✓
-            return u'x';
         default:
             return u'?';
     }
