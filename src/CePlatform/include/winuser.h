@@ -4,9 +4,45 @@
 //
 // The screen is the terminal. One character cell is 4 pixels wide and 8 pixels high; a dialog
 // unit is one pixel (dialog base units 4 x 8), so a template's coordinates fall on the cell grid,
-// rounded to the nearest cell. Window rectangles are in pixels. The top row is the task bar, the
-// bottom row the soft-key bar; the work area (SPI_GETWORKAREA) is the screen less those rows.
-// Without a terminal the window system runs headless (see <CePlatform/Screen.h>).
+// rounded to the nearest cell; a window with a width or a height keeps at least one cell of it.
+// Window rectangles are in pixels. The top row is the task bar, the bottom row the soft-key row;
+// the work area (SPI_GETWORKAREA) is the screen less those rows. Without a terminal the window
+// system runs headless (see <CePlatform/Screen.h>).
+//
+// Soft keys. F1 is the left soft key, F2 the right one; the bottom row shows what they do now,
+// for the active window:
+// - a window with a soft-key bar (SHCreateMenuBar, <aygshell.h>): the bar's two keys;
+// - a message box: its own, its first two buttons ("OK"; "Yes" and "No"; "OK" and "Cancel" ...);
+// - a window without a bar that has WS_EX_CAPTIONOKBTN: "OK" on F1, which sends it
+//   WM_COMMAND(IDOK); F2 is then a key like any other;
+// - any other window: none (the row shows the windows, blank under a frame); F1 and F2 are keys
+//   like any other.
+// The bar of a window behind (a frame's under its message box or modal dialog) is neither shown
+// nor pressed. An open soft-key menu takes every key until it closes.
+//
+// Keys. A key goes to the focused window as WM_KEYDOWN (then WM_CHAR, WM_KEYUP), or, when no
+// window has the focus, to the active window. In a dialog the dialog manager comes first
+// (IsDialogMessageW, which the modal loops and a modeless dialog's message filter call): Tab and
+// Shift+Tab move between the tab stops, Enter is WM_COMMAND with the default id (IDOK unless
+// DM_SETDEFID set another), Escape is IDCANCEL; unless the focused window asks for the key
+// through WM_GETDLGCODE. Every other key, and F1 and F2 where they are no soft keys, reaches the
+// focused window's WM_KEYDOWN: the dialog's own when it has no tab stop. So a dialog that closes
+// on any key handles WM_KEYDOWN and IDOK and IDCANCEL, or answers WM_GETDLGCODE with
+// DLGC_WANTALLKEYS and gets Enter and Escape as WM_KEYDOWN too.
+//
+// Labels. A static text or check box whose text is wider than its control draws on into the free
+// cells beside it (cells of its dialog, on its rows, that no other visible control covers), up to
+// the dialog's edge: to the right for left-aligned text and check boxes, to the left for
+// right-aligned text, to both sides in turn for centred text; only what still does not fit is
+// cut (at a word, for wrapped text). A label keeps one blank cell before a neighbouring control:
+// one whose text fills its cells up to the next control moves into the free cells on its other
+// side. It touches a control only where no cell is free between them.
+//
+// Resizing. When the terminal changes its size, a top-level window that filled the work area or
+// the screen is fitted to the new one, one centred on the work area (a message box, a dialog
+// centred by its program or with DS_CENTER) is centred on the new work area and kept inside it,
+// and any other is moved no more than needed to lie on the screen (a popup's frame counts); then
+// every top-level window gets WM_SETTINGCHANGE with SETTINGCHANGE_RESET.
 //
 // Contracts common to every function here:
 // - Everything runs on one thread, the process's user-interface thread.
@@ -194,7 +230,7 @@ typedef struct tagCOPYDATASTRUCT {
 #define SIZE_MINIMIZED 1
 #define SIZE_MAXIMIZED 2
 
-// WM_SETTINGCHANGE: the terminal was resized (the screen was laid out again).
+// WM_SETTINGCHANGE: the terminal was resized (the screen was laid out again, see the top).
 #define SETTINGCHANGE_RESET 0x3002
 
 // WM_VSCROLL and WM_HSCROLL
@@ -252,7 +288,8 @@ typedef struct tagCOPYDATASTRUCT {
 #define WS_EX_STATICEDGE 0x00020000L
 #define WS_EX_NOANIMATION 0x04000000L
 #define WS_EX_NODRAG 0x40000000L
-// The OK button in the caption (the task bar); F1 presses it when the window has no soft keys.
+// The OK button in the caption (the task bar); F1 presses it when the window has no soft-key
+// bar, and the left soft key shows "OK".
 #define WS_EX_CAPTIONOKBTN 0x80000000L
 
 // Dialog template styles.
@@ -692,10 +729,11 @@ CEPLATFORM_API LRESULT WINAPI DispatchMessageW(const MSG* lpMsg);
 CEPLATFORM_API BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 CEPLATFORM_API LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 CEPLATFORM_API void WINAPI PostQuitMessage(int nExitCode);
-// Dialog keys for hDlg and its controls: Tab and Shift+Tab move between the tab stops, Enter is
-// the default button (IDOK unless DM_SETDEFID set another), Escape is IDCANCEL, other keys go to
-// the focused control. A control takes any key itself through WM_GETDLGCODE (DLGC_WANTALLKEYS,
-// DLGC_WANTTAB, DLGC_WANTARROWS, DLGC_WANTCHARS). TRUE when the message was processed.
+// Dialog keys for hDlg and its controls (see Keys at the top): Tab and Shift+Tab move between the
+// tab stops, Enter is the default button (IDOK unless DM_SETDEFID set another), Escape is
+// IDCANCEL, other keys go to the focused window. The focused window (a control, or the dialog
+// itself) takes any key through WM_GETDLGCODE (DLGC_WANTALLKEYS, DLGC_WANTTAB, DLGC_WANTARROWS,
+// DLGC_WANTCHARS). TRUE when the message was processed.
 CEPLATFORM_API BOOL WINAPI IsDialogMessageW(HWND hDlg, LPMSG lpMsg);
 
 // ---- Timers ------------------------------------------------------------------------------------
@@ -738,11 +776,13 @@ CEPLATFORM_API LRESULT WINAPI DefDlgProcW(HWND hDlg, UINT Msg, WPARAM wParam, LP
 CEPLATFORM_API HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
 
 // A modal message box owned by the top-level window of hWnd (may be NULL) with caption, text and
-// the buttons of uType (MB_OK, MB_OKCANCEL, MB_YESNO, ...; MB_DEFBUTTONn picks the default).
+// the buttons of uType (MB_OK, MB_OKCANCEL, MB_YESNO, ...; MB_DEFBUTTONn picks the default),
+// centred on the work area, its text wrapped to the screen (again when the screen changes size).
 // Returns the pressed button's id (IDOK 1, IDYES 6, IDNO 7, ...), 0 for an unknown button set
-// (ERROR_INVALID_PARAMETER). F1 and F2 press the first two buttons, Enter the focused one;
-// Escape cancels when there is a cancel button (an MB_OK box answers IDOK). Headless: writes
-// "caption: text" as one line to standard output and answers the default button.
+// (ERROR_INVALID_PARAMETER). Its first two buttons are its soft keys (F1 and F2, labelled on the
+// bottom row), Enter presses the focused one, the arrows and Tab move the focus; Escape cancels
+// when there is a cancel button (an MB_OK box answers IDOK). Headless: writes "caption: text" as
+// one line to standard output and answers the default button.
 CEPLATFORM_API int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 
 // ---- Resources ---------------------------------------------------------------------------------

@@ -140,16 +140,20 @@ void PaintButton(HWND hwnd, Canvas& canvas, PaintLayer layer) {
     const WPARAM check = DataOf(hwnd).check;
     const char16_t mark = check == BST_CHECKED ? u'x' : check == BST_INDETERMINATE ? u'-' : u' ';
     const char16_t box[] = {u'[', mark, u']', 0};
+    // "[x] label" (or "label [x]"), drawn on beside the box when it is wider (PlaceLabel).
+    const int labelWidth = static_cast<int>(StripMnemonic(label).size());
+    const int needed = labelWidth + 4;
+    const LabelSpan span =
+        PlaceLabel(hwnd, canvas, Align::kLeft, [needed](int width) { return width >= needed; });
     // The label is reversed while the box has the focus, so that the focus shows on any
     // terminal.
     const uint16_t labelAttr = attr | (focused ? kAttrReverse : 0);
     if (style & BS_LEFTTEXT) {
-        const int labelWidth = static_cast<int>(StripMnemonic(label).size());
-        PaintLabel(canvas, 0, y, label, labelAttr);
-        canvas.Text(labelWidth + 1, y, box, attr);
+        PaintLabel(canvas, span.first, y, label, labelAttr);
+        canvas.Text(span.first + labelWidth + 1, y, box, attr);
     } else {
-        canvas.Text(0, y, box, attr);
-        PaintLabel(canvas, 4, y, label, labelAttr);
+        canvas.Text(span.first, y, box, attr);
+        PaintLabel(canvas, span.first + 4, y, label, labelAttr);
     }
 }
 

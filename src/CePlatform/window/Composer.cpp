@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 
 #include "window/Terminal.h"
@@ -55,15 +56,13 @@ void PaintPopupFrame(const Window& window, const RECT& cells, Composition& scree
 
 void PaintTree(HWND hwnd, const RECT& clip, Composition& screen) {
     std::shared_ptr<Window> window = RefWindow(hwnd);
-    if (!window || !(window->style & WS_VISIBLE)) return;
+    // Soft-key bars are drawn in the soft-key row, the active window's only.
+    if (!window || !(window->style & WS_VISIBLE) || window->softKeyBar) return;
     const RECT cells = PixelsToCells(ScreenRect(*window));
     const RECT visible = Intersect(cells, clip);
-    if (!window->IsChild() && (window->style & WS_POPUP) &&
-        (window->style & (WS_CAPTION | WS_BORDER | WS_DLGFRAME))) {
-        PaintPopupFrame(*window, cells, screen);
-    }
+    if (HasPopupFrame(*window)) PaintPopupFrame(*window, cells, screen);
     if (IsEmpty(visible)) return;
-    Canvas canvas(screen.cells, screen.columns, screen.rows, cells, visible, false);
+    Canvas canvas(screen.cells, screen.columns, screen.rows, cells, visible, false, &clip);
     t_caret.set = false;
     if (window->cls->painter) {
         window->cls->painter(hwnd, canvas, PaintLayer::kWindow);
@@ -93,6 +92,22 @@ void PaintOverlays(HWND hwnd, Composition& screen) {
     }
     const std::vector<HWND> children = window->children;
     for (auto it = children.rbegin(); it != children.rend(); ++it) PaintOverlays(*it, screen);
+}
+
+// The soft-key row, the bottom row of the screen: the active window's soft-key bar; for a window
+// without one but with the caption's OK button, "OK" on the left key. Otherwise the row is left
+// to the windows (blank, or a window that covers it): no bar of a window behind shows there.
+void PaintSoftKeyRow(Composition& screen) {
+    const RECT row{0, screen.rows - 1, screen.columns, screen.rows};
+    Canvas canvas(screen.cells, screen.columns, screen.rows, row, row, false);
+    if (const HWND bar = ActiveSoftKeyBar()) {
+        if (const std::shared_ptr<Window> window = RefWindow(bar); window->cls->painter) {
+            window->cls->painter(bar, canvas, PaintLayer::kWindow);
+        }
+        return;
+    }
+    const Window* active = FindWindowObject(Sys().active, false);
+    if (active && (active->exStyle & WS_EX_CAPTIONOKBTN)) PaintSoftKeys(canvas, u"OK", u"");
 }
 
 // The task bar: the Start icon, the active window's title, the caption's OK button, the
@@ -129,12 +144,13 @@ void PaintTaskBar(Composition& screen) {
 // ---- Canvas ------------------------------------------------------------------------------------
 
 Canvas::Canvas(std::vector<Cell>* cells, int columns, int rows, RECT window, RECT clip,
-               bool overlay)
+               bool overlay, const RECT* reach)
     : cells_(cells),
       columns_(columns),
       rows_(rows),
       window_(window),
       clip_(Intersect(clip, RECT{0, 0, columns, rows})),
+      reach_(reach ? Intersect(*reach, RECT{0, 0, columns, rows}) : clip_),
       overlay_(overlay) {}
 
 bool Canvas::HasColors() const { return ColorsAvailable(); }
@@ -180,6 +196,24 @@ void Canvas::SetCaret(int x, int y) {
     t_caret.y = y;
 }
 
+void Canvas::Widen(int left, int right) {
+    const RECT wider{window_.left - std::max(left, 0), window_.top,
+                     window_.right + std::max(right, 0), window_.bottom};
+    clip_ = Intersect(wider, reach_);
+}
+
+void PaintSoftKeys(Canvas& canvas, std::u16string_view left, std::u16string_view right) {
+    const int width = canvas.Width();
+    canvas.Fill(0, 0, width, canvas.Height());
+    auto key = [](std::u16string_view label) { return u" " + std::u16string(label) + u" "; };
+    if (!left.empty()) canvas.Text(0, 0, key(left), kAttrReverse, width / 2);
+    if (!right.empty()) {
+        const std::u16string label = key(right);
+        const int shown = std::min(static_cast<int>(label.size()), width - width / 2);
+        canvas.Text(width - shown, 0, label, kAttrReverse, shown);
+    }
+}
+
 // ---- Composition -------------------------------------------------------------------------------
 
 std::vector<screen::Cell> Compose(int* caretX, int* caretY) {
@@ -190,6 +224,7 @@ std::vector<screen::Cell> Compose(int* caretX, int* caretY) {
     const RECT all{0, 0, sys.columns, sys.rows};
     const std::vector<HWND> tops = sys.topLevels;
     for (auto it = tops.rbegin(); it != tops.rend(); ++it) PaintTree(*it, all, screen);
+    PaintSoftKeyRow(screen);
     if (sys.shell.taskBar && sys.rows > 0) PaintTaskBar(screen);
     for (auto it = tops.rbegin(); it != tops.rend(); ++it) PaintOverlays(*it, screen);
     if (caretX) *caretX = screen.caretX;
@@ -212,6 +247,55 @@ bool ColorsAvailable() {
     return !sys.terminal || sys.terminal->HasColors();
 }
 
+namespace {
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// Whether a rectangle is centred on an area, give or take a cell (a message box is placed on
+// whole cells).
+bool CentredOn(const RECT& rect, const RECT& area) {
+    return std::abs((rect.left + rect.right) - (area.left + area.right)) <= 2 * kCellWidth &&
+           std::abs((rect.top + rect.bottom) - (area.top + area.bottom)) <= 2 * kCellHeight;
+}
+
+// The offset that brings [low - margin, high + margin) into [areaLow, areaHigh), the low edge
+// first when it is wider than the area.
+LONG IntoRange(LONG low, LONG high, LONG margin, LONG areaLow, LONG areaHigh) {
+    LONG offset = 0;
+    if (high + margin > areaHigh) offset = areaHigh - (high + margin);
+    if (low - margin + offset < areaLow) offset = areaLow - (low - margin);
+    return offset;
+}
+
+// Where a top-level window goes when the screen changes its size, as it was placed: a window
+// that filled the work area or the screen fills the new one; one centred on the work area is
+// centred on the new one and kept inside it; any other is moved no more than needed to lie on
+// the screen. A popup's frame, one cell around it, counts as part of it.
+RECT Replace(const Window& window, const RECT& oldWork, const RECT& oldScreen, const RECT& newWork,
+             const RECT& newScreen) {
+    if (SameRect(window.rect, oldWork)) return newWork;
+    if (SameRect(window.rect, oldScreen)) return newScreen;
+    RECT rect = window.rect;
+    const LONG width = rect.right - rect.left;
+    const LONG height = rect.bottom - rect.top;
+    const RECT* area = &newScreen;
+    if (CentredOn(rect, oldWork)) {
+        area = &newWork;
+        rect.left = newWork.left + ((newWork.right - newWork.left) - width) / 2;
+        rect.top = newWork.top + ((newWork.bottom - newWork.top) - height) / 2;
+    }
+    const bool framed = HasPopupFrame(window);
+    rect.left +=
+        IntoRange(rect.left, rect.left + width, framed ? kCellWidth : 0, area->left, area->right);
+    rect.top +=
+        IntoRange(rect.top, rect.top + height, framed ? kCellHeight : 0, area->top, area->bottom);
+    return RECT{rect.left, rect.top, rect.left + width, rect.top + height};
+}
+
+}  // namespace
+
 void Relayout(int columns, int rows) {
     System& sys = Sys();
     columns = std::clamp(columns, 1, 1000);
@@ -224,18 +308,13 @@ void Relayout(int columns, int rows) {
     const RECT newWork = WorkArea();
     const RECT newScreen{0, 0, columns * kCellWidth, rows * kCellHeight};
     const std::vector<HWND> tops = sys.topLevels;
-    auto same = [](const RECT& a, const RECT& b) {
-        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-    };
     for (HWND top : tops) {
         Window* window = FindWindowObject(top, false);
-        if (!window) continue;
-        const RECT* target = same(window->rect, oldWork)     ? &newWork
-                             : same(window->rect, oldScreen) ? &newScreen
-                                                             : nullptr;
-        if (target) {
-            MoveWindow(top, target->left, target->top, target->right - target->left,
-                       target->bottom - target->top, TRUE);
+        if (!window || window->softKeyBar) continue;  // a bar places itself on the bottom row
+        const RECT target = Replace(*window, oldWork, oldScreen, newWork, newScreen);
+        if (!SameRect(target, window->rect)) {
+            MoveWindow(top, target.left, target.top, target.right - target.left,
+                       target.bottom - target.top, TRUE);
         }
     }
     for (HWND top : tops) {

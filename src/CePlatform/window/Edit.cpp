@@ -329,9 +329,10 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void PaintScrollBar(Canvas& canvas, int x, const EditData& data, int rows, bool enabled) {
+void PaintScrollBar(Canvas& canvas, int x, const EditData& data, int rows, bool enabled,
+                    uint16_t focus) {
     const int lines = LineCount(data);
-    const uint16_t attr = enabled && lines > rows ? 0 : kAttrDim;
+    const uint16_t attr = (enabled && lines > rows ? 0 : kAttrDim) | focus;
     if (rows < 3) {
         for (int y = 0; y < rows; ++y) canvas.Put(x, y, kTrack, attr);
         return;
@@ -352,8 +353,10 @@ void PaintEdit(HWND hwnd, Canvas& canvas, PaintLayer layer) {
     EditData& data = Layout(hwnd);
     const bool enabled = IsWindowEnabled(hwnd);
     const bool focused = HasFocus(hwnd);
+    // Focused: bold text with the caret, the selection reversed, the scroll bar marked as the
+    // focus (reversed on the terminal), so that the selection stands out from the box.
     uint16_t attr = enabled ? 0 : kAttrDim;
-    if (focused) attr |= kAttrFocus;
+    if (focused) attr |= kAttrBold;
     const int columns = TextColumns(hwnd);
     const int rows = canvas.Height();
     canvas.Fill(0, 0, canvas.Width(), rows, u' ', attr);
@@ -372,7 +375,9 @@ void PaintEdit(HWND hwnd, Canvas& canvas, PaintLayer layer) {
                        attr | (selected ? kAttrReverse : 0));
         }
     }
-    if (HasScrollBar(hwnd)) PaintScrollBar(canvas, canvas.Width() - 1, data, rows, enabled);
+    if (HasScrollBar(hwnd)) {
+        PaintScrollBar(canvas, canvas.Width() - 1, data, rows, enabled, focused ? kAttrFocus : 0);
+    }
     if (focused) {
         const int line = LineOf(data, data.caret);
         if (line >= data.firstLine && line < data.firstLine + rows) {

@@ -1,6 +1,7 @@
-// The shell's soft-key bar (SHCreateMenuBar): a top-level window on the bottom row of the screen,
-// owned by the window it serves, with the menu resource's first item as the left soft key (F1)
-// and its second as the right one (F2). A soft key with a popup opens it above the bar; the popup
+// The shell's soft-key bar (SHCreateMenuBar, and a message box's own): a top-level window on the
+// bottom row of the screen, owned by the window it serves and drawn while that window is active,
+// with the menu resource's first item as the left soft key (F1) and its second as the right one
+// (F2). A soft key with a popup opens it above the bar; the popup
 // and its nested popups take every key while open: Up and Down move, Enter (or Right on a popup
 // item) chooses, Left and Escape close a level, the digits 1 to 9 choose the numbered item, F1
 // and F2 close the whole menu. A chosen command reaches the owner as WM_COMMAND(id, 0), after
@@ -282,22 +283,38 @@ void PaintMenuBar(HWND hwnd, Canvas& canvas, PaintLayer layer) {
         for (const Level& level : data->open) PaintBox(canvas, bar, level);
         return;
     }
-    canvas.Fill(0, 0, canvas.Width(), canvas.Height());
-    // The soft keys as reversed labels at the two ends of the row.
-    const int width = canvas.Width();
-    if (!data->keys.empty() && !IsSeparator(data->keys[0])) {
-        canvas.Text(0, 0, u" " + StripMnemonic(data->keys[0].text) + u" ", kAttrReverse, width / 2);
-    }
-    if (data->keys.size() > 1 && !IsSeparator(data->keys[1])) {
-        const std::u16string label = u" " + StripMnemonic(data->keys[1].text) + u" ";
-        const int shown = std::min(static_cast<int>(label.size()), width - width / 2);
-        canvas.Text(width - shown, 0, label, kAttrReverse, shown);
-    }
+    auto label = [data](size_t key) {
+        return key < data->keys.size() ? StripMnemonic(data->keys[key].text) : std::u16string();
+    };
+    PaintSoftKeys(canvas, label(0), label(1));
 }
 
 const bool kRegistered = RegisterSystemClass(u"menu_worker", MenuBarProc, PaintMenuBar);
 
 }  // namespace
+
+HWND CreateSoftKeyBar(HWND owner, HWND target, std::vector<res::MenuItem> keys, HINSTANCE instance,
+                      bool hidden) {
+    auto data = std::make_unique<MenuBarData>();
+    data->owner = target;
+    data->topLevel = owner;
+    data->keys = std::move(keys);
+    if (data->keys.size() > 2) data->keys.resize(2);
+    // Owned by the top-level window it serves, so that it stays above it and goes with it.
+    // Disabled, so that it is never activated; its keys come through SetSoftKeyBar and the key
+    // capture.
+    const HWND bar = CreateWindowExW(0, u"menu_worker", u"", WS_POPUP | WS_DISABLED, 0,
+                                     (ScreenRows() - 1) * kCellHeight, ScreenColumns() * kCellWidth,
+                                     kCellHeight, owner, nullptr, instance, nullptr);
+    if (bar == nullptr) return nullptr;
+    if (!SetControlData(bar, std::move(data))) {
+        DestroyWindow(bar);
+        return nullptr;
+    }
+    SetSoftKeyBar(owner, bar);
+    if (!hidden) ShowWindow(bar, SW_SHOWNA);
+    return bar;
+}
 
 }  // namespace ce::win
 
@@ -312,8 +329,7 @@ extern "C" CEPLATFORM_API BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO* pmbi) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    auto data = std::make_unique<MenuBarData>();
-    data->owner = pmbi->hwndParent;
+    std::vector<ce::res::MenuItem> keys;
     if (!(pmbi->dwFlags & SHCMBF_EMPTYBAR)) {
         // The id names a menu resource (with SHCMBF_HMENU, and without it too: the soft-key
         // toolbar resources of the device do not exist here).
@@ -322,25 +338,13 @@ extern "C" CEPLATFORM_API BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO* pmbi) {
             SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
             return FALSE;
         }
-        data->keys = menu->items;
-        if (data->keys.size() > 2) data->keys.resize(2);
+        keys = menu->items;
     }
-    // Owned by the top-level window it serves, so that it stays above it and goes with it.
     HWND topLevel = pmbi->hwndParent;
     while (GetWindowLongW(topLevel, GWL_STYLE) & WS_CHILD) topLevel = GetParent(topLevel);
-    // Disabled, so that it is never activated; its keys come through SetSoftKeyBar and the key
-    // capture.
-    const HWND bar = CreateWindowExW(0, u"menu_worker", u"", WS_POPUP | WS_DISABLED, 0,
-                                     (ScreenRows() - 1) * kCellHeight, ScreenColumns() * kCellWidth,
-                                     kCellHeight, topLevel, nullptr, pmbi->hInstRes, nullptr);
+    const HWND bar = CreateSoftKeyBar(topLevel, pmbi->hwndParent, std::move(keys), pmbi->hInstRes,
+                                      (pmbi->dwFlags & SHCMBF_HIDDEN) != 0);
     if (bar == nullptr) return FALSE;
-    data->topLevel = topLevel;
-    if (!SetControlData(bar, std::move(data))) {
-        DestroyWindow(bar);
-        return FALSE;
-    }
-    SetSoftKeyBar(topLevel, bar);
-    if (!(pmbi->dwFlags & SHCMBF_HIDDEN)) ShowWindow(bar, SW_SHOWNA);
     pmbi->hwndMB = bar;
     return TRUE;
 }

@@ -1,5 +1,6 @@
 // MessageBoxW: a modal box with a caption, the text and a row of buttons, centred on the work
-// area. Headless, it writes its line and answers its default button.
+// area, with its first two buttons as its soft keys. Headless, it writes its line and answers its
+// default button.
 #include <algorithm>
 
 #include "window/WindowSystem.h"
@@ -36,14 +37,15 @@ std::vector<Button> ButtonsOf(UINT type) {
 
 class BoxData : public ControlData {
 public:
-    std::vector<std::u16string> lines;
+    std::u16string text;
+    std::vector<std::u16string> lines;  // the text wrapped to the box
     std::vector<Button> buttons;
     size_t focused = 0;
     int result = 0;
 };
 
 struct CreateData {
-    std::vector<std::u16string> lines;
+    std::u16string text;
     std::vector<Button> buttons;
     size_t focused;
 };
@@ -88,6 +90,26 @@ void Press(HWND hwnd, BoxData& data, size_t index) {
     InvalidateRect(hwnd, nullptr, FALSE);
 }
 
+// Wraps the text for the present screen, sizes the box to it and centres the box on the work
+// area, on whole cells.
+void LayOut(HWND hwnd, BoxData& data) {
+    const int caption = static_cast<int>(WindowText(hwnd).size());
+    const int maxInner = std::max(ScreenColumns() - 6, 10);
+    int widest = std::max(ButtonsWidth(data.buttons), caption + 4);
+    for (const std::u16string& line : Wrap(data.text, static_cast<size_t>(maxInner))) {
+        widest = std::max(widest, static_cast<int>(line.size()));
+    }
+    widest = std::min(std::max(widest, 16), maxInner);
+    data.lines = Wrap(data.text, static_cast<size_t>(widest));
+    const RECT work = WorkArea();
+    const int width = (widest + 4) * kCellWidth;
+    const int height = (static_cast<int>(data.lines.size()) + 4) * kCellHeight;
+    const int x = work.left + ((work.right - work.left) - width) / 2 / kCellWidth * kCellWidth;
+    const int y = std::max<int>(
+        work.top, work.top + ((work.bottom - work.top) - height) / 2 / kCellHeight * kCellHeight);
+    SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     BoxData* data = GetControlDataAs<BoxData>(hwnd);
     switch (msg) {
@@ -95,12 +117,30 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
             const auto* init = static_cast<const CreateData*>(cs->lpCreateParams);
             auto box = std::make_unique<BoxData>();
-            box->lines = init->lines;
+            box->text = init->text;
             box->buttons = init->buttons;
             box->focused = init->focused;
             SetControlData(hwnd, std::move(box));
             return TRUE;
         }
+        case WM_CREATE: {
+            if (!data) return -1;
+            LayOut(hwnd, *data);
+            // Its own soft keys, as on the device: the first two buttons.
+            std::vector<res::MenuItem> keys;
+            for (size_t i = 0; i < data->buttons.size() && i < 2; ++i) {
+                keys.push_back({data->buttons[i].label, static_cast<UINT>(data->buttons[i].id)});
+            }
+            return CreateSoftKeyBar(hwnd, hwnd, std::move(keys), nullptr, false) ? 0 : -1;
+        }
+        case WM_SETTINGCHANGE:
+            if (data && wParam == SETTINGCHANGE_RESET) LayOut(hwnd, *data);
+            return 0;
+        case WM_COMMAND:
+            for (size_t i = 0; data && i < data->buttons.size(); ++i) {
+                if (data->buttons[i].id == LOWORD(wParam)) Press(hwnd, *data, i);
+            }
+            return 0;
         case WM_KEYDOWN: {
             if (!data) return 0;
             const size_t count = data->buttons.size();
@@ -120,12 +160,6 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 case VK_RETURN:
                 case VK_SPACE:
                     Press(hwnd, *data, data->focused);
-                    break;
-                case VK_F1:
-                    Press(hwnd, *data, 0);
-                    break;
-                case VK_F2:
-                    Press(hwnd, *data, 1);
                     break;
                 case VK_ESCAPE:
                     for (size_t i = 0; i < count; ++i) {
@@ -220,24 +254,9 @@ extern "C" int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, 
         }
     }
 
-    const int columns = ScreenColumns();
-    const int maxInner = std::max(columns - 6, 10);
-    int widest = std::max(ButtonsWidth(buttons), static_cast<int>(caption.size()) + 4);
-    for (const std::u16string& line : Wrap(text, static_cast<size_t>(maxInner))) {
-        widest = std::max(widest, static_cast<int>(line.size()));
-    }
-    widest = std::min(std::max(widest, 16), maxInner);
-    CreateData init{Wrap(text, static_cast<size_t>(widest)), buttons, defaultIndex};
-    const int cellsWide = widest + 4;
-    const int cellsHigh = static_cast<int>(init.lines.size()) + 4;
-    const RECT work = WorkArea();
-    const int width = cellsWide * kCellWidth;
-    const int height = cellsHigh * kCellHeight;
-    const int x = work.left + ((work.right - work.left) - width) / 2 / kCellWidth * kCellWidth;
-    const int y = std::max<int>(
-        work.top, work.top + ((work.bottom - work.top) - height) / 2 / kCellHeight * kCellHeight);
-    const HWND box = CreateWindowExW(WS_EX_TOPMOST, kClassName, caption.c_str(), WS_POPUP, x, y,
-                                     width, height, owner, nullptr, nullptr, &init);
+    CreateData init{text, buttons, defaultIndex};
+    const HWND box = CreateWindowExW(WS_EX_TOPMOST, kClassName, caption.c_str(), WS_POPUP, 0, 0, 0,
+                                     0, owner, nullptr, nullptr, &init);
     if (!box) return 0;
     std::shared_ptr<Window> window = RefWindow(box);
     const bool disableOwner = owner && IsWindowEnabled(owner);

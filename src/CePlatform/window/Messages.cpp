@@ -39,16 +39,17 @@ void JournalSettingChange() {
     }
 }
 
-// The message of a key event, or false when nobody takes keys now.
+// The message of a key event, or false when nobody takes keys now. F1 and F2 are the active
+// window's soft keys: its soft-key bar's, else F1 presses its caption's OK button; without
+// either they go to the focus like any other key.
 bool KeyMessage(const KeyEvent& key, MSG* msg) {
     System& sys = Sys();
     HWND target = nullptr;
     if (sys.keyCapture && FindWindowObject(sys.keyCapture, false)) {
         target = sys.keyCapture;
     } else if ((key.vk == VK_F1 || key.vk == VK_F2) && sys.active) {
-        const HWND bar = SoftKeyBar(sys.active);
         Window* active = FindWindowObject(sys.active, false);
-        if (bar && FindWindowObject(bar, false)) {
+        if (const HWND bar = ActiveSoftKeyBar()) {
             target = bar;
         } else if (key.vk == VK_F1 && active && (active->exStyle & WS_EX_CAPTIONOKBTN)) {
             if (key.up) return false;
@@ -124,7 +125,7 @@ void EnsureStarted() {
     RegisterDialogClass();
     if (!sys.clock) sys.clock = std::make_shared<SteadyClock>();
     if (!sys.headlessForced) {
-        sys.terminal = Terminal::Open();
+        sys.terminal = Terminal::Open(&sys.terminalProblem);
         if (sys.terminal) sys.terminal->Size(&sys.columns, &sys.rows);
     }
     sys.dirty = true;

@@ -32,8 +32,10 @@ enum class PaintLayer {
 // the clip is dropped, so painters never need to check bounds.
 class Canvas {
 public:
-    // `window` and `clip` are in screen cells (right and bottom exclusive).
-    Canvas(std::vector<Cell>* cells, int columns, int rows, RECT window, RECT clip, bool overlay);
+    // `window` and `clip` are in screen cells (right and bottom exclusive). `reach` (default:
+    // the clip) is how far Widen may take the clip: the part of the parent that shows.
+    Canvas(std::vector<Cell>* cells, int columns, int rows, RECT window, RECT clip, bool overlay,
+           const RECT* reach = nullptr);
 
     // The window's size in cells.
     int Width() const { return window_.right - window_.left; }
@@ -58,6 +60,9 @@ public:
     // Shows the terminal's caret at (x, y) of this window; only the focused window's caret is
     // shown.
     void SetCaret(int x, int y);
+    // Lets the painter draw `left` columns left and `right` columns right of the window, on its
+    // rows, as far as the reach allows (the overflow of a label, see PlaceLabel).
+    void Widen(int left, int right);
 
 private:
     std::vector<Cell>* cells_;
@@ -65,6 +70,7 @@ private:
     int rows_;
     RECT window_;
     RECT clip_;
+    RECT reach_;
     bool overlay_;
 };
 

@@ -3,9 +3,7 @@
 #include <CePlatform/Screen.h>
 #include <CePlatform/Unicode.h>
 
-#include <unistd.h>
-
-#include <cstdlib>
+#include <algorithm>
 #include <string_view>
 
 #include "window/Terminal.h"
@@ -78,20 +76,7 @@ bool IsInteractive(std::string* reason) {
     win::EnsureStarted();
     const System& sys = Sys();
     if (sys.headlessForced || sys.terminal) return true;
-    if (reason) {
-        const char* term = std::getenv("TERM");
-        if (!isatty(STDIN_FILENO)) {
-            *reason = "standard input is not a terminal";
-        } else if (!isatty(STDOUT_FILENO)) {
-            *reason = "standard output is not a terminal";
-        } else if (!term || !*term) {
-            *reason = "TERM is not set";
-        } else if (std::string_view(term) == "dumb") {
-            *reason = "the terminal is \"dumb\"";
-        } else {
-            *reason = "the terminal cannot be used";
-        }
-    }
+    if (reason) *reason = sys.terminalProblem;
     return false;
 }
 

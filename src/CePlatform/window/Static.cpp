@@ -1,5 +1,6 @@
-// The static control: left, centred or right-aligned text wrapped to the control, or a bitmap or
-// icon resource drawn in half-block cells.
+// The static control: left, centred or right-aligned text wrapped to the control (drawn on into
+// the free cells beside it when it is wider, see PlaceLabel), or a bitmap or icon resource drawn
+// in half-block cells.
 #include <windows.h>
 
 #include <algorithm>
@@ -84,26 +85,57 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// The widest run of characters that no blank or line break divides.
+int LongestWord(std::u16string_view text) {
+    int longest = 0;
+    int run = 0;
+    for (char16_t ch : text) {
+        run = (ch == u' ' || ch == u'\r' || ch == u'\n') ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+// The text's lines in `width` columns; without word wrap each line as it is (cut when drawn).
+std::vector<TextLine> LinesOf(std::u16string_view text, DWORD type, int width) {
+    return WrapText(text, type == SS_LEFTNOWORDWRAP ? static_cast<int>(text.size()) + 1 : width);
+}
+
 void PaintText(HWND hwnd, Canvas& canvas, DWORD style) {
     const uint16_t attr = IsWindowEnabled(hwnd) ? 0 : kAttrDim;
     size_t marked = std::u16string::npos;
     const std::u16string text =
         (style & SS_NOPREFIX) ? WindowText(hwnd) : StripMnemonic(WindowText(hwnd), &marked);
     const DWORD type = style & SS_TYPEMASK;
-    const int width = canvas.Width();
-    // Without word wrap a line is cut at the right edge instead.
-    std::vector<TextLine> lines =
-        WrapText(text, type == SS_LEFTNOWORDWRAP ? static_cast<int>(text.size()) + 1 : width);
+    const int rows = canvas.Height();
+    // Whole when every line has its row and no word (no line, without word wrap) is cut.
+    const int longest = type == SS_LEFTNOWORDWRAP ? 0 : LongestWord(text);
+    auto fits = [&](int width) {
+        const std::vector<TextLine> lines = LinesOf(text, type, width);
+        if (static_cast<int>(lines.size()) > rows || longest > width) return false;
+        return std::all_of(lines.begin(), lines.end(), [&](const TextLine& line) {
+            std::u16string_view shown = std::u16string_view(text).substr(line.start, line.length);
+            while (!shown.empty() && shown.back() == u' ') shown.remove_suffix(1);
+            return static_cast<int>(shown.size()) <= width;
+        });
+    };
+    const Align align = type == SS_CENTER  ? Align::kCentre
+                        : type == SS_RIGHT ? Align::kRight
+                                           : Align::kLeft;
+    const LabelSpan span = PlaceLabel(hwnd, canvas, align, fits);
+    const int width = span.width;
+    const std::vector<TextLine> lines = LinesOf(text, type, width);
     int y = 0;
-    if (style & SS_CENTERIMAGE)
-        y = std::max(0, (canvas.Height() - static_cast<int>(lines.size())) / 2);
+    if (style & SS_CENTERIMAGE) y = std::max(0, (rows - static_cast<int>(lines.size())) / 2);
     for (const TextLine& line : lines) {
-        if (y >= canvas.Height()) break;
+        if (y >= rows) break;
         std::u16string_view shown = std::u16string_view(text).substr(line.start, line.length);
         while (!shown.empty() && shown.back() == u' ') shown.remove_suffix(1);
         if (static_cast<int>(shown.size()) > width) shown = shown.substr(0, width);
         const int room = width - static_cast<int>(shown.size());
-        const int x = type == SS_CENTER ? room / 2 : type == SS_RIGHT ? room : 0;
+        const int x = span.first + (align == Align::kCentre  ? room / 2
+                                    : align == Align::kRight ? room
+                                                             : 0);
         canvas.Text(x, y, shown, attr);
         if (marked >= line.start && marked < line.start + shown.size()) {
             canvas.Put(x + static_cast<int>(marked - line.start), y, text[marked],

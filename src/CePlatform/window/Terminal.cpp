@@ -5,6 +5,7 @@
 #include "window/Terminal.h"
 
 #include <curses.h>
+#include <langinfo.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,6 +16,8 @@
 #include <cstring>
 #include <map>
 #include <string>
+
+#include "window/TerminalType.h"
 
 namespace ce::win {
 
@@ -56,6 +59,42 @@ void AppendCapability(const char* name) {
     // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
     std::memcpy(g_resetSequence + g_resetLength, value, length);
     g_resetLength += length;
+}
+
+// Whether the locale's characters are UTF-8; without it only ASCII is drawn.
+bool g_unicode = true;
+
+// The ASCII stand-in of a character that only UTF-8 can show.
+char16_t AsciiOf(char16_t ch) {
+    if (ch < 0x80) return ch;
+    switch (ch) {
+        case u'\u2500':  // ─
+            return u'-';
+        case u'\u2502':  // │
+            return u'|';
+        case u'\u250C':  // ┌ ┐ └ ┘
+        case u'\u2510':
+        case u'\u2514':
+        case u'\u2518':
+            return u'+';
+        case u'\u25B2':  // ▲
+            return u'^';
+        case u'\u25BC':  // ▼
+            return u'v';
+        case u'\u25B8':  // ▸
+            return u'>';
+        case u'\u2591':  // ░ (a scroll bar's track)
+            return u':';
+        case u'\u2588':  // █ (a thumb, a full block)
+        case u'\u229E':  // ⊞ (the Start icon)
+            return u'#';
+        case u'\u2580':  // ▀
+            return u'"';
+        case u'\u2584':  // ▄
+            return u',';
+        default:
+            return u'?';
+    }
 }
 
 // Colours: the nearest of the terminal's palette (the 6 x 6 x 6 cube of 256-colour terminals, or
@@ -217,15 +256,28 @@ void MapCharacter(wint_t ch, UINT* vk, char16_t* character, unsigned* modifiers)
 
 }  // namespace
 
-std::unique_ptr<Terminal> Terminal::Open() {
-    if (g_open || !isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return nullptr;
+std::unique_ptr<Terminal> Terminal::Open(std::string* whyNot) {
+    auto refuse = [whyNot](std::string reason) {
+        *whyNot = std::move(reason);
+        return nullptr;
+    };
+    if (g_open) return refuse("the terminal is in use");
+    if (!isatty(STDIN_FILENO)) return refuse("standard input is not a terminal");
+    if (!isatty(STDOUT_FILENO)) return refuse("standard output is not a terminal");
     const char* term = std::getenv("TERM");
-    if (!term || !*term || std::strcmp(term, "dumb") == 0) return nullptr;
-    if (tcgetattr(STDIN_FILENO, &g_savedModes) != 0) return nullptr;
+    if (!term || !*term) return refuse("TERM is not set");
+    if (tcgetattr(STDIN_FILENO, &g_savedModes) != 0) return refuse("the terminal cannot be read");
     std::setlocale(LC_CTYPE, "");
+    const char* codeset = nl_langinfo(CODESET);
+    g_unicode =
+        codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
     if (!std::getenv("ESCDELAY")) set_escdelay(25);
+    // Its description first: newterm would take over a terminal that cannot place its cursor,
+    // and leave memory behind for a type it does not know.
+    std::string unusable;
+    if (!UsableTerminalType(term, &unusable)) return refuse(unusable);
     g_screen = newterm(nullptr, stdout, stdin);
-    if (!g_screen) return nullptr;
+    if (!g_screen) return refuse("the terminal cannot be set up");
     set_term(g_screen);
     cbreak();
     noecho();
@@ -312,7 +364,8 @@ void Terminal::Render(const std::vector<screen::Cell>& cells, int columns, int r
     for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < columns; ++x) {
             const screen::Cell& cell = cells[static_cast<size_t>(y) * columns + x];
-            wchar_t text[2] = {static_cast<wchar_t>(cell.ch), 0};
+            const char16_t ch = g_unicode ? cell.ch : AsciiOf(cell.ch);
+            wchar_t text[2] = {static_cast<wchar_t>(ch), 0};
             cchar_t out;
             setcchar(&out, text, AttributesOf(cell.attr), PairFor(cell.fg, cell.bg), nullptr);
             mvadd_wch(y, x, &out);

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "window/WindowSystem.h"
@@ -15,8 +16,10 @@ namespace ce::win {
 
 class Terminal {
 public:
-    // The terminal, or null when standard input or output is not one (or it cannot be set up).
-    static std::unique_ptr<Terminal> Open();
+    // The terminal, or null when there is no usable one: standard input or output is not a
+    // terminal, TERM is unset, names an unknown type or a terminal that cannot place its cursor
+    // ("dumb"); *whyNot then says so in a few words.
+    static std::unique_ptr<Terminal> Open(std::string* whyNot);
     ~Terminal();
     Terminal(const Terminal&) = delete;
     Terminal& operator=(const Terminal&) = delete;
@@ -27,7 +30,8 @@ public:
     bool HasColors() const;
     // Appends the keys that have arrived; sets *resized when the terminal changed its size.
     void ReadKeys(std::deque<KeyEvent>* keys, bool* resized);
-    // Draws the composed screen; the caret is hidden when caretX is negative.
+    // Draws the composed screen; the caret is hidden when caretX is negative. Under a locale
+    // without UTF-8 the lines, arrows, blocks and marks are drawn as ASCII.
     void Render(const std::vector<screen::Cell>& cells, int columns, int rows, int caretX,
                 int caretY);
 

@@ -7,9 +7,11 @@
 #include <CePlatform/Resources.h>
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "window/Paint.h"
 
@@ -47,8 +49,8 @@ T* GetControlDataAs(HWND hwnd) {
 
 // ---- Window state ------------------------------------------------------------------------------
 
-// The window's rectangle in screen cells (edges rounded to the nearest cell; right and bottom
-// exclusive); empty for a bad handle.
+// The window's rectangle in screen cells (edges rounded to the nearest cell, at least one cell
+// each way when it has a size; right and bottom exclusive); empty for a bad handle.
 RECT WindowCells(HWND hwnd);
 // The window's text, its style; empty or 0 for a bad handle.
 std::u16string WindowText(HWND hwnd);
@@ -68,10 +70,38 @@ void SetOverlay(HWND hwnd, bool on);
 // capture ends when the window is destroyed.
 void CaptureKeys(HWND hwnd);
 HWND KeyCapture();
-// The soft-key bar of a top-level window: while `owner` is the active window, F1 and F2 go to
-// `bar` instead of the focus. A null bar removes it.
+// The soft-key bar of a top-level window: while `owner` is the active window, enabled, and the
+// bar shown, the bar fills the bottom row and F1 and F2 go to it instead of the focus. A null bar
+// removes it.
 void SetSoftKeyBar(HWND owner, HWND bar);
 HWND SoftKeyBar(HWND owner);
+// Creates a soft-key bar (shown unless `hidden`) for the top-level window `owner` from `keys`:
+// the first is the left soft key (F1), the second the right one (F2); a key with a popup opens
+// it. A chosen command reaches `target` as WM_COMMAND(id, 0). Null when it cannot be created.
+HWND CreateSoftKeyBar(HWND owner, HWND target, std::vector<res::MenuItem> keys, HINSTANCE instance,
+                      bool hidden);
+// Draws the soft-key row: blank, with each non-empty label as a reversed key at its end.
+void PaintSoftKeys(Canvas& canvas, std::u16string_view left, std::u16string_view right);
+
+// ---- Labels ------------------------------------------------------------------------------------
+// A label (static text, check box) whose text does not fit its window draws on into the free
+// cells beside it: cells of its parent, on its rows, that no visible sibling covers. It keeps one
+// blank cell before a sibling when it can, so that it never touches the next control.
+
+enum class Align { kLeft, kCentre, kRight };
+
+// Where a label draws: columns [first, first + width) relative to its window.
+struct LabelSpan {
+    int first = 0;
+    int width = 0;
+};
+
+// Places the label of `hwnd` and widens `canvas` to the span. `fits(width)` tells whether the
+// label can be drawn whole in that many columns. The span is the window's own columns when the
+// label fits there (less a last column that touches a sibling, when that is enough); otherwise it
+// grows into the free cells, on the side the alignment points to first (both sides in turn for
+// centred text). A label that fits nowhere gets the widest span that keeps the blank.
+LabelSpan PlaceLabel(HWND hwnd, Canvas& canvas, Align align, const std::function<bool(int)>& fits);
 
 // ---- Screen geometry ---------------------------------------------------------------------------
 

@@ -48,6 +48,7 @@ struct Window {
     bool destroying = false;
     bool destroyed = false;
     bool overlay = false;
+    bool softKeyBar = false;  // drawn in the soft-key row while its window is active
     // Dialogs.
     bool dialog = false;
     HWND savedFocus = nullptr;
@@ -110,6 +111,7 @@ struct System {
     std::function<void(const std::string&)> outputSink;
     std::function<int(HWND, std::u16string_view, std::u16string_view, UINT)> messageBoxHook;
     std::unique_ptr<Terminal> terminal;
+    std::string terminalProblem;  // why there is no terminal (when there is none)
     bool headlessForced = false;
     bool started = false;
 };
@@ -152,6 +154,12 @@ std::shared_ptr<ClassInfo> FindClass(LPCWSTR name);
 // Activates another window after `leaving` is hidden or destroyed: its owner when that can be
 // activated, else the topmost visible enabled top-level window.
 void ActivateOther(HWND leaving);
+// The soft-key bar that has the soft keys now: the shown bar of the active window when that is
+// enabled; null when there is none.
+HWND ActiveSoftKeyBar();
+// Whether a top-level window is drawn with a frame one cell outside it (a popup with a caption or
+// a border).
+bool HasPopupFrame(const Window& window);
 
 // ---- Messages (Messages.cpp)
 // ---------------------------------------------------------------------

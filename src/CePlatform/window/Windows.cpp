@@ -210,10 +210,14 @@ RECT ScreenRect(const Window& window) {
 }
 
 RECT PixelsToCells(const RECT& pixels) {
-    return RECT{FloorDiv(pixels.left + kCellWidth / 2, kCellWidth),
-                FloorDiv(pixels.top + kCellHeight / 2, kCellHeight),
-                FloorDiv(pixels.right + kCellWidth / 2, kCellWidth),
-                FloorDiv(pixels.bottom + kCellHeight / 2, kCellHeight)};
+    RECT cells{FloorDiv(pixels.left + kCellWidth / 2, kCellWidth),
+               FloorDiv(pixels.top + kCellHeight / 2, kCellHeight),
+               FloorDiv(pixels.right + kCellWidth / 2, kCellWidth),
+               FloorDiv(pixels.bottom + kCellHeight / 2, kCellHeight)};
+    // A window with a size keeps a cell each way: a label 7 units high still shows its line.
+    if (pixels.right > pixels.left && cells.right <= cells.left) cells.right = cells.left + 1;
+    if (pixels.bottom > pixels.top && cells.bottom <= cells.top) cells.bottom = cells.top + 1;
+    return cells;
 }
 
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -421,7 +425,8 @@ HWND KeyCapture() { return Sys().keyCapture; }
 void SetSoftKeyBar(HWND owner, HWND bar) {
     System& sys = Sys();
     if (!FindWindowObject(owner, false)) return;
-    if (bar && FindWindowObject(bar, false)) {
+    if (Window* window = bar ? FindWindowObject(bar, false) : nullptr) {
+        window->softKeyBar = true;
         sys.softKeyBars[owner] = bar;
     } else {
         sys.softKeyBars.erase(owner);
@@ -433,6 +438,18 @@ HWND SoftKeyBar(HWND owner) {
     const auto& bars = Sys().softKeyBars;
     auto it = bars.find(owner);
     return it != bars.end() ? it->second : nullptr;
+}
+
+HWND ActiveSoftKeyBar() {
+    const HWND active = Sys().active;
+    const HWND bar = SoftKeyBar(active);
+    const Window* window = FindWindowObject(bar, false);
+    return window && (window->style & WS_VISIBLE) && IsWindowEnabled(active) ? bar : nullptr;
+}
+
+bool HasPopupFrame(const Window& window) {
+    return !window.IsChild() && (window.style & WS_POPUP) &&
+           (window.style & (WS_CAPTION | WS_BORDER | WS_DLGFRAME));
 }
 
 void ResetWindows() {

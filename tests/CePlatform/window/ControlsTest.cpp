@@ -295,7 +295,10 @@ TEST_F(DialogControlsTest, EditCaretMovesAndTheBoxScrollsWithItsScrollBar) {
     Send(kDescription, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 31u);
     EXPECT_EQ(end, 41u);
+    // The selection alone is reversed; the focus shows on the scroll bar.
     EXPECT_TRUE(At(0, 8).attr & kAttrReverse);
+    EXPECT_EQ(At(0, 7).attr & (kAttrReverse | kAttrFocus), 0);
+    EXPECT_TRUE(At(10, 7).attr & kAttrFocus);
 
     Press({VK_HOME, VK_UP, VK_UP, VK_UP});
     EXPECT_EQ(Send(kDescription, EM_GETSEL), MAKELRESULT(0, 0));
@@ -342,6 +345,10 @@ TEST_F(DialogControlsTest, SubclassedEditPassesUpAsKeyZeroWithoutMovingTheCaret)
 TEST_F(DialogControlsTest, StaticTextIsAlignedWrappedAndWithoutMnemonicMarks) {
     EXPECT_EQ(TextAt(0, 1, 9), "Category:");
     EXPECT_TRUE(At(0, 1).attr & ce::screen::kAttrUnderline);
+    // Too wide even with the free cell beside it: cut at a word, the cell before the picker
+    // left blank.
+    SetDlgItemTextW(dialog_, kLabel, u"Category of the tweak:");
+    EXPECT_EQ(TextAt(0, 1, 10), "Category  ");
 
     // Centred both ways in 20 x 3 cells (rows 12 to 14): one line in the middle row.
     EXPECT_EQ(TextAt(0, 12, 20), std::string(20, ' '));

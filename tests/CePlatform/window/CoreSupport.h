@@ -10,7 +10,10 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
+#include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -92,6 +95,35 @@ inline void ShowMessageBoxes(std::vector<UINT> keysWhenIdle = {}) {
         for (UINT key : keysWhenIdle) ce::screen::PressKey(key);
         return true;
     });
+}
+
+// Runs `steps` one after the other, each when the message loop has run dry: inside a modal loop
+// a step sees the screen as it is then and presses keys. With no step left the loop starves (and
+// ends with kStarvedExitCode), so that a test never hangs.
+inline void WhenIdle(std::vector<std::function<void()>> steps) {
+    auto queue = std::make_shared<std::deque<std::function<void()>>>(steps.begin(), steps.end());
+    ce::screen::SetStarvedHook([queue] {
+        if (queue->empty()) return false;
+        const std::function<void()> step = std::move(queue->front());
+        queue->pop_front();
+        step();
+        return true;
+    });
+}
+
+// The screen's rows as UTF-8, trailing blanks removed.
+inline std::vector<std::string> ScreenRows() {
+    std::vector<std::string> rows;
+    for (int row = 0; row < ce::screen::Rows(); ++row) rows.push_back(ce::screen::RowUtf8(row));
+    return rows;
+}
+
+// The first row that holds `text`, or -1.
+inline int RowWith(const std::vector<std::string>& rows, const std::string& text) {
+    for (size_t row = 0; row < rows.size(); ++row) {
+        if (rows[row].find(text) != std::string::npos) return static_cast<int>(row);
+    }
+    return -1;
 }
 
 // A WM_COMMAND as a dialog got it, with the sending check box's tick at that moment.

@@ -85,9 +85,10 @@ TEST_F(DialogTest, TemplateUnitsPlaceControlsOnTheCellGrid) {
     const HWND dialog = CreateProbeDialog(frame);
     // A popup dialog is placed relative to its owner's client area (the frame starts at y = 8).
     EXPECT_EQ((std::array<LONG, 4>{40, 15, 80, 23}), test::RectOf(GetDlgItem(dialog, 11)));
-    // 40 / 4 = column 10; (15 + 4) / 8 = row 2.
+    // 40 / 4 = column 10; (15 + 4) / 8 = row 2. The label has columns 1 to 9 and its text
+    // fills them: it is drawn one column left, so that a blank separates it from control 11.
     const std::u16string row = ce::screen::Text()[2];
-    EXPECT_EQ(u"Category:", row.substr(1, 9)) << ce::screen::RowUtf8(2);
+    EXPECT_EQ(u"Category: ", row.substr(0, 10)) << ce::screen::RowUtf8(2);
     // The captioned popup gets a frame around it with the caption.
     EXPECT_NE(std::string::npos, ce::screen::RowUtf8(0).find("Probe"));
 }

@@ -1,18 +1,20 @@
-// The soft-key bar: built from a menu resource on the bottom row, F1 and F2, its popups driven by
-// the keys, and the commands that reach the owner.
+// The soft keys: the bar built from a menu resource on the bottom row, F1 and F2, its popups
+// driven by the keys, and the commands that reach the owner; and the keys of whatever is in front
+// of the frame: a message box's own, a modal dialog's caption OK or none.
 #include <aygshell.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <vector>
 
+#include "CePlatform/window/AppTemplates.h"
 #include "CePlatform/window/CoreSupport.h"
 
 namespace {
 
-constexpr UINT kDone = 57665;
-constexpr UINT kRestore = 32773;
-constexpr UINT kAbout = 57664;
+constexpr UINT kDone = test::app::kDone;
+constexpr UINT kRestore = test::app::kRestore;
+constexpr UINT kAbout = test::app::kAboutCommand;
 
 // The menu commands that the logging windows got (without a control handle, unlike the
 // controls' notifications).
@@ -28,13 +30,8 @@ class MenuBarTest : public test::WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        ce::res::Table table;
-        table.menus = {{.id = 128,
-                        .items = {{.text = u"Done", .id = kDone},
-                                  {.text = u"&Menu",
-                                   .popup = {{.text = u"Restore", .id = kRestore},
-                                             {.text = u"Help",
-                                              .popup = {{.text = u"About", .id = kAbout}}}}}}}};
+        ce::res::Table table = test::app::Resources();
+        table.menus[0].items[1].text = u"&Menu";  // a mnemonic mark is not shown
         ce::res::RegisterResources(Instance(), std::move(table));
         frame_ = CreateFrame();
         ASSERT_NE(frame_, nullptr);
@@ -173,6 +170,146 @@ TEST_F(MenuBarTest, AWindowComingForwardClosesTheMenuAndTakesTheSoftKeys) {
     EXPECT_EQ(GetActiveWindow(), frame_);
     Press(VK_F1);
     EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kDone, 0)});
+}
+
+// The keys and commands that a modal dialog of the tests got; it ends on IDCANCEL, on IDOK when
+// `g_endOnOk` and on the End key; with `g_wantAllKeys` it asks for every key.
+std::vector<WPARAM> g_dialogKeys;
+std::vector<WORD> g_dialogCommands;
+bool g_endOnOk = true;
+bool g_wantAllKeys = false;
+
+INT_PTR CALLBACK KeyLoggingDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
+    if (msg == WM_GETDLGCODE && g_wantAllKeys) {
+        SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, DLGC_WANTALLKEYS);
+        return TRUE;
+    }
+    if (msg == WM_KEYDOWN) {
+        g_dialogKeys.push_back(wParam);
+        if (wParam == VK_END) EndDialog(hwnd, VK_END);
+    }
+    if (msg == WM_COMMAND) {
+        g_dialogCommands.push_back(LOWORD(wParam));
+        if (LOWORD(wParam) == IDCANCEL || (LOWORD(wParam) == IDOK && g_endOnOk)) {
+            EndDialog(hwnd, LOWORD(wParam));
+        }
+    }
+    return msg == WM_INITDIALOG || msg == WM_KEYDOWN || msg == WM_COMMAND;
+}
+
+class SoftKeyTest : public MenuBarTest {
+protected:
+    void SetUp() override {
+        MenuBarTest::SetUp();
+        CreateBar();
+        test::ShowMessageBoxes();
+        g_dialogKeys.clear();
+        g_dialogCommands.clear();
+        g_endOnOk = true;
+        g_wantAllKeys = false;
+    }
+    static std::string Bottom() { return Row(kRows - 1); }
+    INT_PTR Modal(UINT id) const {
+        return DialogBoxParamW(Instance(), MAKEINTRESOURCEW(id), frame_, KeyLoggingDialogProc, 0);
+    }
+};
+
+TEST_F(SoftKeyTest, AMessageBoxInFrontHasItsOwnButtonsAsSoftKeys) {
+    std::string yesNo;
+    std::string ok;
+    test::WhenIdle({[&] {
+                        yesNo = Bottom();
+                        ce::screen::PressKey(VK_F1);
+                    },
+                    [] { ce::screen::PressKey(VK_F2); },
+                    [&] {
+                        ok = Bottom();
+                        ce::screen::PressKey(VK_F2);  // no right key: nothing
+                    },
+                    [] { ce::screen::PressKey(VK_F1); }});
+    // F1 is "Yes" here, never the frame's "Done"; F2 is "No", never its "Menu".
+    EXPECT_EQ(IDYES, MessageBoxW(frame_, u"Restart the device now?", u"Restart", MB_YESNO));
+    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Restore all tweaks?", u"Confirmation", MB_YESNO));
+    EXPECT_EQ(IDOK, MessageBoxW(frame_, u"Error code:2002", u"Error", MB_OK));
+    EXPECT_EQ(" Yes ", yesNo.substr(0, 5)) << yesNo;
+    EXPECT_EQ(" No", yesNo.substr(yesNo.size() - 3)) << yesNo;
+    EXPECT_EQ(" OK", ok);
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_TRUE(RowsWith("Restore").empty());
+
+    // The frame in front again has its own keys.
+    EXPECT_EQ(" Done ", Bottom().substr(0, 6));
+    Press(VK_F1);
+    EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kDone, 0)});
+}
+
+TEST_F(SoftKeyTest, AModalDialogOffersItsCaptionOkAndGetsEveryOtherKey) {
+    // The About box: F1 is its caption's OK button; F2 reaches it as a key.
+    std::string about;
+    test::WhenIdle({[&] {
+                        about = Bottom();
+                        ce::screen::PressKey(VK_F2);
+                    },
+                    [] { ce::screen::PressKey(VK_F1); }});
+    EXPECT_EQ(IDOK, Modal(test::app::kAbout));
+    EXPECT_EQ(" OK", about);
+    EXPECT_EQ(g_dialogKeys, std::vector<WPARAM>{VK_F2});
+
+    // The Info window has no keys: both soft keys and other keys reach its WM_KEYDOWN; Enter
+    // and Escape are its IDOK and IDCANCEL, as in every dialog.
+    g_dialogKeys.clear();
+    g_dialogCommands.clear();
+    g_endOnOk = false;
+    std::string info = "unread";
+    test::WhenIdle({[&] {
+        info = Bottom();
+        for (const UINT key :
+             std::initializer_list<UINT>{VK_F1, VK_F2, 'A', VK_RETURN, VK_ESCAPE}) {
+            ce::screen::PressKey(key);
+        }
+    }});
+    EXPECT_EQ(IDCANCEL, Modal(test::app::kInfo));
+    EXPECT_EQ("", info);
+    EXPECT_EQ(g_dialogKeys, (std::vector<WPARAM>{VK_F1, VK_F2, 'A'}));
+    EXPECT_EQ(g_dialogCommands, (std::vector<WORD>{IDOK, IDCANCEL}));
+
+    // Asking for every key, it gets Enter and Escape as keys too.
+    g_dialogKeys.clear();
+    g_dialogCommands.clear();
+    g_wantAllKeys = true;
+    test::WhenIdle({[] {
+        for (const UINT key : std::initializer_list<UINT>{VK_RETURN, VK_ESCAPE, VK_END}) {
+            ce::screen::PressKey(key);
+        }
+    }});
+    EXPECT_EQ(VK_END, Modal(test::app::kInfo));
+    EXPECT_EQ(g_dialogKeys, (std::vector<WPARAM>{VK_RETURN, VK_ESCAPE, VK_END}));
+    EXPECT_TRUE(g_dialogCommands.empty());
+    EXPECT_TRUE(Commands().empty());
+}
+
+TEST_F(SoftKeyTest, AWindowWithoutSoftKeysBlanksTheRowUnlessItCoversIt) {
+    // A window of its own in front (not owned by the frame): no soft keys.
+    const HWND notes = CreateWindowExW(0, kClass, u"Notes", WS_POPUP | WS_VISIBLE, 40, 32, 80, 24,
+                                       nullptr, nullptr, Instance(), nullptr);
+    EXPECT_EQ("", Bottom());
+    Press(VK_F1);
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_EQ(test::MessagesOf(notes, {WM_KEYDOWN}).size(), 1u);
+
+    // A full-screen window keeps the bottom row to itself.
+    std::u16string lines;
+    for (int row = 0; row < kRows; ++row) {
+        lines += u"line " + ce::FromUtf8(std::to_string(row)) + u"\n";
+    }
+    const HWND full =
+        CreateWindowExW(0, u"STATIC", lines.c_str(), WS_POPUP | WS_VISIBLE, 0, 0, kColumns * 4,
+                        kRows * 8, nullptr, nullptr, Instance(), nullptr);
+    EXPECT_EQ("line 11", Bottom());
+
+    DestroyWindow(full);
+    DestroyWindow(notes);
+    EXPECT_EQ(" Done ", Bottom().substr(0, 6));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // End to end: the sample program in a real terminal (a detached tmux session on a private
-// server), driven with keys and read back with capture-pane; a second start of it, which brings
-// the first instance forward and ends with exit code 1; and an interrupt.
+// server), driven with keys and read back with capture-pane: its soft keys following what is in
+// front, its view keeping the keyboard after a window of its own closed, a second start of it
+// (which brings the first instance forward and ends with exit code 1), an interrupt, a locale
+// without UTF-8, and the clear end it makes without a usable terminal.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -50,11 +53,16 @@ bool Has(const std::string& screen, const std::string& text) {
     return screen.find(text) != std::string::npos;
 }
 
-// The first line of the screen (the task bar).
+// The first line of the screen (the task bar) and the last (the soft keys).
 std::string TopLine(const std::string& screen) { return screen.substr(0, screen.find('\n')); }
+std::string BottomLine(const std::string& screen) {
+    std::string lines = screen;
+    while (!lines.empty() && lines.back() == '\n') lines.pop_back();
+    return lines.substr(lines.rfind('\n') + 1);
+}
 
-// A tmux server of its own with one 40 x 25 session running the sample on the test's device; the
-// server is killed when the test ends, whatever happened.
+// A tmux server of its own with one 40 x 25 session; the server is killed when the test ends,
+// whatever happened.
 class SampleTmuxTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -65,21 +73,25 @@ protected:
         static int counter = 0;
         tmux_ =
             "tmux -L cewindow-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-        // When the sample ends, its exit code and then the terminal's modes are written to
-        // exitFile_; the shell survives an interrupt of the sample (which gets the default
-        // handling).
+    }
+    // Runs `command` in the session; when it ends, its exit code and then the terminal's modes
+    // are written to exitFile_. The shell survives an interrupt of the command (which gets the
+    // default handling).
+    void Run(const std::string& command) {
         const std::string file = Quote(exitFile_.string());
-        const std::string command = "trap true INT; env " + Environment() + " " +
-                                    Quote(SamplePath().string()) + "; echo $? > " + file +
-                                    ".new; stty -a >> " + file + ".new; mv " + file + ".new " +
-                                    file + "; sleep 60";
+        const std::string script = "trap true INT; " + command + "; echo $? > " + file +
+                                   ".new; stty -a >> " + file + ".new; mv " + file + ".new " +
+                                   file + "; sleep 60";
         int status = -1;
-        Shell(
-            tmux_ + " -f /dev/null new-session -d -s main -x 40 -y 25 " + Quote(command) + " 2>&1",
-            &status);
+        Shell(tmux_ + " -f /dev/null new-session -d -s main -x 40 -y 25 " + Quote(script) + " 2>&1",
+              &status);
         ASSERT_EQ(0, status);
         socketPath_ = Shell(tmux_ + " display-message -p '#{socket_path}' 2>/dev/null");
         if (!socketPath_.empty() && socketPath_.back() == '\n') socketPath_.pop_back();
+    }
+    // Runs the sample on the test's device, with `environment` (VAR=value ...) added.
+    void Start(const std::string& environment = "") {
+        Run("env " + Environment() + " " + environment + " " + Quote(SamplePath().string()));
     }
     void TearDown() override {
         if (tmux_.empty()) return;
@@ -91,11 +103,11 @@ protected:
     std::string Screen() const { return Shell(tmux_ + " capture-pane -p -t main 2>/dev/null"); }
     void Keys(const std::string& keys) const { Shell(tmux_ + " send-keys -t main " + keys); }
 
-    // Waits (up to 10 s) until the screen satisfies `ready`; the last screen seen.
+    // Polls the screen (up to 400 times, 50 ms apart: ample on a loaded machine) until it
+    // satisfies `ready`; the last screen seen.
     std::string WaitFor(const std::function<bool(const std::string&)>& ready) const {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         std::string screen = Screen();
-        while (!ready(screen) && std::chrono::steady_clock::now() < deadline) {
+        for (int tries = 0; tries < 400 && !ready(screen); ++tries) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             screen = Screen();
         }
@@ -107,10 +119,10 @@ protected:
         EXPECT_TRUE(Has(screen, text)) << screen;
         return screen;
     }
-    // What the sample left once it has ended (waits up to 10 s): its exit code (-1 before) and
-    // the terminal's modes.
+    // What the command left once it has ended (polled as the screen is): its exit code (-1
+    // before) and the terminal's modes.
     int ExitCode(std::string* modes = nullptr) const {
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 400; ++i) {
             std::ifstream in(exitFile_);
             int code = -1;
             if (in >> code) {
@@ -129,12 +141,13 @@ protected:
 };
 
 TEST_F(SampleTmuxTest, DrivenWithKeysInATerminalAndBroughtForwardByASecondStart) {
+    Start();
     // The phone's screen: task bar with the title, the view, the soft keys at the bottom.
     std::string screen = Expect("Ticks: 1");
     EXPECT_TRUE(Has(TopLine(screen), "CeSample")) << screen;
     EXPECT_TRUE(Has(screen, "Colour:  Blue")) << screen;  // sorted: Blue comes first
     EXPECT_TRUE(Has(screen, "[ ] Loud") && Has(screen, "Pick a colour.")) << screen;
-    EXPECT_TRUE(Has(screen, " Quit ") && Has(screen, " Menu")) << screen;
+    EXPECT_TRUE(Has(BottomLine(screen), " Quit ") && Has(BottomLine(screen), " Menu")) << screen;
     Expect("Ticks: 2");  // the timer keeps running at its real period
 
     // The combo box has the focus: Down selects the next item, whose item data is "green".
@@ -146,12 +159,16 @@ TEST_F(SampleTmuxTest, DrivenWithKeysInATerminalAndBroughtForwardByASecondStart)
     Keys("Tab Space");
     EXPECT_TRUE(Has(Expect("Loud: yes"), "[x] Loud"));
 
-    // The right soft key opens the menu; its first item asks a question; F2 answers No.
+    // The right soft key opens the menu; its first item asks a question, whose own soft keys
+    // are "Yes" and "No" in place of the frame's; F2 answers No.
     Keys("F2");
     screen = Expect("Question");
     EXPECT_TRUE(Has(screen, "Details") && Has(screen, "Notes")) << screen;
     Keys("Enter");
-    Expect("Make it loud?");
+    screen = WaitFor([](const std::string& s) { return Has(BottomLine(s), " Yes "); });
+    EXPECT_TRUE(Has(screen, "Make it loud?")) << screen;
+    EXPECT_FALSE(Has(BottomLine(screen), "Quit") || Has(BottomLine(screen), "Menu")) << screen;
+    EXPECT_TRUE(Has(BottomLine(screen), " No")) << screen;
     Keys("F2");
     EXPECT_TRUE(Has(Expect("Answer: no"), "[ ] Loud"));
 
@@ -162,18 +179,30 @@ TEST_F(SampleTmuxTest, DrivenWithKeysInATerminalAndBroughtForwardByASecondStart)
     screen = WaitFor([](const std::string& s) { return !Has(s, "Colour green, quiet"); });
     EXPECT_FALSE(Has(screen, "Colour green, quiet")) << screen;
 
-    // A window of its own covers the frame; a second start of the program (without a terminal)
-    // finds the first, brings its frame forward and ends with 1.
+    // A window of its own covers the frame and has no soft keys; when it closes, the frame
+    // hands the keyboard back to its view: Tab to the colour picker, Down to "Red".
     Keys("F2 Down Down Enter");
     screen = WaitFor([](const std::string& s) {
         return Has(s, "Nothing noted yet.") && Has(TopLine(s), "Notes");  // drawn whole
     });
     ASSERT_TRUE(Has(TopLine(screen), "Notes")) << screen;
+    EXPECT_FALSE(Has(BottomLine(screen), "Quit")) << screen;
+    Keys("Escape");
+    Expect("Ticks:");
+    Keys("Tab Tab Down");
+    EXPECT_TRUE(Has(Expect("Colour: red"), "Colour:  Red"));
+
+    // The window again; a second start of the program (without a terminal) finds the first,
+    // brings its frame forward, says so and ends with 1.
+    Keys("F2 Down Down Enter");
+    screen = WaitFor([](const std::string& s) { return Has(TopLine(s), "Notes"); });
+    ASSERT_TRUE(Has(TopLine(screen), "Notes")) << screen;
     EXPECT_FALSE(Has(screen, "Ticks:")) << screen;
     int status = -1;
-    Shell("env " + Environment() + " " + Quote(SamplePath().string()) + " </dev/null 2>&1",
-          &status);
+    const std::string said = Shell(
+        "env " + Environment() + " " + Quote(SamplePath().string()) + " </dev/null 2>&1", &status);
     EXPECT_EQ(1, status);
+    EXPECT_EQ("cewindow-sample: brought the running instance forward\n", said);
     screen = WaitFor(
         [](const std::string& s) { return Has(s, "Ticks:") && Has(TopLine(s), "CeSample"); });
     EXPECT_TRUE(Has(TopLine(screen), "CeSample")) << screen;
@@ -185,6 +214,7 @@ TEST_F(SampleTmuxTest, DrivenWithKeysInATerminalAndBroughtForwardByASecondStart)
 }
 
 TEST_F(SampleTmuxTest, AnInterruptLeavesTheTerminalAsItFoundIt) {
+    Start();
     Expect("Ticks:");
     Keys("C-c");
     std::string modes;
@@ -192,6 +222,51 @@ TEST_F(SampleTmuxTest, AnInterruptLeavesTheTerminalAsItFoundIt) {
     // Line editing and echo are back, and the program's screen is gone.
     EXPECT_TRUE(Has(modes, " icanon") && Has(modes, " echo ")) << modes;
     EXPECT_FALSE(Has(WaitFor([](const std::string& s) { return !Has(s, "Ticks:"); }), "Ticks:"));
+}
+
+TEST_F(SampleTmuxTest, WithoutUtf8LinesArrowsAndScrollBarsAreAscii) {
+    Start("LC_ALL=C");
+    std::string screen = Expect("Ticks: 1");
+    EXPECT_TRUE(Has(screen, "Colour:  Blue") && Has(screen, " v")) << screen;  // the list's arrow
+    EXPECT_TRUE(Has(screen, "^") && Has(screen, ":")) << screen;  // the summary's scroll bar
+    EXPECT_EQ('#', screen[0]) << screen;                          // the Start icon
+    Keys("F2 Enter");
+    screen = Expect("+- Question ---");
+    EXPECT_TRUE(Has(screen, "| Make it loud?")) << screen;
+    for (const char c : screen) EXPECT_EQ(0, c & 0x80) << screen;
+    Keys("F1");
+    Expect("Answer: yes");
+    Keys("F1");
+    EXPECT_EQ(0, ExitCode());
+}
+
+TEST_F(SampleTmuxTest, WithoutAUsableTerminalItSaysWhyAndEnds) {
+    // Standard input is no terminal: a clear message and exit code 2, not a program running
+    // where nobody sees it.
+    int status = -1;
+    EXPECT_EQ("cewindow-sample: no usable terminal: standard input is not a terminal\n",
+              Shell("env " + Environment() + " timeout 30 " + Quote(SamplePath().string()) +
+                        " </dev/null 2>&1",
+                    &status));
+    EXPECT_EQ(2, status);
+
+    // In a terminal whose type is missing, unknown or unable to place its cursor.
+    const fs::path said = device_.Folder() / "said";
+    std::string runs;
+    for (const std::string term : {"-u TERM", "TERM=no-such-terminal", "TERM=dumb"}) {
+        runs += "env " + term + " " + Environment() + " " + Quote(SamplePath().string()) + " 2>>" +
+                Quote(said.string()) + " && exit 9; ";
+    }
+    Run(runs + "true");
+    EXPECT_EQ(0, ExitCode());
+    std::ifstream in(said);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(
+        "cewindow-sample: no usable terminal: TERM is not set\n"
+        "cewindow-sample: no usable terminal: the terminal type \"no-such-terminal\" is unknown\n"
+        "cewindow-sample: no usable terminal: the terminal \"dumb\" cannot place its cursor\n",
+        text.str());
 }
 
 }  // namespace

@@ -44,6 +44,9 @@ TEST_F(ScreenTest, MetricsAndWorkAreaFollowTheScreenAndTheTaskBar) {
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
     EXPECT_EQ((std::array<LONG, 4>{0, 8, kColumns * 4, (kRows - 1) * 8}), test::Corners(work));
     EXPECT_FALSE(SystemParametersInfoW(SPI_GETWORKAREA, 0, nullptr, 0));
+    std::string reason = "untouched";
+    EXPECT_TRUE(ce::screen::IsInteractive(&reason));  // a test's headless screen takes keys
+    EXPECT_EQ("untouched", reason);
     char16_t platform[32] = {};
     EXPECT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof(platform), platform, 0));
 
@@ -86,11 +89,13 @@ TEST_F(ScreenTest, AWindowBroughtForwardIsDrawnOnTop) {
 }
 
 TEST_F(ScreenTest, PositionsRoundToTheNearestCell) {
-    // 6/4 = 1.5 → 2, 11/4 = 2.75 → 3; 12/8 = 1.5 → 2, 16/8 → 2: no row at all.
+    // 6/4 = 1.5 → 2, 11/4 = 2.75 → 3; 12/8 = 1.5 → 2, 16/8 → 2, but a window with a height
+    // keeps a row; without one it has none.
     const HWND r = Painted(u"R", 6, 12, 5, 4);
-    EXPECT_EQ((std::array<LONG, 4>{2, 2, 3, 2}), test::Corners(ce::win::WindowCells(r)));
-    MoveWindow(r, 6, 12, 5, 8, TRUE);
+    EXPECT_EQ((std::array<LONG, 4>{2, 2, 3, 3}), test::Corners(ce::win::WindowCells(r)));
     EXPECT_EQ("R ", Cells(2, 2, 2));
+    MoveWindow(r, 6, 12, 5, 0, TRUE);
+    EXPECT_EQ("  ", Cells(2, 2, 2));
 }
 
 TEST_F(ScreenTest, AResizeLaysTheScreenOutAgain) {
@@ -106,6 +111,44 @@ TEST_F(ScreenTest, AResizeLaysTheScreenOutAgain) {
     EXPECT_EQ(40, test::RectOf(popup)[2]);  // placed by its program: left alone
     EXPECT_EQ(20u, ce::screen::Text().size());
     EXPECT_EQ(60u, ce::screen::Text()[0].size());
+}
+
+TEST_F(ScreenTest, AResizeKeepsEveryWindowOnTheScreenAsItWasPlaced) {
+    const HWND frame = CreateFrame();
+    const HWND right = Painted(u"R", 120, 16, 40, 16);   // at the right edge
+    const HWND centred = Painted(u"C", 50, 36, 60, 24);  // in the middle of the work area
+    // A question open over the frame while the terminal grows and then shrinks.
+    test::ShowMessageBoxes();
+    HWND box = nullptr;
+    std::array<LONG, 4> wide{};
+    std::array<LONG, 4> narrow{};
+    std::vector<std::string> rows;
+    test::WhenIdle({[&] {
+                        box = GetActiveWindow();
+                        ce::screen::Resize(60, 20);
+                        wide = test::RectOf(box);
+                    },
+                    [&] {
+                        ce::screen::Resize(24, 10);
+                        narrow = test::RectOf(box);
+                        rows = test::ScreenRows();
+                        ce::screen::PressKey(VK_F2);
+                    }});
+    EXPECT_EQ(IDNO, MessageBoxW(frame, u"Restart the device now?", u"Restart", MB_YESNO));
+    // Centred on the new work area (0, 8)-(240, 152), give or take a cell.
+    EXPECT_NEAR(240, wide[0] + wide[2], 8);
+    EXPECT_NEAR(160, wide[1] + wide[3], 16);
+    // On the small screen, (0, 8)-(96, 72): its text wrapped anew, its buttons still there.
+    EXPECT_GE(narrow[0], 0);
+    EXPECT_LE(narrow[2], 96);
+    EXPECT_GE(narrow[1], 8);
+    EXPECT_LE(narrow[3], 72);
+    EXPECT_NE(-1, test::RowWith(rows, "Restart the device"));
+    EXPECT_NE(-1, test::RowWith(rows, "[ Yes ]  [ No ]"));
+
+    EXPECT_EQ((std::array<LONG, 4>{0, 8, 96, 72}), test::RectOf(frame));
+    EXPECT_EQ((std::array<LONG, 4>{56, 16, 96, 32}), test::RectOf(right));  // moved in, no more
+    EXPECT_EQ((std::array<LONG, 4>{18, 28, 78, 52}), test::RectOf(centred));
 }
 
 TEST_F(ScreenTest, StringsIconsAndBitmapsComeFromTheRegisteredTable) {

@@ -1,8 +1,11 @@
 // The screen of the window system and its control interface for tests and tools.
 //
-// The screen is the terminal when standard input and output are terminals: the window system
-// draws with ncurses, lays the screen out again when the terminal is resized, and leaves the
-// terminal as it found it when the program ends (also on an error, SIGINT or SIGTERM).
+// The screen is the terminal when standard input and output are terminals of a known type that
+// can place its cursor: the window system draws with ncurses, lays the screen out again when the
+// terminal is resized (see Resizing in <winuser.h>), and leaves the terminal as it found it when
+// the program ends (also on an error, SIGINT or SIGTERM). Under a locale without UTF-8 (LC_ALL=C)
+// the terminal shows lines, arrows, blocks and scroll bars in ASCII (+ - | v ^ > : #); the
+// composed screen that tests read keeps the characters themselves.
 //
 // Otherwise it is headless: nothing is drawn (the screen is still composed, 80 x 25 cells, for
 // anyone who reads it), timers and messages work as usual, and every message box and every modal
@@ -89,14 +92,18 @@ CEPLATFORM_API void UseClock(std::shared_ptr<Clock> clock);
 CEPLATFORM_API bool HasTerminal();
 
 // True when keys can reach the program: the window system draws to a usable terminal, or a test
-// drives the headless screen (UseHeadlessScreen). False without a usable terminal (standard input
-// or output is not a terminal, TERM is unset or "dumb"); *reason (when given) then says why, in a
-// few words. A program that needs a person at the keys asks this before it shows anything.
+// drives the headless screen (UseHeadlessScreen). False without a usable terminal; *reason (when
+// given) then says why, in a few words: "standard input is not a terminal", "standard output is
+// not a terminal", "TERM is not set", "the terminal type "xterm-foo" is unknown", "the terminal
+// "dumb" cannot place its cursor". A program that needs a person at the keys asks this before it
+// shows anything and ends with that reason instead of running where nobody sees it. The first
+// call starts the window system: on a usable terminal the screen is taken over from then on.
 CEPLATFORM_API bool IsInteractive(std::string* reason = nullptr);
 
 // Changes the size of the headless screen, as a terminal resize does: the screen is laid out
-// again (windows that filled the work area or the screen are fitted to the new one) and every
-// top-level window gets WM_SETTINGCHANGE with SETTINGCHANGE_RESET.
+// again (see Resizing in <winuser.h>: windows filling the work area or the screen refitted,
+// centred ones centred again, the others kept on the screen) and every top-level window gets
+// WM_SETTINGCHANGE with SETTINGCHANGE_RESET.
 CEPLATFORM_API void Resize(int columns, int rows);
 
 // ---- Reading the screen
@@ -128,7 +135,8 @@ CEPLATFORM_API ShellState Shell();
 enum : unsigned { kModShift = 1, kModAlt = 2, kModControl = 4 };
 // Queues a key press (WM_KEYDOWN, then WM_KEYUP; with kModAlt WM_SYSKEYDOWN and WM_SYSKEYUP; a
 // key with a character also gives WM_CHAR through TranslateMessage). It goes to the focused
-// window at the time the loop takes it (F1 and F2 to the active window's soft-key bar).
+// window at the time the loop takes it (F1 and F2 to the active window's soft keys, see Soft
+// keys in <winuser.h>).
 CEPLATFORM_API void PressKey(UINT virtualKey, unsigned modifiers = 0);
 // Queues the key presses that type `text`.
 CEPLATFORM_API void TypeText(std::u16string_view text);

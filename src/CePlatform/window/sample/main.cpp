@@ -1,17 +1,21 @@
-// The window system's sample program: a frame with a soft-key bar ("Quit" and a "Menu" popup), a
-// view with a colour picker, a "Loud" check box, a read-only summary and a tick counter, a
-// question box, a modal "Details" dialog and a modeless "Notes" window. Only one instance runs
-// per device: a second start brings the first one's frame forward and ends with exit code 1.
+// The window system's sample program, written as a program of the device is: its WinMain (the
+// entry of CeWinMain), a frame with a soft-key bar ("Quit" and a "Menu" popup), a view with a
+// colour picker, a "Loud" check box, a read-only summary and a tick counter, a question box, a
+// modal "Details" dialog and a modeless "Notes" window. Only one instance runs per device: a
+// second start brings the first one's frame forward and ends with exit code 1. Without a usable
+// terminal it says so and ends with exit code 2, instead of running where nobody sees it.
 #include <CeFramework/App.h>
 #include <CeFramework/Dialog.h>
 #include <CeFramework/WindowImpl.h>
 #include <CePlatform/Resources.h>
+#include <CePlatform/Screen.h>
 #include <CePlatform/Unicode.h>
 #include <aygshell.h>
 #include <commctrl.h>
 #include <objbase.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -211,6 +215,7 @@ public:
 
     BEGIN_MSG_MAP(CSampleFrame)
     MESSAGE_HANDLER(WM_CREATE, OnCreate)
+    MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
     MESSAGE_HANDLER(WM_TIMER, OnTimer)
     COMMAND_ID_HANDLER(IDM_QUIT, OnQuit)
     COMMAND_ID_HANDLER(IDM_QUESTION, OnQuestion)
@@ -238,6 +243,13 @@ private:
         if (!m_hWndClient) return -1;
         UpdateLayout();
         SetTimer(kTickTimer, 1000);
+        return 0;
+    }
+    // The frame passes the focus on to its view, which gives it to the control that had it
+    // last (when the frame comes back after the Notes window, say).
+    LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+        if (m_hWndClient) ::SetFocus(m_hWndClient);
+        bHandled = FALSE;
         return 0;
     }
     LRESULT OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
@@ -299,18 +311,12 @@ HRESULT CheckSingleInstance() {
     return S_OK;
 }
 
-int Run(HINSTANCE instance, int showCommand) {
-    CAppModule module;
-    module.Init(instance);
-    const HRESULT check = CheckSingleInstance();
-    if (check != S_OK) {
-        module.Term();
-        return check == 1 ? 1 : 2;
-    }
+// Runs the frame and its message loop until the frame is closed: 0, or 2 when it cannot be
+// created.
+int RunFrame(CAppModule& module, int showCommand) {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_DATE_CLASSES};
     InitCommonControlsEx(&controls);
-
     int result = 2;
     {
         CMessageLoop loop;
@@ -324,7 +330,6 @@ int Run(HINSTANCE instance, int showCommand) {
         }
         module.RemoveMessageLoop();
     }
-    module.Term();
     CoUninitialize();
     return result;
 }
@@ -332,8 +337,23 @@ int Run(HINSTANCE instance, int showCommand) {
 }  // namespace
 
 // Exit codes: 0 after the frame was closed, 1 when another instance was brought forward, 2 on a
-// failure.
-int main() {
+// failure (no usable terminal among them). The command line is not used.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int nShowCmd) {
     RegisterSampleResources();
-    return Run(GetModuleHandleW(nullptr), SW_SHOW);
+    CAppModule module;
+    module.Init(hInstance);
+    const HRESULT check = CheckSingleInstance();
+    std::string noTerminal;
+    int result = check == 1 ? 1 : 2;
+    if (check == 1) {
+        std::fputs("cewindow-sample: brought the running instance forward\n", stderr);
+    } else if (check != S_OK) {
+        std::fputs("cewindow-sample: cannot tell whether another instance runs\n", stderr);
+    } else if (!ce::screen::IsInteractive(&noTerminal)) {
+        std::fprintf(stderr, "cewindow-sample: no usable terminal: %s\n", noTerminal.c_str());
+    } else {
+        result = RunFrame(module, nShowCmd);
+    }
+    module.Term();
+    return result;
 }
