@@ -1,7 +1,6 @@
 // The application's screens on the headless screen with its manual clock: the frame with its soft
-// keys and commands, the tweak view's pickers, boxes, focus timer and Up key, the splash screen
-// and the About box.
-#include <CeFramework/App.h>
+// keys and commands, the tweak view's pickers, boxes, focus timer and Up key, and the splash
+// screen.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -11,112 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "AppScreen.h"
 #include "Dialogs.h"
-#include "FennaroTestSupport.h"
-#include "MainFrame.h"
 #include "support/RegistryProbe.h"
 
 namespace {
 
 using namespace testing;
+using namespace test;
 
 const WCHAR kGlyphCache[] = u"\\system\\gdi\\glyphcache";
-
-std::string Text(HWND hwnd) {
-    WCHAR text[1024] = {};
-    GetWindowTextW(hwnd, text, 1024);
-    return ce::ToUtf8(text);
-}
-
-// The entries of a combo box, in the order it shows them.
-std::vector<std::string> Entries(HWND picker) {
-    std::vector<std::string> entries;
-    const LRESULT count = SendMessageW(picker, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        WCHAR text[256] = {};
-        SendMessageW(picker, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        entries.push_back(ce::ToUtf8(text));
-    }
-    return entries;
-}
-
-std::string Selected(HWND picker) {
-    const LRESULT index = SendMessageW(picker, CB_GETCURSEL, 0, 0);
-    const std::vector<std::string> entries = Entries(picker);
-    return index >= 0 && index < static_cast<LRESULT>(entries.size()) ? entries[index] : "";
-}
-
-bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-
-// A rectangle as {left, top, right, bottom}, which compares and prints.
-std::array<LONG, 4> Corners(const RECT& rect) {
-    return {rect.left, rect.top, rect.right, rect.bottom};
-}
-
-RECT WindowRect(HWND hwnd) {
-    RECT rect{-7, -7, -7, -7};
-    GetWindowRect(hwnd, &rect);
-    return rect;
-}
-
-// The application as WinMain runs it, on a headless screen of `columns` x `rows` cells.
-class Screens : public test::AppTest {
-protected:
-    explicit Screens(const ce::Profile& profile = {}, int columns = 44, int rows = 27)
-        : AppTest(profile), clock_(ce::screen::UseHeadlessScreen(columns, rows)) {
-        module_.Init(GetModuleHandleW(nullptr));
-        module_.AddMessageLoop(&loop_);
-        ce::screen::SetOutputSink([](const std::string&) {});
-    }
-    ~Screens() override {
-        frame_.reset();
-        module_.RemoveMessageLoop();
-        module_.Term();
-        ce::screen::SetOutputSink(nullptr);
-    }
-
-    // Creates and shows the frame: the splash screen runs its second meanwhile.
-    CMainFrame& Start() {
-        frame_ = std::make_unique<CMainFrame>();
-        EXPECT_NE(frame_->CreateEx(), nullptr);
-        frame_->ShowWindow(SW_SHOW);
-        ce::screen::PumpMessages();
-        return *frame_;
-    }
-    HWND View() { return frame_->View().m_hWnd; }
-    HWND Control(int id) { return GetDlgItem(View(), id); }
-    void Advance(uint64_t ms) {
-        clock_.Advance(ms);
-        ce::screen::PumpMessages();
-    }
-    // A picker's selection changed as the user changes it.
-    void Pick(int pickerId, const std::string& entry) {
-        const HWND picker = Control(pickerId);
-        const std::vector<std::string> entries = Entries(picker);
-        const auto found = std::find(entries.begin(), entries.end(), entry);
-        ASSERT_NE(found, entries.end()) << entry;
-        SendMessageW(picker, CB_SETCURSEL, static_cast<WPARAM>(found - entries.begin()), 0);
-        SendMessageW(View(), WM_COMMAND, MAKEWPARAM(pickerId, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(picker));
-    }
-    void Click(int boxId) { SendMessageW(Control(boxId), BM_CLICK, 0, 0); }
-    // The exit code of the quit message that ended the loop, or -1 while it runs.
-    int QuitCode() {
-        MSG msg{};
-        if (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
-            return static_cast<int>(msg.wParam);
-        return -1;
-    }
-    void Command(UINT id) {
-        SendMessageW(frame_->m_hWnd, WM_COMMAND, id, 0);
-        ce::screen::PumpMessages();
-    }
-
-    ce::screen::ManualClock& clock_;
-    CAppModule module_;
-    CMessageLoop loop_;
-    std::unique_ptr<CMainFrame> frame_;
-};
 
 TEST_F(Screens, TheStartShowsEssentialUtilitiesAndItsFirstTweakWithTheFocusOnTheCategories) {
     Start();
@@ -341,28 +244,9 @@ TEST_F(Screens, ControlsKeepTheirPlacesWhenTheFrameIsResized) {
     EXPECT_EQ(after, before);
 }
 
-TEST_F(Screens, AboutShowsItsLinesAndClosesWithItsOK) {
-    Start();
-    std::vector<std::string> shown;
-    ce::screen::SetStarvedHook([&] {
-        // The About box waits for its key: read it, then press OK.
-        for (int row = 0; row < ce::screen::Rows(); ++row)
-            shown.push_back(ce::screen::RowUtf8(row));
-        SendMessageW(GetActiveWindow(), WM_COMMAND, IDOK, 0);
-        return true;
-    });
-    Command(ID_APP_ABOUT);
-    ce::screen::SetStarvedHook(nullptr);
-    EXPECT_THAT(shown, Contains(HasSubstr("Quenvale 2008")));
-    EXPECT_THAT(shown, Contains(HasSubstr("- version v2.0 -")));
-    EXPECT_EQ(GetActiveWindow(), frame_->m_hWnd);
-}
-
 // The splash screen on its own, looked at 500 ms into its second.
 class Splash : public Screens {
 protected:
-    explicit Splash(int columns = 44, int rows = 27) : Screens({}, columns, rows) {}
-
     struct Seen {
         RECT dialog{};
         RECT bitmap{};
@@ -412,20 +296,6 @@ TEST_F(Splash, EscapeClosesItAtOnceAndBringsTheBarsBack) {
     EXPECT_EQ(clock_.NowMs(), 0u);
     const ce::screen::ShellState after = ce::screen::Shell();
     EXPECT_TRUE(after.taskBar && after.sipButton && after.startIcon);
-}
-
-class PocketPCSplash : public Splash {
-protected:
-    PocketPCSplash() : Splash(60, 40) {}
-};
-
-TEST_F(PocketPCSplash, CentresTheBitmapOnALargerScreen) {
-    Run(std::nullopt);
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    EXPECT_EQ(width, 240);
-    EXPECT_NEAR(seen_.bitmap.left, (width - 172) / 2, 4);
-    EXPECT_NEAR(seen_.bitmap.top, (height - 74) / 2, 8);
 }
 
 }  // namespace

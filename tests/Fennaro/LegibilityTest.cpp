@@ -1,0 +1,126 @@
+// The application's own screens on the phones' screens, 176 x 220 pixels (44 x 27 cells) and
+// 240 x 320 (60 x 40): every label of the view, the About box and the Info window readable whole,
+// apart from the control beside it, the splash bitmap whole, and the soft keys of what is in front.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "AppScreen.h"
+#include "Dialogs.h"
+#include "InfoDlg.h"
+
+namespace {
+
+using namespace testing;
+using test::RowWith;
+using test::ScreenRows;
+
+struct ScreenSize {
+    int columns;
+    int rows;
+};
+
+class Legibility : public test::Screens, public WithParamInterface<ScreenSize> {
+protected:
+    Legibility() : Screens({}, GetParam().columns, GetParam().rows) {}
+
+    // Runs `show` (a modal dialog) and returns the screen as it was once the dialog waited for a
+    // key; `key` then closes it.
+    template <typename Show>
+    std::vector<std::string> WhileUp(Show show, UINT key) {
+        std::vector<std::string> shown;
+        test::WhenIdle({[&shown, key] {
+            shown = ScreenRows();
+            ce::screen::PressKey(key);
+        }});
+        show();
+        ce::screen::SetStarvedHook(nullptr);
+        return shown;
+    }
+};
+
+TEST_P(Legibility, TheViewsLabelsStandApartFromTheirControls) {
+    Start();
+    const std::vector<std::string> rows = ScreenRows();
+    EXPECT_NE(RowWith(rows, "Category: Essential Utilities"), -1) << PrintToString(rows);
+    EXPECT_NE(RowWith(rows, " Tweak:   Bluetooth Audio"), -1) << PrintToString(rows);
+    EXPECT_NE(RowWith(rows, " [ ] Enable  [ ] Create toggle shortcut"), -1) << PrintToString(rows);
+    EXPECT_THAT(rows.back(), StartsWith(" Done "));
+    EXPECT_THAT(rows.back(), EndsWith(" Menu"));
+    // The right soft key's popup and its nested one.
+    ce::screen::PressKey(VK_F2);
+    ce::screen::PressKey(VK_DOWN);
+    ce::screen::PressKey(VK_RETURN);
+    ce::screen::PumpMessages();
+    for (const char* item : {"1 Restore", "2 Help", "1 About"}) {
+        EXPECT_NE(RowWith(ScreenRows(), item), -1) << item;
+    }
+    ce::screen::PressKey(VK_ESCAPE);
+    ce::screen::PressKey(VK_ESCAPE);
+    ce::screen::PumpMessages();
+}
+
+TEST_P(Legibility, TheAboutBoxShowsEveryLineWholeAndItsOkKey) {
+    Start();
+    const std::vector<std::string> rows =
+        WhileUp([] { CAboutDlg().DoModal(GetActiveWindow()); }, VK_F1);
+    for (const char* line : {"Quenvale 2008", "- version v2.0 -", "Free to use and share",
+                             "The Quenvale team", "quenvale.example"}) {
+        EXPECT_NE(RowWith(rows, line), -1) << line << PrintToString(rows);
+    }
+    EXPECT_NE(rows.front().find("[ok]"), std::string::npos) << rows.front();
+    EXPECT_EQ(rows.back(), " OK") << "the caption's OK on the left soft key, no right one";
+    EXPECT_EQ(GetActiveWindow(), frame_->m_hWnd);
+}
+
+TEST_P(Legibility, TheInfoWindowShowsTheWholeOutcome) {
+    for (const char16_t* text :
+         {u"Tweak Speed-Up Text/SMS Typing disabled", u"Tweak not disabled. Error code:2002",
+          u"Error. Invalid tweak ID"}) {
+        std::string joined;
+        test::WhenIdle({[&joined] {
+            const RECT cells = ce::win::WindowCells(GetDlgItem(GetActiveWindow(), IDC_INFO_TEXT));
+            for (int row = cells.top; row < cells.bottom; ++row) {
+                std::u16string line;
+                for (int column = cells.left; column < cells.right; ++column) {
+                    line += ce::screen::CellAt(column, row).ch;
+                }
+                const size_t first = line.find_first_not_of(u' ');
+                if (first == std::u16string::npos) continue;
+                if (!joined.empty()) joined += ' ';
+                joined += ce::ToUtf8(line.substr(first, line.find_last_not_of(u' ') - first + 1));
+            }
+            ce::screen::PressKey(VK_F2);  // no soft keys: the key reaches the window itself
+        }});
+        EXPECT_EQ(CInfoDlg(text, 0).DoModal(nullptr), 0);
+        ce::screen::SetStarvedHook(nullptr);
+        EXPECT_EQ(joined, ce::ToUtf8(text));
+    }
+}
+
+TEST_P(Legibility, TheSplashShowsItsBitmapWholeWithoutTheFramesSoftKeys) {
+    // Looked at half way through the splash screen's second, as the frame is created.
+    static RECT bitmap;
+    static std::string bottom;
+    bitmap = RECT{};
+    bottom.clear();
+    const UINT_PTR look = SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        bitmap = ce::win::WindowCells(GetDlgItem(GetActiveWindow(), IDC_SPLASH_BITMAP));
+        bottom = ScreenRows().back();
+    });
+    Start();
+    KillTimer(nullptr, look);
+    EXPECT_EQ(bitmap.right - bitmap.left, 43);  // 172 pixels
+    EXPECT_GE(bitmap.left, 0);
+    EXPECT_LE(bitmap.right, GetParam().columns);
+    EXPECT_NEAR(GetParam().columns - 43, 2 * bitmap.left, 1);  // centred
+    EXPECT_EQ(bottom.find("Done"), std::string::npos) << bottom;
+}
+
+INSTANTIATE_TEST_SUITE_P(PhoneScreens, Legibility, Values(ScreenSize{44, 27}, ScreenSize{60, 40}),
+                         [](const TestParamInfo<ScreenSize>& info) {
+                             return std::to_string(info.param.columns) + "x" +
+                                    std::to_string(info.param.rows);
+                         });
+
+}  // namespace
