@@ -3,141 +3,37 @@
 // front, its view keeping the keyboard after a window of its own closed, a second start of it
 // (which brings the first instance forward and ends with exit code 1), an interrupt, a locale
 // without UTF-8, and the clear end it makes without a usable terminal.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
-#include <thread>
 
-#include "support/TempDevice.h"
+#include "support/TmuxTest.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using test::BottomLine;
+using test::Has;
+using test::Quote;
+using test::Shell;
+using test::TopLine;
 
 // The sample is built beside the test programs.
-fs::path SamplePath() {
-    std::error_code ec;
-    return fs::read_symlink("/proc/self/exe", ec).parent_path() / "cewindow-sample";
-}
+fs::path SamplePath() { return test::BuiltProgram("cewindow-sample"); }
 
-// Runs a shell command; its standard output, and its exit status in *status.
-std::string Shell(const std::string& command, int* status = nullptr) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return output;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-    const int result = pclose(pipe);
-    if (status) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    return output;
-}
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-bool Has(const std::string& screen, const std::string& text) {
-    return screen.find(text) != std::string::npos;
-}
-
-// The first line of the screen (the task bar) and the last (the soft keys).
-std::string TopLine(const std::string& screen) { return screen.substr(0, screen.find('\n')); }
-std::string BottomLine(const std::string& screen) {
-    std::string lines = screen;
-    while (!lines.empty() && lines.back() == '\n') lines.pop_back();
-    return lines.substr(lines.rfind('\n') + 1);
-}
-
-// A tmux server of its own with one 40 x 25 session; the server is killed when the test ends,
-// whatever happened.
-class SampleTmuxTest : public ::testing::Test {
+class SampleTmuxTest : public test::TmuxTest {
 protected:
     void SetUp() override {
-        if (Shell("command -v tmux >/dev/null 2>&1 && echo yes") != "yes\n") {
-            GTEST_SKIP() << "tmux is not installed";
-        }
+        TmuxTest::SetUp();
+        if (IsSkipped()) return;
         ASSERT_TRUE(fs::exists(SamplePath())) << "build the cewindow-sample target first";
-        static int counter = 0;
-        tmux_ =
-            "tmux -L cewindow-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-    }
-    // Runs `command` in the session; when it ends, its exit code and then the terminal's modes
-    // are written to exitFile_. The shell survives an interrupt of the command (which gets the
-    // default handling).
-    void Run(const std::string& command) {
-        const std::string file = Quote(exitFile_.string());
-        const std::string script = "trap true INT; " + command + "; echo $? > " + file +
-                                   ".new; stty -a >> " + file + ".new; mv " + file + ".new " +
-                                   file + "; sleep 60";
-        int status = -1;
-        Shell(tmux_ + " -f /dev/null new-session -d -s main -x 40 -y 25 " + Quote(script) + " 2>&1",
-              &status);
-        ASSERT_EQ(0, status);
-        socketPath_ = Shell(tmux_ + " display-message -p '#{socket_path}' 2>/dev/null");
-        if (!socketPath_.empty() && socketPath_.back() == '\n') socketPath_.pop_back();
     }
     // Runs the sample on the test's device, with `environment` (VAR=value ...) added.
     void Start(const std::string& environment = "") {
         Run("env " + Environment() + " " + environment + " " + Quote(SamplePath().string()));
     }
-    void TearDown() override {
-        if (tmux_.empty()) return;
-        Shell(tmux_ + " kill-server 2>/dev/null");
-        if (!socketPath_.empty()) unlink(socketPath_.c_str());
-    }
-
-    std::string Environment() const { return "CE_DEVICE=" + Quote(device_.Folder().string()); }
-    std::string Screen() const { return Shell(tmux_ + " capture-pane -p -t main 2>/dev/null"); }
-    void Keys(const std::string& keys) const { Shell(tmux_ + " send-keys -t main " + keys); }
-
-    // Polls the screen (up to 400 times, 50 ms apart: ample on a loaded machine) until it
-    // satisfies `ready`; the last screen seen.
-    std::string WaitFor(const std::function<bool(const std::string&)>& ready) const {
-        std::string screen = Screen();
-        for (int tries = 0; tries < 400 && !ready(screen); ++tries) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            screen = Screen();
-        }
-        return screen;
-    }
-    // Waits for `text` and expects it; the screen.
-    std::string Expect(const std::string& text) const {
-        const std::string screen = WaitFor([&text](const std::string& s) { return Has(s, text); });
-        EXPECT_TRUE(Has(screen, text)) << screen;
-        return screen;
-    }
-    // What the command left once it has ended (polled as the screen is): its exit code (-1
-    // before) and the terminal's modes.
-    int ExitCode(std::string* modes = nullptr) const {
-        for (int i = 0; i < 400; ++i) {
-            std::ifstream in(exitFile_);
-            int code = -1;
-            if (in >> code) {
-                if (modes) modes->assign(std::istreambuf_iterator<char>(in), {});
-                return code;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return -1;
-    }
-
-    test::TempDevice device_;
-    const fs::path exitFile_ = device_.Folder() / "exit-code";
-    std::string tmux_;
-    std::string socketPath_;
 };
 
 TEST_F(SampleTmuxTest, DrivenWithKeysInATerminalAndBroughtForwardByASecondStart) {

@@ -1,0 +1,158 @@
+// End-to-end tests in a real terminal: a detached tmux session on a private server, driven with
+// keys and read back with capture-pane. The server is killed when the test ends, whatever
+// happened; a machine without tmux skips the test.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "support/TempDevice.h"
+
+namespace test {
+
+// Runs a shell command; its standard output, and its exit status in *status.
+inline std::string Shell(const std::string& command, int* status = nullptr) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return output;
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+    const int result = pclose(pipe);
+    if (status) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    return output;
+}
+
+// One shell word.
+inline std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+inline bool Has(const std::string& screen, const std::string& text) {
+    return screen.find(text) != std::string::npos;
+}
+
+// The first line of the screen (the task bar) and the last (the soft keys).
+inline std::string TopLine(const std::string& screen) {
+    return screen.substr(0, screen.find('\n'));
+}
+inline std::string BottomLine(const std::string& screen) {
+    std::string lines = screen;
+    while (!lines.empty() && lines.back() == '\n') lines.pop_back();
+    return lines.substr(lines.rfind('\n') + 1);
+}
+
+// A program built beside the test programs.
+inline std::filesystem::path BuiltProgram(const std::string& name) {
+    std::error_code ec;
+    return std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / name;
+}
+
+// A test with a device of its own and a tmux server of its own, whose one session runs a command
+// in a terminal of the phone's size.
+class TmuxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (Shell("command -v tmux >/dev/null 2>&1 && echo yes") != "yes\n") {
+            GTEST_SKIP() << "tmux is not installed";
+        }
+        static int counter = 0;
+        tmux_ =
+            "tmux -L quenvale-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+    }
+    void TearDown() override {
+        if (tmux_.empty()) return;
+        Shell(tmux_ + " kill-server 2>/dev/null");
+        if (!socketPath_.empty()) unlink(socketPath_.c_str());
+    }
+
+    // Runs `command` in a `columns` x `rows` session; when it ends, its exit code and then the
+    // terminal's modes are written to exitFile_. The shell survives an interrupt of the command
+    // (which gets the default handling).
+    void Run(const std::string& command, int columns = 40, int rows = 25) {
+        const std::string file = Quote(exitFile_.string());
+        const std::string script = "trap true INT; " + command + "; echo $? > " + file +
+                                   ".new; stty -a >> " + file + ".new; mv " + file + ".new " +
+                                   file + "; sleep 60";
+        int status = -1;
+        Shell(tmux_ + " -f /dev/null new-session -d -s main -x " + std::to_string(columns) +
+                  " -y " + std::to_string(rows) + " " + Quote(script) + " 2>&1",
+              &status);
+        ASSERT_EQ(0, status);
+        socketPath_ = Shell(tmux_ + " display-message -p '#{socket_path}' 2>/dev/null");
+        if (!socketPath_.empty() && socketPath_.back() == '\n') socketPath_.pop_back();
+    }
+
+    // CE_DEVICE naming the test's device, for a command line.
+    std::string Environment() const { return "CE_DEVICE=" + Quote(device_.Folder().string()); }
+    std::string Screen() const { return Shell(tmux_ + " capture-pane -p -t main 2>/dev/null"); }
+    // The screen with the terminal's attribute sequences: a focused control is drawn in bold
+    // reverse video ("\x1b[1;7m" before its text).
+    std::string ScreenWithAttributes() const {
+        return Shell(tmux_ + " capture-pane -p -e -t main 2>/dev/null");
+    }
+    void Keys(const std::string& keys) const { Shell(tmux_ + " send-keys -t main " + keys); }
+
+    // Polls the screen (up to 400 times, 50 ms apart: ample on a loaded machine) until it
+    // satisfies `ready`; the last screen seen.
+    std::string WaitFor(const std::function<bool(const std::string&)>& ready) const {
+        std::string screen = Screen();
+        for (int tries = 0; tries < 400 && !ready(screen); ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            screen = Screen();
+        }
+        return screen;
+    }
+    // Waits for `text` and expects it; the screen.
+    std::string Expect(const std::string& text) const {
+        const std::string screen = WaitFor([&text](const std::string& s) { return Has(s, text); });
+        EXPECT_TRUE(Has(screen, text)) << screen;
+        return screen;
+    }
+    // Runs `command` in a second window of the session (another terminal of the same size) and
+    // waits for it to end; its exit code (-1 when it did not end in time).
+    int RunBeside(const std::string& command) const {
+        const std::filesystem::path file = exitFile_.string() + "-beside";
+        Shell(tmux_ + " new-window -d -t main " +
+              Quote(command + "; echo $? > " + Quote(file.string() + ".new") + "; mv " +
+                    Quote(file.string() + ".new") + " " + Quote(file.string())));
+        return ReadExitCode(file, nullptr);
+    }
+
+    // What the command left once it has ended (polled as the screen is): its exit code (-1
+    // before) and the terminal's modes.
+    int ExitCode(std::string* modes = nullptr) const { return ReadExitCode(exitFile_, modes); }
+
+    TempDevice device_;
+    const std::filesystem::path exitFile_ = device_.Folder() / "exit-code";
+    std::string tmux_;
+    std::string socketPath_;
+
+private:
+    static int ReadExitCode(const std::filesystem::path& file, std::string* modes) {
+        for (int i = 0; i < 400; ++i) {
+            std::ifstream in(file);
+            int code = -1;
+            if (in >> code) {
+                if (modes) modes->assign(std::istreambuf_iterator<char>(in), {});
+                return code;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return -1;
+    }
+};
+
+}  // namespace test
