@@ -35,7 +35,8 @@ Commands:
                           set the Bluetooth radio's mode (0 off, 1 connectable, 2 discoverable)
   profile set module NAME on|off
                           give the device an optional module or stream device, or take it away
-  fs ls [PATH]            list a folder of the device's file system (the root by default)
+  fs ls [PATH]            list a folder of the device's file system (the root by default);
+                          a symbolic link is listed as <link>, never followed
   fs cat PATH             write a file of the device's file system to standard output
   journal                 list the device's physical events
   changes [--since SEQ]   list the registry changes
@@ -240,7 +241,6 @@ int ProfileSet(const Options& o, const std::vector<std::string>& args) {
 }
 
 int Files(const Options& o, const std::vector<std::string>& args) {
-    namespace fs = std::filesystem;
     if (args.empty()) throw UsageError{"fs needs a subcommand: ls or cat"};
     const std::string& sub = args[0];
     if (sub != "ls" && sub != "cat") throw UsageError{"unknown fs subcommand \"" + sub + "\""};
@@ -249,42 +249,32 @@ int Files(const Options& o, const std::vector<std::string>& args) {
     }
     const std::string path = args.size() > 1 ? args[1] : "\\";
     ce::Device& device = OpenDevice(o);
-    const fs::path host = device.HostPath(ce::FromUtf8(path));
-    std::error_code ec;
     if (sub == "cat") {
-        if (fs::is_directory(host, ec)) throw Failure{path + " is a folder"};
-        if (!fs::is_regular_file(host, ec)) throw Failure{"no such file: " + path};
-        std::ifstream in(host, std::ios::binary);
-        if (!in) throw Failure{"cannot read " + path};
-        std::copy(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(),
-                  std::ostreambuf_iterator<char>(std::cout));
+        std::cout << device.ReadFile(ce::FromUtf8(path));
         return 0;
     }
-    // A size, or "?" for what is no regular file.
-    const auto size = [](const fs::directory_entry& entry) {
-        std::error_code error;
-        if (!entry.is_regular_file(error)) return std::string("?");
-        const uintmax_t bytes = entry.file_size(error);
-        return error ? std::string("?") : std::to_string(bytes);
-    };
-    if (!fs::is_directory(host, ec)) {
-        if (!fs::exists(fs::symlink_status(host, ec))) throw Failure{"no such folder: " + path};
-        std::cout << size(fs::directory_entry(host, ec)) << '\t' << host.filename().string()
-                  << '\n';
-        return 0;
+    // A size, "<dir>" or "<link>" (never followed), or "?" for anything else.
+    std::vector<std::pair<std::string, std::string>> lines;  // sort key, line
+    for (const ce::FileEntry& entry : device.ListFiles(ce::FromUtf8(path))) {
+        std::string line;
+        switch (entry.kind) {
+            case ce::FileEntry::kFile:
+                line = std::to_string(entry.size) + "\t" + entry.name;
+                break;
+            case ce::FileEntry::kFolder:
+                line = "<dir>\t" + entry.name + "\\";
+                break;
+            case ce::FileEntry::kLink:
+                line = "<link>\t" + entry.name;
+                break;
+            case ce::FileEntry::kOther:
+                line = "?\t" + entry.name;
+                break;
+        }
+        lines.emplace_back(Lower(entry.name), std::move(line));
     }
-    std::vector<std::pair<std::string, std::string>> entries;  // sort key, line
-    fs::directory_iterator it(host, ec);
-    if (ec) throw Failure{"cannot list " + path + ": " + ec.message()};
-    for (const fs::directory_entry& entry : it) {
-        const std::string name = entry.path().filename().string();
-        std::error_code error;
-        const bool folder = entry.is_directory(error);
-        entries.emplace_back(Lower(name),
-                             folder ? "<dir>\t" + name + "\\" : size(entry) + "\t" + name);
-    }
-    std::sort(entries.begin(), entries.end());
-    for (const auto& entry : entries) std::cout << entry.second << '\n';
+    std::sort(lines.begin(), lines.end());
+    for (const auto& line : lines) std::cout << line.second << '\n';
     return 0;
 }
 

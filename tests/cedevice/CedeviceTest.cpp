@@ -180,6 +180,17 @@ TEST_F(Cedevice, FilesAndProfile) {
     ExpectFailure(On(R"(fs cat '\..\device.db')"), "no such file");
     ExpectFailure(On(R"(fs ls '\Nowhere')"), "no such folder");
 
+    // Links are listed by their own names and never followed out of the device.
+    test::WriteFileBytes(scratch_ / "outside.txt", "outside");
+    fs::create_symlink(scratch_ / "outside.txt", device_ / "fs/Windows/Start Menu/Out.lnk");
+    fs::create_directory_symlink(scratch_, device_ / "fs/Windows/Start Menu/Outside");
+    EXPECT_EQ(Ok(R"(fs ls '\windows\start menu')"),
+              "8\tAlarm.lnk\n0\tEmpty.lnk\n<link>\tOut.lnk\n<link>\tOutside\n<dir>\tPrograms\\\n");
+    EXPECT_EQ(Ok(R"(fs ls '\Windows\Start Menu\outside')"), "<link>\tOutside\n");
+    ExpectFailure(On(R"(fs ls '\Windows\Start Menu\Outside\device')"), "symbolic link");
+    ExpectFailure(On(R"(fs cat '\Windows\Start Menu\Out.lnk')"), "symbolic link");
+    ExpectFailure(On(R"(fs cat '\Windows\Start Menu\Outside\outside.txt')"), "symbolic link");
+
     Ok("profile set bluetooth 2");
     Ok("profile set module bag0: off");
     EXPECT_THAT(Ok("info"), AllOf(HasSubstr("bluetooth: 2 (discoverable)"),
