@@ -99,9 +99,9 @@ TEST(DevicePaths, SymbolicLinksAreNeverFollowed) {
     fs::create_symlink(device.Folder() / "new.txt", menu / "Dangling.lnk");
     fs::create_directory_symlink(device.Folder(), root / "Up");
 
-    for (const char16_t* path : {u"\\Windows\\Start Menu\\out.lnk",
-                                 u"\\Windows\\Start Menu\\Dangling.lnk", u"\\up\\outside.txt",
-                                 u"\\Up\\new.txt"}) {
+    for (const char16_t* path :
+         {u"\\Windows\\Start Menu\\out.lnk", u"\\Windows\\Start Menu\\Dangling.lnk",
+          u"\\up\\outside.txt", u"\\Up\\new.txt"}) {
         SCOPED_TRACE(ce::ToUtf8(path));
         for (const char16_t* mode : {u"r", u"r+", u"w", u"a+"}) {
             errno = 0;

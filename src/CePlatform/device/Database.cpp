@@ -133,4 +133,12 @@ void Database::Transaction::Commit() {
     done_ = true;
 }
 
+Database::ReadTransaction::ReadTransaction(Database& db) : db_(db), owner_(!db.InTransaction()) {
+    if (owner_) db_.Exec("BEGIN");
+}
+
+Database::ReadTransaction::~ReadTransaction() {
+    if (owner_ && db_.InTransaction()) sqlite3_exec(db_.db_, "COMMIT", nullptr, nullptr, nullptr);
+}
+
 }  // namespace ce

@@ -90,6 +90,21 @@ public:
         bool done_ = false;
     };
 
+    // A read transaction: every query inside it sees the database as it was at the first one,
+    // whatever other connections commit meanwhile. Inside a transaction that is already open it
+    // does nothing. Ended when it goes out of scope.
+    class ReadTransaction {
+    public:
+        explicit ReadTransaction(Database& db);
+        ~ReadTransaction();
+        ReadTransaction(const ReadTransaction&) = delete;
+        ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+    private:
+        Database& db_;
+        bool owner_;
+    };
+
     sqlite3* handle() const { return db_; }
 
 private:

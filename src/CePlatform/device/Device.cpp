@@ -420,6 +420,7 @@ bool Device::KeyExists(RootKey root, std::u16string_view path) const {
 
 RegKey Device::ReadKey(RootKey root, std::u16string_view path) const {
     return Guard(*this, [&] {
+        Database::ReadTransaction snapshot(impl_->Db());
         std::u16string normalised;
         std::optional<KeyRow> key;
         if (AppendKeyPath(&normalised, path)) key = impl_->FindKey(root, normalised);

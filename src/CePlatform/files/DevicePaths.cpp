@@ -195,8 +195,8 @@ DevicePathWalk WalkDevicePath(const Device& device, std::u16string_view path) {
     for (; folder && next + 1 < parts.size(); ++next) {
         const std::string name = MatchEntry(folder.Get(), parts[next]);
         walk.host /= name;
-        UniqueFd child(openat(folder.Get(), name.c_str(),
-                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        UniqueFd child(
+            openat(folder.Get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!child) {
             FailOnTheWay(folder.Get(), name);
             folder = UniqueFd();

@@ -213,6 +213,8 @@ void Device::Impl::LogChange(const char* kind, RootKey root, std::u16string_view
 }
 
 std::vector<RegKey> Device::Impl::Export(std::optional<RootKey> root, std::u16string_view path) {
+    // One snapshot: a state the registry really was in, whatever other processes write meanwhile.
+    Database::ReadTransaction snapshot(*db_);
     std::vector<RegKey> keys;
     auto collect = [this, &keys](RootKey r, const KeyRow& top) {
         std::vector<std::pair<std::string, KeyRow>> rows;

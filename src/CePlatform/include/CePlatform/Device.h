@@ -77,7 +77,7 @@ struct Change {
 // An entry of a folder of the device's file system, as the host holds it.
 struct FileEntry {
     enum Kind { kFile, kFolder, kLink, kOther };  // kOther: a pipe, a device node, ...
-    std::string name;                              // the host's name (UTF-8)
+    std::string name;                             // the host's name (UTF-8)
     Kind kind = kFile;
     uint64_t size = 0;  // regular files only
 };
@@ -148,12 +148,13 @@ public:
 
     bool KeyExists(RootKey root, std::u16string_view path) const;
     // One key (its path in its stored case) with its own values, sorted as ExportKeys sorts
-    // them. Throws DeviceError when the key does not exist.
+    // them, read in one read transaction. Throws DeviceError when the key does not exist.
     RegKey ReadKey(RootKey root, std::u16string_view path) const;
     // The key and every key below it, each with its values, keys sorted by their path compared
     // without regard to case (a key before its subkeys), values sorted the same way with the
-    // default value first. Without a root: the whole registry, root by root. Throws DeviceError
-    // when the key does not exist.
+    // default value first. Without a root: the whole registry, root by root. All of it is read
+    // in one read transaction: a snapshot of a state the registry was in, whatever other
+    // processes write meanwhile. Throws DeviceError when the key does not exist.
     std::vector<RegKey> ExportKeys(std::optional<RootKey> root = std::nullopt,
                                    std::u16string_view path = {}) const;
     // Applies the operations of a registry file in one transaction: all of them or, on an error,
