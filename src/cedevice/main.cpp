@@ -28,7 +28,9 @@ Commands:
   init [--edition smartphone|pocketpc|other] [--os MAJOR.MINOR[.BUILD]] [--empty]
                           create a device (seeded with a new phone's registry unless --empty)
   info                    show the device's profile and paths
-  reg export [KEY]        write the registry, or one key and its subkeys, as a REGEDIT4 file
+  reg export [KEY]        write the registry, or one key and its subkeys, as a REGEDIT4 file;
+                          a key or value whose name holds a line break is left out, named on
+                          standard error, and the status is 1
   reg import FILE         apply a REGEDIT4 file ('-' reads standard input), all or nothing
   reg query KEY [VALUE]   show one key's values, or one value ('@' is the default value)
   profile set bluetooth MODE
@@ -308,8 +310,13 @@ int Export(const Options& o, const std::vector<std::string>& args) {
         RequireKey(device, root, path);
         keys = device.ExportKeys(root, path);
     }
-    std::cout << ce::FormatRegFile(keys);
-    return 0;
+    // A name that the file cannot carry is left out with its key or value; the rest is whole.
+    std::vector<std::string> leftOut;
+    std::cout << ce::FormatRegFile(keys, &leftOut);
+    for (const std::string& what : leftOut) {
+        std::cerr << "cedevice: left out " << what << " (a registry file cannot carry its name)\n";
+    }
+    return leftOut.empty() ? 0 : 1;
 }
 
 std::string ReadInput(const std::string& file) {

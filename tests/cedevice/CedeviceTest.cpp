@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -150,6 +151,28 @@ TEST_F(Cedevice, RegistryQueryImportExportAndTheChangeLog) {
     ASSERT_EQ(Run("init --empty --device copy").status, 0);
     ASSERT_EQ(Run("--device copy reg import -", original).status, 0);
     EXPECT_EQ(Run("--device copy reg export").out, original);
+
+    // Names that a file cannot carry, written through the registry functions, are left out and
+    // named; the rest of the export is whole, and the status tells.
+    ce::UseDevice(device_);
+    const DWORD one = 1;
+    for (const auto& [path, name] :
+         {std::pair(u"Broken\nKey", u"v"), std::pair(u"Software\\Fresh", u"two\nlines")}) {
+        HKEY key = nullptr;
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, 0, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+        RegCloseKey(key);
+    }
+    ce::CloseDevice();
+    const Result partial = On("reg export");
+    EXPECT_EQ(partial.status, 1);
+    EXPECT_EQ(partial.out, original);
+    EXPECT_EQ(partial.err,
+              "cedevice: left out key HKEY_CURRENT_USER\\Broken\\nKey (a registry file cannot "
+              "carry its name)\ncedevice: left out value \"two\\nlines\" of "
+              "HKEY_CURRENT_USER\\Software\\Fresh (a registry file cannot carry its name)\n");
 
     // One key with its subkeys, named in any case.
     EXPECT_THAT(Ok("reg export 'hklm\\SYSTEM\\gwe'"),

@@ -11,8 +11,6 @@ namespace ce {
 
 namespace {
 
-constexpr size_t kMaxValueNameLength = 16383;
-
 // What a handle stands for: a key of the device that was current when it was opened.
 struct OpenKey {
     uint64_t generation = 0;

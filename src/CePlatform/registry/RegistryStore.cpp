@@ -258,6 +258,10 @@ void Device::Impl::Apply(const std::vector<RegFileOp>& ops, bool log) {
                               KeyName(op.root, op.path));
         }
         op.path = std::move(normalised);
+        if (op.value.name.size() > kMaxValueNameLength) {
+            throw DeviceError("a value name has more than 16,383 characters, under " +
+                              KeyName(op.root, op.path));
+        }
         bool created = false;
         switch (op.kind) {
             case RegFileOp::kCreateKey:
