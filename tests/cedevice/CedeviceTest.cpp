@@ -1,7 +1,11 @@
 // The device tool, run as a program against devices in temporary folders.
 #include <CePlatform/Device.h>
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <windows.h>
@@ -12,6 +16,7 @@
 #include <map>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "support/TempDevice.h"
 
@@ -49,7 +54,11 @@ void ExpectFailure(const Result& r, const std::string& what, int status = 1) {
 class Cedevice : public testing::Test {
 protected:
     void SetUp() override { device_ = (scratch_ = test::MakeTempFolder("cedevice")) / "device"; }
-    void TearDown() override { fs::remove_all(scratch_); }
+    void TearDown() override {
+        std::error_code ignored;  // a test may have left the device read-only
+        fs::permissions(device_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(scratch_);
+    }
 
     // Runs `cedevice ARGS` (shell words) in the scratch folder with `env` added to the environment.
     Result Run(const std::string& args, const std::string& input = "",
@@ -71,6 +80,37 @@ protected:
         const Result r = On(args, input);
         EXPECT_EQ(r.status, 0) << args << ": " << r.err;
         return r.out;
+    }
+
+    // Runs `cedevice --device DEVICE ARGS` as a user whom file permissions stop: this process's
+    // own, or for root (whom they do not stop) the user nobody. Status 125: it cannot be run so.
+    Result OnAsReader(const std::vector<std::string>& args, const std::string& input = "") {
+        test::WriteFileBytes(scratch_ / "in", input);
+        std::vector<std::string> words = {"cedevice", "--device", device_.string()};
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        const std::string in = scratch_ / "in", out = scratch_ / "out", err = scratch_ / "err";
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int fds[] = {open(in.c_str(), O_RDONLY),
+                               open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+                               open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)};
+            for (int i = 0; i < 3; ++i) {
+                if (fds[i] < 0 || dup2(fds[i], i) < 0) _exit(125);
+            }
+            if (geteuid() == 0 &&
+                (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+                _exit(125);
+            }
+            execv(CEDEVICE_PATH, argv.data());
+            _exit(125);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadFileBytes(out),
+                test::ReadFileBytes(err)};
     }
 
     fs::path scratch_, device_;
@@ -231,6 +271,80 @@ TEST_F(Cedevice, FilesAndProfile) {
         ExpectFailure(On(args), "--help", 2);
     }
     EXPECT_EQ(Snapshot(device_), before);
+}
+
+// A device that its user cannot write (a read-only mount, a folder without write permission) is
+// read as usual; a command that would write says that the device is read-only, naming it, and
+// changes nothing.
+TEST_F(Cedevice, AReadOnlyDeviceIsReadAndNeverWritten) {
+    Ok("init");
+    Ok("reg import -", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\New]\n\"v\"=dword:1\n");
+    test::WriteFileBytes(device_ / "fs/Windows/Start Menu/Alarm.lnk", "link");
+    const std::vector<std::vector<std::string>> reads = {
+        {"info"},
+        {"reg", "export"},
+        {"reg", "query", "HKLM\\New"},
+        {"journal"},
+        {"changes"},
+        {"fs", "ls", "\\Windows\\Start Menu"},
+        {"fs", "cat", "\\Windows\\Start Menu\\Alarm.lnk"}};
+    std::vector<std::string> outputs;
+    for (const auto& args : reads) {
+        std::string words;
+        for (const std::string& a : args) words += Q(a) + " ";
+        outputs.push_back(Ok(words));
+    }
+
+    fs::permissions(scratch_,
+                    fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(device_, fs::perms::owner_all, fs::perm_options::remove);
+    fs::permissions(device_, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::add);
+    fs::permissions(device_ / "device.db", fs::perms::owner_write, fs::perm_options::remove);
+    const auto before = Snapshot(device_);
+    for (size_t i = 0; i < reads.size(); ++i) {
+        const Result r = OnAsReader(reads[i]);
+        if (r.status == 125) GTEST_SKIP() << "cedevice cannot be run as a user who may not write";
+        EXPECT_EQ(r.status, 0) << reads[i][0] << ": " << r.err;
+        EXPECT_EQ(r.out, outputs[i]) << reads[i][0];
+    }
+    const std::string readOnly = "the device " + device_.string() + " is read-only";
+    ExpectFailure(OnAsReader({"reg", "import", "-"}, "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n"),
+                  readOnly);
+    ExpectFailure(OnAsReader({"profile", "set", "bluetooth", "2"}), readOnly);
+    ExpectFailure(OnAsReader({"profile", "set", "module", "BAG0:", "off"}), readOnly);
+    EXPECT_EQ(Snapshot(device_), before);
+}
+
+// On a disk that is full, a command that writes says so, naming the device, and changes nothing;
+// once there is room again the device is as it was. The disk is a small file system of its own,
+// mounted where only this test program sees it.
+TEST_F(Cedevice, AFullDiskIsNamedAndLosesNothing) {
+    const fs::path disk = scratch_ / "disk";
+    fs::create_directory(disk);
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=512k") != 0) {
+        GTEST_SKIP() << "no small file system can be mounted here (needs CAP_SYS_ADMIN)";
+    }
+    device_ = disk / "device";
+    Ok("init");
+    const std::string before = Ok("reg export");
+    {
+        std::ofstream filler(disk / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size())) {
+        }
+    }
+    std::string import = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Big]\n";
+    for (int i = 0; i < 100; ++i) import += "\"v" + std::to_string(i) + "\"=dword:1\n";
+    const std::string full = "the disk that holds the device " + device_.string() + " is full";
+    ExpectFailure(On("reg import -", import), full);
+    ExpectFailure(On("profile set bluetooth 2"), full);
+    fs::remove(disk / "filler");
+    EXPECT_EQ(Ok("reg export"), before);
+    Ok("reg import -", import);
+    EXPECT_THAT(Ok(R"(reg query 'HKLM\Big' v99)"), HasSubstr("dword:00000001"));
+    umount2(disk.c_str(), MNT_DETACH);
 }
 
 TEST_F(Cedevice, BadUsageAndFoldersThatAreNoDeviceTouchNothing) {
