@@ -2,6 +2,9 @@
 #include <CePlatform/Device.h>
 #include <CePlatform/RegFile.h>
 #include <CePlatform/Unicode.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -11,9 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -31,7 +32,8 @@ Commands:
   reg export [KEY]        write the registry, or one key and its subkeys, as a REGEDIT4 file;
                           a key or value whose name holds a line break is left out, named on
                           standard error, and the status is 1
-  reg import FILE         apply a REGEDIT4 file ('-' reads standard input), all or nothing
+  reg import FILE         apply a REGEDIT4 file ('-' reads standard input), all or nothing;
+                          a regular file or standard input of at most 64 MiB
   reg query KEY [VALUE]   show one key's values, or one value ('@' is the default value)
   profile set bluetooth MODE
                           set the Bluetooth radio's mode (0 off, 1 connectable, 2 discoverable)
@@ -319,19 +321,42 @@ int Export(const Options& o, const std::vector<std::string>& args) {
     return leftOut.empty() ? 0 : 1;
 }
 
+// The most that reg import reads: far above any real registry (a whole phone's is some hundred
+// kilobytes), so that something that never ends is refused instead of read until memory runs out.
+constexpr size_t kMaxImportBytes = size_t{64} << 20;
+
+// A regular file, or standard input, of at most kMaxImportBytes.
 std::string ReadInput(const std::string& file) {
-    if (file == "-") {
-        std::string text{std::istreambuf_iterator<char>(std::cin), {}};
-        if (std::cin.bad()) throw Failure{"cannot read standard input"};
-        return text;
+    const std::string shown = file == "-" ? "standard input" : file;
+    int fd = STDIN_FILENO;
+    if (file != "-") {
+        // O_NONBLOCK: opening a pipe would wait for a writer; it is refused below in any case.
+        fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) throw Failure{"cannot read " + file + ": " + std::strerror(errno)};
+        struct stat st {};
+        const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        if (!regular || fcntl(fd, F_SETFL, 0) != 0) {
+            close(fd);
+            throw Failure{"cannot read " + file +
+                          (S_ISDIR(st.st_mode) ? ": it is a folder"
+                                               : ": only a regular file or standard input "
+                                                 "('-') is imported")};
+        }
     }
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
-        throw Failure{"cannot read " + file + ": it is a folder"};
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw Failure{"cannot read " + file + ": " + std::strerror(errno)};
-    std::string text{std::istreambuf_iterator<char>(in), {}};
-    if (in.bad()) throw Failure{"cannot read " + file};
+    std::string text;
+    char buffer[65536];
+    ssize_t got = 0;
+    while (text.size() <= kMaxImportBytes &&
+           ((got = read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))) {
+        if (got > 0) text.append(buffer, static_cast<size_t>(got));
+    }
+    const int error = errno;
+    if (fd != STDIN_FILENO) close(fd);
+    if (text.size() > kMaxImportBytes) {
+        throw Failure{shown + " holds more than 64 MiB, the most that reg import reads" +
+                      " (nothing imported)"};
+    }
+    if (got < 0) throw Failure{"cannot read " + shown + ": " + std::strerror(error)};
     return text;
 }
 

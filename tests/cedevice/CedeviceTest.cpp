@@ -166,6 +166,19 @@ TEST_F(Cedevice, RegistryQueryImportExportAndTheChangeLog) {
         "[HKEY_CURRENT_USER\\New]\n\"x\"=dword:123456789\n");
     ExpectFailure(On("reg import broken.reg"), "broken.reg: line 6:");
     ExpectFailure(On("reg import missing.reg"), "missing.reg");
+    // What never ends is not read: only regular files and standard input, up to 64 MiB.
+    ASSERT_EQ(mkfifo((scratch_ / "fifo").c_str(), 0600), 0);
+    for (const char* source : {"/dev/zero", "fifo", "."}) {
+        ExpectFailure(On(std::string("reg import ") + source), source);
+    }
+    test::WriteFileBytes(scratch_ / "huge.reg", "REGEDIT4\n");
+    fs::resize_file(scratch_ / "huge.reg", (size_t{64} << 20) + 1);
+    ExpectFailure(On("reg import huge.reg"), "huge.reg holds more than 64 MiB");
+    const std::string fromZero = Q(CEDEVICE_PATH) + " --device " + Q(device_) +
+                                 " reg import - </dev/zero >/dev/null 2>" + Q(scratch_ / "err");
+    EXPECT_EQ(WEXITSTATUS(std::system(fromZero.c_str())), 1);
+    EXPECT_THAT(test::ReadFileBytes(scratch_ / "err"),
+                HasSubstr("standard input holds more than 64 MiB"));
     EXPECT_EQ(Ok("reg export"), seeded);
     EXPECT_EQ(Ok("changes"), "");  // neither the seed nor a failed import is a change
 
