@@ -1,22 +1,37 @@
 // The simulated device: where it lives, how it is created and refused, its profile, and the
 // device queries and emulated modules that answer from it.
 #include <CePlatform/Device.h>
+#include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <unistd.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/TempDevice.h"
 
 namespace fs = std::filesystem;
+
+// When set, runs once as the next folder listing of this program starts: another process acting
+// between two steps of the code under test.
+static std::function<void()> g_beforeListing;
+
+extern "C" DIR* fdopendir(int fd) {
+    static const auto platform = reinterpret_cast<DIR* (*)(int)>(dlsym(RTLD_NEXT, "fdopendir"));
+    if (g_beforeListing) std::exchange(g_beforeListing, nullptr)();
+    return platform(fd);
+}
 
 namespace {
 
@@ -104,6 +119,28 @@ TEST(DeviceCreation, RefusesFoldersThatHoldAnythingAndRecoversFromAKilledCreator
     ce::Device::Open(killed);
     EXPECT_TRUE(fs::is_directory(killed / "fs" / "Program Files"));
     fs::remove_all(folder);
+}
+
+// Another creator links its database into a new folder just as this one looks whether the folder
+// is free: this one says that a device exists there, not that the folder holds something else.
+TEST(DeviceCreation, ACreatorThatLosesTheRaceForAFolderSaysADeviceExists) {
+    const fs::path base = test::MakeTempFolder("race");
+    ce::CreateDevice(base / "winner", {}, false);
+    const fs::path folder = base / "loser";
+    fs::create_directory(folder);
+    bool linked = false;
+    g_beforeListing = [&] {
+        linked = link((base / "winner/device.db").c_str(), (folder / "device.db").c_str()) == 0;
+    };
+    try {
+        ce::CreateDevice(folder, {}, false);
+        ADD_FAILURE() << "created twice";
+    } catch (const ce::DeviceError& e) {
+        EXPECT_THAT(e.what(), testing::HasSubstr("already holds a device"));
+    }
+    g_beforeListing = nullptr;
+    EXPECT_TRUE(linked) << "the creator did not list the folder";
+    fs::remove_all(base);
 }
 
 TEST(DeviceOpening, RefusesWhatIsNotADeviceWithoutChangingIt) {

@@ -248,10 +248,13 @@ fs::path SelectedDevicePath() {
 
 void CreateDevice(const fs::path& folder, const Profile& profile, bool seed) {
     std::error_code ec;
-    if (fs::exists(folder / kDatabaseName, ec)) {
-        throw DeviceError(folder.string() + " already holds a device");
-    }
     if (!IsFreeForDevice(folder)) {
+        // Looked for only now: a creator that wins a race for this folder links its database
+        // there before it adds anything else (its fs/), so a folder that it took holds the
+        // database by the time it is found taken.
+        if (fs::exists(folder / kDatabaseName, ec)) {
+            throw DeviceError(folder.string() + " already holds a device");
+        }
         throw DeviceError(folder.string() +
                           " is not empty and holds no device; "
                           "a device is created only in a new or empty folder");
