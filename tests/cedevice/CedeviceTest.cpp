@@ -55,8 +55,10 @@ class Cedevice : public testing::Test {
 protected:
     void SetUp() override { device_ = (scratch_ = test::MakeTempFolder("cedevice")) / "device"; }
     void TearDown() override {
-        std::error_code ignored;  // a test may have left the device read-only
+        // A test may have left the device read-only, or a file system mounted in the scratch.
+        std::error_code ignored;
         fs::permissions(device_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        umount2((scratch_ / "disk").c_str(), MNT_DETACH);
         fs::remove_all(scratch_);
     }
 
@@ -357,7 +359,6 @@ TEST_F(Cedevice, AFullDiskIsNamedAndLosesNothing) {
     EXPECT_EQ(Ok("reg export"), before);
     Ok("reg import -", import);
     EXPECT_THAT(Ok(R"(reg query 'HKLM\Big' v99)"), HasSubstr("dword:00000001"));
-    umount2(disk.c_str(), MNT_DETACH);
 }
 
 TEST_F(Cedevice, BadUsageAndFoldersThatAreNoDeviceTouchNothing) {
