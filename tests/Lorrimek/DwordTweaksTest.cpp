@@ -13,7 +13,7 @@
 #include <string>
 #include <utility>
 
-#include "RegistryHooks.h"
+#include "support/RegistryHooks.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <utility>
 
-#include "RegistryHooks.h"
+#include "support/RegistryHooks.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 

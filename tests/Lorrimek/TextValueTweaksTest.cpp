@@ -11,7 +11,7 @@
 #include <string>
 #include <tuple>
 
-#include "RegistryHooks.h"
+#include "support/RegistryHooks.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 

@@ -1,6 +1,7 @@
-// Hooks on the registry functions that this test program's code calls (the library is linked
-// into it): each runs between the library and the platform, as another process acting at that
-// moment would, or as a platform that fails there. Tests set them for one case and Clear() them.
+// Hooks on the registry functions that the library calls in the program that this is linked into
+// (the library built into it or loaded as a shared library): each runs between the library and
+// the platform, as another process acting at that moment would, or as a platform that fails
+// there. Tests set them for one case and Clear() them.
 #pragma once
 
 #include <windows.h>

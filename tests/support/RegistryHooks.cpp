@@ -1,4 +1,4 @@
-#include "RegistryHooks.h"
+#include "support/RegistryHooks.h"
 
 #include <dlfcn.h>
 
