@@ -20,7 +20,9 @@ std::string UnchangingUri(const std::filesystem::path& path) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string uri = "file:";
     // A path that starts with two slashes would read as an authority.
-    const std::string text = std::filesystem::absolute(path).lexically_normal().string();
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    const std::string text = (ec ? path : absolute).lexically_normal().string();
     for (size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (std::isalnum(c) || (c == '/' && !(i == 1 && text[0] == '/')) ||
