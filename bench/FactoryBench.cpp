@@ -5,7 +5,6 @@
 #include <CePlatform/Unicode.h>
 #include <Lorrimek/TweakersFactory.h>
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <windows.h>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "BenchMain.h"
+#include "support/RegistryHooks.h"
 
 namespace fs = std::filesystem;
 
@@ -28,48 +28,17 @@ struct OpenedKey {
     std::u16string path;
 };
 
-bool g_recordOpens = false;
 std::vector<OpenedKey> g_openedKeys;
 
-void RecordOpen(HKEY root, LPCWSTR path) {
-    if (!g_recordOpens || path == nullptr) return;
+LONG RecordOpen(HKEY root, LPCWSTR path, bool /*create*/) {
+    if (path == nullptr) return ERROR_SUCCESS;
     int index = -1;
     if (root == HKEY_CLASSES_ROOT) index = 0;
     if (root == HKEY_CURRENT_USER) index = 1;
     if (root == HKEY_LOCAL_MACHINE) index = 2;
     g_openedKeys.push_back({index, path});
+    return ERROR_SUCCESS;
 }
-
-template <typename Function>
-Function Platform(const char* name) {
-    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-}
-
-}  // namespace
-
-// The two ways a key is opened pass through here, so that the baseline looks up exactly the keys
-// that a factory opens.
-extern "C" LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass,
-                                       DWORD dwOptions, REGSAM samDesired,
-                                       LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
-                                       LPDWORD lpdwDisposition) {
-    using Create = LONG (*)(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
-                            PHKEY, LPDWORD);
-    static const auto platform = Platform<Create>("RegCreateKeyExW");
-    RecordOpen(hKey, lpSubKey);
-    return platform(hKey, lpSubKey, Reserved, lpClass, dwOptions, samDesired, lpSecurityAttributes,
-                    phkResult, lpdwDisposition);
-}
-
-extern "C" LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions,
-                                     REGSAM samDesired, PHKEY phkResult) {
-    using Open = LONG (*)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
-    static const auto platform = Platform<Open>("RegOpenKeyExW");
-    RecordOpen(hKey, lpSubKey);
-    return platform(hKey, lpSubKey, ulOptions, samDesired, phkResult);
-}
-
-namespace {
 
 using bench::DropDevice;
 using bench::NewDevice;
@@ -130,14 +99,15 @@ BENCHMARK(BM_FirstBackup)->Unit(benchmark::kMicrosecond)->Iterations(30);
 
 // (c) Baseline: one prepared, indexed look-up per key that a factory opens (the two store keys
 // of every tweak and the target keys that tweaks hold), straight on the database. The keys are
-// the ones a real construction opened, recorded above, so count and folds are exact.
+// the ones a real construction opened, recorded through the registry hooks, so count and folds
+// are exact.
 void BM_RawKeyLookups(benchmark::State& state) {
     const fs::path folder = NewDevice();
     { CTweakersFactory warmUp; }
     g_openedKeys.clear();
-    g_recordOpens = true;
+    hooks::beforeOpenKey = RecordOpen;
     { CTweakersFactory recorded; }
-    g_recordOpens = false;
+    hooks::Clear();
     std::vector<std::pair<int, std::string>> keys;
     keys.reserve(g_openedKeys.size());
     for (const OpenedKey& key : g_openedKeys) keys.emplace_back(key.root, Fold(key.path));

@@ -2,17 +2,6 @@
 
 #include <Lorrimek/TweakBase.h>
 
-namespace {
-
-// A value that cannot be deleted counts as deleted when it is not there (also when its key is
-// unreachable); only a value that is still present is a failure.
-int DeleteFrom(CRegistry& key, const CWideString& valueName) {
-    if (key.DeleteValue(valueName)) return kTweakOk;
-    return key.QueryValueType(valueName, nullptr) ? kTweakRegistryWriteFailed : kTweakOk;
-}
-
-}  // namespace
-
 CDwordValue::CDwordValue(HKEY root, const CWideString& keyPath, const CWideString& valueName,
                          const CWideString& backupValueName, EDwordAccess access)
     : m_root(root),
@@ -57,9 +46,14 @@ int CDwordValue::WriteTargetValue(DWORD value) {
 }
 
 int CDwordValue::DeleteTargetValue() {
-    if (m_heldKey) return DeleteFrom(*m_heldKey, m_valueName);
-    CRegistry key(m_root, m_keyPath.GetString(), FALSE);
-    return DeleteFrom(key, m_valueName);
+    BOOL deleted;
+    if (m_heldKey) {
+        deleted = m_heldKey->DeleteValueIfPresent(m_valueName);
+    } else {
+        CRegistry key(m_root, m_keyPath.GetString(), FALSE);
+        deleted = key.DeleteValueIfPresent(m_valueName);
+    }
+    return deleted ? kTweakOk : kTweakRegistryWriteFailed;
 }
 
 int CDwordValue::Backup(CRegistry& backupKey) {

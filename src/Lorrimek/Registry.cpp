@@ -19,36 +19,92 @@ DWORD TextBytes(LPCWSTR text) {
     return static_cast<DWORD>((length + 1) * sizeof(WCHAR));
 }
 
-// What the second step of a text read found.
-enum class TextRead { kRead, kOtherType, kMissing, kUnreadable };
+// What a text read found.
+enum class ETextRead {
+    Read,      // the text
+    Missing,   // no value to read (nor a key)
+    Unusable,  // a value of another type, or one that kept growing while it was read
+};
+
+// The default text, or the empty text when even that cannot be allocated.
+CWideString DefaultText(LPCWSTR defaultText) {
+    try {
+        return CWideString(defaultText);
+    } catch (const std::bad_alloc&) {
+        return CWideString();
+    }
+}
+
+// The value's type and size, asked without a buffer.
+bool QuerySize(HKEY key, LPCWSTR name, DWORD* type, DWORD* size) {
+    *type = REG_NONE;
+    *size = 0;
+    return RegQueryValueExW(key, name, nullptr, type, nullptr, size) == ERROR_SUCCESS;
+}
+
+// The value's text up to its first zero, read into a buffer for `size` bytes.
+LONG QueryText(HKEY key, LPCWSTR name, DWORD size, DWORD* type, std::u16string* text) {
+    // One spare character, zeroed, so that an odd size or a text stored without its terminating
+    // zero never leads past the buffer.
+    std::vector<WCHAR> buffer(size / sizeof(WCHAR) + 1, 0);
+    const size_t capacity = buffer.size() * sizeof(WCHAR);
+    DWORD received =
+        static_cast<DWORD>(std::min<size_t>(capacity, std::numeric_limits<DWORD>::max()));
+    const LONG result = RegQueryValueExW(key, name, nullptr, type,
+                                         reinterpret_cast<LPBYTE>(buffer.data()), &received);
+    if (result == ERROR_SUCCESS) {
+        const size_t count = std::min<size_t>(received, capacity) / sizeof(WCHAR);
+        text->assign(buffer.data(), std::find(buffer.data(), buffer.data() + count, WCHAR{0}));
+    }
+    return result;
+}
+
+// The size query, then the data query; when another process makes the value longer between the
+// two, the size is asked again, a few times at most.
+ETextRead FindText(HKEY key, LPCWSTR name, DWORD expectedType, std::u16string* text) {
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (key == nullptr || !QuerySize(key, name, &type, &size)) return ETextRead::Missing;
+    for (int attempt = 0; attempt < kTextReadAttempts; ++attempt) {
+        if (type != expectedType) return ETextRead::Unusable;
+        const LONG result = QueryText(key, name, size, &type, text);
+        if (result == ERROR_SUCCESS) {
+            return type == expectedType ? ETextRead::Read : ETextRead::Unusable;
+        }
+        if (result != ERROR_MORE_DATA || !QuerySize(key, name, &type, &size)) {
+            return ETextRead::Missing;
+        }
+    }
+    return ETextRead::Unusable;
+}
 
 }  // namespace
 
-CRegistry::CRegistry(HKEY root, LPCWSTR path, BOOL create) : m_hKey(nullptr), m_dwDisposition(0) {
+CRegistry::CRegistry(HKEY root, LPCWSTR path, BOOL create) : m_key(nullptr), m_disposition(0) {
     if (path == nullptr) return;  // no key to name
     LONG result;
     if (create) {
         result = RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                 nullptr, &m_hKey, &m_dwDisposition);
+                                 nullptr, &m_key, &m_disposition);
     } else {
-        result = RegOpenKeyExW(root, path, 0, KEY_ALL_ACCESS, &m_hKey);
+        result = RegOpenKeyExW(root, path, 0, KEY_ALL_ACCESS, &m_key);
     }
-    if (result != ERROR_SUCCESS) m_hKey = nullptr;
+    if (result != ERROR_SUCCESS) m_key = nullptr;
 }
 
 CRegistry::CRegistry(HKEY root, const CWideString& path)
     : CRegistry(root, path.GetString(), TRUE) {}
 
 CRegistry::~CRegistry() {
-    if (m_hKey != nullptr) RegCloseKey(m_hKey);
+    if (m_key != nullptr) RegCloseKey(m_key);
 }
 
 DWORD CRegistry::ReadDWORD(LPCWSTR name, DWORD defaultValue) {
     // A stored value shorter than 4 bytes reads as its bytes followed by zeros.
     DWORD value = 0;
     DWORD size = sizeof(value);
-    if (m_hKey != nullptr &&
-        RegQueryValueExW(m_hKey, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(&value), &size) ==
+    if (m_key != nullptr &&
+        RegQueryValueExW(m_key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(&value), &size) ==
             ERROR_SUCCESS) {
         return value;
     }
@@ -61,8 +117,8 @@ DWORD CRegistry::ReadDWORD(const CWideString& name, DWORD defaultValue) {
 }
 
 BOOL CRegistry::WriteDWORD(LPCWSTR name, DWORD value) {
-    if (m_hKey == nullptr) return FALSE;
-    return RegSetValueExW(m_hKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+    if (m_key == nullptr) return FALSE;
+    return RegSetValueExW(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                           sizeof(value)) == ERROR_SUCCESS;
 }
 
@@ -71,10 +127,10 @@ BOOL CRegistry::WriteDWORD(const CWideString& name, DWORD value) {
 }
 
 BOOL CRegistry::SetValue(LPCWSTR name, DWORD type, LPCWSTR text) {
-    if (text == nullptr || m_hKey == nullptr) return FALSE;
+    if (text == nullptr || m_key == nullptr) return FALSE;
     const DWORD size = TextBytes(text);
     if (size == 0) return FALSE;
-    return RegSetValueExW(m_hKey, name, 0, type, reinterpret_cast<const BYTE*>(text), size) ==
+    return RegSetValueExW(m_key, name, 0, type, reinterpret_cast<const BYTE*>(text), size) ==
            ERROR_SUCCESS;
 }
 
@@ -94,72 +150,30 @@ BOOL CRegistry::WriteMultiString(const CWideString& name, const CWideString& tex
 
 CWideString CRegistry::ReadText(LPCWSTR name, LPCWSTR defaultText, DWORD expectedType) {
     try {
-        TextRead outcome = TextRead::kMissing;
         std::u16string text;
-        DWORD type = REG_NONE;
-        DWORD size = 0;
-        if (m_hKey != nullptr &&
-            RegQueryValueExW(m_hKey, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-            outcome = TextRead::kUnreadable;
-            for (int attempt = 0; attempt < kTextReadAttempts; ++attempt) {
-                if (type != expectedType) {
-                    outcome = TextRead::kOtherType;
-                    break;
-                }
-                // One spare character, zeroed, so that an odd size or a text stored without its
-                // terminating zero never leads past the buffer.
-                std::vector<WCHAR> buffer(size / sizeof(WCHAR) + 1, 0);
-                const size_t capacity = buffer.size() * sizeof(WCHAR);
-                DWORD received = static_cast<DWORD>(
-                    std::min<size_t>(capacity, std::numeric_limits<DWORD>::max()));
-                const LONG result =
-                    RegQueryValueExW(m_hKey, name, nullptr, &type,
-                                     reinterpret_cast<LPBYTE>(buffer.data()), &received);
-                if (result == ERROR_SUCCESS) {
-                    if (type != expectedType) {
-                        outcome = TextRead::kOtherType;
-                        break;
-                    }
-                    const size_t count = std::min<size_t>(received, capacity) / sizeof(WCHAR);
-                    const WCHAR* first = buffer.data();
-                    text.assign(first, std::find(first, first + count, WCHAR{0}));
-                    outcome = TextRead::kRead;
-                    break;
-                }
-                if (result != ERROR_MORE_DATA) {
-                    outcome = TextRead::kMissing;
-                    break;
-                }
-                // Another process made the value longer: ask for its size again.
-                type = REG_NONE;
-                size = 0;
-                if (RegQueryValueExW(m_hKey, name, nullptr, &type, nullptr, &size) !=
-                    ERROR_SUCCESS) {
-                    outcome = TextRead::kMissing;
-                    break;
-                }
-            }
-        }
-        switch (outcome) {
-            case TextRead::kRead:
+        switch (FindText(m_key, name, expectedType, &text)) {
+            case ETextRead::Read:
                 return CWideString(std::u16string_view(text));
-            case TextRead::kMissing:
-                if (defaultText == nullptr) return CWideString();
-                WriteString(name, defaultText);
-                return CWideString(defaultText);
-            case TextRead::kOtherType:
-            case TextRead::kUnreadable:
-                // The value exists but cannot be taken as a text now: it is left as it is.
+            case ETextRead::Missing:
+                if (defaultText != nullptr) WriteString(name, defaultText);
                 break;
+            case ETextRead::Unusable:
+                break;  // the value is left as it is
         }
-        return CWideString(defaultText);
     } catch (const std::bad_alloc&) {
         // A value too large to hold in memory is left as it is.
     }
+    return DefaultText(defaultText);
+}
+
+BOOL CRegistry::ReadExistingText(LPCWSTR name, DWORD type, CWideString* text) const {
     try {
-        return CWideString(defaultText);
+        std::u16string found;
+        if (FindText(m_key, name, type, &found) != ETextRead::Read) return FALSE;
+        *text = CWideString(std::u16string_view(found));
+        return TRUE;
     } catch (const std::bad_alloc&) {
-        return CWideString();
+        return FALSE;
     }
 }
 
@@ -180,15 +194,19 @@ CWideString CRegistry::ReadMultiString(const CWideString& name, const CWideStrin
 }
 
 BOOL CRegistry::DeleteValue(LPCWSTR name) {
-    if (m_hKey == nullptr) return FALSE;
-    return RegDeleteValueW(m_hKey, name) == ERROR_SUCCESS;
+    if (m_key == nullptr) return FALSE;
+    return RegDeleteValueW(m_key, name) == ERROR_SUCCESS;
+}
+
+BOOL CRegistry::DeleteValueIfPresent(LPCWSTR name) {
+    return DeleteValue(name) || !QueryValueType(name, nullptr);
 }
 
 BOOL CRegistry::QueryValueType(LPCWSTR name, DWORD* type) const {
-    if (m_hKey == nullptr) return FALSE;
+    if (m_key == nullptr) return FALSE;
     DWORD storedType = REG_NONE;
     DWORD size = 0;
-    if (RegQueryValueExW(m_hKey, name, nullptr, &storedType, nullptr, &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExW(m_key, name, nullptr, &storedType, nullptr, &size) != ERROR_SUCCESS) {
         return FALSE;
     }
     if (type != nullptr) *type = storedType;

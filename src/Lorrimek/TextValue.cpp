@@ -19,12 +19,7 @@ CTextValue::CTextValue(HKEY root, const CWideString& keyPath, const CWideString&
       m_key(root, keyPath.GetString(), create) {}
 
 BOOL CTextValue::ReadExisting(CRegistry& key, const CWideString& name, CWideString* text) {
-    DWORD type = REG_NONE;
-    if (!key.QueryValueType(name.GetString(), &type) || type != Type()) return FALSE;
-    // A null default: the read never writes.
-    *text = m_kind == ETextKind::List ? key.ReadMultiString(name.GetString(), nullptr)
-                                      : key.ReadString(name.GetString(), nullptr);
-    return TRUE;
+    return key.ReadExistingText(name.GetString(), Type(), text);
 }
 
 BOOL CTextValue::Write(CRegistry& key, const CWideString& name, const CWideString& text) {
@@ -56,10 +51,8 @@ int CTextValue::Restore(CRegistry& backupKey) {
     // Nothing was ever saved: there is no earlier state to return to.
     if (!ReadExisting(backupKey, m_backupValueName, &saved)) return kTweakOk;
     if (saved == MarkerText()) {
-        if (m_key.DeleteValue(m_valueName.GetString())) return kTweakOk;
-        // Deleting a value that is not there (or whose key is gone) leaves it absent, as wanted.
-        return m_key.QueryValueType(m_valueName.GetString(), nullptr) ? kTweakRegistryWriteFailed
-                                                                      : kTweakOk;
+        return m_key.DeleteValueIfPresent(m_valueName.GetString()) ? kTweakOk
+                                                                   : kTweakRegistryWriteFailed;
     }
     return WriteTargetText(saved);
 }

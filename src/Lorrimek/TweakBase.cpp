@@ -16,10 +16,10 @@ CWideString StorePath(LPCWSTR folder, const CWideString& id) {
 
 CTweakBase::CTweakBase(const CWideString& id, const CWideString& name,
                        const CWideString& description, int category)
-    : m_strID(id),
-      m_strName(name),
-      m_strDescription(description),
-      m_nCategory(category),
+    : m_id(id),
+      m_name(name),
+      m_description(description),
+      m_category(category),
       m_backupKey(HKEY_LOCAL_MACHINE, StorePath(kBackupFolder, id)),
       m_settingsKey(HKEY_LOCAL_MACHINE, StorePath(kSettingsFolder, id)) {}
 

@@ -2,6 +2,9 @@
 #include <CePlatform/Device.h>
 #include <CePlatform/RegFile.h>
 #include <CePlatform/Unicode.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -11,9 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -30,14 +31,18 @@ Commands:
   init [--edition smartphone|pocketpc|other] [--os MAJOR.MINOR[.BUILD]] [--empty]
                           create a device (seeded with a new phone's registry unless --empty)
   info                    show the device's profile and paths
-  reg export [KEY]        write the registry, or one key and its subkeys, as a REGEDIT4 file
-  reg import FILE         apply a REGEDIT4 file ('-' reads standard input), all or nothing
+  reg export [KEY]        write the registry, or one key and its subkeys, as a REGEDIT4 file;
+                          a key or value whose name holds a line break is left out, named on
+                          standard error, and the status is 1
+  reg import FILE         apply a REGEDIT4 file ('-' reads standard input), all or nothing;
+                          a regular file or standard input of at most 64 MiB
   reg query KEY [VALUE]   show one key's values, or one value ('@' is the default value)
   profile set bluetooth MODE
                           set the Bluetooth radio's mode (0 off, 1 connectable, 2 discoverable)
   profile set module NAME on|off
                           give the device an optional module or stream device, or take it away
-  fs ls [PATH]            list a folder of the device's file system (the root by default)
+  fs ls [PATH]            list a folder of the device's file system (the root by default);
+                          a symbolic link is listed as <link>, never followed
   fs cat PATH             write a file of the device's file system to standard output
   journal                 list the device's physical events
   changes [--since SEQ]   list the registry changes
@@ -249,7 +254,6 @@ int ProfileSet(const Options& o, const std::vector<std::string>& args) {
 }
 
 int Files(const Options& o, const std::vector<std::string>& args) {
-    namespace fs = std::filesystem;
     if (args.empty()) throw UsageError{"fs needs a subcommand: ls or cat"};
     const std::string& sub = args[0];
     if (sub != "ls" && sub != "cat") throw UsageError{"unknown fs subcommand \"" + sub + "\""};
@@ -258,42 +262,32 @@ int Files(const Options& o, const std::vector<std::string>& args) {
     }
     const std::string path = args.size() > 1 ? args[1] : "\\";
     ce::Device& device = OpenDevice(o);
-    const fs::path host = device.HostPath(ce::FromUtf8(path));
-    std::error_code ec;
     if (sub == "cat") {
-        if (fs::is_directory(host, ec)) throw Failure{path + " is a folder"};
-        if (!fs::is_regular_file(host, ec)) throw Failure{"no such file: " + path};
-        std::ifstream in(host, std::ios::binary);
-        if (!in) throw Failure{"cannot read " + path};
-        std::copy(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(),
-                  std::ostreambuf_iterator<char>(std::cout));
+        std::cout << device.ReadFile(ce::FromUtf8(path));
         return 0;
     }
-    // A size, or "?" for what is no regular file.
-    const auto size = [](const fs::directory_entry& entry) {
-        std::error_code error;
-        if (!entry.is_regular_file(error)) return std::string("?");
-        const uintmax_t bytes = entry.file_size(error);
-        return error ? std::string("?") : std::to_string(bytes);
-    };
-    if (!fs::is_directory(host, ec)) {
-        if (!fs::exists(fs::symlink_status(host, ec))) throw Failure{"no such folder: " + path};
-        std::cout << size(fs::directory_entry(host, ec)) << '\t' << host.filename().string()
-                  << '\n';
-        return 0;
+    // A size, "<dir>" or "<link>" (never followed), or "?" for anything else.
+    std::vector<std::pair<std::string, std::string>> lines;  // sort key, line
+    for (const ce::FileEntry& entry : device.ListFiles(ce::FromUtf8(path))) {
+        std::string line;
+        switch (entry.kind) {
+            case ce::FileEntry::kFile:
+                line = std::to_string(entry.size) + "\t" + entry.name;
+                break;
+            case ce::FileEntry::kFolder:
+                line = "<dir>\t" + entry.name + "\\";
+                break;
+            case ce::FileEntry::kLink:
+                line = "<link>\t" + entry.name;
+                break;
+            case ce::FileEntry::kOther:
+                line = "?\t" + entry.name;
+                break;
+        }
+        lines.emplace_back(Lower(entry.name), std::move(line));
     }
-    std::vector<std::pair<std::string, std::string>> entries;  // sort key, line
-    fs::directory_iterator it(host, ec);
-    if (ec) throw Failure{"cannot list " + path + ": " + ec.message()};
-    for (const fs::directory_entry& entry : it) {
-        const std::string name = entry.path().filename().string();
-        std::error_code error;
-        const bool folder = entry.is_directory(error);
-        entries.emplace_back(Lower(name),
-                             folder ? "<dir>\t" + name + "\\" : size(entry) + "\t" + name);
-    }
-    std::sort(entries.begin(), entries.end());
-    for (const auto& entry : entries) std::cout << entry.second << '\n';
+    std::sort(lines.begin(), lines.end());
+    for (const auto& line : lines) std::cout << line.second << '\n';
     return 0;
 }
 
@@ -327,23 +321,51 @@ int Export(const Options& o, const std::vector<std::string>& args) {
         RequireKey(device, root, path);
         keys = device.ExportKeys(root, path);
     }
-    std::cout << ce::FormatRegFile(keys);
-    return 0;
+    // A name that the file cannot carry is left out with its key or value; the rest is whole.
+    std::vector<std::string> leftOut;
+    std::cout << ce::FormatRegFile(keys, &leftOut);
+    for (const std::string& what : leftOut) {
+        std::cerr << "cedevice: left out " << what << " (a registry file cannot carry its name)\n";
+    }
+    return leftOut.empty() ? 0 : 1;
 }
 
+// The most that reg import reads: far above any real registry (a whole phone's is some hundred
+// kilobytes), so that something that never ends is refused instead of read until memory runs out.
+constexpr size_t kMaxImportBytes = size_t{64} << 20;
+
+// A regular file, or standard input, of at most kMaxImportBytes.
 std::string ReadInput(const std::string& file) {
-    if (file == "-") {
-        std::string text{std::istreambuf_iterator<char>(std::cin), {}};
-        if (std::cin.bad()) throw Failure{"cannot read standard input"};
-        return text;
+    const std::string shown = file == "-" ? "standard input" : file;
+    int fd = STDIN_FILENO;
+    if (file != "-") {
+        // O_NONBLOCK: opening a pipe would wait for a writer; it is refused below in any case.
+        fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) throw Failure{"cannot read " + file + ": " + std::strerror(errno)};
+        struct stat st {};
+        const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        if (!regular || fcntl(fd, F_SETFL, 0) != 0) {
+            close(fd);
+            throw Failure{"cannot read " + file +
+                          (S_ISDIR(st.st_mode) ? ": it is a folder"
+                                               : ": only a regular file or standard input "
+                                                 "('-') is imported")};
+        }
     }
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
-        throw Failure{"cannot read " + file + ": it is a folder"};
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw Failure{"cannot read " + file + ": " + std::strerror(errno)};
-    std::string text{std::istreambuf_iterator<char>(in), {}};
-    if (in.bad()) throw Failure{"cannot read " + file};
+    std::string text;
+    char buffer[65536];
+    ssize_t got = 0;
+    while (text.size() <= kMaxImportBytes &&
+           ((got = read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))) {
+        if (got > 0) text.append(buffer, static_cast<size_t>(got));
+    }
+    const int error = errno;
+    if (fd != STDIN_FILENO) close(fd);
+    if (text.size() > kMaxImportBytes) {
+        throw Failure{shown + " holds more than 64 MiB, the most that reg import reads" +
+                      " (nothing imported)"};
+    }
+    if (got < 0) throw Failure{"cannot read " + shown + ": " + std::strerror(error)};
     return text;
 }
 

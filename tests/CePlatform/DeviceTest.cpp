@@ -1,19 +1,37 @@
 // The simulated device: where it lives, how it is created and refused, its profile, and the
 // device queries and emulated modules that answer from it.
 #include <CePlatform/Device.h>
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <unistd.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/TempDevice.h"
 
 namespace fs = std::filesystem;
+
+// When set, runs once as the next folder listing of this program starts: another process acting
+// between two steps of the code under test.
+static std::function<void()> g_beforeListing;
+
+extern "C" DIR* fdopendir(int fd) {
+    static const auto platform = reinterpret_cast<DIR* (*)(int)>(dlsym(RTLD_NEXT, "fdopendir"));
+    if (g_beforeListing) std::exchange(g_beforeListing, nullptr)();
+    return platform(fd);
+}
 
 namespace {
 
@@ -103,6 +121,28 @@ TEST(DeviceCreation, RefusesFoldersThatHoldAnythingAndRecoversFromAKilledCreator
     fs::remove_all(folder);
 }
 
+// Another creator links its database into a new folder just as this one looks whether the folder
+// is free: this one says that a device exists there, not that the folder holds something else.
+TEST(DeviceCreation, ACreatorThatLosesTheRaceForAFolderSaysADeviceExists) {
+    const fs::path base = test::MakeTempFolder("race");
+    ce::CreateDevice(base / "winner", {}, false);
+    const fs::path folder = base / "loser";
+    fs::create_directory(folder);
+    bool linked = false;
+    g_beforeListing = [&] {
+        linked = link((base / "winner/device.db").c_str(), (folder / "device.db").c_str()) == 0;
+    };
+    try {
+        ce::CreateDevice(folder, {}, false);
+        ADD_FAILURE() << "created twice";
+    } catch (const ce::DeviceError& e) {
+        EXPECT_THAT(e.what(), testing::HasSubstr("already holds a device"));
+    }
+    g_beforeListing = nullptr;
+    EXPECT_TRUE(linked) << "the creator did not list the folder";
+    fs::remove_all(base);
+}
+
 TEST(DeviceOpening, RefusesWhatIsNotADeviceWithoutChangingIt) {
     const fs::path folder = test::MakeTempFolder("open");
     ExpectRefused(folder / "missing", folder / "missing", "does not exist");
@@ -187,6 +227,142 @@ TEST(DeviceModules, AygshellRestartsTheDeviceThroughTheJournal) {
         EXPECT_EQ(nullptr, LoadLibraryW(name));
         EXPECT_EQ(DWORD{ERROR_MOD_NOT_FOUND}, GetLastError());
     }
+}
+
+// The host as SQLite sees it, made to fail as a read-only mount does (EROFS for every open that
+// could write) or as a full disk does (ENOSPC for every write), for the life of the object.
+class HostFault {
+public:
+    enum Kind { kReadOnlyMount, kDiskFull };
+
+    explicit HostFault(Kind kind) : vfs_(sqlite3_vfs_find(nullptr)) {
+        if (kind == kReadOnlyMount) {
+            Replace("open", reinterpret_cast<sqlite3_syscall_ptr>(&ReadOnlyOpen), &realOpen_);
+        } else {
+            Replace("write", reinterpret_cast<sqlite3_syscall_ptr>(&FullWrite), nullptr);
+            Replace("pwrite64", reinterpret_cast<sqlite3_syscall_ptr>(&FullPwrite), nullptr);
+        }
+    }
+    ~HostFault() {
+        for (const char* name : replaced_) vfs_->xSetSystemCall(vfs_, name, nullptr);
+    }
+    HostFault(const HostFault&) = delete;
+    HostFault& operator=(const HostFault&) = delete;
+
+    bool Active() const { return !replaced_.empty(); }
+
+private:
+    void Replace(const char* name, sqlite3_syscall_ptr call, sqlite3_syscall_ptr* real) {
+        if (real) *real = vfs_->xGetSystemCall(vfs_, name);
+        if (vfs_->xSetSystemCall(vfs_, name, call) == SQLITE_OK) replaced_.push_back(name);
+    }
+    static int ReadOnlyOpen(const char* path, int flags, int mode) {
+        if (flags & (O_WRONLY | O_RDWR | O_CREAT)) {
+            errno = EROFS;
+            return -1;
+        }
+        return reinterpret_cast<int (*)(const char*, int, int)>(realOpen_)(path, flags, mode);
+    }
+    static ssize_t FullWrite(int, const void*, size_t) {
+        errno = ENOSPC;
+        return -1;
+    }
+    static ssize_t FullPwrite(int, const void*, size_t, off_t) {
+        errno = ENOSPC;
+        return -1;
+    }
+
+    static inline sqlite3_syscall_ptr realOpen_ = nullptr;
+    sqlite3_vfs* vfs_;
+    std::vector<const char*> replaced_;
+};
+
+// Expects `write` to fail with a DeviceError that says `what` and names the device's folder.
+template <typename Write>
+void ExpectWriteRefused(const fs::path& folder, const std::string& what, Write write) {
+    try {
+        write();
+        ADD_FAILURE() << "written";
+    } catch (const ce::DeviceError& e) {
+        EXPECT_THAT(e.what(),
+                    testing::AllOf(testing::HasSubstr(what), testing::HasSubstr(folder.string())));
+    }
+}
+
+const ce::RegFileOp kNewValue = {ce::RegFileOp::kSetValue,
+                                 0,
+                                 ce::RootKey::LocalMachine,
+                                 u"New",
+                                 {u"v", REG_DWORD, {1, 0, 0, 0}}};
+
+// A device on a read-only mount is read as usual; every write says that it is read-only, naming
+// the device, and leaves it as it was.
+TEST(DeviceStorage, AReadOnlyDeviceIsReadAndRefusesWrites) {
+    test::TempDevice device;
+    device.Device().AddJournalEntry("restart");
+    device.Device().Import({kNewValue});
+    test::WriteFileBytes(device.Device().FilesRoot() / "Program Files/a.txt", "abc");
+    const std::string registry = ce::FormatRegFile(device.Device().ExportKeys());
+    ce::CloseDevice();  // no connection keeps the write-ahead log beside the database
+    {
+        HostFault readOnly(HostFault::kReadOnlyMount);
+        ASSERT_TRUE(readOnly.Active());
+        const auto d = ce::Device::Open(device.Folder());
+        EXPECT_EQ(ce::FormatRegFile(d->ExportKeys()), registry);
+        EXPECT_EQ(d->ReadKey(ce::RootKey::LocalMachine, u"new").values.size(), 1u);
+        EXPECT_EQ(d->GetProfile().platform, "SmartPhone");
+        EXPECT_EQ(d->Journal().size(), 1u);
+        EXPECT_EQ(d->Changes().size(), 2u);
+        EXPECT_EQ(d->ReadFile(u"\\program files\\A.TXT"), "abc");
+        EXPECT_EQ(d->ListFiles(u"\\").size(), 2u);
+
+        const std::string readOnlyText = "is read-only";
+        ExpectWriteRefused(device.Folder(), readOnlyText, [&] { d->Import({kNewValue}); });
+        ExpectWriteRefused(device.Folder(), readOnlyText, [&] { d->AddJournalEntry("restart"); });
+        ExpectWriteRefused(device.Folder(), readOnlyText,
+                           [&] { d->UpdateProfile([](ce::Profile& p) { p.bluetoothMode = 2; }); });
+
+        // The registry functions read it and are denied writing.
+        ce::UseDevice(device.Folder());
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"New", 0, 0, &key));
+        DWORD value = 0, size = sizeof(value);
+        EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, u"v", nullptr, nullptr,
+                                                  reinterpret_cast<BYTE*>(&value), &size));
+        EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExW(key, u"v", 0, REG_DWORD,
+                                                      reinterpret_cast<const BYTE*>(&value), 4));
+        RegCloseKey(key);
+        ce::CloseDevice();
+    }
+    ce::UseDevice(device.Folder());
+    EXPECT_EQ(ce::FormatRegFile(device.Device().ExportKeys()), registry);
+    EXPECT_EQ(device.Device().Journal().size(), 1u);
+}
+
+// On a full disk every write says so, naming the device, and changes nothing; once there is room
+// again the device works as before.
+TEST(DeviceStorage, AFullDiskRefusesWritesAndLosesNothing) {
+    test::TempDevice device;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"New", 0, nullptr, 0, 0, nullptr,
+                                             &key, nullptr));
+    const std::string before = ce::FormatRegFile(device.Device().ExportKeys());
+    {
+        HostFault full(HostFault::kDiskFull);
+        ASSERT_TRUE(full.Active());
+        const std::string fullText = "the disk that holds the device";
+        ExpectWriteRefused(device.Folder(), fullText, [&] { device.Device().Import({kNewValue}); });
+        ExpectWriteRefused(device.Folder(), fullText,
+                           [&] { device.Device().AddJournalEntry("x"); });
+        const DWORD value = 1;
+        EXPECT_EQ(ERROR_DISK_FULL, RegSetValueExW(key, u"v", 0, REG_DWORD,
+                                                  reinterpret_cast<const BYTE*>(&value), 4));
+    }
+    EXPECT_EQ(ce::FormatRegFile(device.Device().ExportKeys()), before);
+    EXPECT_TRUE(device.Device().Journal().empty());
+    device.Device().Import({kNewValue});
+    EXPECT_EQ(device.Device().ReadKey(ce::RootKey::LocalMachine, u"New").values.size(), 1u);
+    RegCloseKey(key);
 }
 
 }  // namespace

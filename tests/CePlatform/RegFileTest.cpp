@@ -1,12 +1,16 @@
 // Registry files: the text form of every value type, the round trip through a file, what import
 // tolerates, and the line that each malformed file is reported at.
+#include <CePlatform/Device.h>
 #include <CePlatform/RegFile.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include "support/TempDevice.h"
 
 namespace {
 
@@ -156,6 +160,7 @@ TEST(RegFileErrors, NameTheLineAndTheReason) {
         {key + "\"v\"=hex:01,\\\n", 4, "continuation at end of file"},
         {key + "\"v\"=str:x\n", 4, "unrecognised"},
         {key + "v=1\n", 4, "expected a key line"},
+        {key + "\"" + std::string(16384, 'v') + "\"=-\n", 4, "value name longer than 16,383"},
         {key + "\n\n; c\n\"ok\"=dword:1\r\n\"bad\"=dword:1 2\r\n", 8, "hex digit"}};
     for (const auto& [text, line, reason] : cases) {
         const std::string start = "line " + std::to_string(line) + ": ";
@@ -166,6 +171,69 @@ TEST(RegFileErrors, NameTheLineAndTheReason) {
                 Property(&ce::RegFileError::what, AllOf(StartsWith(start), HasSubstr(reason))))))
             << text;
     }
+}
+
+// Whatever names the registry functions accept, an export imports back into an empty device as
+// the same registry. Names holding a line break cannot be carried: those keys and values are
+// left out, and named, and the rest of the file is whole.
+TEST(RegFileRoundTrip, AnExportAlwaysImportsBackIntoAnEmptyDevice) {
+    const std::u16string keyNames[] = {u"a]b",
+                                       u"[x",
+                                       u" lead",
+                                       u"trail ",
+                                       u"tab\tin",
+                                       u"quote\"s",
+                                       u";semi",
+                                       u"-dash",
+                                       u"@",
+                                       u"=eq",
+                                       u"\u00e9\u4e2d\U0001F600",
+                                       u"\xD800lone",
+                                       std::u16string(255, u'k'),
+                                       u"line\nbreak",
+                                       u"cr\rname"};
+    const std::u16string valueNames[] = {
+        u"",     u"@",  u"\"",  u"\\",  u"a\\\"b",           u"=",      u" ",
+        u"\t",   u";",  u"[k]", u"x=y", u"\u00e9\U0001F600", u"\xDC00", std::u16string(16383, u'v'),
+        u"v\nw", u"v\r"};
+    const auto breaks = [](std::u16string_view name) {
+        return name.find_first_of(u"\r\n") != std::u16string_view::npos;
+    };
+    std::string expected = "REGEDIT4\n\n";
+    std::vector<std::string> expectedLeftOut;
+    {
+        test::TempDevice original(ce::Profile{}, false);
+        for (const std::u16string& keyName : keyNames) {
+            const std::u16string path = u"Odd\\" + keyName;
+            HKEY key = nullptr;
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                                     0, nullptr, &key, nullptr));
+            for (const std::u16string& valueName : valueNames) {
+                const Bytes data = Utf16(u"data of " + valueName.substr(0, 8));
+                ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, valueName.c_str(), 0, REG_SZ,
+                                                        data.data(), DWORD(data.size())));
+            }
+            RegCloseKey(key);
+        }
+        std::vector<std::string> leftOut;
+        expected = ce::FormatRegFile(original.Device().ExportKeys(), &leftOut);
+        size_t kept = 0;
+        for (const ce::RegKey& key : original.Device().ExportKeys()) {
+            if (breaks(key.path)) continue;
+            for (const ce::RegValue& value : key.values) kept += !breaks(value.name);
+        }
+        EXPECT_EQ(kept, (std::size(keyNames) - 2) * (std::size(valueNames) - 2));
+        // Two keys, and the two values of each other key.
+        EXPECT_EQ(leftOut.size(), 2 + (std::size(keyNames) - 2) * 2);
+        EXPECT_THAT(leftOut, Contains("key HKEY_CURRENT_USER\\Odd\\line\\nbreak"));
+        EXPECT_THAT(leftOut, Contains("key HKEY_CURRENT_USER\\Odd\\cr\\rname"));
+        EXPECT_THAT(leftOut, Contains("value \"v\\nw\" of HKEY_CURRENT_USER\\Odd\\@"));
+    }
+    test::TempDevice copy(ce::Profile{}, false);
+    copy.Device().Import(ce::ParseRegFile(expected));
+    std::vector<std::string> leftOut;
+    EXPECT_EQ(ce::FormatRegFile(copy.Device().ExportKeys(), &leftOut), expected);
+    EXPECT_TRUE(leftOut.empty());
 }
 
 }  // namespace

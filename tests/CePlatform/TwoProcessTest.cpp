@@ -1,16 +1,21 @@
 // Several processes on one device at the same moment: every write must succeed (a busy database
-// is waited for) and be in the change log, and of racing creators of one key exactly one creates
-// it.
+// is waited for) and be in the change log, of racing creators of one key exactly one creates it,
+// and a reader sees a state the registry really was in.
 #include <CePlatform/Device.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "device/DeviceImpl.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 
@@ -93,6 +98,66 @@ TEST(TwoProcessTest, RacingCreatorsOfOneKeyAllSucceedAndOneCreatesIt) {
     });
     EXPECT_EQ(1, std::count(codes.begin(), codes.end(), REG_CREATED_NEW_KEY));
     EXPECT_EQ(kProcesses - 1, std::count(codes.begin(), codes.end(), REG_OPENED_EXISTING_KEY));
+}
+
+// Another connection to the device imports a new generation of 200 values, one import after the
+// other, while this one exports them: SQLite's progress handler runs the imports in the midst of
+// the export's queries. The export holds one generation throughout; so does a key read while
+// another connection deletes it.
+TEST(TwoProcessTest, ReadsAreSnapshotsWhateverAnotherConnectionCommitsMeanwhile) {
+    constexpr int kKeys = 200;
+    test::TempDevice device(ce::Profile{}, false);
+    const auto generation = [](DWORD g) {
+        std::vector<ce::RegFileOp> ops;
+        for (int k = 0; k < kKeys; ++k) {
+            const ce::RegValue value = {u"gen", REG_DWORD, probe::DwordValue(g).data};
+            ops.push_back({ce::RegFileOp::kSetValue, 0, ce::RootKey::LocalMachine,
+                           u"Snap\\K" + ce::FromUtf8(std::to_string(k)), value});
+        }
+        return ops;
+    };
+    device.Device().Import(generation(0));
+
+    struct Writer {
+        std::unique_ptr<ce::Device> device;
+        std::function<void(ce::Device&)> write;
+        int writes = 0;
+    } writer{ce::Device::Open(device.Folder()), nullptr};
+    sqlite3* reader = device.Device().impl().Db().handle();
+    const auto whileReading = [&](const std::function<void(ce::Device&)>& write, auto read) {
+        writer.write = write;
+        writer.writes = 0;
+        sqlite3_progress_handler(
+            reader, 200,
+            [](void* context) {
+                auto* w = static_cast<Writer*>(context);
+                if (w->writes < 20) w->write(*w->device), ++w->writes;
+                return 0;
+            },
+            &writer);
+        auto result = read();
+        sqlite3_progress_handler(reader, 0, nullptr, nullptr);
+        return result;
+    };
+
+    DWORD next = 1;
+    const auto keys = whileReading(
+        [&](ce::Device& d) { d.Import(generation(next++)); },
+        [&] { return device.Device().ExportKeys(ce::RootKey::LocalMachine, u"Snap"); });
+    ASSERT_GT(writer.writes, 1) << "the imports did not run during the export";
+    ASSERT_EQ(keys.size(), size_t{kKeys} + 1);
+    std::set<std::vector<uint8_t>> generations;
+    for (size_t k = 1; k < keys.size(); ++k) generations.insert(keys[k].values.at(0).data);
+    EXPECT_EQ(generations.size(), 1u) << "the export mixes " << generations.size() << " imports";
+
+    const ce::RegKey key = whileReading(
+        [](ce::Device& d) {
+            d.Import({{ce::RegFileOp::kDeleteKey, 0, ce::RootKey::LocalMachine, u"Snap\\K7", {}}});
+        },
+        [&] { return device.Device().ReadKey(ce::RootKey::LocalMachine, u"snap\\k7"); });
+    ASSERT_GT(writer.writes, 0);
+    EXPECT_EQ(key.path, u"Snap\\K7");
+    EXPECT_EQ(key.values.size(), 1u);
 }
 
 }  // namespace

@@ -2,15 +2,18 @@
 // factory by its catalogue ID and checked against the registry through the Win32 functions and
 // the device's own view (its export and change log), never through the tweak's helpers.
 #include <CePlatform/Device.h>
+#include <CePlatform/Unicode.h>
 #include <Lorrimek/TweakersFactory.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <utility>
 
+#include "support/RegistryHooks.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 
@@ -41,103 +44,106 @@ struct Row {
 
 // In catalogue order.
 const Row kRows[] = {
-    {u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8", LM, u"system\\gdi\\glyphcache",
+    {u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8", LM, u"\\system\\gdi\\glyphcache",
      u"limit", 32768, u"SpeedBoostLimit", PerCall, u"Speed-Boost"},
-    {u"CCallHistoryMaxTweak_F7D4D4BF-0C2B-45b9-A276-D7DA49F3325B", CU, u"ControlPanel\\Phone",
+    {u"CCallHistoryMaxTweak_F7D4D4BF-0C2B-45b9-A276-D7DA49F3325B", CU, u"\\ControlPanel\\Phone",
      u"CallHistoryMax", 500, 0, HeldCreate, u"Set CallHistory to MAX"},
-    {u"CEnableObexTweak_2921DFB6-657D-4158-A5A5-52AFEC5F23E6", LM, u"SOFTWARE\\Microsoft\\Obex",
+    {u"CEnableObexTweak_2921DFB6-657D-4158-A5A5-52AFEC5F23E6", LM, u"\\SOFTWARE\\Microsoft\\Obex",
      u"IsEnabled", 1, u"ObexEnable", PerCall, u"Bluetooth OBEX File Transfer"},
     {u"CTurnOffSMSSentTweak_4B31AFCA-FBB5-47a8-80E7-9CE99F390A64", LM,
-     u"SOFTWARE\\Microsoft\\Inbox\\Settings", u"SMSNoSentMsg", 1, u"TurnOffSMSSent", PerCall,
+     u"\\SOFTWARE\\Microsoft\\Inbox\\Settings", u"SMSNoSentMsg", 1, u"TurnOffSMSSent", PerCall,
      u"SMS-Sent Notification"},
     {u"CCallInititateSound_E08BF7D3-441B-4d29-B8C3-FB941A8A0129", CU,
-     u"ControlPanel\\SoundCategories\\CallStart", u"InitVol", 0, 0, PerCall,
+     u"\\ControlPanel\\SoundCategories\\CallStart", u"InitVol", 0, 0, PerCall,
      u"Disable Call-Initiate Sound"},
     {u"CTrueSMSDelete_42B9B83E-4A28-4907-ACD5-883A924EFCA6", CU,
-     u"Software\\Microsoft\\Inbox\\SMSText", u"MaxDeletedMsgs", 0, 0, Mixed, u"True SMS Delete"},
+     u"\\Software\\Microsoft\\Inbox\\SMSText", u"MaxDeletedMsgs", 0, 0, Mixed, u"True SMS Delete"},
     {u"CHideLabels_8313F0B-7D04-4768-A045-7C0B6321EE23", CU,
-     u"Software\\Microsoft\\Shell\\StartMenu", u"hide_labels", 1, 0, HeldCreate,
+     u"\\Software\\Microsoft\\Shell\\StartMenu", u"hide_labels", 1, 0, HeldCreate,
      u"Hide StartMenu labels"},
     {u"CGridViewToggle_468EEAE5-0A21-435a-870D-1120CAAF0DDA", CU,
-     u"Software\\Microsoft\\Shell\\StartMenu", u"GridView", 0, 0, HeldOpen, u"GridView Toggle"},
+     u"\\Software\\Microsoft\\Shell\\StartMenu", u"GridView", 0, 0, HeldOpen, u"GridView Toggle"},
     {u"CEnable320x240videoRec_68D904E1-E87E-4590-91C5-E6BA3FC02CCB", LM,
-     u"Software\\Microsoft\\Pictures\\Camera\\OEM\\VideoProfile", u"OptionNum", 3, 0, HeldOpen,
+     u"\\Software\\Microsoft\\Pictures\\Camera\\OEM\\VideoProfile", u"OptionNum", 3, 0, HeldOpen,
      u"Enable 320x240 video recording"},
-    {u"CSpeedUpSMSTyping_AA0BA23C-2CAF-486f-806E-12021807BE04}", CU, u"ControlPanel\\Accessibility",
-     u"CharTimeout", 650, 0, HeldOpen, u"Speed-Up Text/SMS Typing"},
+    {u"CSpeedUpSMSTyping_AA0BA23C-2CAF-486f-806E-12021807BE04}", CU,
+     u"\\ControlPanel\\Accessibility", u"CharTimeout", 650, 0, HeldOpen,
+     u"Speed-Up Text/SMS Typing"},
     {u"CEnable4WAYNavi_460DF865-E8BA-44e0-B90F-8E860D81D382}", LM,
-     u"Software\\Microsoft\\Internet Explorer\\Navigation", u"4-Way Nav", 0, 0, HeldOpen,
+     u"\\Software\\Microsoft\\Internet Explorer\\Navigation", u"4-Way Nav", 0, 0, HeldOpen,
      u"Enable 4-way navigation"},
     {u"CDisableUSBcharging_B9DE3184-9C6B-4c4d-9934-F835B1C62D88}", LM,
-     u"Drivers\\BuiltIn\\Usbfndrv", u"EnableUsbCharging", 0, 0, HeldOpen, u"Disable USB Charging"},
+     u"\\Drivers\\BuiltIn\\Usbfndrv", u"EnableUsbCharging", 0, 0, HeldOpen,
+     u"Disable USB Charging"},
     {u"CForcePassThrough_ECB4C370-A2E0-4a00-B64F-6E366E04DC9C}", CU,
-     u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", u"EnableAutoDetect", 1, 0,
-     HeldOpen, u"Force Internet Pass through"},
-    {u"CAllowDownloadOfEXEFiles_8E5CD2F3-B8E3-4388-AC4A-E3765A0F800E}", CR, u"exefile",
+     u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", u"EnableAutoDetect", 1,
+     0, HeldOpen, u"Force Internet Pass through"},
+    {u"CAllowDownloadOfEXEFiles_8E5CD2F3-B8E3-4388-AC4A-E3765A0F800E}", CR, u"\\exefile",
      u"EditFlags", 65536, 0, HeldCreate, u"Allow Download of EXE Files"},
-    {u"CAllowDownloadOfZIPFiles_F36A3247-7E27-46aa-B915-2C0E211EEDA5}", CR, u"zipfile",
+    {u"CAllowDownloadOfZIPFiles_F36A3247-7E27-46aa-B915-2C0E211EEDA5}", CR, u"\\zipfile",
      u"EditFlags", 65536, 0, HeldCreate, u"Allow Download of ZIP Files"},
     {u"CGridViewToggleCingular_8CF6AB04-9ABE-40d9-A698-EA3A3F04B90D}", CU,
-     u"Software\\Microsoft\\Shell\\Rai\\:MSStart", u"GridView", 0, 0, HeldOpen,
+     u"\\Software\\Microsoft\\Shell\\Rai\\:MSStart", u"GridView", 0, 0, HeldOpen,
      u"Gridview Toggle - Cingular"},
     {u"CSetMMSSizeToMAX_CB3D39F4-41F1-4b87-9E2B-FF7F5138C0C9}", LM,
-     u"Software\\Arcsoft\\Arcsoft MMS UA\\Config\\UI\\SizeLimit", u"SendLimit3", 1024000, 0,
+     u"\\Software\\Arcsoft\\Arcsoft MMS UA\\Config\\UI\\SizeLimit", u"SendLimit3", 1024000, 0,
      HeldOpen, u"Set MMS-Size to MAX"},
-    {u"CEdgeIconFix_77DDE218-0C69-4d73-A0CB-CC1F04E5A19F}", LM, u"Drivers\\BuiltIn\\RIL",
+    {u"CEdgeIconFix_77DDE218-0C69-4d73-A0CB-CC1F04E5A19F}", LM, u"\\Drivers\\BuiltIn\\RIL",
      u"EnableDifferGprsEdgeIcon", 1, 0, HeldCreate, u"EDGE Icon Fix"},
     {u"CCameraDateFolderFix_9A197941-5AB5-4749-9A34-7F899A0A880D}", LM,
-     u"Software\\HTC\\Camera\\Captparam", u"EnableDateFolder", 1, 0, HeldOpen,
+     u"\\Software\\HTC\\Camera\\Captparam", u"EnableDateFolder", 1, 0, HeldOpen,
      u"Camera Date Folder Fix"},
-    {u"CHideSIMcontacts_6B2FC103-4960-4f2a-A505-0EE3C9E6FB8D}", CU, u"ControlPanel\\Phone",
+    {u"CHideSIMcontacts_6B2FC103-4960-4f2a-A505-0EE3C9E6FB8D}", CU, u"\\ControlPanel\\Phone",
      u"ShowSim", 0, 0, HeldOpen, u"Hide SIM contacts"},
     {u"CShowRemindersOnceOnly_81D569C1-4639-4349-88B1-DE000EC4120D}", CU,
-     u"ControlPanel\\Notifications\\Reminders\\AutoSnooze", u"AutoSnoozeMins", 0, 0, HeldOpen,
+     u"\\ControlPanel\\Notifications\\Reminders\\AutoSnooze", u"AutoSnoozeMins", 0, 0, HeldOpen,
      u"Show Reminders Once Only"},
     {u"CSMSDeliveryNotification_33983983-BBD7-48a5-ACEF-2EBA4A4F70C7}", CU,
-     u"Software\\Microsoft\\Inbox\\Settings", u"SMSDeliveryNotify", 1, 0, HeldCreate,
+     u"\\Software\\Microsoft\\Inbox\\Settings", u"SMSDeliveryNotify", 1, 0, HeldCreate,
      u"SMS Delivery Notification"},
     {u"CForceAskInstallLocation_89D73B1-468F-44d0-9635-500C6AB53957}", LM,
-     u"Software\\apps\\Microsoft Application Installer", u"fAskDest", 1, 0, HeldCreate,
+     u"\\Software\\apps\\Microsoft Application Installer", u"fAskDest", 1, 0, HeldCreate,
      u"Force Ask Install Location"},
     {u"CForceAskOverwrite_E5913B4B-4A27-4f8b-8849-04EAC7999C0D}", LM,
-     u"Software\\apps\\Microsoft Application Installer", u"fAskOptions", 1, 0, HeldCreate,
+     u"\\Software\\apps\\Microsoft Application Installer", u"fAskOptions", 1, 0, HeldCreate,
      u"Ask Before Over-Writing"},
     {u"CRealtimeDefrag_189C85FA-A530-4894-A943-F383BFEC3645}", CU,
-     u"Software\\Microsoft\\Shell\\NeverDorkMemory", u"", 0, 0, HeldCreate,
+     u"\\Software\\Microsoft\\Shell\\NeverDorkMemory", u"", 0, 0, HeldCreate,
      u"Realtime Memory De-Frag."},
     {u"CMMSVideoIn176x144_EACD3478-6E68-4fc9-8DEF-860DC5F6B6E2}", LM,
-     u"Software\\Arcsoft\\Arcsoft MMS UA\\Config\\Capture", u"VideoRes", 1, 0, HeldOpen,
+     u"\\Software\\Arcsoft\\Arcsoft MMS UA\\Config\\Capture", u"VideoRes", 1, 0, HeldOpen,
      u"MMS/Video in 176x144"},
     {u"CMMSVideoIn176x144New_C2435CF0-11CB-4109-92F9-738538EBA2A8}", LM,
-     u"Software\\Arcsoft\\Arcsoft MMS UA\\Config\\Capture", u"VideoMode", 1, 0, HeldOpen,
+     u"\\Software\\Arcsoft\\Arcsoft MMS UA\\Config\\Capture", u"VideoMode", 1, 0, HeldOpen,
      u"MMS/Video in 176x144 New"},
     {u"CUnlimitedMMSRecording_78F3658F-D733-43b6-AE88-DBB5233D72CA}", LM,
-     u"SOFTWARE\\HTC\\Camera\\P3", u"EnableLimit", 0, 0, HeldOpen, u"Unlimited MMS Recording"},
+     u"\\SOFTWARE\\HTC\\Camera\\P3", u"EnableLimit", 0, 0, HeldOpen, u"Unlimited MMS Recording"},
     {u"CDisableSecurityWarning_A75D8199-1F73-4e88-953B-ED15EDE71515}", LM,
-     u"Security\\Policies\\Policies", u"0000101a", 1, 0, HeldOpen, u"Security Warning OFF"},
+     u"\\Security\\Policies\\Policies", u"0000101a", 1, 0, HeldOpen, u"Security Warning OFF"},
     {u"CSpeedUpWiFiSurfing_7D59CFED-2243-48e5-879E-E716E693669C}", CU,
-     u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", u"MaxConnectionsPerServer",
-     16, 0, HeldOpen, u"Speed-Up WiFi Surfing"},
-    {u"CKillBootUpMelody_9FFF95A2-4C90-4f67-816B-3F5087E91AC}", CU, u"ControlPanel\\PowerOnWave",
+     u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+     u"MaxConnectionsPerServer", 16, 0, HeldOpen, u"Speed-Up WiFi Surfing"},
+    {u"CKillBootUpMelody_9FFF95A2-4C90-4f67-816B-3F5087E91AC}", CU, u"\\ControlPanel\\PowerOnWave",
      u"on", 0, 0, HeldOpen, u"Kill Boot-Up Melody"},
     {u"CSilenceCameraShutter_356913BE-BE19-45fc-BEB4-D6C422589C5B}", LM,
-     u"Software\\ArcSoft\\Camera", u"Shutter sound", 0, 0, HeldOpen, u"Silence Camera Shutter old"},
+     u"\\Software\\ArcSoft\\Camera", u"Shutter sound", 0, 0, HeldOpen,
+     u"Silence Camera Shutter old"},
     {u"CImproveMemoryManagement_A7ACB54E-4F5F-41fe-B65B-075BAD08D7C0}", LM,
-     u"Software\\Microsoft\\Shell\\LowMem", u"ProgramMem", 96, 0, HeldOpen,
+     u"\\Software\\Microsoft\\Shell\\LowMem", u"ProgramMem", 96, 0, HeldOpen,
      u"Improve Mem.Management"},
     {u"CEnableRoamingIndicator_840D0086-36E0-49dc-A50C-0BCAF28358F0}", LM,
-     u"Software\\Microsoft\\RIL", u"NoRoamInd", 0, 0, HeldOpen, u"Enable Roaming Indicator"},
-    {u"CTwinSIMswitch_AA780C13-307C-446c-8A17-2975F7D82104}", LM, u"System\\State\\Phone",
+     u"\\Software\\Microsoft\\RIL", u"NoRoamInd", 0, 0, HeldOpen, u"Enable Roaming Indicator"},
+    {u"CTwinSIMswitch_AA780C13-307C-446c-8A17-2975F7D82104}", LM, u"\\System\\State\\Phone",
      u"MultiLine Capabilities", 1, 0, HeldOpen, u"Enable Twin SIM Switch"},
     {u"CDisable3GPlimitSmartphone_A59925AC-FE16-4386-925D-AFE515A03EFA}", LM,
-     u"Software\\HTC\\camera\\AppDefSettings\\P3", u"EnableLimit", 0, 0, HeldOpen,
+     u"\\Software\\HTC\\camera\\AppDefSettings\\P3", u"EnableLimit", 0, 0, HeldOpen,
      u"Disable 3gp size limit SMP"},
     {u"CDisable3GPlimitPocketPC_8B226014-AFCD-4ea0-96DF-C4166B3AA3F9}", LM,
-     u"Software\\HTC\\camera\\AppDefSettings\\P3", u"EnableRecLimit", 0, 0, HeldOpen,
+     u"\\Software\\HTC\\camera\\AppDefSettings\\P3", u"EnableRecLimit", 0, 0, HeldOpen,
      u"Disable 3gp size limit PPC"},
-    {u"CDisableMenuAnimations_5873CE74-4369-487b-99F1-85CCABEDC2EC}", LM, u"SYSTEM\\GWE\\Menu",
+    {u"CDisableMenuAnimations_5873CE74-4369-487b-99F1-85CCABEDC2EC}", LM, u"\\SYSTEM\\GWE\\Menu",
      u"AniType", 0, 0, HeldOpen, u"Disable menu animations"},
-    {u"CWiFiAndPhoneOn_ED63740B-8C5E-43aa-9EA9-A6E8B1A76E18}", LM, u"SERVICES\\WirelessMGR",
+    {u"CWiFiAndPhoneOn_ED63740B-8C5E-43aa-9EA9-A6E8B1A76E18}", LM, u"\\SERVICES\\WirelessMGR",
      u"MutexFlag", 0, 0, HeldOpen, u"WiFi and Phone On"},
 };
 
@@ -159,8 +165,28 @@ void ExpectSaved(const Row& r, DWORD number) {
     EXPECT_EQ(probe::Value({saved.type, saved.data}), DwordValue(number));
 }
 
+// Two spellings of one key: equal but for case and leading backslashes.
+bool SameKey(std::u16string_view a, std::u16string_view b) {
+    const auto trim = [](std::u16string_view path) {
+        return path.substr(std::min(path.find_first_not_of(u'\\'), path.size()));
+    };
+    return ce::FoldCase(trim(a)) == ce::FoldCase(trim(b));
+}
+
 class DwordTweak : public testing::TestWithParam<Row> {
 protected:
+    // Every spelling in which the test's target key is opened or created.
+    void SetUp() override {
+        hooks::beforeOpenKey = [this](HKEY root, LPCWSTR path, bool) {
+            if (root == GetParam().root && path && SameKey(path, GetParam().path)) {
+                spellings_.insert(path);
+            }
+            return LONG{ERROR_SUCCESS};
+        };
+    }
+    void TearDown() override { hooks::Clear(); }
+
+    std::set<std::u16string> spellings_;
     test::TempDevice dev_;
 };
 
@@ -219,6 +245,8 @@ TEST_P(DwordTweak, LifecycleFollowsTheTargetValue) {
             ExpectSaved(r, recorded);
         }
     }
+    // The key path is handed to the registry exactly as written, leading backslash and case.
+    EXPECT_EQ(spellings_, std::set<std::u16string>{r.path});
 }
 
 INSTANTIATE_TEST_SUITE_P(All, DwordTweak, testing::ValuesIn(kRows),

@@ -4,11 +4,14 @@
 #include <Lorrimek/TweakersFactory.h>
 #include <gtest/gtest.h>
 
+#include <map>
+#include <new>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "support/RegistryHooks.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 
@@ -99,6 +102,8 @@ std::optional<probe::Value> BackupDone(std::u16string_view id) {
 
 class FactoryTest : public testing::Test {
 protected:
+    void TearDown() override { hooks::Clear(); }
+
     test::TempDevice dev_;
 };
 
@@ -199,6 +204,101 @@ TEST_F(FactoryTest, FirstBackupRunsOnceForEveryTweakAndRetriesAFailedOne) {
         }
     }
     EXPECT_EQ(BackupDone(failing), probe::DwordValue(1));
+}
+
+// Each tweak shows its own description exactly as held, odd spacing, backslash and "!." included;
+// only two pairs of tweaks share one.
+TEST_F(FactoryTest, EveryTweakHasItsOwnDescription) {
+    CTweakersFactory factory;
+    std::map<std::u16string, std::set<std::string>> tweaksByText;
+    for (CTweakBase* tweak : factory.GetAllTweaks()) {
+        const std::u16string text(tweak->GetDescription().View());
+        EXPECT_FALSE(text.empty() || text == tweak->GetName().View()) << ce::ToUtf8(text);
+        tweaksByText[text].insert(probe::ClassOf(tweak->GetID().View()));
+    }
+    std::set<std::set<std::string>> shared;
+    for (const auto& [text, classes] : tweaksByText) {
+        if (classes.size() > 1) shared.insert(classes);
+    }
+    EXPECT_EQ(shared, (std::set<std::set<std::string>>{
+                          {"CDisable3GPlimitPocketPC", "CDisable3GPlimitSmartphone"},
+                          {"CMMSVideoIn176x144", "CMMSVideoIn176x144New"}}));
+    const std::pair<const char16_t*, const char16_t*> exact[] = {
+        {kCatalogue[0].id,
+         u"This will Speed Up the system by increasing the size of the display cache."},
+        {u"CUnlimitedMMSRecording_78F3658F-D733-43b6-AE88-DBB5233D72CA}",
+         u"The default MMS Video Recording time is limited. This tweak will remove the limit. "
+         u"NOTE: Tested  and working on  Cingular and C500.  It may or may not work on other  "
+         u"models."},
+        {u"CStoreIECasheToSD_638B6C14-EA92-4374-BE70-C424E066F96B}",
+         u"When browsing the web, pages and images are saved in the 'Temporary Internet Files' "
+         u"location.The tweak will change this location to your 'Storage Card\\cacheie' folder. "
+         u"NOTE: You will need to make a 'cacheie' folder on your Storage Card."},
+        {u"CBluetoothAudio_A85E1B75-E5C2-44f5-B080-3E0A7384ABAF}",
+         u"This will route all sounds from your system  from the internal speaker to your "
+         u"BlueTooth headset enabling you to listen your music stored on your device without "
+         u"corded headset!."},
+        {std::end(kCatalogue)[-1].id,
+         u"You will now be able to have wifi on while the phone is on. Some operaters dissabled "
+         u"this feature on purpose."},
+    };
+    for (const auto& [id, text] : exact) {
+        EXPECT_EQ(factory.GetTweakByID(CWideString(id))->GetDescription().View(),
+                  std::u16string_view(text))
+            << ce::ToUtf8(id);
+    }
+}
+
+// A tweak whose settings key cannot be opened cannot read "BackupDone": it takes its backup again
+// at every start, then of the state found at that start. The other tweaks are not affected.
+TEST_F(FactoryTest, ATweakWithoutItsSettingsKeyBacksUpAtEveryStart) {
+    const std::u16string id = kCatalogue[0].id;  // "limit", saved as "SpeedBoostLimit"
+    const std::u16string settings = kSettingsRoot + u"\\" + id;
+    hooks::beforeOpenKey = [&](HKEY, LPCWSTR path, bool) {
+        return path && settings == path ? LONG{ERROR_ACCESS_DENIED} : LONG{ERROR_SUCCESS};
+    };
+    const auto saved = [&] {
+        return probe::Query(HKEY_LOCAL_MACHINE, probe::BackupPath(id).c_str(), u"SpeedBoostLimit");
+    };
+    probe::Set(HKEY_LOCAL_MACHINE, u"system\\gdi\\glyphcache", u"limit", probe::DwordValue(7));
+    {
+        CTweakersFactory first;
+        EXPECT_TRUE(first.DoBackupIfNeeded());
+        EXPECT_EQ(saved(), probe::DwordValue(7));
+        EXPECT_EQ(first.GetTweakByID(CWideString(std::u16string_view(id)))->Enable(), 0);
+    }
+    EXPECT_FALSE(probe::KeyExists(HKEY_LOCAL_MACHINE, settings));
+    const int64_t before = probe::LastChangeSeq();
+    {
+        CTweakersFactory second;
+        EXPECT_TRUE(second.DoBackupIfNeeded());
+    }
+    const auto changes = dev_.Device().Changes(before);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].valueName, u"SpeedBoostLimit");
+    EXPECT_EQ(saved(), probe::DwordValue(32768));
+}
+
+// A tweak that cannot be constructed (here its backup key cannot be allocated) is left out of the
+// catalogue, and nothing escapes the factory; every other tweak is there, in order, and works.
+TEST_F(FactoryTest, ATweakThatCannotBeConstructedIsLeftOut) {
+    const Entry& failing = kCatalogue[5];
+    const std::u16string backup = probe::BackupPath(failing.id);
+    hooks::beforeOpenKey = [&](HKEY, LPCWSTR path, bool) {
+        if (path && backup == path) throw std::bad_alloc();
+        return LONG{ERROR_SUCCESS};
+    };
+    CTweakersFactory factory;
+    hooks::Clear();
+    ASSERT_EQ(factory.GetAllTweaks().size(), std::size(kCatalogue) - 1);
+    EXPECT_EQ(factory.GetTweakByID(CWideString(failing.id)), nullptr);
+    auto next = factory.GetAllTweaks().begin();
+    for (const Entry& e : kCatalogue) {
+        if (&e != &failing) {
+            EXPECT_EQ((*next++)->GetID(), CWideString(e.id));
+        }
+    }
+    EXPECT_TRUE(factory.DoBackupIfNeeded());
 }
 
 }  // namespace

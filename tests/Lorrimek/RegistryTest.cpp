@@ -1,6 +1,5 @@
 // CRegistry's read, write and delete rules, checked against the registry itself.
 #include <Lorrimek/Registry.h>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -9,20 +8,9 @@
 #include <tuple>
 #include <utility>
 
+#include "support/RegistryHooks.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
-
-// When set, runs before every query that passes a data buffer.
-static std::function<void()> g_beforeDataQuery;
-
-// Every RegQueryValueExW of this test program passes through here on its way to the platform.
-extern "C" LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved,
-                                        LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-    using Query = LONG (*)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
-    static const auto platform = reinterpret_cast<Query>(dlsym(RTLD_NEXT, "RegQueryValueExW"));
-    if (lpData != nullptr && g_beforeDataQuery) g_beforeDataQuery();
-    return platform(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
-}
 
 namespace {
 
@@ -34,7 +22,7 @@ const WCHAR kPath[] = u"Software\\RegistryTest";
 
 class RegistryTest : public testing::Test {
 protected:
-    void TearDown() override { g_beforeDataQuery = nullptr; }
+    void TearDown() override { hooks::Clear(); }
 
     std::optional<probe::Value> Stored(LPCWSTR name) { return probe::Query(kRoot, kPath, name); }
     void Store(LPCWSTR name, const probe::Value& value) { probe::Set(kRoot, kPath, name, value); }
@@ -48,10 +36,23 @@ protected:
     // another process writing between CRegistry's size query and its data query.
     CWideString ReadRacing(const std::function<void()>& change) {
         Store(u"Text", SzValue(u"short"));
-        g_beforeDataQuery = change;
+        hooks::beforeDataQuery = change;
         const CWideString read = key_.ReadString(u"Text", u"dflt");
-        g_beforeDataQuery = nullptr;
+        hooks::beforeDataQuery = nullptr;
         return read;
+    }
+
+    // ReadExistingText of "Text" (stored as "short") while `change` runs before each data query:
+    // the text, or nothing when the read failed (and left its out-parameter alone).
+    std::optional<std::u16string> ReadExistingRacing(const std::function<void()>& change) {
+        Store(u"Text", SzValue(u"short"));
+        hooks::beforeDataQuery = change;
+        CWideString text(u"untouched");
+        const BOOL read = key_.ReadExistingText(u"Text", REG_SZ, &text);
+        hooks::beforeDataQuery = nullptr;
+        if (read) return std::u16string(text.View());
+        EXPECT_EQ(text, CWideString(u"untouched"));
+        return std::nullopt;
     }
 
     test::TempDevice dev_;
@@ -192,9 +193,51 @@ TEST_F(RegistryTest, TextChangedBetweenTheSizeAndTheDataQuery) {
     EXPECT_EQ(Stored(u"Text"), DwordValue(9));
 
     // Deleted: a missing value, so the default is written.
-    EXPECT_EQ(ReadRacing([] { probe::Apply(ce::RegFileOp::kDeleteValue, kRoot, kPath, u"Text"); }),
-              CWideString(u"dflt"));
+    const auto remove = [] { probe::Apply(ce::RegFileOp::kDeleteValue, kRoot, kPath, u"Text"); };
+    EXPECT_EQ(ReadRacing(remove), CWideString(u"dflt"));
     EXPECT_EQ(Stored(u"Text"), SzValue(u"dflt"));
+
+    // The read that never writes reports each of these but the first as a failure.
+    grown = false;
+    EXPECT_EQ(ReadExistingRacing([&] {
+                  if (!std::exchange(grown, true)) Store(u"Text", SzValue(u"a much longer text"));
+              }),
+              u"a much longer text");
+    EXPECT_FALSE(ReadExistingRacing([&] { Store(u"Text", SzValue(text += u" and more")); }));
+    EXPECT_FALSE(ReadExistingRacing([&] { Store(u"Text", DwordValue(9)); }));
+    EXPECT_EQ(Stored(u"Text"), DwordValue(9));
+    EXPECT_FALSE(ReadExistingRacing(remove));
+    EXPECT_FALSE(Stored(u"Text"));
+}
+
+TEST_F(RegistryTest, ReadExistingTextNeverWritesAndTellsWhetherItRead) {
+    const struct {
+        std::optional<probe::Value> stored;
+        DWORD type;
+        std::optional<std::u16string> read;
+    } cases[] = {
+        {SzValue(u"hello"), REG_SZ, u"hello"},
+        {SzValue(u""), REG_SZ, u""},
+        {probe::Value{REG_MULTI_SZ, probe::Bytes(std::u16string_view(u"one\0two\0", 9))},
+         REG_MULTI_SZ, u"one"},
+        {SzValue(u"hello"), REG_MULTI_SZ, std::nullopt},
+        {DwordValue(1), REG_SZ, std::nullopt},
+        {std::nullopt, REG_SZ, std::nullopt},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        Put(cases[i].stored);
+        CWideString text(u"untouched");
+        const BOOL read = key_.ReadExistingText(u"V", cases[i].type, &text);
+        EXPECT_EQ(read ? std::optional(std::u16string(text.View())) : std::nullopt, cases[i].read)
+            << i;
+        if (!read) {
+            EXPECT_EQ(text, CWideString(u"untouched")) << i;
+        }
+        EXPECT_EQ(Stored(u"V"), cases[i].stored) << i;
+    }
+    CWideString text;
+    EXPECT_FALSE(
+        CRegistry(kRoot, u"Software\\Nowhere", FALSE).ReadExistingText(u"V", REG_SZ, &text));
 }
 
 }  // namespace

@@ -5,11 +5,13 @@
 #include <Lorrimek/TweakersFactory.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <tuple>
 
+#include "support/RegistryHooks.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 
@@ -72,6 +74,8 @@ probe::Value ListValue(std::u16string_view text) { return SzValue(text, REG_MULT
 
 class TextTweak : public testing::TestWithParam<Row> {
 protected:
+    void TearDown() override { hooks::Clear(); }
+
     std::optional<probe::Value> Stored() const { return probe::Query(r.root, r.path, r.value); }
     void Store(const probe::Value& value) const { probe::Set(r.root, r.path, r.value, value); }
     std::optional<probe::Value> Saved() const {
@@ -148,6 +152,37 @@ TEST_P(TextTweak, LifecycleFollowsTheTargetText) {
         }
         EXPECT_EQ(Saved(), SzValue(p.recorded));
     }
+}
+
+// Another process removes the value, or gives it another type, between the tweak's look at its
+// type and its read of the text: the tweak takes it for a missing value, never for an empty text.
+// So the backup saves the marker, a tweak whose enabled text is empty is not enabled, and a saved
+// text that vanishes while Restore reads it writes nothing.
+TEST_P(TextTweak, AValueThatVanishesWhileItIsReadIsMissing) {
+    CTweakersFactory factory;
+    CTweakBase* tweak = factory.GetTweakByID(CWideString(r.id));
+    ASSERT_NE(tweak, nullptr);
+    const std::function<void()> vanish[] = {
+        [&] { probe::Apply(ce::RegFileOp::kDeleteValue, r.root, r.path, r.value); },
+        [&] { Store(DwordValue(1)); },
+    };
+    for (const auto& change : vanish) {
+        Store(SzValue(r.enabled));
+        hooks::beforeDataQuery = change;
+        EXPECT_EQ(tweak->IsEnabled(), 0);
+        Store(SzValue(u"found"));
+        hooks::beforeDataQuery = change;
+        EXPECT_EQ(tweak->Backup(), 0);
+        EXPECT_EQ(Saved(), SzValue(kMarker));
+    }
+    Store(SzValue(u"now"));
+    probe::Set(LM, probe::BackupPath(r.id), r.value, SzValue(u"saved"));
+    hooks::beforeDataQuery = [&] {
+        probe::Apply(ce::RegFileOp::kDeleteValue, LM, probe::BackupPath(r.id), r.value);
+    };
+    EXPECT_EQ(tweak->Restore(), 0);
+    hooks::Clear();
+    EXPECT_EQ(Stored(), SzValue(u"now"));
 }
 
 INSTANTIATE_TEST_SUITE_P(All, TextTweak, testing::ValuesIn(kRows),

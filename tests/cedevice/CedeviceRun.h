@@ -4,12 +4,17 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "support/TempDevice.h"
 
@@ -44,7 +49,14 @@ inline void ExpectFailure(const Result& r, const std::string& what, int status =
 class Cedevice : public testing::Test {
 protected:
     void SetUp() override { device_ = (scratch_ = MakeTempFolder("cedevice")) / "device"; }
-    void TearDown() override { std::filesystem::remove_all(scratch_); }
+    void TearDown() override {
+        // A test may have left the device read-only, or a file system mounted in the scratch.
+        std::error_code ignored;
+        std::filesystem::permissions(device_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        umount2((scratch_ / "disk").c_str(), MNT_DETACH);
+        std::filesystem::remove_all(scratch_);
+    }
 
     // Runs `cedevice ARGS` (shell words) in the scratch folder with `env` added to the environment.
     Result Run(const std::string& args, const std::string& input = "",
@@ -66,6 +78,37 @@ protected:
         const Result r = On(args, input);
         EXPECT_EQ(r.status, 0) << args << ": " << r.err;
         return r.out;
+    }
+
+    // Runs `cedevice --device DEVICE ARGS` as a user whom file permissions stop: this process's
+    // own, or for root (whom they do not stop) the user nobody. Status 125: it cannot be run so.
+    Result OnAsReader(const std::vector<std::string>& args, const std::string& input = "") {
+        WriteFileBytes(scratch_ / "in", input);
+        std::vector<std::string> words = {"cedevice", "--device", device_.string()};
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        const std::string in = scratch_ / "in", out = scratch_ / "out", err = scratch_ / "err";
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int fds[] = {open(in.c_str(), O_RDONLY),
+                               open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+                               open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)};
+            for (int i = 0; i < 3; ++i) {
+                if (fds[i] < 0 || dup2(fds[i], i) < 0) _exit(125);
+            }
+            if (geteuid() == 0 &&
+                (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+                _exit(125);
+            }
+            execv(CEDEVICE_PATH, argv.data());
+            _exit(125);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(out),
+                ReadFileBytes(err)};
     }
 
     std::filesystem::path scratch_, device_;

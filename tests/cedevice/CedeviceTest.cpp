@@ -1,13 +1,22 @@
 // The device tool, run as a program against devices in temporary folders.
 #include <CePlatform/Device.h>
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "cedevice/CedeviceRun.h"
 #include "support/TempDevice.h"
@@ -69,6 +78,19 @@ TEST_F(Cedevice, RegistryQueryImportExportAndTheChangeLog) {
         "[HKEY_CURRENT_USER\\New]\n\"x\"=dword:123456789\n");
     ExpectFailure(On("reg import broken.reg"), "broken.reg: line 6:");
     ExpectFailure(On("reg import missing.reg"), "missing.reg");
+    // What never ends is not read: only regular files and standard input, up to 64 MiB.
+    ASSERT_EQ(mkfifo((scratch_ / "fifo").c_str(), 0600), 0);
+    for (const char* source : {"/dev/zero", "fifo", "."}) {
+        ExpectFailure(On(std::string("reg import ") + source), source);
+    }
+    test::WriteFileBytes(scratch_ / "huge.reg", "REGEDIT4\n");
+    fs::resize_file(scratch_ / "huge.reg", (size_t{64} << 20) + 1);
+    ExpectFailure(On("reg import huge.reg"), "huge.reg holds more than 64 MiB");
+    const std::string fromZero = Q(CEDEVICE_PATH) + " --device " + Q(device_) +
+                                 " reg import - </dev/zero >/dev/null 2>" + Q(scratch_ / "err");
+    EXPECT_EQ(WEXITSTATUS(std::system(fromZero.c_str())), 1);
+    EXPECT_THAT(test::ReadFileBytes(scratch_ / "err"),
+                HasSubstr("standard input holds more than 64 MiB"));
     EXPECT_EQ(Ok("reg export"), seeded);
     EXPECT_EQ(Ok("changes"), "");  // neither the seed nor a failed import is a change
 
@@ -94,6 +116,28 @@ TEST_F(Cedevice, RegistryQueryImportExportAndTheChangeLog) {
     ASSERT_EQ(Run("init --empty --device copy").status, 0);
     ASSERT_EQ(Run("--device copy reg import -", original).status, 0);
     EXPECT_EQ(Run("--device copy reg export").out, original);
+
+    // Names that a file cannot carry, written through the registry functions, are left out and
+    // named; the rest of the export is whole, and the status tells.
+    ce::UseDevice(device_);
+    const DWORD one = 1;
+    for (const auto& [path, name] :
+         {std::pair(u"Broken\nKey", u"v"), std::pair(u"Software\\Fresh", u"two\nlines")}) {
+        HKEY key = nullptr;
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, 0, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+        RegCloseKey(key);
+    }
+    ce::CloseDevice();
+    const Result partial = On("reg export");
+    EXPECT_EQ(partial.status, 1);
+    EXPECT_EQ(partial.out, original);
+    EXPECT_EQ(partial.err,
+              "cedevice: left out key HKEY_CURRENT_USER\\Broken\\nKey (a registry file cannot "
+              "carry its name)\ncedevice: left out value \"two\\nlines\" of "
+              "HKEY_CURRENT_USER\\Software\\Fresh (a registry file cannot carry its name)\n");
 
     // One key with its subkeys, named in any case.
     EXPECT_THAT(Ok("reg export 'hklm\\SYSTEM\\gwe'"),
@@ -124,6 +168,17 @@ TEST_F(Cedevice, FilesAndProfile) {
     ExpectFailure(On(R"(fs cat '\..\device.db')"), "no such file");
     ExpectFailure(On(R"(fs ls '\Nowhere')"), "no such folder");
 
+    // Links are listed by their own names and never followed out of the device.
+    test::WriteFileBytes(scratch_ / "outside.txt", "outside");
+    fs::create_symlink(scratch_ / "outside.txt", device_ / "fs/Windows/Start Menu/Out.lnk");
+    fs::create_directory_symlink(scratch_, device_ / "fs/Windows/Start Menu/Outside");
+    EXPECT_EQ(Ok(R"(fs ls '\windows\start menu')"),
+              "8\tAlarm.lnk\n0\tEmpty.lnk\n<link>\tOut.lnk\n<link>\tOutside\n<dir>\tPrograms\\\n");
+    EXPECT_EQ(Ok(R"(fs ls '\Windows\Start Menu\outside')"), "<link>\tOutside\n");
+    ExpectFailure(On(R"(fs ls '\Windows\Start Menu\Outside\device')"), "symbolic link");
+    ExpectFailure(On(R"(fs cat '\Windows\Start Menu\Out.lnk')"), "symbolic link");
+    ExpectFailure(On(R"(fs cat '\Windows\Start Menu\Outside\outside.txt')"), "symbolic link");
+
     Ok("profile set bluetooth 2");
     Ok("profile set module bag0: off");
     EXPECT_THAT(Ok("info"), AllOf(HasSubstr("bluetooth: 2 (discoverable)"),
@@ -141,6 +196,79 @@ TEST_F(Cedevice, FilesAndProfile) {
         ExpectFailure(On(args), "--help", 2);
     }
     EXPECT_EQ(Snapshot(device_), before);
+}
+
+// A device that its user cannot write (a read-only mount, a folder without write permission) is
+// read as usual; a command that would write says that the device is read-only, naming it, and
+// changes nothing.
+TEST_F(Cedevice, AReadOnlyDeviceIsReadAndNeverWritten) {
+    Ok("init");
+    Ok("reg import -", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\New]\n\"v\"=dword:1\n");
+    test::WriteFileBytes(device_ / "fs/Windows/Start Menu/Alarm.lnk", "link");
+    const std::vector<std::vector<std::string>> reads = {
+        {"info"},
+        {"reg", "export"},
+        {"reg", "query", "HKLM\\New"},
+        {"journal"},
+        {"changes"},
+        {"fs", "ls", "\\Windows\\Start Menu"},
+        {"fs", "cat", "\\Windows\\Start Menu\\Alarm.lnk"}};
+    std::vector<std::string> outputs;
+    for (const auto& args : reads) {
+        std::string words;
+        for (const std::string& a : args) words += Q(a) + " ";
+        outputs.push_back(Ok(words));
+    }
+
+    fs::permissions(scratch_,
+                    fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(device_, fs::perms::owner_all, fs::perm_options::remove);
+    fs::permissions(device_, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::add);
+    fs::permissions(device_ / "device.db", fs::perms::owner_write, fs::perm_options::remove);
+    const auto before = Snapshot(device_);
+    for (size_t i = 0; i < reads.size(); ++i) {
+        const Result r = OnAsReader(reads[i]);
+        if (r.status == 125) GTEST_SKIP() << "cedevice cannot be run as a user who may not write";
+        EXPECT_EQ(r.status, 0) << reads[i][0] << ": " << r.err;
+        EXPECT_EQ(r.out, outputs[i]) << reads[i][0];
+    }
+    const std::string readOnly = "the device " + device_.string() + " is read-only";
+    ExpectFailure(OnAsReader({"reg", "import", "-"}, "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n"),
+                  readOnly);
+    ExpectFailure(OnAsReader({"profile", "set", "bluetooth", "2"}), readOnly);
+    ExpectFailure(OnAsReader({"profile", "set", "module", "BAG0:", "off"}), readOnly);
+    EXPECT_EQ(Snapshot(device_), before);
+}
+
+// On a disk that is full, a command that writes says so, naming the device, and changes nothing;
+// once there is room again the device is as it was. The disk is a small file system of its own,
+// mounted where only this test program sees it.
+TEST_F(Cedevice, AFullDiskIsNamedAndLosesNothing) {
+    const fs::path disk = scratch_ / "disk";
+    fs::create_directory(disk);
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=512k") != 0) {
+        GTEST_SKIP() << "no small file system can be mounted here (needs CAP_SYS_ADMIN)";
+    }
+    device_ = disk / "device";
+    Ok("init");
+    const std::string before = Ok("reg export");
+    {
+        std::ofstream filler(disk / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size())) {
+        }
+    }
+    std::string import = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Big]\n";
+    for (int i = 0; i < 100; ++i) import += "\"v" + std::to_string(i) + "\"=dword:1\n";
+    const std::string full = "the disk that holds the device " + device_.string() + " is full";
+    ExpectFailure(On("reg import -", import), full);
+    ExpectFailure(On("profile set bluetooth 2"), full);
+    fs::remove(disk / "filler");
+    EXPECT_EQ(Ok("reg export"), before);
+    Ok("reg import -", import);
+    EXPECT_THAT(Ok(R"(reg query 'HKLM\Big' v99)"), HasSubstr("dword:00000001"));
 }
 
 TEST_F(Cedevice, BadUsageAndFoldersThatAreNoDeviceTouchNothing) {

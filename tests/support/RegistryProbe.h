@@ -1,6 +1,7 @@
 // Looks at and changes the device registry as another program would, so that tests check what
 // the library left behind without going through CRegistry. Values are read through the Win32
-// functions with out-parameters preset to junk, so that one left untouched is caught.
+// functions with out-parameters preset to junk, so that one left untouched is caught: a junk type
+// differs from every expected one, and a junk size fails the test before anything is allocated.
 #pragma once
 
 #include <CePlatform/Device.h>
@@ -62,6 +63,10 @@ inline std::optional<Value> Query(HKEY root, LPCWSTR path, LPCWSTR name) {
     Value value{kJunk, {}};
     DWORD size = kJunk;
     LONG result = RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size);
+    if (result == ERROR_SUCCESS && size == kJunk) {
+        ADD_FAILURE() << "RegQueryValueExW succeeded without giving the size";
+        result = ERROR_MORE_DATA;
+    }
     if (result == ERROR_SUCCESS) {
         value.data.assign(size, 0xCC);
         result = RegQueryValueExW(key, name, nullptr, nullptr, value.data.data(), &size);

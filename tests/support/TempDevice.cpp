@@ -1,5 +1,7 @@
 #include "support/TempDevice.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -7,10 +9,37 @@
 
 namespace test {
 
+namespace {
+
+// The temporary folders of this process, removed when it exits.
+class TempFolders {
+public:
+    ~TempFolders() {
+        if (getpid() != owner_) return;  // a forked child exiting: they are its parent's
+        for (const std::filesystem::path& folder : folders_) {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        }
+    }
+    void Add(std::filesystem::path folder) { folders_.push_back(std::move(folder)); }
+
+private:
+    pid_t owner_ = getpid();
+    std::vector<std::filesystem::path> folders_;
+};
+
+TempFolders& Made() {
+    static TempFolders folders;
+    return folders;
+}
+
+}  // namespace
+
 std::filesystem::path MakeTempFolder(const std::string& hint) {
     std::string pattern =
         (std::filesystem::temp_directory_path() / ("quenvale-" + hint + "-XXXXXX"));
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    Made().Add(pattern);
     return pattern;
 }
 

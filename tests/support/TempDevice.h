@@ -41,7 +41,8 @@ private:
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 
-// A new empty folder under the test's temporary area; removed at process exit at the latest.
+// A new empty folder under the test's temporary area; removed, with what it holds, when the
+// process that made it exits normally (a forked child leaves it alone), if not before.
 std::filesystem::path MakeTempFolder(const std::string& hint = "t");
 
 }  // namespace test

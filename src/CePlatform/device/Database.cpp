@@ -1,5 +1,9 @@
 #include "device/Database.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
 namespace ce {
 
 namespace {
@@ -8,10 +12,43 @@ constexpr int kBusyTimeoutMs = 10000;
 
 [[noreturn]] void Fail(sqlite3* db, int rc, const std::string& context) {
     std::string message = context + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
-    throw DbError(rc, message);
+    throw DbError(rc, message, db ? sqlite3_system_errno(db) : 0);
+}
+
+// A URI that opens `path` read-only as an unchanging file.
+std::string UnchangingUri(const std::filesystem::path& path) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    // A path that starts with two slashes would read as an authority.
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    const std::string text = (ec ? path : absolute).lexically_normal().string();
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (std::isalnum(c) || (c == '/' && !(i == 1 && text[0] == '/')) ||
+            std::strchr("-._~", c) != nullptr) {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += kDigits[c >> 4];
+            uri += kDigits[c & 0xF];
+        }
+    }
+    return uri + "?immutable=1";
 }
 
 }  // namespace
+
+bool DbError::ReadOnly() const {
+    if (code_ == SQLITE_READONLY) return true;
+    const bool hostRefused =
+        systemError_ == EROFS || systemError_ == EACCES || systemError_ == EPERM;
+    return hostRefused && (code_ == SQLITE_IOERR || code_ == SQLITE_CANTOPEN);
+}
+
+bool DbError::DiskFull() const {
+    return code_ == SQLITE_FULL || systemError_ == ENOSPC || systemError_ == EDQUOT;
+}
 
 Statement::~Statement() {
     sqlite3_reset(stmt_);
@@ -76,14 +113,21 @@ std::vector<uint8_t> Statement::Blob(int column) const {
     return bytes ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>();
 }
 
-Database::Database(const std::filesystem::path& path, bool create) {
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+Database::Database(const std::filesystem::path& path, Mode mode) {
+    int rc;
+    if (mode == Mode::kUnchanging) {
+        rc = sqlite3_open_v2(UnchangingUri(path).c_str(), &db_,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    } else {
+        const int flags = SQLITE_OPEN_READWRITE | (mode == Mode::kCreate ? SQLITE_OPEN_CREATE : 0);
+        rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    }
     if (rc != SQLITE_OK) {
         std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        const int systemError = db_ ? sqlite3_system_errno(db_) : 0;
         sqlite3_close(db_);
         db_ = nullptr;
-        throw DbError(rc, message);
+        throw DbError(rc, message, systemError);
     }
     sqlite3_extended_result_codes(db_, 0);
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
@@ -111,13 +155,15 @@ void Database::Exec(const char* sql) {
     if (rc != SQLITE_OK) {
         std::string message = error ? error : sqlite3_errstr(rc);
         sqlite3_free(error);
-        throw DbError(rc, message);
+        throw DbError(rc, message, sqlite3_system_errno(db_));
     }
 }
 
 int64_t Database::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
 
 bool Database::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+bool Database::ReadOnly() const { return sqlite3_db_readonly(db_, "main") == 1; }
 
 Database::Transaction::Transaction(Database& db) : db_(db), owner_(!db.InTransaction()) {
     if (owner_) db_.Exec("BEGIN IMMEDIATE");
@@ -131,6 +177,14 @@ Database::Transaction::~Transaction() {
 void Database::Transaction::Commit() {
     if (owner_ && !done_) db_.Exec("COMMIT");
     done_ = true;
+}
+
+Database::ReadTransaction::ReadTransaction(Database& db) : db_(db), owner_(!db.InTransaction()) {
+    if (owner_) db_.Exec("BEGIN");
+}
+
+Database::ReadTransaction::~ReadTransaction() {
+    if (owner_ && db_.InTransaction()) sqlite3_exec(db_.db_, "COMMIT", nullptr, nullptr, nullptr);
 }
 
 }  // namespace ce

@@ -15,14 +15,23 @@
 
 namespace ce {
 
-// A failed SQLite call; code() is the SQLite result code.
+// A failed SQLite call; code() is the SQLite result code, systemError() the host's errno behind
+// it (0 when there was none).
 class DbError : public std::runtime_error {
 public:
-    DbError(int code, const std::string& what) : std::runtime_error(what), code_(code) {}
+    DbError(int code, const std::string& what, int systemError = 0)
+        : std::runtime_error(what), code_(code), systemError_(systemError) {}
     int code() const { return code_; }
+    int systemError() const { return systemError_; }
+
+    // The database or its folder cannot be written (a read-only mount, missing permissions).
+    bool ReadOnly() const;
+    // The disk (or the user's quota) is full.
+    bool DiskFull() const;
 
 private:
     int code_;
+    int systemError_;
 };
 
 // A prepared statement borrowed from the connection's cache; reset and unbound when it goes out
@@ -57,9 +66,16 @@ private:
 
 class Database {
 public:
-    // Opens an existing database read-write (never creating it), or creates one when `create`.
-    // Throws DbError.
-    Database(const std::filesystem::path& path, bool create);
+    enum class Mode {
+        kExisting,  // an existing database, read-write (read-only when its file cannot be written)
+        kCreate,    // created when missing
+        // An existing database that cannot be written, read as a file that nothing changes: no
+        // locks, no write-ahead log. Only for a database whose folder cannot be written, so that
+        // nobody can change it meanwhile, and that holds everything (no log beside it).
+        kUnchanging,
+    };
+    // Opens a database. Throws DbError.
+    Database(const std::filesystem::path& path, Mode mode);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -71,6 +87,8 @@ public:
     void Exec(const char* sql);
     int64_t LastInsertId() const;
     bool InTransaction() const;
+    // True when the connection can only read.
+    bool ReadOnly() const;
 
     // A write transaction: BEGIN IMMEDIATE, so the write lock is taken at the start and waited
     // for (busy timeout) instead of failing on an upgrade later. Inside a transaction that is
@@ -88,6 +106,21 @@ public:
         Database& db_;
         bool owner_;
         bool done_ = false;
+    };
+
+    // A read transaction: every query inside it sees the database as it was at the first one,
+    // whatever other connections commit meanwhile. Inside a transaction that is already open it
+    // does nothing. Ended when it goes out of scope.
+    class ReadTransaction {
+    public:
+        explicit ReadTransaction(Database& db);
+        ~ReadTransaction();
+        ReadTransaction(const ReadTransaction&) = delete;
+        ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+    private:
+        Database& db_;
+        bool owner_;
     };
 
     sqlite3* handle() const { return db_; }

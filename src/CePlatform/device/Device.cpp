@@ -123,9 +123,30 @@ uint32_t ToNumber(const std::string& text) {
     return (end && *end == '\0') ? static_cast<uint32_t>(value) : 0;
 }
 
+// What a failure of the database `db` means to the user of its device. A device that cannot be
+// written, or whose disk is full, is named as such: a write that fails so has changed nothing.
 std::string Describe(const fs::path& db, const DbError& e) {
     if (e.code() == SQLITE_NOTADB) return db.string() + " is not a SQLite database";
+    if (e.DiskFull()) {
+        return "the disk that holds the device " + db.parent_path().string() +
+               " is full; nothing was written";
+    }
+    if (e.ReadOnly()) {
+        return "the device " + db.parent_path().string() + " is read-only; nothing was written";
+    }
     return db.string() + ": " + e.what();
+}
+
+// True when the opened database can be read. SQLite cannot read a database in write-ahead-log
+// mode whose folder it cannot write (it would make the log's shared-memory file there): false
+// then. Other failures are left to the schema check, which reports them.
+bool CanRead(Database& db) {
+    try {
+        db.Exec("SELECT count(*) FROM sqlite_schema");
+        return true;
+    } catch (const DbError& e) {
+        return !(e.ReadOnly() || e.code() == SQLITE_CANTOPEN);
+    }
 }
 
 // Checks that an opened database is a device of this schema; reads only.
@@ -167,7 +188,14 @@ std::unique_ptr<Database> OpenDatabase(const fs::path& folder) {
     }
     std::unique_ptr<Database> db;
     try {
-        db = std::make_unique<Database>(path, false);
+        db = std::make_unique<Database>(path, Database::Mode::kExisting);
+        // A device that cannot be written (a read-only mount, a folder without write permission)
+        // is read as an unchanging file, which it is: nobody can write there. Only while no log
+        // is beside the database, which would hold writes that the file does not.
+        const std::string log = path.string() + "-wal";
+        if (!CanRead(*db) && !fs::exists(log, ec)) {
+            db = std::make_unique<Database>(path, Database::Mode::kUnchanging);
+        }
     } catch (const DbError& e) {
         throw DeviceError("cannot open " + Describe(path, e));
     }
@@ -220,10 +248,13 @@ fs::path SelectedDevicePath() {
 
 void CreateDevice(const fs::path& folder, const Profile& profile, bool seed) {
     std::error_code ec;
-    if (fs::exists(folder / kDatabaseName, ec)) {
-        throw DeviceError(folder.string() + " already holds a device");
-    }
     if (!IsFreeForDevice(folder)) {
+        // Looked for only now: a creator that wins a race for this folder links its database
+        // there before it adds anything else (its fs/), so a folder that it took holds the
+        // database by the time it is found taken.
+        if (fs::exists(folder / kDatabaseName, ec)) {
+            throw DeviceError(folder.string() + " already holds a device");
+        }
         throw DeviceError(folder.string() +
                           " is not empty and holds no device; "
                           "a device is created only in a new or empty folder");
@@ -251,7 +282,7 @@ void CreateDevice(const fs::path& folder, const Profile& profile, bool seed) {
     };
     removeBuilding();
     try {
-        auto db = std::make_unique<Database>(building, true);
+        auto db = std::make_unique<Database>(building, Database::Mode::kCreate);
         db->Exec("PRAGMA journal_mode = WAL; PRAGMA foreign_keys = ON;");
         {
             Database::Transaction t(*db);
@@ -267,7 +298,8 @@ void CreateDevice(const fs::path& folder, const Profile& profile, bool seed) {
         impl.Apply(seedOps, /*log=*/false);
     } catch (const DbError& e) {
         removeBuilding();
-        throw DeviceError("cannot create a device in " + folder.string() + ": " + e.what());
+        throw DeviceError("cannot create a device in " + folder.string() + ": " +
+                          (e.DiskFull() ? "the disk is full" : e.what()));
     } catch (...) {
         removeBuilding();
         throw;
@@ -291,10 +323,10 @@ Device::~Device() = default;
 
 std::unique_ptr<Device> Device::Open(const fs::path& folder) {
     auto db = OpenDatabase(folder);
-    // A creator cut short after linking the database leaves no fs/: it is made here. Folders the
-    // user removed from an existing fs/ stay removed.
+    // A creator cut short after linking the database leaves no fs/: it is made here (unless the
+    // device cannot be written). Folders the user removed from an existing fs/ stay removed.
     std::error_code ec;
-    if (!fs::exists(folder / kFilesName, ec)) MakeFileSystem(folder);
+    if (!db->ReadOnly() && !fs::exists(folder / kFilesName, ec)) MakeFileSystem(folder);
     try {
         return std::unique_ptr<Device>(new Device(std::make_unique<Impl>(folder, std::move(db))));
     } catch (const DbError& e) {
@@ -420,6 +452,7 @@ bool Device::KeyExists(RootKey root, std::u16string_view path) const {
 
 RegKey Device::ReadKey(RootKey root, std::u16string_view path) const {
     return Guard(*this, [&] {
+        Database::ReadTransaction snapshot(impl_->Db());
         std::u16string normalised;
         std::optional<KeyRow> key;
         if (AppendKeyPath(&normalised, path)) key = impl_->FindKey(root, normalised);

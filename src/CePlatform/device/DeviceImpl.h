@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "device/Database.h"
+#include "registry/KeyNames.h"
 
 namespace ce {
 
@@ -22,22 +23,6 @@ struct KeyRow {
     std::u16string path;
 };
 
-// Calls `visit` with each component of a key path, skipping empty ones (so leading, trailing and
-// doubled backslashes are ignored). False, before any call, when a component is longer than 255
-// characters.
-template <typename Visit>
-bool ForEachKeyComponent(std::u16string_view path, Visit&& visit) {
-    constexpr size_t kMaxKeyNameLength = 255;
-    for (size_t start = 0, end; start <= path.size(); start = end + 1) {
-        end = std::min(path.find(u'\\', start), path.size());
-        if (end - start > kMaxKeyNameLength) return false;
-    }
-    for (size_t start = 0, end; start <= path.size(); start = end + 1) {
-        end = std::min(path.find(u'\\', start), path.size());
-        if (end > start) visit(path.substr(start, end - start));
-    }
-    return true;
-}
 // Appends the components of `relative` to the normalised `path`.
 bool AppendKeyPath(std::u16string* path, std::u16string_view relative);
 // "a\b" + "c" → "a\b\c"; either side may be empty.

@@ -1,123 +1,49 @@
-// The device's file system: device paths mapped under the device folder's fs/, DeleteFileW and
-// the wide stream functions.
+// DeleteFileW and the wide stream functions on the device's file system, through the walk of
+// device paths that never leaves fs/ (files/DevicePaths.h).
 #include <CePlatform/Device.h>
-#include <CePlatform/Unicode.h>
+#include <fcntl.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <cstdarg>
-#include <system_error>
+#include <string>
 
 #include "device/DeviceImpl.h"
 #include "files/CodePage.h"
+#include "files/DevicePaths.h"
 
-namespace fs = std::filesystem;
-
-namespace ce {
+using namespace ce;
 
 namespace {
 
-// The entry of `folder` whose name equals `name` without regard to case; `name` itself when there
-// is none (a file about to be created).
-fs::path MatchEntry(const fs::path& folder, std::u16string_view name) {
-    std::error_code ec;
-    if (fs::exists(folder / ToUtf8(name), ec)) return folder / ToUtf8(name);
-    const std::string wanted = FoldKey(name);
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string entry = it->path().filename().string();
-        if (FoldKey(FromUtf8(entry)) == wanted) return it->path();
-    }
-    return folder / ToUtf8(name);
-}
-
-// True when `path` (resolved through any symbolic links) lies inside `root`.
-bool Inside(const fs::path& root, const fs::path& path) {
-    std::error_code ec;
-    const fs::path base = fs::weakly_canonical(root, ec);
-    if (ec) return false;
-    const fs::path real = fs::weakly_canonical(path, ec);
-    if (ec) return false;
-    auto b = base.begin();
-    auto r = real.begin();
-    for (; b != base.end(); ++b, ++r) {
-        if (r == real.end() || *b != *r) return false;
-    }
-    return true;
-}
-
-// The host path of a device path on the current device, or empty with the last error set.
-fs::path HostPathOrError(LPCWSTR path) {
+// Runs `call(Device&)` for a file function given the device path `path`. A null path fails with
+// ERROR_INVALID_PARAMETER, an empty one with ERROR_PATH_NOT_FOUND, no device with ERROR_NOT_READY;
+// errno follows (EINVAL, ENOENT, ENODEV; EIO for an unexpected failure).
+template <typename Result, typename Call>
+Result OnDevicePath(LPCWSTR path, Result failure, Call&& call) {
     if (!path || !*path) {
         SetLastError(path ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER);
-        return {};
+        errno = path ? ENOENT : EINVAL;
+        return failure;
     }
-    return OnCurrentDevice(fs::path(), [&](Device& device) {
-        try {
-            return device.HostPath(path);
-        } catch (const DeviceError&) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return fs::path();
-        }
+    bool answered = false;
+    const Result result = OnCurrentDevice(failure, [&](Device& device) {
+        const Result r = call(device);
+        answered = true;
+        return r;
     });
+    if (!answered) errno = GetLastError() == ERROR_NOT_READY ? ENODEV : EIO;
+    return result;
 }
 
 }  // namespace
 
-fs::path Device::HostPath(std::u16string_view devicePath) const {
-    const fs::path root = FilesRoot();
-    // Components in order, with "." dropped and ".." taking one back (never above the root).
-    std::vector<std::u16string_view> parts;
-    for (size_t start = 0, end; start <= devicePath.size(); start = end + 1) {
-        end = std::min(devicePath.find_first_of(u"\\/", start), devicePath.size());
-        const std::u16string_view part = devicePath.substr(start, end - start);
-        if (part.empty() || part == u".") continue;
-        if (part == u"..") {
-            if (!parts.empty()) parts.pop_back();
-            continue;
-        }
-        if (part.find(u'\0') != std::u16string_view::npos) {
-            throw DeviceError("bad device path: it holds a zero character");
-        }
-        parts.push_back(part);
-    }
-    // The device's file system has no symbolic links: one found on the way (dangling or not)
-    // could lead outside it, so it is refused.
-    fs::path host = root;
-    for (std::u16string_view part : parts) {
-        host = MatchEntry(host, part);
-        std::error_code ec;
-        if (fs::is_symlink(fs::symlink_status(host, ec))) {
-            throw DeviceError("device path " + ToUtf8(devicePath) + " meets a symbolic link at " +
-                              host.string());
-        }
-    }
-    if (!Inside(root, host)) {
-        throw DeviceError("device path " + ToUtf8(devicePath) + " leads outside " + root.string());
-    }
-    return host;
-}
-
-}  // namespace ce
-
-using namespace ce;
-
 extern "C" {
 
 BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
-    const fs::path host = HostPathOrError(lpFileName);
-    if (host.empty()) return FALSE;
-    std::error_code ec;
-    const fs::file_status status = fs::symlink_status(host, ec);
-    if (!fs::exists(status)) {
-        SetLastError(fs::is_directory(host.parent_path(), ec) ? ERROR_FILE_NOT_FOUND
-                                                              : ERROR_PATH_NOT_FOUND);
-        return FALSE;
-    }
-    if (fs::is_directory(status) || !fs::remove(host, ec)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return TRUE;
+    return OnDevicePath(lpFileName, FALSE, [&](Device& device) -> BOOL {
+        return DeleteDeviceFile(device, lpFileName) ? TRUE : FALSE;
+    });
 }
 
 FILE* _wfopen(const WCHAR* filename, const WCHAR* mode) {  // NOLINT(bugprone-reserved-identifier)
@@ -143,20 +69,18 @@ FILE* _wfopen(const WCHAR* filename, const WCHAR* mode) {  // NOLINT(bugprone-re
         errno = EINVAL;
         return nullptr;
     }
-    const fs::path host = HostPathOrError(filename);
-    if (host.empty()) {
-        errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : ENOENT;
-        return nullptr;
-    }
-    // Only regular files: a folder, or anything else the host may have put there (a pipe would
-    // block the caller), cannot be opened.
-    std::error_code ec;
-    const fs::file_status status = fs::status(host, ec);
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
-        errno = fs::is_directory(status) ? EISDIR : EACCES;
-        return nullptr;
-    }
-    return std::fopen(host.c_str(), hostMode.c_str());
+    int flags = plus ? O_RDWR : hostMode[0] == 'r' ? O_RDONLY : O_WRONLY;
+    if (hostMode[0] == 'w') flags |= O_CREAT | O_TRUNC;
+    if (hostMode[0] == 'a') flags |= O_CREAT | O_APPEND;
+    // Only regular files, reached without following a link: the stream is made on what the walk
+    // of the device path opened.
+    return OnDevicePath(filename, static_cast<FILE*>(nullptr), [&](Device& device) -> FILE* {
+        UniqueFd file = OpenDeviceFile(device, filename, flags);
+        if (!file) return nullptr;
+        FILE* stream = fdopen(file.Get(), hostMode.c_str());
+        if (stream != nullptr) file.Release();
+        return stream;
+    });
 }
 
 }  // extern "C"

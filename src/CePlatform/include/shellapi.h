@@ -10,7 +10,8 @@ extern "C" {
 // Creates the shortcut file szShortcut (a device path) that starts szTarget (a program path,
 // quoted when it holds blanks, then optionally its command line). Non-zero on success. Fails,
 // writing nothing, when the file exists (ERROR_FILE_EXISTS), its folder does not
-// (ERROR_PATH_NOT_FOUND), the path is refused (ERROR_ACCESS_DENIED), an argument is null or
-// empty (ERROR_INVALID_PARAMETER), or there is no device (ERROR_NOT_READY).
+// (ERROR_PATH_NOT_FOUND), the path is refused or the device read-only (ERROR_ACCESS_DENIED), the
+// disk is full (ERROR_DISK_FULL), an argument is null or empty (ERROR_INVALID_PARAMETER), or
+// there is no device (ERROR_NOT_READY).
 CEPLATFORM_API DWORD WINAPI SHCreateShortcut(LPWSTR szShortcut, LPWSTR szTarget);
 }

@@ -99,6 +99,7 @@ typedef LPOSVERSIONINFOW LPOSVERSIONINFO;
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_INVALID_NAME 123L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_BUSY 170L
@@ -279,15 +280,16 @@ CEPLATFORM_API BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode
 // ---- Files -------------------------------------------------------------------------------------
 // Device paths ("\Windows\Start Menu\Alarm.lnk") name files under the device folder's fs/.
 // Components are matched without regard to case; "." and ".." are resolved within the device's
-// root, so no path reaches outside fs/.
+// root, and a symbolic link is never followed, so no path reaches outside fs/.
 
 // Deletes a file. FALSE with ERROR_FILE_NOT_FOUND (missing), ERROR_PATH_NOT_FOUND (missing
-// folder) or ERROR_ACCESS_DENIED (a folder, or a file that cannot be removed).
+// folder) or ERROR_ACCESS_DENIED (a folder, a symbolic link, or a file that cannot be removed).
 CEPLATFORM_API BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
 
 // The runtime's wide stream open (on the device in <stdio.h>): opens a device path with mode
 // "r", "w" or "a" (with "+", "b" or "t"; text and binary are the same here). Returns a standard
-// stream to close with fclose, or NULL with errno set (ENOENT for a missing file or folder).
+// stream to close with fclose, or NULL with errno set (ENOENT for a missing file or folder,
+// ELOOP for a symbolic link, EISDIR for a folder, EACCES for anything but a regular file).
 CEPLATFORM_API FILE* _wfopen(const WCHAR* filename,  // NOLINT(bugprone-reserved-identifier)
                              const WCHAR* mode);
 

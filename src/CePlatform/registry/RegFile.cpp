@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "registry/KeyNames.h"
+
 namespace ce {
 
 namespace {
@@ -16,9 +18,6 @@ constexpr uint32_t kRegDword = 4;
 // Hex data lines are broken once they reach this column, which keeps every line, with its
 // trailing backslash, within 80 columns as regedit does.
 constexpr size_t kHexWrapColumn = 77;
-
-// Longest key name component the registry accepts.
-constexpr size_t kMaxKeyComponent = 255;
 
 constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
                                       "HKEY_LOCAL_MACHINE"};
@@ -123,6 +122,17 @@ std::string FormatHex(const std::string& prefix, const std::vector<uint8_t>& dat
     return out;
 }
 
+// Names are written on one line each: one holding a line break cannot be carried.
+bool HasLineBreak(std::u16string_view name) {
+    return name.find_first_of(u"\r\n") != std::u16string_view::npos;
+}
+
+std::string ShowLineBreaks(const std::string& text) {
+    std::string shown;
+    for (char c : text) shown += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    return shown;
+}
+
 // The lines of the file, with their 1-based numbers, line ends stripped.
 class LineReader {
 public:
@@ -207,14 +217,8 @@ private:
             const std::string_view root = name.substr(0, name.find('\\'));
             Fail("unknown root key \"" + std::string(root) + "\"");
         }
-        size_t start = 0;
-        while (start <= op.path.size()) {
-            size_t end = op.path.find(u'\\', start);
-            if (end == std::u16string::npos) end = op.path.size();
-            if (end - start > kMaxKeyComponent) {
-                Fail("key name component longer than 255 characters");
-            }
-            start = end + 1;
+        if (!ForEachKeyComponent(op.path, [](std::u16string_view) {})) {
+            Fail("key name component longer than 255 characters");
         }
         if (deletion && op.path.empty()) Fail("a root key cannot be deleted");
         haveKey_ = true;
@@ -263,6 +267,9 @@ private:
             s.remove_prefix(1);
         } else {
             op.value.name = FromUtf8(ReadQuoted(&s));
+            if (op.value.name.size() > kMaxValueNameLength) {
+                Fail("value name longer than 16,383 characters");
+            }
         }
         s = TrimLeft(s);
         if (s.empty() || s.front() != '=') Fail("expected '=' after the value name");
@@ -454,13 +461,30 @@ std::string FormatValueLine(const RegValue& value) {
     return line;
 }
 
-std::string FormatRegFile(const std::vector<RegKey>& keys) {
+std::string FormatRegFile(const std::vector<RegKey>& keys, std::vector<std::string>* leftOut) {
+    const auto leave = [leftOut](const std::string& what) {
+        if (leftOut) leftOut->push_back(ShowLineBreaks(what));
+    };
     std::string out = "REGEDIT4\n\n";
     for (const RegKey& key : keys) {
+        if (HasLineBreak(key.path)) {
+            leave("key " + KeyName(key.root, key.path));
+            continue;
+        }
         out += '[';
         out += KeyName(key.root, key.path);
         out += "]\n";
         for (const RegValue& value : key.values) {
+            if (value.name.size() > kMaxValueNameLength) {
+                leave("value " + Quote(value.name.substr(0, 32)) + "... (a name of " +
+                      std::to_string(value.name.size()) + " characters) of " +
+                      KeyName(key.root, key.path));
+                continue;
+            }
+            if (HasLineBreak(value.name)) {
+                leave("value " + Quote(value.name) + " of " + KeyName(key.root, key.path));
+                continue;
+            }
             out += FormatValueLine(value);
             out += '\n';
         }

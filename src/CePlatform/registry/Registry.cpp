@@ -11,8 +11,6 @@ namespace ce {
 
 namespace {
 
-constexpr size_t kMaxValueNameLength = 16383;
-
 // What a handle stands for: a key of the device that was current when it was opened.
 struct OpenKey {
     uint64_t generation = 0;
@@ -64,6 +62,8 @@ HKEY NewHandle(Device::Impl& device, const KeyRow& key) {
 std::u16string_view NameOf(LPCWSTR name) { return name ? std::u16string_view(name) : u""; }
 
 LONG MapFailure(const DbError& e) {
+    if (e.DiskFull()) return ERROR_DISK_FULL;
+    if (e.ReadOnly()) return ERROR_ACCESS_DENIED;
     switch (e.code()) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:

@@ -213,6 +213,8 @@ void Device::Impl::LogChange(const char* kind, RootKey root, std::u16string_view
 }
 
 std::vector<RegKey> Device::Impl::Export(std::optional<RootKey> root, std::u16string_view path) {
+    // One snapshot: a state the registry really was in, whatever other processes write meanwhile.
+    Database::ReadTransaction snapshot(*db_);
     std::vector<RegKey> keys;
     auto collect = [this, &keys](RootKey r, const KeyRow& top) {
         std::vector<std::pair<std::string, KeyRow>> rows;
@@ -256,6 +258,10 @@ void Device::Impl::Apply(const std::vector<RegFileOp>& ops, bool log) {
                               KeyName(op.root, op.path));
         }
         op.path = std::move(normalised);
+        if (op.value.name.size() > kMaxValueNameLength) {
+            throw DeviceError("a value name has more than 16,383 characters, under " +
+                              KeyName(op.root, op.path));
+        }
         bool created = false;
         switch (op.kind) {
             case RegFileOp::kCreateKey:

@@ -1,5 +1,4 @@
 // The shell's special folders and shortcut files on the simulated device.
-#include <fcntl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <unistd.h>
@@ -10,12 +9,10 @@
 #include <mutex>
 #include <set>
 #include <string>
-#include <system_error>
 
 #include "device/DeviceImpl.h"
 #include "files/CodePage.h"
-
-namespace fs = std::filesystem;
+#include "files/DevicePaths.h"
 
 namespace {
 
@@ -97,38 +94,20 @@ DWORD WINAPI SHCreateShortcut(LPWSTR szShortcut, LPWSTR szTarget) {
     std::string content = std::to_string(target.size()) + '#';
     for (char16_t c : target) content += ce::NarrowChar(c);
     return ce::OnCurrentDevice(DWORD{FALSE}, [&](ce::Device& device) -> DWORD {
-        fs::path host;
-        try {
-            host = device.HostPath(szShortcut);
-        } catch (const ce::DeviceError&) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return FALSE;
-        }
-        std::error_code ec;
-        const fs::file_status folder = fs::symlink_status(host.parent_path(), ec);
-        if (!fs::is_directory(folder)) {
-            SetLastError(ERROR_PATH_NOT_FOUND);
-            return FALSE;
-        }
         // Created exclusively: an existing file, or a link put there meanwhile, is never
         // written through.
-        const int fd =
-            open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            SetLastError(errno == EEXIST ? ERROR_FILE_EXISTS : ERROR_ACCESS_DENIED);
-            return FALSE;
-        }
+        const ce::UniqueFd file = ce::CreateNewDeviceFile(device, szShortcut);
+        if (!file) return FALSE;  // the last error says why
         size_t done = 0;
         while (done < content.size()) {
-            const ssize_t n = write(fd, content.data() + done, content.size() - done);
+            const ssize_t n = write(file.Get(), content.data() + done, content.size() - done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;
             done += static_cast<size_t>(n);
         }
-        const bool closed = close(fd) == 0;
-        if (done != content.size() || !closed) {
+        if (done != content.size()) {
             // A part-written shortcut is worse than none.
-            unlink(host.c_str());
+            ce::DeleteDeviceFile(device, szShortcut);
             SetLastError(ERROR_DISK_FULL);
             return FALSE;
         }

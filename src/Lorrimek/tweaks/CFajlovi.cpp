@@ -2,10 +2,10 @@
 
 #include <Lorrimek/TweakBase.h>
 
-CFajlovi::CFajlovi() : m_pFile(nullptr) {}
+CFajlovi::CFajlovi() : m_file(nullptr) {}
 
 CFajlovi::~CFajlovi() {
-    if (m_pFile != nullptr) fclose(m_pFile);
+    if (m_file != nullptr) fclose(m_file);
 }
 
 BOOL CFajlovi::WriteTextFile(const CWideString& path, const CWideString& text) {
@@ -19,12 +19,12 @@ BOOL CFajlovi::WriteTextFile(const CWideString& path, const CWideString& text) {
 }
 
 BOOL CFajlovi::FileExists(const CWideString& path) {
-    if (m_pFile != nullptr) {
-        fclose(m_pFile);
-        m_pFile = nullptr;
+    if (m_file != nullptr) {
+        fclose(m_file);
+        m_file = nullptr;
     }
-    m_pFile = _wfopen(path, u"r");
-    return m_pFile != nullptr;
+    m_file = _wfopen(path, u"r");
+    return m_file != nullptr;
 }
 
 BOOL CFajlovi::RemoveFile(const CWideString& path) {

@@ -27,7 +27,7 @@ public:
     BOOL RemoveFile(const CWideString& path);
 
 private:
-    FILE* m_pFile;
+    FILE* m_file;
 };
 
 // The shortcut tweaks' operations, each on a fresh CFajlovi.

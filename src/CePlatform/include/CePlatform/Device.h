@@ -74,6 +74,14 @@ struct Change {
     std::optional<RegValue> after;   // absent: the value was deleted
 };
 
+// An entry of a folder of the device's file system, as the host holds it.
+struct FileEntry {
+    enum Kind { kFile, kFolder, kLink, kOther };  // kOther: a pipe, a device node, ...
+    std::string name;                             // the host's name (UTF-8)
+    Kind kind = kFile;
+    uint64_t size = 0;  // regular files only
+};
+
 // $XDG_DATA_HOME/cedevice/default, or ~/.local/share/cedevice/default when XDG_DATA_HOME is unset
 // or empty.
 CEPLATFORM_API std::filesystem::path DefaultDevicePath();
@@ -106,12 +114,23 @@ public:
     std::filesystem::path DatabasePath() const;  // Folder()/device.db
     std::filesystem::path FilesRoot() const;     // Folder()/fs
 
-    // The host path of a device path ("\Windows\Start Menu\Alarm.lnk") under FilesRoot().
-    // "\" and "/" separate components; each is matched to an existing entry without regard to
-    // case (a missing one keeps the case given); "." is dropped and ".." goes back one component,
-    // never above the root. Throws DeviceError when the path meets a symbolic link (the device
-    // has none; one could lead outside FilesRoot()) or holds a zero character.
+    // The host path of a device path ("\Windows\Start Menu\Alarm.lnk") under FilesRoot(), for
+    // messages: what it names may change before it is used, so files are reached through
+    // ReadFile, ListFiles and the Win32 functions, which never leave FilesRoot(). "\" and "/"
+    // separate components; each is matched to an existing entry without regard to case (a
+    // missing one keeps the case given); "." is dropped and ".." goes back one component, never
+    // above the root. Throws DeviceError when the path meets a symbolic link (the device has
+    // none; one could lead outside FilesRoot()) or holds a zero character.
     std::filesystem::path HostPath(std::u16string_view devicePath) const;
+    // The whole content of a regular file of the device's file system. Throws DeviceError naming
+    // the path when it is missing, a folder or anything but a regular file, or meets a symbolic
+    // link.
+    std::string ReadFile(std::u16string_view devicePath) const;
+    // The entries of a folder of the device's file system in the host's order, or the one entry
+    // that the path names when it is no folder. A symbolic link is listed as a link, never
+    // followed. Throws DeviceError naming the path when it does not exist or meets a symbolic
+    // link on the way.
+    std::vector<FileEntry> ListFiles(std::u16string_view devicePath) const;
 
     Profile GetProfile() const;
     void SetProfile(const Profile& profile);
@@ -129,12 +148,13 @@ public:
 
     bool KeyExists(RootKey root, std::u16string_view path) const;
     // One key (its path in its stored case) with its own values, sorted as ExportKeys sorts
-    // them. Throws DeviceError when the key does not exist.
+    // them, read in one read transaction. Throws DeviceError when the key does not exist.
     RegKey ReadKey(RootKey root, std::u16string_view path) const;
     // The key and every key below it, each with its values, keys sorted by their path compared
     // without regard to case (a key before its subkeys), values sorted the same way with the
-    // default value first. Without a root: the whole registry, root by root. Throws DeviceError
-    // when the key does not exist.
+    // default value first. Without a root: the whole registry, root by root. All of it is read
+    // in one read transaction: a snapshot of a state the registry was in, whatever other
+    // processes write meanwhile. Throws DeviceError when the key does not exist.
     std::vector<RegKey> ExportKeys(std::optional<RootKey> root = std::nullopt,
                                    std::u16string_view path = {}) const;
     // Applies the operations of a registry file in one transaction: all of them or, on an error,

@@ -90,7 +90,12 @@ CEPLATFORM_API std::string FormatValueData(uint32_t type, const std::vector<uint
 CEPLATFORM_API std::string FormatValueLine(const RegValue& value);
 
 // A whole file: the header, then for each key its line and its values, as given (the caller sorts
-// keys and values). Keys end with an empty line.
-CEPLATFORM_API std::string FormatRegFile(const std::vector<RegKey>& keys);
+// keys and values). Keys end with an empty line. A name that the file cannot carry (one holding a
+// line break, which no REGEDIT4 line can hold, or a value name longer than the registry allows)
+// is left out with its key or value, so that the file always imports back to the rest; each one
+// left out is described in *leftOut ("key HKEY_...\A\nB", "value \"v\" of HKEY_...\A"), with
+// line breaks shown as \n and \r.
+CEPLATFORM_API std::string FormatRegFile(const std::vector<RegKey>& keys,
+                                         std::vector<std::string>* leftOut = nullptr);
 
 }  // namespace ce

@@ -30,7 +30,7 @@ public:
     CRegistry& operator=(const CRegistry&) = delete;
 
     // True when the object holds an open key.
-    BOOL IsOpen() const { return m_hKey != nullptr; }
+    BOOL IsOpen() const { return m_key != nullptr; }
 
     DWORD ReadDWORD(LPCWSTR name, DWORD defaultValue);
     DWORD ReadDWORD(const CWideString& name, DWORD defaultValue);
@@ -54,14 +54,23 @@ public:
     // False also for a value that does not exist.
     BOOL DeleteValue(LPCWSTR name);
 
+    // Deletes the value if it is there: true when none is left afterwards (it was deleted, there
+    // was none, or no key is held), false when it is still there.
+    BOOL DeleteValueIfPresent(LPCWSTR name);
+
     // True when the key holds a value of this name; its type goes to *type (if given). Never
     // writes. Lets callers tell a missing value from an empty or unreadable one.
     BOOL QueryValueType(LPCWSTR name, DWORD* type) const;
+    // Reads a text value of `type` (REG_SZ or REG_MULTI_SZ) without ever writing: true with the
+    // text (up to its first zero character) in *text when the value exists with that type and was
+    // read whole; false, leaving *text as it was, when it is missing, of another type, vanishes or
+    // changes type while it is read, or cannot be held in memory.
+    BOOL ReadExistingText(LPCWSTR name, DWORD type, CWideString* text) const;
 
 private:
     BOOL SetValue(LPCWSTR name, DWORD type, LPCWSTR text);
     CWideString ReadText(LPCWSTR name, LPCWSTR defaultText, DWORD expectedType);
 
-    HKEY m_hKey;
-    DWORD m_dwDisposition;
+    HKEY m_key;
+    DWORD m_disposition;
 };

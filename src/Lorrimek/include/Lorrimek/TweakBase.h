@@ -36,10 +36,10 @@ public:
     CTweakBase(const CTweakBase&) = delete;
     CTweakBase& operator=(const CTweakBase&) = delete;
 
-    CWideString GetID() const { return m_strID; }
-    CWideString GetName() const { return m_strName; }
-    CWideString GetDescription() const { return m_strDescription; }
-    int GetCategory() const { return m_nCategory; }
+    CWideString GetID() const { return m_id; }
+    CWideString GetName() const { return m_name; }
+    CWideString GetDescription() const { return m_description; }
+    int GetCategory() const { return m_category; }
 
     // Takes the first backup unless "BackupDone" says it was taken: Backup, then "BackupDone" = 1
     // when Backup returned 0. Returns what Backup returned, or 0 when nothing was to be done.
@@ -63,10 +63,10 @@ protected:
     CRegistry& BackupKey() { return m_backupKey; }
 
 private:
-    CWideString m_strID;
-    CWideString m_strName;
-    CWideString m_strDescription;
-    int m_nCategory;
+    CWideString m_id;
+    CWideString m_name;
+    CWideString m_description;
+    int m_category;
     CRegistry m_backupKey;
     CRegistry m_settingsKey;
 };

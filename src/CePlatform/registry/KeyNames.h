@@ -1,0 +1,31 @@
+// The registry's rules for names, in one place for the registry functions, the registry store and
+// registry files: how a key path splits into components, and how long names may be.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <string_view>
+
+namespace ce {
+
+// The longest key name (one component of a path) and value name, in characters.
+constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxValueNameLength = 16383;
+
+// Calls `visit` with each component of a key path, skipping empty ones (so leading, trailing and
+// doubled backslashes are ignored). False, before any call, when a component is longer than
+// kMaxKeyNameLength.
+template <typename Visit>
+bool ForEachKeyComponent(std::u16string_view path, Visit&& visit) {
+    for (size_t start = 0, end; start <= path.size(); start = end + 1) {
+        end = std::min(path.find(u'\\', start), path.size());
+        if (end - start > kMaxKeyNameLength) return false;
+    }
+    for (size_t start = 0, end; start <= path.size(); start = end + 1) {
+        end = std::min(path.find(u'\\', start), path.size());
+        if (end > start) visit(path.substr(start, end - start));
+    }
+    return true;
+}
+
+}  // namespace ce

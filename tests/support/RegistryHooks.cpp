@@ -1,0 +1,62 @@
+#include "support/RegistryHooks.h"
+
+#include <dlfcn.h>
+
+namespace hooks {
+
+std::function<void()> beforeDataQuery;
+std::function<LONG(HKEY, LPCWSTR, bool)> beforeOpenKey;
+
+void Clear() {
+    beforeDataQuery = nullptr;
+    beforeOpenKey = nullptr;
+}
+
+}  // namespace hooks
+
+namespace {
+
+// The platform's own function of that name.
+template <typename Function>
+Function Platform(const char* name) {
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+}  // namespace
+
+// Every call of these functions in this program passes through here on its way to the platform.
+extern "C" {
+
+LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                             LPBYTE lpData, LPDWORD lpcbData) {
+    using Query = LONG (*)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+    static const auto platform = Platform<Query>("RegQueryValueExW");
+    if (lpData != nullptr && hooks::beforeDataQuery) hooks::beforeDataQuery();
+    return platform(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
+}
+
+LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass,
+                            DWORD dwOptions, REGSAM samDesired,
+                            LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                            LPDWORD lpdwDisposition) {
+    using Create = LONG (*)(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
+                            PHKEY, LPDWORD);
+    static const auto platform = Platform<Create>("RegCreateKeyExW");
+    if (hooks::beforeOpenKey) {
+        if (const LONG result = hooks::beforeOpenKey(hKey, lpSubKey, true)) return result;
+    }
+    return platform(hKey, lpSubKey, Reserved, lpClass, dwOptions, samDesired, lpSecurityAttributes,
+                    phkResult, lpdwDisposition);
+}
+
+LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
+                          PHKEY phkResult) {
+    using Open = LONG (*)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+    static const auto platform = Platform<Open>("RegOpenKeyExW");
+    if (hooks::beforeOpenKey) {
+        if (const LONG result = hooks::beforeOpenKey(hKey, lpSubKey, false)) return result;
+    }
+    return platform(hKey, lpSubKey, ulOptions, samDesired, phkResult);
+}
+
+}  // extern "C"
