@@ -6,11 +6,9 @@
 
 #include <CePlatform/Unicode.h>
 #include <Lorrimek/TweakersFactory.h>
-#include <fcntl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -56,7 +55,7 @@ bool SameText(std::u16string_view a, std::u16string_view b) {
 struct SEntry {
     std::u16string name;
     std::u16string devicePath;
-    fs::path host;
+    ce::FileEntry::Kind kind;
 };
 
 // A shortcut file's target (the text after "#"), or why the file is no shortcut.
@@ -72,20 +71,6 @@ struct SCommand {
     bool quoted = false;
     bool wellFormed = false;
     std::u16string argument;
-};
-
-class CFileDescriptor {
-public:
-    explicit CFileDescriptor(int fd) : fd_(fd) {}
-    ~CFileDescriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    CFileDescriptor(const CFileDescriptor&) = delete;
-    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
 };
 
 // Text: no zero byte, no control character (C0, DEL or the Latin-1 C1 range).
@@ -113,30 +98,33 @@ SShortcut ParseShortcut(std::string_view bytes) {
     return {target, ""};
 }
 
-// Reads at most 4 KB + 1 bytes of a regular file; anything else (a link, a pipe, a device) is
-// refused without being followed or waited for.
-SShortcut ReadShortcut(const fs::path& host) {
-    const CFileDescriptor file(
-        open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.get() < 0) {
-        if (errno == ELOOP) return {{}, "it is a symbolic link"};
-        return {{}, std::string("it cannot be read: ") + std::strerror(errno)};
+// Reads at most 4 KB + 1 bytes of a regular file through the device's own file functions;
+// anything else (a link, a pipe, a device) is refused without being followed or waited for.
+SShortcut ReadShortcut(const ce::Device& device, const std::u16string& devicePath,
+                       ce::FileEntry::Kind kind) {
+    if (kind == ce::FileEntry::kLink) return {{}, "it is a symbolic link"};
+    if (kind != ce::FileEntry::kFile) return {{}, "it is not a regular file"};
+    try {
+        return ParseShortcut(device.ReadFile(devicePath, kMaxShortcutBytes + 1));
+    } catch (const ce::DeviceError& e) {
+        return {{}, std::string("it cannot be read: ") + e.what()};
     }
-    struct stat info = {};
-    if (fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return {{}, "it is not a regular file"};
+}
+
+// What stands at a device path: the kind of its entry in its folder, or nothing.
+std::optional<ce::FileEntry::Kind> EntryKind(const ce::Device& device,
+                                             const std::u16string& devicePath) {
+    const size_t slash = devicePath.rfind(u'\\');
+    const std::u16string folder = slash == std::u16string::npos ? u"" : devicePath.substr(0, slash);
+    const std::u16string name = devicePath.substr(slash == std::u16string::npos ? 0 : slash + 1);
+    try {
+        for (const ce::FileEntry& entry : device.ListFiles(folder)) {
+            if (SameText(ce::FromUtf8(entry.name), name)) return entry.kind;
+        }
+    } catch (const ce::DeviceError&) {
+        // No such folder.
     }
-    std::string bytes(kMaxShortcutBytes + 1, '\0');
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = read(file.get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return {{}, std::string("it cannot be read: ") + std::strerror(errno)};
-        if (n == 0) break;
-        done += static_cast<size_t>(n);
-    }
-    bytes.resize(done);
-    return ParseShortcut(bytes);
+    return std::nullopt;
 }
 
 SCommand SplitTarget(std::u16string_view target) {
@@ -170,22 +158,23 @@ SCommand SplitTarget(std::u16string_view target) {
 // so that the order is fixed); none when the folder is missing.
 std::vector<SEntry> FolderEntries(const ce::Device& device, int folder) {
     const std::u16string folderPath(SpecialFolderPath(folder).View());
-    const fs::path host = device.HostPath(folderPath);
     std::vector<SEntry> entries;
-    std::error_code ec;
-    if (!fs::is_directory(fs::symlink_status(host, ec))) return entries;
-    for (fs::directory_iterator it(host, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code error;
-        if (fs::is_directory(it->symlink_status(error))) continue;
-        const std::u16string name = ce::FromUtf8(it->path().filename().string());
+    std::vector<ce::FileEntry> found;
+    try {
+        found = device.ListFiles(folderPath);
+    } catch (const ce::DeviceError&) {
+        return entries;  // no such folder
+    }
+    for (const ce::FileEntry& entry : found) {
+        if (entry.kind == ce::FileEntry::kFolder) continue;
+        const std::u16string name = ce::FromUtf8(entry.name);
         if (name.size() < kShortcutExtension.size() ||
             !SameText(std::u16string_view(name).substr(name.size() - kShortcutExtension.size()),
                       kShortcutExtension)) {
             continue;
         }
-        entries.push_back({name, folderPath + u"\\" + name, it->path()});
+        entries.push_back({name, folderPath + u"\\" + name, entry.kind});
     }
-    if (ec) throw std::runtime_error("cannot list " + Utf8(folderPath) + ": " + ec.message());
     std::sort(entries.begin(), entries.end(), [](const SEntry& a, const SEntry& b) {
         const std::u16string foldA = ce::FoldCase(a.name), foldB = ce::FoldCase(b.name);
         return foldA != foldB ? foldA < foldB : a.name < b.name;
@@ -274,8 +263,7 @@ int RunOnDevice(const fs::path& program, const fs::path& deviceFolder,
 
 int StartApplication(ce::Device& device, const SEntry& entry, const std::u16string& commandLine) {
     const std::u16string installed(ApplicationPath().View());
-    std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(device.HostPath(installed), ec))) {
+    if (EntryKind(device, installed) != ce::FileEntry::kFile) {
         throw std::runtime_error(Utf8(entry.devicePath) +
                                  " does not start: the application is not installed (" +
                                  Utf8(installed) + " is missing; cedevice install places it)");
@@ -348,7 +336,7 @@ int InstallApplication(ce::Device& device) {
     const CWideString program = ApplicationPath();
     const std::u16string programPath(program.View());
     std::error_code ec;
-    if (fs::is_regular_file(fs::symlink_status(device.HostPath(programPath), ec))) {
+    if (EntryKind(device, programPath) == ce::FileEntry::kFile) {
         std::cout << "in place already: " << Utf8(programPath) << '\n';
     } else {
         const std::u16string folder = programPath.substr(0, programPath.rfind(u'\\'));
@@ -367,11 +355,11 @@ int InstallApplication(ce::Device& device) {
         std::u16string(ShortcutFolderPath().View()) + u"\\" + kInstallName + kShortcutExtension;
     const std::u16string target = u"\"" + programPath + u"\"";
     const std::string shown = Utf8(entryPath) + " -> " + Utf8(target);
-    const fs::path entryHost = device.HostPath(entryPath);
-    if (!fs::exists(fs::symlink_status(entryHost, ec))) {
+    const std::optional<ce::FileEntry::Kind> entryKind = EntryKind(device, entryPath);
+    if (!entryKind) {
         CreateShortcut(entryPath, target);
         std::cout << "placed " << shown << '\n';
-    } else if (const SShortcut existing = ReadShortcut(entryHost);
+    } else if (const SShortcut existing = ReadShortcut(device, entryPath, *entryKind);
                existing.problem.empty() && existing.target == target) {
         std::cout << "in place already: " << shown << '\n';
     } else {
@@ -386,7 +374,7 @@ int InstallApplication(ce::Device& device) {
 
 int ListStartMenu(ce::Device& device) {
     for (const SEntry& entry : StartMenuEntries(device)) {
-        const SShortcut shortcut = ReadShortcut(entry.host);
+        const SShortcut shortcut = ReadShortcut(device, entry.devicePath, entry.kind);
         std::cout << Utf8(entry.devicePath);
         if (shortcut.problem.empty()) {
             std::cout << " -> " << Utf8(shortcut.target) << '\n';
@@ -409,7 +397,7 @@ int TapStartMenuEntry(ce::Device& device, const std::string& name) {
         throw std::runtime_error("no Start-menu entry \"" + name +
                                  "\" (cedevice start-menu lists them)");
     }
-    const SShortcut shortcut = ReadShortcut(found->host);
+    const SShortcut shortcut = ReadShortcut(device, found->devicePath, found->kind);
     if (!shortcut.problem.empty()) {
         throw std::runtime_error(Utf8(found->devicePath) +
                                  " is not a shortcut: " + shortcut.problem);

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -291,7 +292,7 @@ fs::path Device::HostPath(std::u16string_view devicePath) const {
     return walk.host;
 }
 
-std::string Device::ReadFile(std::u16string_view devicePath) const {
+std::string Device::ReadFile(std::u16string_view devicePath, size_t maxBytes) const {
     const UniqueFd file = OpenDeviceFile(*this, devicePath, O_RDONLY);
     if (!file) {
         // Refused for what stands there (a pipe, a device node), or by the host.
@@ -304,8 +305,9 @@ std::string Device::ReadFile(std::u16string_view devicePath) const {
     }
     std::string content;
     char buffer[65536];
-    for (;;) {
-        const ssize_t got = read(file.Get(), buffer, sizeof buffer);
+    while (content.size() < maxBytes) {
+        const ssize_t got =
+            read(file.Get(), buffer, std::min(sizeof buffer, maxBytes - content.size()));
         if (got == 0) return content;
         if (got > 0) {
             content.append(buffer, static_cast<size_t>(got));
@@ -313,6 +315,7 @@ std::string Device::ReadFile(std::u16string_view devicePath) const {
             throw DeviceError("cannot read " + ToUtf8(devicePath) + ": " + std::strerror(errno));
         }
     }
+    return content;
 }
 
 std::vector<FileEntry> Device::ListFiles(std::u16string_view devicePath) const {

@@ -122,10 +122,11 @@ public:
     // above the root. Throws DeviceError when the path meets a symbolic link (the device has
     // none; one could lead outside FilesRoot()) or holds a zero character.
     std::filesystem::path HostPath(std::u16string_view devicePath) const;
-    // The whole content of a regular file of the device's file system. Throws DeviceError naming
-    // the path when it is missing, a folder or anything but a regular file, or meets a symbolic
-    // link.
-    std::string ReadFile(std::u16string_view devicePath) const;
+    // The content of a regular file of the device's file system: the whole of it, or its first
+    // `maxBytes` bytes (ask for one byte more than you accept to tell a larger file). Throws
+    // DeviceError naming the path when it is missing, a folder or anything but a regular file,
+    // or meets a symbolic link.
+    std::string ReadFile(std::u16string_view devicePath, size_t maxBytes = SIZE_MAX) const;
     // The entries of a folder of the device's file system in the host's order, or the one entry
     // that the path names when it is no folder. A symbolic link is listed as a link, never
     // followed. Throws DeviceError naming the path when it does not exist or meets a symbolic
