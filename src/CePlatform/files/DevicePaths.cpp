@@ -54,31 +54,71 @@ mode_t EntryType(int dirFd, const std::string& name) {
     return st.st_mode & S_IFMT;
 }
 
-// The entry of the folder `dirFd` whose name equals `name` without regard to case: the name as
-// given when it exists so, or when nothing matches (a file about to be created).
-std::string MatchEntry(int dirFd, std::u16string_view name) {
-    std::string given = ToUtf8(name);
-    struct stat st {};
-    if (fstatat(dirFd, given.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return given;
+// Whether a host name (UTF-8) folds to `wanted` (FoldKey's form). Names are nearly always
+// ASCII: those are compared byte by byte, without converting them.
+bool SameFoldedName(std::string_view hostName, const std::string& wanted) {
+    const bool ascii = std::all_of(hostName.begin(), hostName.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) return FoldKey(FromUtf8(hostName)) == wanted;
+    if (hostName.size() != wanted.size()) return false;
+    for (size_t i = 0; i < hostName.size(); ++i) {
+        const char c = hostName[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c) != wanted[i]) return false;
+    }
+    return true;
+}
+
+// The entry of the folder `dirFd` whose name equals `name` without regard to case, looked for in
+// a listing of the folder; nothing when there is none.
+std::optional<std::string> FindEntry(int dirFd, std::u16string_view name) {
     // A descriptor of its own, so that the listing does not move the walk's.
     const int listFd = openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = listFd >= 0 ? fdopendir(listFd) : nullptr;
     if (dir == nullptr) {
         if (listFd >= 0) close(listFd);
-        return given;
+        return std::nullopt;
     }
     const std::string wanted = FoldKey(name);
-    std::string found = given;
+    std::optional<std::string> found;
     while (const dirent* entry = readdir(dir)) {
         const std::string_view entryName = entry->d_name;
         if (entryName == "." || entryName == "..") continue;
-        if (FoldKey(FromUtf8(entryName)) == wanted) {
-            found = entryName;
+        if (SameFoldedName(entryName, wanted)) {
+            found = std::string(entryName);
             break;
         }
     }
     closedir(dir);
     return found;
+}
+
+// The entry of the folder `dirFd` whose name equals `name` without regard to case: the name as
+// given when it exists so, else the matching entry's; *exists tells whether there is one (when
+// not, the name as given names a file about to be created).
+std::string MatchEntry(int dirFd, std::u16string_view name, bool* exists) {
+    std::string given = ToUtf8(name);
+    struct stat st {};
+    *exists = true;
+    if (fstatat(dirFd, given.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return given;
+    if (std::optional<std::string> found = FindEntry(dirFd, name)) return std::move(*found);
+    *exists = false;
+    return given;
+}
+
+// Opens the folder `name` of the folder `dirFd`, matched without regard to case; the host's name
+// of it in *hostName. Invalid (errno set by openat) when it cannot be opened as a folder.
+UniqueFd OpenMatchingFolder(int dirFd, std::u16string_view name, std::string* hostName) {
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    // Nearly always named as it is stored: tried first, without a listing.
+    *hostName = ToUtf8(name);
+    UniqueFd folder(openat(dirFd, hostName->c_str(), kFlags));
+    if (folder || errno != ENOENT) return folder;
+    if (std::optional<std::string> found = FindEntry(dirFd, name)) {
+        *hostName = std::move(*found);
+        return UniqueFd(openat(dirFd, hostName->c_str(), kFlags));
+    }
+    errno = ENOENT;
+    return folder;
 }
 
 // The components of a device path: "." dropped, ".." taking one back (never above the root),
@@ -194,10 +234,9 @@ DevicePathWalk WalkDevicePath(const Device& device, std::u16string_view path) {
     }
     // Every component but the last is a folder to open.
     for (; folder && next + 1 < parts.size(); ++next) {
-        const std::string name = MatchEntry(folder.Get(), parts[next]);
+        std::string name;
+        UniqueFd child = OpenMatchingFolder(folder.Get(), parts[next], &name);
         walk.host /= name;
-        UniqueFd child(
-            openat(folder.Get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!child) {
             FailOnTheWay(folder.Get(), name);
             folder = UniqueFd();
@@ -207,7 +246,7 @@ DevicePathWalk WalkDevicePath(const Device& device, std::u16string_view path) {
         folder = std::move(child);
     }
     if (folder && next < parts.size()) {
-        walk.name = MatchEntry(folder.Get(), parts[next++]);
+        walk.name = MatchEntry(folder.Get(), parts[next++], &walk.exists);
         walk.host /= walk.name;
         walk.parent = std::move(folder);
     }
@@ -223,6 +262,8 @@ UniqueFd OpenDeviceFile(const Device& device, std::u16string_view path, int flag
     DevicePathWalk walk = WalkDevicePath(device, path);
     if (!walk.parent) return UniqueFd();
     if (walk.name.empty()) return Fail(UniqueFd(), EISDIR, ERROR_ACCESS_DENIED);
+    // Nothing of that name was there a moment ago: a file to read is missing.
+    if (!walk.exists && !(flags & O_CREAT)) return Fail(UniqueFd(), ENOENT, ERROR_FILE_NOT_FOUND);
     // O_NONBLOCK: opening a pipe for reading would otherwise wait for a writer.
     UniqueFd file(openat(walk.parent.Get(), walk.name.c_str(),
                          flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));

@@ -65,6 +65,8 @@ struct DevicePathWalk {
     // The last component as the host names it (as given when it does not exist); empty when the
     // path is the root itself.
     std::string name;
+    // Whether an entry of that name (of any kind) was found in the folder.
+    bool exists = false;
     // The host path of the whole, for messages: components past the point where the walk stopped
     // keep the case given.
     std::filesystem::path host;
