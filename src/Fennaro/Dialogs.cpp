@@ -16,7 +16,7 @@ constexpr DWORD kShowBars = SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON | SHFS_SHOWSTA
 }  // namespace
 
 LRESULT CSplashDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
-    GetWindowRect(&m_rcDialog);
+    GetWindowRect(&m_dialogRect);
     SetTimer(kLayoutTimer, kLayoutEveryMs);
     SetTimer(kCloseTimer, kCloseAfterMs);
     return TRUE;
@@ -48,7 +48,7 @@ void CSplashDlg::Layout(bool fullScreen) {
         MoveWindow(0, 0, screenWidth, screenHeight, TRUE);
         SHFullScreen(m_hWnd, kHideBars);
     } else {
-        MoveWindow(&m_rcDialog, TRUE);
+        MoveWindow(&m_dialogRect, TRUE);
         SHFullScreen(m_hWnd, kShowBars);
     }
     SetForegroundWindow();

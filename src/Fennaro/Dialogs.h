@@ -27,7 +27,7 @@ private:
     void Layout(bool fullScreen);
 
     // The dialog's window rectangle as it was at initialisation.
-    RECT m_rcDialog{0, 0, 0, 0};
+    RECT m_dialogRect{0, 0, 0, 0};
 };
 
 // The About box: the product, its version and its publisher; closed by the caption's OK button.

@@ -29,7 +29,7 @@ const struct {
 };
 
 // The description box's own window procedure (there is one view per process).
-WNDPROC g_pfnDescriptionProc = nullptr;
+WNDPROC g_descriptionProc = nullptr;
 
 void SetCheck(HWND box, bool checked) {
     SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -44,7 +44,7 @@ CFennaroView::CFennaroView() {
 }
 
 CFennaroView::~CFennaroView() {
-    if (m_nFocusTimer != 0 && m_hWnd != nullptr) KillTimer(m_nFocusTimer);
+    if (m_focusTimer != 0 && m_hWnd != nullptr) KillTimer(m_focusTimer);
     for (CTweakViewItem* item : m_items) delete item;
     m_items.clear();
 }
@@ -57,18 +57,18 @@ void CFennaroView::RestoreAll() {
 }
 
 LRESULT CFennaroView::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
-    m_hCategory = GetDlgItem(IDC_CATEGORY);
-    m_hTweak = GetDlgItem(IDC_TWEAK);
-    m_hEnable = GetDlgItem(IDC_ENABLE);
-    m_hShortcut = GetDlgItem(IDC_SHORTCUT);
-    m_hDescription = GetDlgItem(IDC_DESCRIPTION);
-    g_pfnDescriptionProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-        m_hDescription, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DescriptionKeyFilter)));
-    WidenToScreen(m_hCategory);
-    WidenToScreen(m_hTweak);
-    WidenToScreen(m_hDescription);
+    m_categoryPicker = GetDlgItem(IDC_CATEGORY);
+    m_tweakPicker = GetDlgItem(IDC_TWEAK);
+    m_enableBox = GetDlgItem(IDC_ENABLE);
+    m_shortcutBox = GetDlgItem(IDC_SHORTCUT);
+    m_descriptionBox = GetDlgItem(IDC_DESCRIPTION);
+    g_descriptionProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        m_descriptionBox, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DescriptionKeyFilter)));
+    WidenToScreen(m_categoryPicker);
+    WidenToScreen(m_tweakPicker);
+    WidenToScreen(m_descriptionBox);
     FillCategories();
-    StartFocusTimer(m_hCategory);
+    StartFocusTimer(m_categoryPicker);
     // The focus timer places the focus.
     return FALSE;
 }
@@ -84,78 +84,80 @@ void CFennaroView::WidenToScreen(HWND control) {
 
 void CFennaroView::FillCategories() {
     for (const auto& category : kCategories) {
-        const LRESULT index =
-            SendMessageW(m_hCategory, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(category.name));
-        SendMessageW(m_hCategory, CB_SETITEMDATA, static_cast<WPARAM>(index), category.number);
+        const LRESULT index = SendMessageW(m_categoryPicker, CB_ADDSTRING, 0,
+                                           reinterpret_cast<LPARAM>(category.name));
+        SendMessageW(m_categoryPicker, CB_SETITEMDATA, static_cast<WPARAM>(index), category.number);
     }
-    SendMessageW(m_hCategory, CB_SETCURSEL, 0, 0);
-    SetDropHeight(m_hCategory, kDropRows);
+    SendMessageW(m_categoryPicker, CB_SETCURSEL, 0, 0);
+    SetDropHeight(m_categoryPicker, kDropRows);
     FillTweaks();
 }
 
 void CFennaroView::FillTweaks() {
-    const LRESULT selected = SendMessageW(m_hCategory, CB_GETCURSEL, 0, 0);
+    const LRESULT selected = SendMessageW(m_categoryPicker, CB_GETCURSEL, 0, 0);
     const LRESULT category =
-        SendMessageW(m_hCategory, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0);
-    SendMessageW(m_hTweak, CB_RESETCONTENT, 0, 0);
+        SendMessageW(m_categoryPicker, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0);
+    SendMessageW(m_tweakPicker, CB_RESETCONTENT, 0, 0);
     for (CTweakViewItem* item : m_items) {
         if (item->GetCategory() != category) continue;
         const CWideString name = item->GetName();
-        const LRESULT index =
-            SendMessageW(m_hTweak, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.GetString()));
-        SendMessageW(m_hTweak, CB_SETITEMDATA, static_cast<WPARAM>(index),
+        const LRESULT index = SendMessageW(m_tweakPicker, CB_ADDSTRING, 0,
+                                           reinterpret_cast<LPARAM>(name.GetString()));
+        SendMessageW(m_tweakPicker, CB_SETITEMDATA, static_cast<WPARAM>(index),
                      reinterpret_cast<LPARAM>(item));
     }
-    if (SendMessageW(m_hTweak, CB_GETCOUNT, 0, 0) > 0) SendMessageW(m_hTweak, CB_SETCURSEL, 0, 0);
+    if (SendMessageW(m_tweakPicker, CB_GETCOUNT, 0, 0) > 0)
+        SendMessageW(m_tweakPicker, CB_SETCURSEL, 0, 0);
     ShowTweak();
-    SetDropHeight(m_hTweak, kDropRows);
-    StartFocusTimer(m_hTweak);
+    SetDropHeight(m_tweakPicker, kDropRows);
+    StartFocusTimer(m_tweakPicker);
 }
 
 CTweakViewItem* CFennaroView::SelectedItem() {
-    const LRESULT selected = SendMessageW(m_hTweak, CB_GETCURSEL, 0, 0);
+    const LRESULT selected = SendMessageW(m_tweakPicker, CB_GETCURSEL, 0, 0);
     if (selected == CB_ERR) return nullptr;
-    const LRESULT data = SendMessageW(m_hTweak, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0);
+    const LRESULT data =
+        SendMessageW(m_tweakPicker, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0);
     return data == CB_ERR ? nullptr : reinterpret_cast<CTweakViewItem*>(data);
 }
 
 void CFennaroView::ShowTweak() {
-    SetCheck(m_hEnable, false);
-    ::EnableWindow(m_hEnable, FALSE);
-    SetCheck(m_hShortcut, false);
-    ::EnableWindow(m_hShortcut, FALSE);
-    ::SetWindowTextW(m_hDescription, u"");
-    ::EnableWindow(m_hDescription, FALSE);
+    SetCheck(m_enableBox, false);
+    ::EnableWindow(m_enableBox, FALSE);
+    SetCheck(m_shortcutBox, false);
+    ::EnableWindow(m_shortcutBox, FALSE);
+    ::SetWindowTextW(m_descriptionBox, u"");
+    ::EnableWindow(m_descriptionBox, FALSE);
 
     CTweakViewItem* item = SelectedItem();
     if (item == nullptr) return;
     if (!item->IsSupported()) {
-        ::SetWindowTextW(m_hDescription, kNotSupported);
+        ::SetWindowTextW(m_descriptionBox, kNotSupported);
         return;
     }
     if (item->SupportsToggleShortcut()) {
-        ::EnableWindow(m_hShortcut, TRUE);
-        SetCheck(m_hShortcut, item->GetPendingShortcut());
-        if (item->HasConfiguration()) ::EnableWindow(m_hShortcut, FALSE);
+        ::EnableWindow(m_shortcutBox, TRUE);
+        SetCheck(m_shortcutBox, item->GetPendingShortcut());
+        if (item->HasConfiguration()) ::EnableWindow(m_shortcutBox, FALSE);
     }
     if (item->HasEnableOption()) {
-        ::EnableWindow(m_hEnable, TRUE);
-        SetCheck(m_hEnable, item->GetPendingEnable());
+        ::EnableWindow(m_enableBox, TRUE);
+        SetCheck(m_enableBox, item->GetPendingEnable());
     }
-    ::EnableWindow(m_hDescription, TRUE);
-    ::SetWindowTextW(m_hDescription, item->GetDescription());
+    ::EnableWindow(m_descriptionBox, TRUE);
+    ::SetWindowTextW(m_descriptionBox, item->GetDescription());
 }
 
 LRESULT CFennaroView::OnEnableClick(WORD, WORD, HWND, BOOL&) {
     CTweakViewItem* item = SelectedItem();
     if (item == nullptr) return 0;
-    const bool ticked = SendMessageW(m_hEnable, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const bool ticked = SendMessageW(m_enableBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (ticked && item->HasConfiguration()) {
         if (item->Configure()) {
             item->SetPendingEnable(true);
         } else {
             item->SetPendingEnable(false);
-            SetCheck(m_hEnable, false);
+            SetCheck(m_enableBox, false);
         }
         return 0;
     }
@@ -165,32 +167,32 @@ LRESULT CFennaroView::OnEnableClick(WORD, WORD, HWND, BOOL&) {
 
 LRESULT CFennaroView::OnShortcutClick(WORD, WORD, HWND, BOOL&) {
     if (CTweakViewItem* item = SelectedItem()) {
-        item->SetPendingShortcut(SendMessageW(m_hShortcut, BM_GETCHECK, 0, 0) == BST_CHECKED);
+        item->SetPendingShortcut(SendMessageW(m_shortcutBox, BM_GETCHECK, 0, 0) == BST_CHECKED);
     }
     return 0;
 }
 
 LRESULT CFennaroView::OnCategoryChange(WORD, WORD, HWND, BOOL&) {
     FillTweaks();
-    StartFocusTimer(m_hCategory);
+    StartFocusTimer(m_categoryPicker);
     return 0;
 }
 
 LRESULT CFennaroView::OnTweakChange(WORD, WORD, HWND, BOOL&) {
     ShowTweak();
-    StartFocusTimer(m_hTweak);
+    StartFocusTimer(m_tweakPicker);
     return 0;
 }
 
 void CFennaroView::StartFocusTimer(HWND target) {
-    m_hFocusTarget = target;
-    m_nFocusTimer = SetTimer(kFocusTimer, kFocusDelayMs);
+    m_focusTarget = target;
+    m_focusTimer = SetTimer(kFocusTimer, kFocusDelayMs);
 }
 
 LRESULT CFennaroView::OnTimer(UINT, WPARAM, LPARAM, BOOL&) {
-    KillTimer(m_nFocusTimer);
-    m_nFocusTimer = 0;
-    ::SetFocus(m_hFocusTarget);
+    KillTimer(m_focusTimer);
+    m_focusTimer = 0;
+    ::SetFocus(m_focusTarget);
     return 0;
 }
 
@@ -216,5 +218,5 @@ LRESULT CALLBACK CFennaroView::DescriptionKeyFilter(HWND hwnd, UINT message, WPA
             wParam = 0;
         }
     }
-    return CallWindowProcW(g_pfnDescriptionProc, hwnd, message, wParam, lParam);
+    return CallWindowProcW(g_descriptionProc, hwnd, message, wParam, lParam);
 }

@@ -75,11 +75,11 @@ private:
 
     CTweakersFactory m_factory;
     CTweakViewItemList m_items;
-    HWND m_hCategory = nullptr;
-    HWND m_hTweak = nullptr;
-    HWND m_hEnable = nullptr;
-    HWND m_hShortcut = nullptr;
-    HWND m_hDescription = nullptr;
-    HWND m_hFocusTarget = nullptr;
-    UINT_PTR m_nFocusTimer = 0;
+    HWND m_categoryPicker = nullptr;
+    HWND m_tweakPicker = nullptr;
+    HWND m_enableBox = nullptr;
+    HWND m_shortcutBox = nullptr;
+    HWND m_descriptionBox = nullptr;
+    HWND m_focusTarget = nullptr;
+    UINT_PTR m_focusTimer = 0;
 };

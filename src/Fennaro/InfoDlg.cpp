@@ -8,18 +8,17 @@ constexpr UINT_PTR kCloseTimer = 1;
 
 }  // namespace
 
-CInfoDlg::CInfoDlg(const CWideString& text, int timeoutMs)
-    : m_strText(text), m_nTimeout(timeoutMs) {}
+CInfoDlg::CInfoDlg(const CWideString& text, int timeoutMs) : m_text(text), m_timeout(timeoutMs) {}
 
 LRESULT CInfoDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     CenterWindow(GetParent());
-    SetDlgItemText(IDC_INFO_TEXT, m_strText);
+    SetDlgItemText(IDC_INFO_TEXT, m_text);
     if (!ce::screen::IsInteractive()) {
         // Nobody can read the window or press a key: its text has gone to standard output, and
         // it closes at once.
         SetTimer(kCloseTimer, 0);
-    } else if (m_nTimeout > 0) {
-        SetTimer(kCloseTimer, static_cast<UINT>(m_nTimeout));
+    } else if (m_timeout > 0) {
+        SetTimer(kCloseTimer, static_cast<UINT>(m_timeout));
     }
     return TRUE;
 }

@@ -28,6 +28,6 @@ private:
     // Enter and Escape reach the dialog as IDOK and IDCANCEL: keys all the same.
     LRESULT OnCloseCommand(WORD, WORD, HWND, BOOL&);
 
-    CWideString m_strText;
-    int m_nTimeout;
+    CWideString m_text;
+    int m_timeout;
 };

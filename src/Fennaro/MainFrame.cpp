@@ -11,7 +11,7 @@ CMessageLoop* ThreadLoop() {
 
 }  // namespace
 
-CMainFrame::CMainFrame() { m_sai.cbSize = sizeof(m_sai); }
+CMainFrame::CMainFrame() { m_activateInfo.cbSize = sizeof(m_activateInfo); }
 
 BOOL CMainFrame::PreTranslateMessage(MSG* pMsg) {
     return m_view.m_hWnd != nullptr && m_view.PreTranslateMessage(pMsg);
@@ -41,12 +41,12 @@ void CMainFrame::CreateMenuBar() {
     mbi.cBmpImages = 0;
     mbi.clrBk = 0;
     if (!SHCreateMenuBar(&mbi)) return;
-    m_hWndMenuBar = mbi.hwndMB;
+    m_menuBar = mbi.hwndMB;
     RECT bar{};
     RECT frame{};
-    ::GetWindowRect(m_hWndMenuBar, &bar);
+    ::GetWindowRect(m_menuBar, &bar);
     GetWindowRect(&frame);
-    const LONG barEdge = ::IsWindowVisible(m_hWndMenuBar) ? bar.top : bar.bottom;
+    const LONG barEdge = ::IsWindowVisible(m_menuBar) ? bar.top : bar.bottom;
     SetWindowPos(nullptr, 0, 0, frame.right - frame.left, barEdge - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER);
 }
@@ -75,13 +75,13 @@ LRESULT CMainFrame::OnEraseBackground(UINT, WPARAM, LPARAM, BOOL& bHandled) {
 }
 
 LRESULT CMainFrame::OnActivate(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
-    SHHandleWMActivate(m_hWnd, wParam, lParam, &m_sai, 0);
+    SHHandleWMActivate(m_hWnd, wParam, lParam, &m_activateInfo, 0);
     bHandled = FALSE;
     return 0;
 }
 
 LRESULT CMainFrame::OnSettingChange(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
-    SHHandleWMSettingChange(m_hWnd, wParam, lParam, &m_sai);
+    SHHandleWMSettingChange(m_hWnd, wParam, lParam, &m_activateInfo);
     bHandled = FALSE;
     return 0;
 }

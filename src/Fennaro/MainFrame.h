@@ -23,7 +23,7 @@ public:
     BOOL OnIdle() override { return FALSE; }
 
     CFennaroView& View() { return m_view; }
-    HWND MenuBar() const { return m_hWndMenuBar; }
+    HWND MenuBar() const { return m_menuBar; }
 
     BEGIN_MSG_MAP(CMainFrame)
     MESSAGE_HANDLER(WM_CREATE, OnCreate)
@@ -59,6 +59,6 @@ private:
     void CreateMenuBar();
 
     CFennaroView m_view;
-    HWND m_hWndMenuBar = nullptr;
-    SHACTIVATEINFO m_sai{};
+    HWND m_menuBar = nullptr;
+    SHACTIVATEINFO m_activateInfo{};
 };

@@ -41,8 +41,8 @@ CWideString ShortcutFolderPath() {
 }
 
 CWideString ToggleShortcutPath(CTweakBase* tweak) {
-    return ShortcutFolderPath() + CWideString(kSeparator) +
-           ShortcutFileName(tweak->GetName()) + CWideString(kShortcutExtension);
+    return ShortcutFolderPath() + CWideString(kSeparator) + ShortcutFileName(tweak->GetName()) +
+           CWideString(kShortcutExtension);
 }
 
 CWideString ApplicationPath() {

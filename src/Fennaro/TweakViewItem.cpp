@@ -3,29 +3,29 @@
 #include "ToggleShortcuts.h"
 
 CTweakViewItem::CTweakViewItem(CTweakBase* tweak)
-    : m_pTweak(tweak),
-      m_bPendingEnable(tweak->IsEnabled() != FALSE),
-      m_bPendingShortcut(ToggleShortcutExists(tweak)),
-      m_bNeedsRestart(false) {}
+    : m_tweak(tweak),
+      m_pendingEnable(tweak->IsEnabled() != FALSE),
+      m_pendingShortcut(ToggleShortcutExists(tweak)),
+      m_needsRestart(false) {}
 
 int CTweakViewItem::ApplyChanges() {
     int code = kTweakOk;
-    if ((m_pTweak->IsEnabled() != FALSE) != m_bPendingEnable) {
-        code = m_bPendingEnable ? m_pTweak->Enable() : m_pTweak->Disable();
-        if (code == kTweakOk) m_bNeedsRestart = m_pTweak->NeedsRestart() != FALSE;
+    if ((m_tweak->IsEnabled() != FALSE) != m_pendingEnable) {
+        code = m_pendingEnable ? m_tweak->Enable() : m_tweak->Disable();
+        if (code == kTweakOk) m_needsRestart = m_tweak->NeedsRestart() != FALSE;
     }
-    if (ToggleShortcutExists(m_pTweak) != m_bPendingShortcut) {
-        if (m_bPendingShortcut) {
-            CreateToggleShortcut(m_pTweak);
+    if (ToggleShortcutExists(m_tweak) != m_pendingShortcut) {
+        if (m_pendingShortcut) {
+            CreateToggleShortcut(m_tweak);
         } else {
-            RemoveToggleShortcut(m_pTweak);
+            RemoveToggleShortcut(m_tweak);
         }
     }
     return code;
 }
 
 int CTweakViewItem::RestoreTweak() {
-    const int code = m_pTweak->Restore();
-    m_bPendingEnable = m_pTweak->IsEnabled() != FALSE;
+    const int code = m_tweak->Restore();
+    m_pendingEnable = m_tweak->IsEnabled() != FALSE;
     return code;
 }

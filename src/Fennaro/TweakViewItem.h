@@ -16,22 +16,22 @@ public:
     CTweakViewItem(const CTweakViewItem&) = delete;
     CTweakViewItem& operator=(const CTweakViewItem&) = delete;
 
-    CTweakBase* GetTweak() const { return m_pTweak; }
-    CWideString GetName() const { return m_pTweak->GetName(); }
-    CWideString GetDescription() const { return m_pTweak->GetDescription(); }
-    int GetCategory() const { return m_pTweak->GetCategory(); }
-    BOOL IsSupported() { return m_pTweak->IsSupported(); }
-    BOOL Configure() { return m_pTweak->Configure(); }
-    BOOL SupportsToggleShortcut() { return m_pTweak->SupportsToggleShortcut(); }
-    BOOL HasEnableOption() { return m_pTweak->HasEnableOption(); }
-    BOOL HasConfiguration() { return m_pTweak->HasConfiguration(); }
+    CTweakBase* GetTweak() const { return m_tweak; }
+    CWideString GetName() const { return m_tweak->GetName(); }
+    CWideString GetDescription() const { return m_tweak->GetDescription(); }
+    int GetCategory() const { return m_tweak->GetCategory(); }
+    BOOL IsSupported() { return m_tweak->IsSupported(); }
+    BOOL Configure() { return m_tweak->Configure(); }
+    BOOL SupportsToggleShortcut() { return m_tweak->SupportsToggleShortcut(); }
+    BOOL HasEnableOption() { return m_tweak->HasEnableOption(); }
+    BOOL HasConfiguration() { return m_tweak->HasConfiguration(); }
 
-    bool GetPendingEnable() const { return m_bPendingEnable; }
-    void SetPendingEnable(bool enable) { m_bPendingEnable = enable; }
-    bool GetPendingShortcut() const { return m_bPendingShortcut; }
-    void SetPendingShortcut(bool shortcut) { m_bPendingShortcut = shortcut; }
+    bool GetPendingEnable() const { return m_pendingEnable; }
+    void SetPendingEnable(bool enable) { m_pendingEnable = enable; }
+    bool GetPendingShortcut() const { return m_pendingShortcut; }
+    void SetPendingShortcut(bool shortcut) { m_pendingShortcut = shortcut; }
     // The tweak's NeedsRestart answer after its last successful enable or disable.
-    bool GetNeedsRestart() const { return m_bNeedsRestart; }
+    bool GetNeedsRestart() const { return m_needsRestart; }
 
     // Brings the tweak to the pending state (Enable or Disable only when the device differs from
     // it), then the shortcut file to the pending shortcut flag, even when the first step failed.
@@ -41,10 +41,10 @@ public:
     int RestoreTweak();
 
 private:
-    CTweakBase* m_pTweak;
-    bool m_bPendingEnable;
-    bool m_bPendingShortcut;
-    bool m_bNeedsRestart;
+    CTweakBase* m_tweak;
+    bool m_pendingEnable;
+    bool m_pendingShortcut;
+    bool m_needsRestart;
 };
 
 // The view's items, in catalogue order.

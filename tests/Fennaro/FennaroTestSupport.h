@@ -32,7 +32,7 @@ public:
         : CTweakBase(CWideString(std::u16string_view(u"CFakeTweak_" + ce::FromUtf8(name))),
                      CWideString(std::u16string_view(ce::FromUtf8(name))), u"A tweak of the tests.",
                      category),
-          m_name(name) {}
+          name_(name) {}
 
     bool enabled = false;
     bool restoredState = false;
@@ -55,7 +55,7 @@ public:
 
 private:
     BOOL Log(const char* operation, bool answer) {
-        TweakCalls().push_back(m_name + "." + operation);
+        TweakCalls().push_back(name_ + "." + operation);
         return answer ? TRUE : FALSE;
     }
     int Change(const char* operation, int result, bool state) {
@@ -63,7 +63,7 @@ private:
         if (result == kTweakOk) enabled = state;
         return result;
     }
-    std::string m_name;
+    std::string name_;
 };
 
 // One message box as the application showed it, and how many journal events the device had
