@@ -1,23 +1,23 @@
 // The device's file system: device paths under fs/, matched without regard to case and never
-// leading outside it; DeleteFileW; the wide stream functions that write link files.
+// leading outside it; DeleteFileW; the wide stream functions that write link files; the shell's
+// special folders and SHCreateShortcut's file, which never replaces or writes through anything.
 #include <CePlatform/Device.h>
 #include <CePlatform/Unicode.h>
 #include <gtest/gtest.h>
+#include <shellapi.h>
+#include <shlobj.h>
 #include <windows.h>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
 
+#include "CePlatform/window/ForkedChild.h"
 #include "files/DevicePaths.h"
 #include "support/TempDevice.h"
 
@@ -34,24 +34,15 @@ TEST(DevicePaths, MapUnderTheFileSystemRootWithoutRegardToCaseAndDeleteFileFollo
     EXPECT_EQ(root / "Windows/Start Menu/Alarm.lnk",
               d.HostPath(u"\\WINDOWS\\start menu\\Alarm.lnk"));
     EXPECT_EQ(root / "Windows/Start Menu/New", d.HostPath(u"/windows//START MENU/./New"));
-    EXPECT_EQ(root, d.HostPath(u"\\"));
     EXPECT_EQ(root, d.HostPath(u""));
-
+    EXPECT_EQ(root / "No Folder/New.lnk", d.HostPath(u"\\No Folder\\New.lnk"));
+    EXPECT_THROW(d.HostPath(std::u16string(u"a\0b", 3)), ce::DeviceError);
     // ".." stops at the device's root, whatever the path does.
     EXPECT_EQ(root / "device.db", d.HostPath(u"\\..\\..\\device.db"));
     EXPECT_EQ(root / "Program Files", d.HostPath(u"Windows\\..\\..\\program files"));
 
-    // A path that meets a symbolic link (pointing anywhere, or nowhere yet) has no host path.
-    fs::create_directory_symlink(device.Folder(), root / "out");
-    fs::create_symlink("../../../outside.lnk", root / "Windows/Start Menu/Dangling.lnk");
-    EXPECT_THROW(d.HostPath(u"\\out\\device.db"), ce::DeviceError);
-    EXPECT_THROW(d.HostPath(u"\\Windows\\Start Menu\\dangling.lnk"), ce::DeviceError);
-    EXPECT_THROW(d.HostPath(std::u16string(u"a\0b", 3)), ce::DeviceError);
-    EXPECT_EQ(root / "No Folder/New.lnk", d.HostPath(u"\\No Folder\\New.lnk"));
-
     // DeleteFileW reports what was there.
-    std::ofstream(root / "Windows/Start Menu/Alarm.lnk") << "x";
-
+    test::WriteFileBytes(root / "Windows/Start Menu/Alarm.lnk", "x");
     EXPECT_TRUE(DeleteFileW(u"\\windows\\start menu\\ALARM.LNK"));
     EXPECT_FALSE(fs::exists(root / "Windows/Start Menu/Alarm.lnk"));
     const struct {
@@ -61,8 +52,6 @@ TEST(DevicePaths, MapUnderTheFileSystemRootWithoutRegardToCaseAndDeleteFileFollo
         {u"\\Windows\\Start Menu\\Alarm.lnk", ERROR_FILE_NOT_FOUND},
         {u"\\No Such Folder\\Alarm.lnk", ERROR_PATH_NOT_FOUND},
         {u"\\Windows\\Start Menu", ERROR_ACCESS_DENIED},
-        {u"\\Windows\\Start Menu\\Dangling.lnk", ERROR_ACCESS_DENIED},
-        {u"\\Out\\device.db", ERROR_ACCESS_DENIED},
         {u"\\Windows\\Start Menu\\Alarm.lnk\\x", ERROR_PATH_NOT_FOUND},
         {u"", ERROR_PATH_NOT_FOUND},
         {u"\\..\\device.db", ERROR_FILE_NOT_FOUND},
@@ -75,7 +64,6 @@ TEST(DevicePaths, MapUnderTheFileSystemRootWithoutRegardToCaseAndDeleteFileFollo
     }
     EXPECT_TRUE(fs::exists(device.Folder() / "device.db"));
     EXPECT_TRUE(fs::is_directory(root / "Windows/Start Menu"));
-    EXPECT_TRUE(fs::is_symlink(root / "Windows/Start Menu/Dangling.lnk"));
 }
 
 // A folder's entries by name, each with its kind: "file", "folder", "link" or "other".
@@ -87,7 +75,8 @@ std::map<std::string, std::string> Listing(const ce::Device& device, std::u16str
 }
 
 // Nothing leaves fs/ through a symbolic link: neither one that points out of it, nor one that
-// points nowhere yet, nor one on the way. Links are listed as links and never removed.
+// points nowhere yet, nor one on the way; such a path has no host path. Links are listed as links
+// and never removed.
 TEST(DevicePaths, SymbolicLinksAreNeverFollowed) {
     test::TempDevice device;
     const ce::Device& d = device.Device();
@@ -103,6 +92,7 @@ TEST(DevicePaths, SymbolicLinksAreNeverFollowed) {
          {u"\\Windows\\Start Menu\\out.lnk", u"\\Windows\\Start Menu\\Dangling.lnk",
           u"\\up\\outside.txt", u"\\Up\\new.txt"}) {
         SCOPED_TRACE(ce::ToUtf8(path));
+        EXPECT_THROW(d.HostPath(path), ce::DeviceError);
         for (const char16_t* mode : {u"r", u"r+", u"w", u"a+"}) {
             errno = 0;
             EXPECT_EQ(nullptr, _wfopen(path, mode));
@@ -131,51 +121,13 @@ TEST(DevicePaths, SymbolicLinksAreNeverFollowed) {
     EXPECT_TRUE(fs::is_symlink(menu / "Out.lnk") && fs::is_symlink(menu / "Dangling.lnk"));
 }
 
-// The exclusive creation that a writer of new files relies on: it creates only where nothing of
-// that name is (without regard to case) and the folder exists, and tells which it was.
-TEST(DevicePaths, CreateNewFileOnlyWhereTheNameIsFree) {
-    test::TempDevice device;
-    const ce::Device& d = device.Device();
-    const fs::path file = d.FilesRoot() / "Windows/Start Menu/New.lnk";
-    {
-        const ce::UniqueFd created = ce::CreateNewDeviceFile(d, u"\\Windows\\Start Menu\\New.lnk");
-        ASSERT_TRUE(created);
-        ASSERT_EQ(3, write(created.Get(), "abc", 3));
-    }
-    EXPECT_EQ("abc", test::ReadFileBytes(file));
-    const struct {
-        std::u16string path;
-        int error;
-        DWORD lastError;
-    } failures[] = {
-        {u"\\windows\\start menu\\NEW.LNK", EEXIST, ERROR_FILE_EXISTS},
-        {u"\\Windows\\Start Menu\\Programs", EEXIST, ERROR_FILE_EXISTS},
-        {u"\\No Folder\\New.lnk", ENOENT, ERROR_PATH_NOT_FOUND},
-        {u"\\Windows\\Start Menu\\New.lnk\\x", ENOTDIR, ERROR_PATH_NOT_FOUND},
-        {u"\\", EISDIR, ERROR_ACCESS_DENIED},
-        {std::u16string(u"\\a\0b", 4), EINVAL, ERROR_INVALID_NAME},
-    };
-    for (const auto& f : failures) {
-        SCOPED_TRACE(ce::ToUtf8(f.path));
-        errno = 0;
-        SetLastError(kJunk);
-        EXPECT_FALSE(ce::CreateNewDeviceFile(d, f.path));
-        EXPECT_EQ(f.error, errno);
-        EXPECT_EQ(f.lastError, GetLastError());
-    }
-    EXPECT_EQ("abc", test::ReadFileBytes(file));
-    EXPECT_EQ(Listing(d, u"\\Windows\\Start Menu"),
-              (std::map<std::string, std::string>{{"New.lnk", "file"}, {"Programs", "folder"}}));
-}
-
 // Another process keeps exchanging a file of fs/ and a folder of fs/ with symbolic links that lead
 // out of it. However the exchanges fall between the steps of a walk, every write, read, listing
 // and deletion meets what is inside fs/ or fails.
 TEST(DevicePaths, LinksSwappedInWhileAPathIsWalkedAreNeverFollowed) {
     constexpr int kRounds = 1000;
     test::TempDevice device;
-    const ce::Device& d = device.Device();
-    const fs::path root = d.FilesRoot();
+    const fs::path root = device.Device().FilesRoot();
     const fs::path outside = device.Folder() / "outside";
     fs::create_directory(outside);
     test::WriteFileBytes(outside / "Swap.lnk", "outside");
@@ -186,32 +138,23 @@ TEST(DevicePaths, LinksSwappedInWhileAPathIsWalkedAreNeverFollowed) {
     fs::create_symlink(outside / "Swap.lnk", root / ".file-link");
     fs::create_directory_symlink(outside, root / ".folder-link");
 
-    int ready[2];
-    ASSERT_EQ(0, pipe(ready));
-    const pid_t swapper = fork();
-    if (swapper == 0) {
+    test::ForkedChild swapper(device.Folder(), [&root](test::ForkedChild& self) -> int64_t {
         // Each exchange is atomic: the name is always there, as the one or the other.
-        auto exchange = [&](const char* a, const char* b) {
+        const auto exchange = [&root](const char* a, const char* b) {
             return renameat2(AT_FDCWD, (root / a).c_str(), AT_FDCWD, (root / b).c_str(),
                              RENAME_EXCHANGE) == 0;
         };
-        const char ok = exchange("Swap.lnk", ".file-link") ? 'y' : 'n';
-        (void)write(ready[1], &ok, 1);
+        self.Report(exchange("Swap.lnk", ".file-link"));
         for (;;) {
             exchange("Swap.lnk", ".file-link");
             exchange("Swap", ".folder-link");
         }
-    }
-    close(ready[1]);
-    char ok = 'n';
-    (void)read(ready[0], &ok, 1);
-    close(ready[0]);
-    if (ok != 'y') {
-        kill(swapper, SIGKILL);
-        waitpid(swapper, nullptr, 0);
+    });
+    if (swapper.Next() != 1) {
+        swapper.Kill();
         GTEST_SKIP() << "this file system cannot exchange two names atomically (renameat2)";
     }
-
+    const ce::Device& d = device.Device();  // opened again after the fork
     int reads = 0, outsideReads = 0;
     for (int round = 0; round < kRounds; ++round) {
         for (const char16_t* path : {u"\\Swap.lnk", u"\\Swap\\Swap.lnk"}) {
@@ -232,8 +175,7 @@ TEST(DevicePaths, LinksSwappedInWhileAPathIsWalkedAreNeverFollowed) {
         }
         if (round % 100 == 0) DeleteFileW(u"\\Swap\\Swap.lnk");
     }
-    kill(swapper, SIGKILL);
-    waitpid(swapper, nullptr, 0);
+    swapper.Kill();
     EXPECT_GT(reads, 0);
     EXPECT_EQ(0, outsideReads);
     EXPECT_EQ("outside", test::ReadFileBytes(outside / "Swap.lnk"));
@@ -247,12 +189,11 @@ TEST(WideStreams, WriteOneBytePerCharacterAndTruncate) {
     FILE* out = _wfopen(u"\\Windows\\Start Menu\\Test.lnk", u"w");
     ASSERT_NE(nullptr, out);
     EXPECT_EQ(12, fwprintf(out, u"%s", u"00#\"a b\" \u00e9\u4e2d%"));
-    EXPECT_EQ(5, fwprintf(out, u"[%d%%]", 42));
     EXPECT_EQ(0, fclose(out));
-    EXPECT_EQ(std::string("00#\"a b\" \xe9?%[42%]"), test::ReadFileBytes(file));
+    EXPECT_EQ(std::string("00#\"a b\" \xe9?%"), test::ReadFileBytes(file));
 
-    // "w" truncates; "r" opens only what exists; "t" is accepted.
-    out = _wfopen(u"\\WINDOWS\\start menu\\test.LNK", u"wt");
+    // "w" truncates; "r" opens only what exists.
+    out = _wfopen(u"\\WINDOWS\\start menu\\test.LNK", u"w");
     ASSERT_NE(nullptr, out);
     EXPECT_EQ(2, fwprintf(out, u"%s", u"ok"));
     fclose(out);
@@ -266,20 +207,85 @@ TEST(WideStreams, WriteOneBytePerCharacterAndTruncate) {
     EXPECT_EQ(ENOENT, errno);
     EXPECT_EQ(nullptr, _wfopen(u"\\No Folder\\New.lnk", u"w"));
     EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu", u"r"));
-    for (const char16_t* mode : {u"x", u"", u"wr", u"ww", u"w+r", u"rbt", u"+w"}) {
-        EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu\\Test.lnk", mode));
-    }
     // A pipe someone put there is not opened (a read would block for ever).
     ASSERT_EQ(0, mkfifo((file.parent_path() / "Pipe.lnk").c_str(), 0600));
     EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu\\Pipe.lnk", u"r"));
-    EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Start Menu\\Test.lnk", nullptr));
+}
 
-    // An unknown conversion writes nothing at all.
-    out = _wfopen(u"\\Windows\\Start Menu\\Test.lnk", u"w");
-    ASSERT_NE(nullptr, out);
-    EXPECT_EQ(-1, fwprintf(out, u"abc%x", 1));
-    fclose(out);
-    EXPECT_EQ("", test::ReadFileBytes(file));
+std::u16string FolderPath(int folder) {
+    LPITEMIDLIST list = reinterpret_cast<LPITEMIDLIST>(0x1);
+    EXPECT_EQ(SHGetSpecialFolderLocation(nullptr, folder, &list), S_OK);
+    WCHAR path[MAX_PATH] = u"junk";
+    EXPECT_TRUE(SHGetPathFromIDList(list, path));
+    CoTaskMemFree(list);
+    return path;
+}
+
+TEST(ShellTest, SpecialFoldersAndTheirItemLists) {
+    test::TempDevice device;
+    EXPECT_EQ(FolderPath(CSIDL_STARTMENU), u"\\Windows\\Start Menu");
+    EXPECT_EQ(FolderPath(CSIDL_PROGRAMS), u"\\Windows\\Start Menu\\Programs");
+    EXPECT_EQ(FolderPath(CSIDL_PROGRAM_FILES), u"\\Program Files");
+
+    // A folder the device does not have: no list, and the out-parameter cleared.
+    LPITEMIDLIST list = reinterpret_cast<LPITEMIDLIST>(0x1);
+    EXPECT_EQ(SHGetSpecialFolderLocation(nullptr, 0x7777, &list), E_INVALIDARG);
+    EXPECT_EQ(list, nullptr);
+
+    // A list that was released gives no path.
+    WCHAR path[MAX_PATH] = u"junk";
+    ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &list), S_OK);
+    CoTaskMemFree(list);
+    EXPECT_FALSE(SHGetPathFromIDList(list, path));
+    EXPECT_EQ(path[0], 0);
+}
+
+// The file holds the count of characters, '#' and the target in the device's code page ('?' for
+// what it lacks).
+TEST(ShortcutTest, WritesTheCountAndTheTargetOnlyWhereTheNameIsFree) {
+    test::TempDevice device;
+    const fs::path menu = device.Folder() / "fs" / "Windows" / "Start Menu";
+    const auto create = [](std::u16string path, std::u16string target) {
+        SetLastError(0xDEADBEEF);
+        return SHCreateShortcut(path.data(), target.data()) != 0;
+    };
+    ASSERT_TRUE(create(u"\\windows\\START MENU\\Notes.lnk", u"\"\\Windows\\notes.exe\" -n"));
+    EXPECT_EQ(test::ReadFileBytes(menu / "Notes.lnk"), "23#\"\\Windows\\notes.exe\" -n");
+    ASSERT_TRUE(create(u"\\Windows\\Start Menu\\Caf\u00e9.lnk", u"caf\u00e9 \u20ac"));
+    EXPECT_EQ(test::ReadFileBytes(menu / "Caf\xc3\xa9.lnk"), "6#caf\xe9 ?");
+
+    // It creates only where nothing of that name is (without regard to case) and the folder
+    // exists, and never writes through a link.
+    test::WriteFileBytes(menu / "Old.lnk", "3#old");
+    const fs::path outside = device.Folder() / "victim";
+    test::WriteFileBytes(outside, "keep");
+    fs::create_symlink(outside, menu / "Link.lnk");
+    const struct {
+        std::u16string path;
+        DWORD error;
+    } failures[] = {
+        {u"\\Windows\\Start Menu\\old.lnk", ERROR_FILE_EXISTS},
+        {u"\\Windows\\Start Menu\\programs", ERROR_FILE_EXISTS},
+        {u"\\Windows\\Start Menu\\Games\\Chess.lnk", ERROR_PATH_NOT_FOUND},
+        {u"\\Windows\\Start Menu\\Old.lnk\\x", ERROR_PATH_NOT_FOUND},
+        {u"\\", ERROR_ACCESS_DENIED},
+        {u"\\Windows\\Start Menu\\Link.lnk", ERROR_ACCESS_DENIED},
+        {u"", ERROR_INVALID_PARAMETER},
+    };
+    for (const auto& f : failures) {
+        EXPECT_FALSE(create(f.path, u"new")) << ce::ToUtf8(f.path);
+        EXPECT_EQ(GetLastError(), f.error) << ce::ToUtf8(f.path);
+    }
+    EXPECT_FALSE(create(u"\\Windows\\Start Menu\\Empty.lnk", u""));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(test::ReadFileBytes(menu / "Old.lnk"), "3#old");
+    EXPECT_EQ(test::ReadFileBytes(outside), "keep");
+    EXPECT_EQ(Listing(device.Device(), u"\\Windows\\Start Menu"),
+              (std::map<std::string, std::string>{{"Caf\xc3\xa9.lnk", "file"},
+                                                  {"Link.lnk", "link"},
+                                                  {"Notes.lnk", "file"},
+                                                  {"Old.lnk", "file"},
+                                                  {"Programs", "folder"}}));
 }
 
 }  // namespace

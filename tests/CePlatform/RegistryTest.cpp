@@ -1,12 +1,17 @@
-// Win32 registry semantics of the stand-in, pinned by small named cases. Out-parameters are
-// preset to junk so that one left untouched, or touched when it should not be, is caught.
+// Win32 registry semantics of the stand-in, pinned by small named cases (out-parameters are preset
+// to junk so that one left untouched, or touched when it should not be, is caught); and registry
+// files: the text form of every value type, the round trip through a file, what import tolerates,
+// and the line that each malformed file is reported at.
 #include <CePlatform/Device.h>
 #include <CePlatform/RegFile.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <windows.h>
 
 #include <cstring>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/RegistryProbe.h"
@@ -64,15 +69,12 @@ TEST_F(RegistryTest, CreateMakesIntermediateKeysAndOpenFindsOnlyWhatExists) {
     EXPECT_EQ(1u, GetDword(parent, u"v"));
     for (HKEY k : {parent, child, same}) RegCloseKey(k);
 
-    // A missing key and bad names fail and clear the result.
+    // A missing key and a bad name fail and clear the result.
     HKEY key = kJunkKey;
     EXPECT_EQ(ERROR_FILE_NOT_FOUND,
               RegOpenKeyExW(HKEY_CURRENT_USER, u"\\No\\Such", 0, KEY_ALL_ACCESS, &key));
     EXPECT_EQ(nullptr, key);
     EXPECT_FALSE(Exists(ce::RootKey::CurrentUser, u"No"));
-    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegOpenKeyExW(HKEY_CURRENT_USER, u"x", 0, 0, nullptr));
-    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegCreateKeyExW(HKEY_CURRENT_USER, nullptr, 0, nullptr, 0, 0,
-                                                       nullptr, &key, nullptr));
     // A key name has at most 255 characters.
     std::u16string name(256, u'x');
     key = kJunkKey;
@@ -111,7 +113,9 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndExtraBackslashesAndKeepTheirFirstCase) {
     for (HKEY k : {a, c}) RegCloseKey(k);
 }
 
-TEST_F(RegistryTest, ValuesKeepTheirBytesAndTypeAndTheEmptyNameIsTheDefault) {
+// Values keep their bytes and type; a query answers size and type, with ERROR_MORE_DATA and the
+// size for a small buffer, which it leaves alone. The empty name is the default value.
+TEST_F(RegistryTest, ValuesKeepTheirBytesAndTypeAndQueriesAnswerTheSize) {
     HKEY key = Create(HKEY_CURRENT_USER, u"K");
     const std::vector<std::pair<DWORD, std::vector<BYTE>>> cases = {
         {REG_BINARY, {1, 2, 3}},                // odd size
@@ -134,20 +138,6 @@ TEST_F(RegistryTest, ValuesKeepTheirBytesAndTypeAndTheEmptyNameIsTheDefault) {
     EXPECT_EQ(ERROR_INVALID_PARAMETER, RegSetValueExW(key, u"v", 0, REG_BINARY, nullptr, 4));
     EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"empty", 0, REG_BINARY, nullptr, 0));
 
-    SetDword(key, u"", 1);
-    SetDword(key, u"Default", 2);
-    EXPECT_EQ(1u, GetDword(key, nullptr));
-    EXPECT_EQ(1u, GetDword(key, u""));
-    EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueW(key, nullptr));
-    DWORD size = kJunk;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(key, u"", nullptr, nullptr, nullptr, &size));
-    EXPECT_EQ(kJunk, size);
-    EXPECT_EQ(2u, GetDword(key, u"Default"));
-    RegCloseKey(key);
-}
-
-TEST_F(RegistryTest, QueryAnswersSizeAndTypeAndRefusesSmallBuffers) {
-    HKEY key = Create(HKEY_CURRENT_USER, u"K");
     const char16_t text[] = u"Hello";  // 6 characters with the zero: 12 bytes
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"t", 0, REG_SZ,
                                             reinterpret_cast<const BYTE*>(text), sizeof(text)));
@@ -155,7 +145,6 @@ TEST_F(RegistryTest, QueryAnswersSizeAndTypeAndRefusesSmallBuffers) {
     EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, u"t", nullptr, &type, nullptr, &size));
     EXPECT_EQ(DWORD{REG_SZ}, type);
     EXPECT_EQ(12u, size);
-
     BYTE buffer[16];
     std::memset(buffer, 0xAB, sizeof(buffer));
     size = 4;
@@ -164,28 +153,26 @@ TEST_F(RegistryTest, QueryAnswersSizeAndTypeAndRefusesSmallBuffers) {
     EXPECT_EQ(12u, size);
     EXPECT_EQ(DWORD{REG_SZ}, type);
     EXPECT_EQ(0xAB, buffer[0]);
-
     size = sizeof(buffer);
     EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, u"t", nullptr, nullptr, buffer, &size));
     EXPECT_EQ(12u, size);
     EXPECT_EQ(0, std::memcmp(buffer, text, 12));
     EXPECT_EQ(0xAB, buffer[12]);
 
-    DWORD reserved = 0;
-    EXPECT_EQ(ERROR_INVALID_PARAMETER,
-              RegQueryValueExW(key, u"t", &reserved, nullptr, nullptr, &size));
-    EXPECT_EQ(ERROR_INVALID_PARAMETER,
-              RegQueryValueExW(key, u"t", nullptr, nullptr, buffer, nullptr));
-    // Neither buffer nor size: only whether the value exists.
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, u"t", nullptr, nullptr, nullptr, nullptr));
+    SetDword(key, u"", 1);
+    SetDword(key, u"Default", 2);
+    EXPECT_EQ(1u, GetDword(key, nullptr));
+    EXPECT_EQ(1u, GetDword(key, u""));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueW(key, nullptr));
+    size = kJunk;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(key, u"", nullptr, nullptr, nullptr, &size));
+    EXPECT_EQ(kJunk, size);
+    EXPECT_EQ(2u, GetDword(key, u"Default"));
     RegCloseKey(key);
 }
 
-TEST_F(RegistryTest, NullClosedForeignAndStaleHandlesAreInvalid) {
+TEST_F(RegistryTest, ClosedForeignAndStaleHandlesAreInvalid) {
     DWORD size = kJunk;
-    EXPECT_EQ(ERROR_INVALID_HANDLE,
-              RegQueryValueExW(nullptr, u"v", nullptr, nullptr, nullptr, &size));
-    EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(nullptr));
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(kJunkKey));
     HKEY key = Create(HKEY_LOCAL_MACHINE, u"K");
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
@@ -253,23 +240,228 @@ TEST_F(RegistryTest, ChangeLogAndAKeyDeletedUnderAnOpenHandle) {
                       }));
 }
 
-TEST(RegistryWithoutDevice, CallsFailWithNotReadyAndNothingIsCreated) {
-    const auto folder = test::MakeTempFolder("nodevice");
-    std::filesystem::create_directories(folder / "stuff");
-    ce::CloseDevice();
-    setenv("CE_DEVICE", folder.c_str(), 1);
-    HKEY key = kJunkKey;
-    EXPECT_EQ(ERROR_NOT_READY,
-              RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"K", 0, nullptr, 0, 0, nullptr, &key, nullptr));
-    EXPECT_EQ(nullptr, key);
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof(info);
-    EXPECT_FALSE(GetVersionExW(&info));
-    EXPECT_EQ(DWORD{ERROR_NOT_READY}, GetLastError());
-    unsetenv("CE_DEVICE");
-    ce::CloseDevice();
-    EXPECT_FALSE(std::filesystem::exists(folder / "device.db"));
-    std::filesystem::remove_all(folder);
+// Registry files.
+
+using namespace std::string_view_literals;
+using Bytes = std::vector<uint8_t>;
+using Op = ce::RegFileOp;
+using namespace testing;
+
+Bytes Utf16(std::u16string_view text, bool terminate = true) {
+    Bytes out;
+    for (char16_t c : text) out.insert(out.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
+    if (terminate) out.insert(out.end(), {0, 0});
+    return out;
+}
+
+auto Fields(const ce::RegValue& v) { return std::tie(v.name, v.type, v.data); }
+
+// One line per operation: its line, "-" for a deleted key, the key, and a value's line ("=-"
+// when the value is deleted).
+std::vector<std::string> Describe(const std::vector<Op>& ops) {
+    std::vector<std::string> out;
+    for (const Op& op : ops) {
+        std::string value = ce::FormatValueLine(op.value);
+        if (op.kind == Op::kDeleteValue) value = value.substr(0, value.find('=')) + "=-";
+        out.push_back(std::to_string(op.line) + (op.kind == Op::kDeleteKey ? " -" : " ") +
+                      ce::KeyName(op.root, op.path) +
+                      (op.kind >= Op::kSetValue ? " " + value : ""));
+    }
+    return out;
+}
+
+// The data of each type as a file holds it, which reads back byte for byte.
+TEST(RegFileFormat, EachTypeHasItsFormComesBackByteForByteAndLongHexWraps) {
+    const std::vector<std::tuple<uint32_t, Bytes, std::string>> forms = {
+        {1, Utf16(u""), "\"\""},
+        {1, Utf16(u"C:\\a \"b\""), R"("C:\\a \"b\"")"},
+        {1, Utf16(u"\u00e9\U0001F600"), "\"\xC3\xA9\xF0\x9F\x98\x80\""},
+        {4, {0x2a, 0xBE, 0, 0xFF}, "dword:ff00be2a"},
+        {3, {0x01, 0xAB, 0xFF}, "hex:01,ab,ff"},
+        {3, {}, "hex:"},
+        {7, Utf16(u"A\0"sv), "hex(7):41,00,00,00,00,00"},
+        {0xfffffffb, {1}, "hex(fffffffb):01"},
+        // Texts that the quoted form would not give back byte for byte, and DWORDs of another size.
+        {1, {}, "hex(1):"},
+        {1, {0x41, 0, 0}, "hex(1):41,00,00"},
+        {1, Utf16(u"A", false), "hex(1):41,00"},
+        {1, Utf16(u"A\0B"sv), "hex(1):41,00,00,00,42,00,00,00"},
+        {1, Utf16(u"A\0"sv), "hex(1):41,00,00,00,00,00"},
+        {1, Utf16(u"\t"), "hex(1):09,00,00,00"},
+        {1, Utf16(u"\xD800"), "hex(1):00,d8,00,00"},
+        {1, Utf16(u"\xDBFFy"), "hex(1):ff,db,79,00,00,00"},
+        {1, Utf16(u"\xDC00x"), "hex(1):00,dc,78,00,00,00"},
+        {4, {1, 0, 0}, "hex(4):01,00,00"}};
+    std::vector<ce::RegValue> values = {{u"long", 3, Bytes(1000, 0x5a)}};
+    for (const auto& [type, data, text] : forms) {
+        EXPECT_EQ(ce::FormatValueData(type, data), text);
+        values.push_back({values.size() == 1 ? u"" : u"\"q\" \\ \u00e9\U0001F600", type, data});
+    }
+    const std::u16string path = u"Software\\Round \u00e9\\Trip";
+    const std::vector<Op> ops =
+        ce::ParseRegFile(ce::FormatRegFile({{ce::RootKey::CurrentUser, path, values}}));
+    ASSERT_EQ(ops.size(), values.size() + 1);
+    EXPECT_EQ(ops[0].path, path);
+    for (size_t i = 0; i < values.size(); ++i)
+        EXPECT_EQ(Fields(ops[i + 1].value), Fields(values[i])) << i;
+
+    // Long hex data wraps as regedit does.
+    std::string row;
+    for (int i = 0; i < 25; ++i) row += "ab,";
+    EXPECT_EQ(ce::FormatValueLine({u"Order", 7, Bytes(100, 0xab)}),
+              "\"Order\"=hex(7):" + row.substr(0, 21 * 3) + "\\\n  " + row + "\\\n  " + row +
+                  "\\\n  " + row + "\\\n  ab,ab,ab,ab");
+    // The first line starts at the given column; no line passes column 80.
+    EXPECT_EQ(ce::FormatValueData(3, Bytes(30, 1), 60).find('\n'), 20u);
+    EXPECT_EQ(ce::FormatValueData(3, Bytes(25, 1)).find('\n'), std::string::npos);
+
+    EXPECT_EQ(ce::FormatRegFile({{ce::RootKey::LocalMachine, u"A\\B", {{u"", 1, Utf16(u"d")}}},
+                                 {ce::RootKey::ClassesRoot, u"", {}}}),
+              "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\A\\B]\n@=\"d\"\n\n[HKEY_CLASSES_ROOT]\n\n");
+}
+
+TEST(RegFileParse, AcceptsWhatHandWrittenFilesHoldAndNormalisesKeyNames) {
+    const std::string text =
+        "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n"
+        "; a comment\r\n"
+        "  ; an indented comment\r\n"
+        "[hklm\\\\Software\\\\X\\]\r\n"
+        "\"a\" = dword:1F\r\n"
+        "@= \"default\"\r\n"
+        "\"b\"=DWORD: FFFFFFFF\r\n"
+        "\"c\"=hex:0A,0b,\\\r\n      0C\r\n"
+        "\"d\"=hex(7):41,00,\\\r\n\t00,00\r\n"
+        "\"e\"=-\r\n"
+        "@=-\r\n"
+        "[-HKCU\\Old]\r\n"
+        "[HKCR]\r\n"
+        "\"f\"=hex(B):01\r\n";
+    const std::string x = "HKEY_LOCAL_MACHINE\\Software\\X ";
+    EXPECT_EQ(Describe(ce::ParseRegFile(text)),
+              (std::vector<std::string>{
+                  "5 HKEY_LOCAL_MACHINE\\Software\\X", "6 " + x + "\"a\"=dword:0000001f",
+                  "7 " + x + "@=\"default\"", "8 " + x + "\"b\"=dword:ffffffff",
+                  "9 " + x + "\"c\"=hex:0a,0b,0c", "11 " + x + "\"d\"=hex(7):41,00,00,00",
+                  "13 " + x + "\"e\"=-", "14 " + x + "@=-", "15 -HKEY_CURRENT_USER\\Old",
+                  "16 HKEY_CLASSES_ROOT", "17 HKEY_CLASSES_ROOT \"f\"=hex(b):01"}));
+    EXPECT_TRUE(ce::ParseRegFile("\n\n  REGEDIT4  ").empty());
+
+    // The parsed key as KeyName writes it; out-parameters left alone show as "HKEY_UNKNOWN\junk".
+    auto parse = [](std::string_view text) {
+        ce::RootKey root = static_cast<ce::RootKey>(77);
+        std::u16string path = u"junk";
+        return ce::ParseKeyName(text, &root, &path) ? ce::KeyName(root, path) : "false";
+    };
+    EXPECT_EQ(parse("HKEY_LOCAL_MACHINE\\\\Software\\\\\\X\\"), "HKEY_LOCAL_MACHINE\\Software\\X");
+    EXPECT_EQ(parse("hkey_current_user"), "HKEY_CURRENT_USER");
+    EXPECT_EQ(parse("HkCr\\.exe"), "HKEY_CLASSES_ROOT\\.exe");
+    for (const char* bad : {"HKEY_USERS\\x", "HKLMX\\x", ""}) EXPECT_EQ(parse(bad), "false");
+    EXPECT_EQ(ce::KeyName(ce::RootKey::CurrentUser, u"A\\\u00e9"),
+              "HKEY_CURRENT_USER\\A\\\xC3\xA9");
+}
+
+TEST(RegFileErrors, NameTheLineAndTheReason) {
+    const std::string key = "REGEDIT4\n\n[HKLM\\K]\n";  // a value line after this is line 4
+    const std::vector<std::tuple<std::string, int, std::string>> cases = {
+        {"", 1, "missing header"},
+        {"\n\nREGEDIT5\n", 3, "missing header"},
+        {"; comment\nREGEDIT4\n", 1, "missing header"},
+        {"\xFF\xFER", 1, "UTF-16"},
+        {"REGEDIT4\n[HKEY_USERS\\x]\n", 2, "unknown root"},
+        {"REGEDIT4\n[HKLM\\x\n", 2, "']'"},
+        {"REGEDIT4\n[HKLM\\x] y\n", 2, "trailing garbage"},
+        {"REGEDIT4\n[-HKLM]\n", 2, "root"},
+        {"REGEDIT4\n[HKLM\\" + std::string(256, 'k') + "]\n", 2, "255"},
+        {"REGEDIT4\n\n\"v\"=dword:1\n", 3, "before any key"},
+        {"REGEDIT4\n[-HKLM\\x]\n\"v\"=dword:1\n", 3, "after a key deletion"},
+        {key + "\"v=\"x\"\n", 4, "expected '='"},
+        {key + "\"v\"=\"x\n", 4, "unterminated string"},
+        {key + "\"v\"=\"a\\nb\"\n", 4, "bad escape"},
+        {key + "\"v\"=\"x\" y\n", 4, "trailing garbage"},
+        {key + "\"v\"=dword:000000001\n", 4, "dword out of range"},
+        {key + "\"v\"=dword:12g\n", 4, "hex digit"},
+        {key + "\"v\"=hex:123\n", 4, "bad hex byte"},
+        {key + "\"v\"=hex:01,\n", 4, "hex byte"},
+        {key + "\"v\"=hex:01,02,\\\n  03,0x\n", 5, "bad hex byte"},
+        {key + "\"v\"=hex:01 02\n", 4, "trailing garbage"},
+        {key + "\"v\"=hex(zz):01\n", 4, "type"},
+        {key + "\"v\"=hex:01,\\\n", 4, "continuation at end of file"},
+        {key + "\"v\"=str:x\n", 4, "unrecognised"},
+        {key + "v=1\n", 4, "expected a key line"},
+        {key + "\"" + std::string(16384, 'v') + "\"=-\n", 4, "value name longer than 16,383"},
+        {key + "\n\n; c\n\"ok\"=dword:1\r\n\"bad\"=dword:1 2\r\n", 8, "hex digit"}};
+    for (const auto& [text, line, reason] : cases) {
+        const std::string start = "line " + std::to_string(line) + ": ";
+        EXPECT_THAT(
+            [&t = text] { ce::ParseRegFile(t); },
+            Throws<ce::RegFileError>(AllOf(
+                Property(&ce::RegFileError::line, line),
+                Property(&ce::RegFileError::what, AllOf(StartsWith(start), HasSubstr(reason))))))
+            << text;
+    }
+}
+
+// Whatever names the registry functions accept, an export imports back into an empty device as
+// the same registry. Names holding a line break cannot be carried: those keys and values are
+// left out, and named, and the rest of the file is whole.
+TEST(RegFileRoundTrip, AnExportAlwaysImportsBackIntoAnEmptyDevice) {
+    const std::u16string keyNames[] = {u"a]b",
+                                       u"[x",
+                                       u" lead",
+                                       u"trail ",
+                                       u"tab\tin",
+                                       u"quote\"s",
+                                       u";semi",
+                                       u"-dash",
+                                       u"@",
+                                       u"=eq",
+                                       u"\u00e9\u4e2d\U0001F600",
+                                       u"\xD800lone",
+                                       std::u16string(255, u'k'),
+                                       u"line\nbreak",
+                                       u"cr\rname"};
+    const std::u16string valueNames[] = {
+        u"",     u"@",  u"\"",  u"\\",  u"a\\\"b",           u"=",      u" ",
+        u"\t",   u";",  u"[k]", u"x=y", u"\u00e9\U0001F600", u"\xDC00", std::u16string(16383, u'v'),
+        u"v\nw", u"v\r"};
+    const auto breaks = [](std::u16string_view name) {
+        return name.find_first_of(u"\r\n") != std::u16string_view::npos;
+    };
+    std::string expected = "REGEDIT4\n\n";
+    std::vector<std::string> expectedLeftOut;
+    {
+        test::TempDevice original(ce::Profile{}, false);
+        for (const std::u16string& keyName : keyNames) {
+            const std::u16string path = u"Odd\\" + keyName;
+            HKEY key = nullptr;
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                                     0, nullptr, &key, nullptr));
+            for (const std::u16string& valueName : valueNames) {
+                const Bytes data = Utf16(u"data of " + valueName.substr(0, 8));
+                ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, valueName.c_str(), 0, REG_SZ,
+                                                        data.data(), DWORD(data.size())));
+            }
+            RegCloseKey(key);
+        }
+        std::vector<std::string> leftOut;
+        expected = ce::FormatRegFile(original.Device().ExportKeys(), &leftOut);
+        size_t kept = 0;
+        for (const ce::RegKey& key : original.Device().ExportKeys()) {
+            if (breaks(key.path)) continue;
+            for (const ce::RegValue& value : key.values) kept += !breaks(value.name);
+        }
+        EXPECT_EQ(kept, (std::size(keyNames) - 2) * (std::size(valueNames) - 2));
+        // Two keys, and the two values of each other key.
+        EXPECT_EQ(leftOut.size(), 2 + (std::size(keyNames) - 2) * 2);
+        EXPECT_THAT(leftOut, Contains("key HKEY_CURRENT_USER\\Odd\\line\\nbreak"));
+        EXPECT_THAT(leftOut, Contains("key HKEY_CURRENT_USER\\Odd\\cr\\rname"));
+        EXPECT_THAT(leftOut, Contains("value \"v\\nw\" of HKEY_CURRENT_USER\\Odd\\@"));
+    }
+    test::TempDevice copy(ce::Profile{}, false);
+    copy.Device().Import(ce::ParseRegFile(expected));
+    std::vector<std::string> leftOut;
+    EXPECT_EQ(ce::FormatRegFile(copy.Device().ExportKeys(), &leftOut), expected);
+    EXPECT_TRUE(leftOut.empty());
 }
 
 }  // namespace

@@ -1,0 +1,269 @@
+// What processes on one device share. Named mutexes: creation and opening within one process and
+// across forked processes, lifetime bound to the holders (closed, exited or killed),
+// case-insensitive names, one device's scope. The registry of several processes at the same
+// moment: every write must succeed (a busy database is waited for) and be in the change log, of
+// racing creators of one key exactly one creates it, and a reader sees a state the registry
+// really was in.
+#include <CePlatform/Device.h>
+#include <CePlatform/Unicode.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "CePlatform/window/ForkedChild.h"
+#include "device/DeviceImpl.h"
+#include "support/RegistryProbe.h"
+#include "support/TempDevice.h"
+
+namespace {
+
+// CreateMutexW, expecting a handle and `error` as the last error (preset to junk, so that an
+// untouched one is caught).
+HANDLE Create(const std::u16string& name, DWORD error) {
+    SetLastError(0xDEADBEEF);
+    HANDLE handle = CreateMutexW(nullptr, FALSE, name.c_str());
+    EXPECT_NE(nullptr, handle) << ce::ToUtf8(name);
+    EXPECT_EQ(error, GetLastError()) << ce::ToUtf8(name);
+    return handle;
+}
+
+// The last error a child saw when it created the mutex (-1 when it got no handle).
+test::ForkedChild::Body Creates(LPCWSTR name) {
+    return [name](test::ForkedChild&) -> int64_t {
+        HANDLE handle = CreateMutexW(nullptr, FALSE, name);
+        return handle ? static_cast<int>(GetLastError()) : -1;
+    };
+}
+
+constexpr int kProcesses = 4;
+
+// Runs `child(i)` for i in [0, kProcesses) in forked processes on `device` that start it together
+// and live on until all are done; what each returned.
+template <typename Child>
+std::vector<int64_t> RunAtOnce(const std::filesystem::path& device, Child child) {
+    int gate[2];
+    if (pipe(gate) != 0) return {};
+    std::vector<std::unique_ptr<test::ForkedChild>> children;
+    for (int i = 0; i < kProcesses; ++i) {
+        children.push_back(std::make_unique<test::ForkedChild>(
+            device, [&gate, &child, i](test::ForkedChild&) -> int64_t {
+                close(gate[1]);
+                char c;
+                (void)!read(gate[0], &c, 1);  // all start when the parent closes the gate
+                return child(i);
+            }));
+    }
+    close(gate[0]);
+    close(gate[1]);
+    std::vector<int64_t> results;
+    for (auto& started : children) results.push_back(started->Next());
+    return results;
+}
+
+class MutexTest : public ::testing::Test {
+protected:
+    test::TempDevice device_;
+};
+
+TEST_F(MutexTest, ASecondCreateOnTheDeviceFindsTheFirstWhateverTheCaseUntilTheLastClose) {
+    HANDLE first = Create(u"Quenvale", ERROR_SUCCESS);
+    HANDLE second = Create(u"QUENVALE", ERROR_ALREADY_EXISTS);
+    EXPECT_NE(first, second);
+    HANDLE other = Create(u"Quenvale2", ERROR_SUCCESS);
+    EXPECT_TRUE(CloseHandle(first));
+    HANDLE third = Create(u"quenvale", ERROR_ALREADY_EXISTS);
+    EXPECT_TRUE(CloseHandle(second));
+    EXPECT_TRUE(CloseHandle(third));
+    HANDLE fresh = Create(u"Quenvale", ERROR_SUCCESS);
+    {
+        test::TempDevice device;  // another device has mutexes of its own
+        EXPECT_TRUE(CloseHandle(Create(u"Quenvale", ERROR_SUCCESS)));
+    }
+    ce::UseDevice(device_.Folder());
+    EXPECT_TRUE(CloseHandle(fresh));
+    EXPECT_TRUE(CloseHandle(other));
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(CloseHandle(fresh));
+    EXPECT_EQ(DWORD{ERROR_INVALID_HANDLE}, GetLastError());
+
+    // Unnamed mutexes are private objects.
+    const HANDLE unnamed = Create(u"", ERROR_SUCCESS);
+    EXPECT_TRUE(CloseHandle(Create(u"", ERROR_SUCCESS)));
+    SetLastError(0xDEADBEEF);
+    EXPECT_TRUE(CloseHandle(CreateMutexW(nullptr, FALSE, nullptr)));
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, GetLastError());
+    EXPECT_TRUE(CloseHandle(unnamed));
+
+    // Names that an escaping or a hash of the name could confuse are distinct.
+    const std::u16string longName(300, u'x');
+    std::vector<HANDLE> handles;
+    for (const std::u16string name : {u"a/b", u"a\\b", u"a%2Fb", u"a b", u"..", u"\u00e9t\u00e9"}) {
+        handles.push_back(Create(name, ERROR_SUCCESS));
+    }
+    handles.push_back(Create(longName, ERROR_SUCCESS));
+    handles.push_back(Create(longName.substr(1) + u"y", ERROR_SUCCESS));
+    handles.push_back(Create(u"\u00c9T\u00c9", ERROR_ALREADY_EXISTS));  // a Latin-1 upper case
+    handles.push_back(Create(std::u16string(300, u'X'), ERROR_ALREADY_EXISTS));
+    for (HANDLE handle : handles) EXPECT_TRUE(CloseHandle(handle));
+}
+
+TEST_F(MutexTest, AnotherProcessSeesItExactlyWhileItsHolderLives) {
+    for (const bool kill : {false, true}) {
+        test::ForkedChild holder(device_.Folder(), Creates(u"Quenvale"));
+        ASSERT_EQ(ERROR_SUCCESS, holder.Next());
+        EXPECT_TRUE(CloseHandle(Create(u"quenVALE", ERROR_ALREADY_EXISTS)));
+        kill ? holder.Kill() : holder.Finish();
+    }
+    // Nothing is left behind: the next creator creates it, and the next process sees that.
+    HANDLE handle = Create(u"Quenvale", ERROR_SUCCESS);
+    test::ForkedChild second(device_.Folder(), Creates(u"Quenvale"));
+    EXPECT_EQ(ERROR_ALREADY_EXISTS, second.Next());
+    EXPECT_TRUE(CloseHandle(handle));
+
+    // Whatever a child does with the handle value it was forked with, the parent's mutex stays;
+    // and the child, which lives on, does not keep it in existence.
+    handle = Create(u"Inherited", ERROR_SUCCESS);
+    test::ForkedChild child(device_.Folder(), [handle](test::ForkedChild&) -> int64_t {
+        CloseHandle(handle);
+        HANDLE own = CreateMutexW(nullptr, FALSE, u"Inherited");
+        const DWORD result = GetLastError();
+        CloseHandle(own);
+        return result;
+    });
+    EXPECT_EQ(ERROR_ALREADY_EXISTS, child.Next());
+    EXPECT_TRUE(CloseHandle(handle));
+    EXPECT_TRUE(CloseHandle(Create(u"Inherited", ERROR_SUCCESS)));
+}
+
+TEST_F(MutexTest, OfRacingCreatorsExactlyOneCreatesIt) {
+    const auto results = RunAtOnce(device_.Folder(), [](int) {
+        return CreateMutexW(nullptr, FALSE, u"Race") ? static_cast<int64_t>(GetLastError()) : -1;
+    });
+    EXPECT_EQ(1, std::count(results.begin(), results.end(), ERROR_SUCCESS));
+    EXPECT_EQ(kProcesses - 1, std::count(results.begin(), results.end(), ERROR_ALREADY_EXISTS));
+}
+
+TEST_F(MutexTest, ClosingAndCreatingAtOnceNeverLosesTheMutex) {
+    // One process keeps a handle for good while others create and close it in a loop: each of
+    // them must always find it, whatever another closer is doing at that moment.
+    HANDLE keeper = Create(u"Busy", ERROR_SUCCESS);
+    auto churn = [](test::ForkedChild&) -> int64_t {
+        for (int i = 0; i < 300; ++i) {
+            HANDLE handle = CreateMutexW(nullptr, FALSE, u"Busy");
+            if (!handle || GetLastError() != ERROR_ALREADY_EXISTS) return 1;
+            CloseHandle(handle);
+        }
+        return 0;
+    };
+    test::ForkedChild a(device_.Folder(), churn), b(device_.Folder(), churn);
+    EXPECT_EQ(0, a.Next());
+    EXPECT_EQ(0, b.Next());
+    EXPECT_TRUE(CloseHandle(keeper));
+}
+
+constexpr DWORD kWrites = 150;
+
+std::u16string OwnValue(int writer) { return u"w" + std::u16string(1, u'0' + writer); }
+
+// Of the writers that create one key at once exactly one creates it; all their writes succeed
+// and are in the change log.
+TEST(TwoProcessTest, WritersAtOnceAllSucceedAndAreAllLoggedAndOneCreatesTheKey) {
+    test::TempDevice device(ce::Profile{}, false);
+    const auto codes = RunAtOnce(device.Folder(), [](int w) {
+        HKEY key = nullptr;
+        DWORD disposition = 0;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Shared\\Deep\\Key", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, &disposition) != ERROR_SUCCESS) {
+            return 9;
+        }
+        const std::u16string own = OwnValue(w);
+        for (DWORD i = 0; i < kWrites; ++i) {
+            for (LPCWSTR name : {own.c_str(), u"last"}) {
+                if (RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i), 4) !=
+                    ERROR_SUCCESS) {
+                    return 9;
+                }
+            }
+        }
+        return static_cast<int>(disposition);
+    });
+    EXPECT_EQ(1, std::count(codes.begin(), codes.end(), REG_CREATED_NEW_KEY));
+    EXPECT_EQ(kProcesses - 1, std::count(codes.begin(), codes.end(), REG_OPENED_EXISTING_KEY));
+    for (int w = 0; w < kProcesses; ++w) {
+        EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, u"Shared\\Deep\\Key", OwnValue(w).c_str()),
+                  probe::DwordValue(kWrites - 1));
+    }
+    size_t sets = 0;
+    for (const auto& change : device.Device().Changes())
+        sets += change.kind == ce::Change::kSetValue;
+    EXPECT_EQ(size_t{kProcesses} * kWrites * 2, sets);
+}
+
+// Another connection imports new generations of 200 values while this one exports them (SQLite's
+// progress handler runs the imports in the midst of the export's queries): the export holds one
+// generation throughout; so does a key read while another connection deletes it.
+TEST(TwoProcessTest, ReadsAreSnapshotsWhateverAnotherConnectionCommitsMeanwhile) {
+    constexpr int kKeys = 200;
+    test::TempDevice device(ce::Profile{}, false);
+    const auto generation = [](DWORD g) {
+        std::vector<ce::RegFileOp> ops;
+        for (int k = 0; k < kKeys; ++k) {
+            const ce::RegValue value = {u"gen", REG_DWORD, probe::DwordValue(g).data};
+            ops.push_back({ce::RegFileOp::kSetValue, 0, ce::RootKey::LocalMachine,
+                           u"Snap\\K" + ce::FromUtf8(std::to_string(k)), value});
+        }
+        return ops;
+    };
+    device.Device().Import(generation(0));
+
+    struct Writer {
+        std::unique_ptr<ce::Device> device;
+        std::function<void(ce::Device&)> write;
+        int writes = 0;
+    } writer{ce::Device::Open(device.Folder()), nullptr};
+    sqlite3* reader = device.Device().impl().Db().handle();
+    const auto whileReading = [&](const std::function<void(ce::Device&)>& write, auto read) {
+        writer.write = write;
+        writer.writes = 0;
+        sqlite3_progress_handler(
+            reader, 200,
+            [](void* context) {
+                auto* w = static_cast<Writer*>(context);
+                if (w->writes < 20) w->write(*w->device), ++w->writes;
+                return 0;
+            },
+            &writer);
+        auto result = read();
+        sqlite3_progress_handler(reader, 0, nullptr, nullptr);
+        return result;
+    };
+
+    DWORD next = 1;
+    const auto keys = whileReading(
+        [&](ce::Device& d) { d.Import(generation(next++)); },
+        [&] { return device.Device().ExportKeys(ce::RootKey::LocalMachine, u"Snap"); });
+    ASSERT_GT(writer.writes, 1) << "the imports did not run during the export";
+    ASSERT_EQ(keys.size(), size_t{kKeys} + 1);
+    std::set<std::vector<uint8_t>> generations;
+    for (size_t k = 1; k < keys.size(); ++k) generations.insert(keys[k].values.at(0).data);
+    EXPECT_EQ(generations.size(), 1u) << "the export mixes " << generations.size() << " imports";
+
+    const ce::RegKey key = whileReading(
+        [](ce::Device& d) {
+            d.Import({{ce::RegFileOp::kDeleteKey, 0, ce::RootKey::LocalMachine, u"Snap\\K7", {}}});
+        },
+        [&] { return device.Device().ReadKey(ce::RootKey::LocalMachine, u"snap\\k7"); });
+    ASSERT_GT(writer.writes, 0);
+    EXPECT_EQ(key.path, u"Snap\\K7");
+    EXPECT_EQ(key.values.size(), 1u);
+}
+
+}  // namespace
