@@ -85,16 +85,10 @@ inline std::array<LONG, 4> RectOf(HWND hwnd) {
     return Corners(rect);
 }
 
-// Message boxes are shown and answered by the keys; each time the loop runs dry, `keysWhenIdle`
-// are pressed.
-inline void ShowMessageBoxes(std::vector<UINT> keysWhenIdle = {}) {
+// Message boxes are shown and answered by the keys, not by their default button at once.
+inline void ShowMessageBoxes() {
     ce::screen::SetMessageBoxHook(
         [](HWND, std::u16string_view, std::u16string_view, UINT) { return 0; });
-    if (keysWhenIdle.empty()) return;
-    ce::screen::SetStarvedHook([keysWhenIdle] {
-        for (UINT key : keysWhenIdle) ce::screen::PressKey(key);
-        return true;
-    });
 }
 
 // Runs `steps` one after the other, each when the message loop has run dry: inside a modal loop

@@ -1,6 +1,7 @@
 // The dialog manager: templates placed on the cell grid, WM_INITDIALOG and the default focus, the
 // dialog keys, modal dialogs (also inside modeless ones), the headless line and failures; and
-// message boxes: the headless line and default answer, the hook, and the keys of a shown box.
+// message boxes: the headless line and default answer, and the hook (the keys of a shown box:
+// the soft-key tests).
 #include <CePlatform/Unicode.h>
 
 #include <functional>
@@ -14,7 +15,6 @@ using test::MessagesOf;
 
 constexpr UINT kProbeDialog = 300;
 constexpr UINT kInfoDialog = 206;
-constexpr UINT kAboutDialog = 100;
 constexpr UINT kViewDialog = 302;
 constexpr UINT kForgetfulDialog = 303;
 
@@ -55,11 +55,8 @@ protected:
                      {test::Ctl(1010, u"STATIC", u"Info text", 7, 7, 102, 35, SS_CENTER)}),
             Template(kViewDialog, WS_CHILD | WS_VISIBLE, 120, 40, u"",
                      {Probe(31, 0, 0), Probe(32, 0, 8)}),
-            Template(kAboutDialog, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 131, 89,
-                     u"About"),
             Template(kForgetfulDialog, WS_POPUP | WS_VISIBLE, 60, 24, u"", {Probe(21, 4, 4)})};
-        table.dialogs[3].exStyle = WS_EX_CAPTIONOKBTN;
-        table.dialogs[4].className = u"Forgetful";  // see ForgetfulDialogProc
+        table.dialogs[3].className = u"Forgetful";  // see ForgetfulDialogProc
         ce::res::RegisterResources(Instance(), std::move(table));
     }
 
@@ -80,24 +77,13 @@ protected:
     }
 };
 
-TEST_F(DialogTest, TemplateUnitsPlaceControlsOnTheCellGrid) {
-    const HWND frame = CreateFrame();
-    const HWND dialog = CreateProbeDialog(frame);
-    // A popup dialog is placed relative to its owner's client area (the frame starts at y = 8).
-    EXPECT_EQ((std::array<LONG, 4>{40, 15, 80, 23}), test::RectOf(GetDlgItem(dialog, 11)));
-    // 40 / 4 = column 10; (15 + 4) / 8 = row 2. The label has columns 1 to 9 and its text
-    // fills them: it is drawn one column left, so that a blank separates it from control 11.
-    const std::u16string row = ce::screen::Text()[2];
-    EXPECT_EQ(u"Category: ", row.substr(0, 10)) << ce::screen::RowUtf8(2);
-    // The captioned popup gets a frame around it with the caption.
-    EXPECT_NE(std::string::npos, ce::screen::RowUtf8(0).find("Probe"));
-}
-
-TEST_F(DialogTest, InitDialogGetsTheFirstTabStopAndItsAnswerDecidesTheFocus) {
+// A handled message answers with DWLP_MSGRESULT as it is set for that message.
+TEST_F(DialogTest, TemplatesPlaceControlsOnTheCellGridAndInitDialogsAnswerDecidesTheFocus) {
     HWND first = nullptr;
     LPARAM param = 0;
-    g_handler = [&](HWND, UINT msg, WPARAM wParam, LPARAM lParam) -> INT_PTR {
-        if (msg != WM_INITDIALOG) return FALSE;
+    g_handler = [&](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) -> INT_PTR {
+        if (msg == WM_USER + 5) SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, 99);
+        if (msg != WM_INITDIALOG) return msg == WM_USER + 5 || msg == WM_USER + 7;
         first = reinterpret_cast<HWND>(wParam);
         param = lParam;
         return TRUE;
@@ -106,6 +92,9 @@ TEST_F(DialogTest, InitDialogGetsTheFirstTabStopAndItsAnswerDecidesTheFocus) {
     EXPECT_EQ(GetDlgItem(dialog, 11), first);
     EXPECT_EQ(1234, param);
     EXPECT_EQ(first, GetFocus());
+    EXPECT_EQ(99, SendMessageW(dialog, WM_USER + 5, 0, 0));
+    EXPECT_EQ(0, SendMessageW(dialog, WM_USER + 6, 0, 0));
+    EXPECT_EQ(0, SendMessageW(dialog, WM_USER + 7, 0, 0));  // not the earlier 99
     DestroyWindow(dialog);
 
     // FALSE: the dialog sets no focus itself; activation then gives the first tab stop the
@@ -118,6 +107,17 @@ TEST_F(DialogTest, InitDialogGetsTheFirstTabStopAndItsAnswerDecidesTheFocus) {
     ASSERT_NE(nullptr, hidden);
     EXPECT_FALSE(IsWindowVisible(hidden));
     EXPECT_EQ(child, GetFocus());
+
+    // Template units place the controls on the cell grid. A popup dialog is placed relative to
+    // its owner's client area (the frame starts at y = 8).
+    const HWND placed = CreateProbeDialog(frame);
+    EXPECT_EQ((std::array<LONG, 4>{40, 15, 80, 23}), test::RectOf(GetDlgItem(placed, 11)));
+    // 40 / 4 = column 10; (15 + 4) / 8 = row 2. The label has columns 1 to 9 and its text
+    // fills them: it is drawn one column left, so that a blank separates it from control 11.
+    const std::u16string row = ce::screen::Text()[2];
+    EXPECT_EQ(u"Category: ", row.substr(0, 10)) << ce::screen::RowUtf8(2);
+    // The captioned popup gets a frame around it with the caption.
+    EXPECT_NE(std::string::npos, ce::screen::RowUtf8(0).find("Probe"));
 }
 
 TEST_F(DialogTest, DialogKeysWalkTheTabStopsAndSendOkAndCancel) {
@@ -131,8 +131,6 @@ TEST_F(DialogTest, DialogKeysWalkTheTabStopsAndSendOkAndCancel) {
     EXPECT_EQ(a, GetFocus());
     Press(VK_TAB, ce::screen::kModShift);
     EXPECT_EQ(d, GetFocus());
-    EXPECT_EQ(d, GetNextDlgTabItem(dialog, a, TRUE));
-    EXPECT_EQ(nullptr, GetNextDlgTabItem(nullptr, a, FALSE));
 
     // A control that wants Tab keeps it.
     test::DlgCodeAnswer() = DLGC_WANTTAB;
@@ -154,30 +152,14 @@ TEST_F(DialogTest, DialogKeysWalkTheTabStopsAndSendOkAndCancel) {
     EXPECT_EQ((std::vector<int>{IDCANCEL}), g_commands);
     EXPECT_TRUE(IsWindow(dialog));  // a dialog does not close itself
 
-    // DM_SETDEFID moves Enter; a control wanting all keys takes Enter itself.
-    SendMessageW(dialog, DM_SETDEFID, 14, 0);
-    g_commands.clear();
-    Press(VK_RETURN);
-    EXPECT_EQ((std::vector<int>{14}), g_commands);
+    // A control wanting all keys takes Enter itself.
     test::DlgCodeAnswer() = DLGC_WANTALLKEYS;
     g_commands.clear();
     Press(VK_RETURN);
     EXPECT_TRUE(g_commands.empty());
 }
 
-TEST_F(DialogTest, HandledMessagesAnswerWithTheMessageResult) {
-    g_handler = [](HWND hwnd, UINT msg, WPARAM, LPARAM) -> INT_PTR {
-        if (msg != WM_USER + 5) return msg == WM_USER + 7;  // handled without a result
-        SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, 99);
-        return TRUE;
-    };
-    const HWND dialog = CreateProbeDialog();
-    EXPECT_EQ(99, SendMessageW(dialog, WM_USER + 5, 0, 0));
-    EXPECT_EQ(0, SendMessageW(dialog, WM_USER + 6, 0, 0));
-    EXPECT_EQ(0, SendMessageW(dialog, WM_USER + 7, 0, 0));  // not the earlier 99
-}
-
-TEST_F(DialogTest, ModalDialogEndedInInitOrDestroyedLeavesTheOwnerActive) {
+TEST_F(DialogTest, ModalDialogEndedInInitDestroyedOrQuitLeavesTheOwnerActive) {
     const HWND frame = CreateFrame();
     // Ended in WM_INITDIALOG, which asks for the default focus: never shown nor activated.
     g_handler = [](HWND hwnd, UINT msg, WPARAM, LPARAM) -> INT_PTR {
@@ -198,23 +180,20 @@ TEST_F(DialogTest, ModalDialogEndedInInitOrDestroyedLeavesTheOwnerActive) {
     EXPECT_EQ(0, Modal(kProbeDialog, frame));
     EXPECT_TRUE(IsWindowEnabled(frame));
     EXPECT_EQ(frame, GetActiveWindow());
-}
 
-TEST_F(DialogTest, CaptionOkButtonIsPressedWithF1) {
-    std::string taskBar;
-    g_handler = [&taskBar](HWND hwnd, UINT msg, WPARAM wParam, LPARAM) -> INT_PTR {
-        if (msg != WM_COMMAND) return msg == WM_INITDIALOG;
-        taskBar = ce::screen::RowUtf8(0);
-        EndDialog(hwnd, LOWORD(wParam));
-        return TRUE;
+    // A quit during the dialog ends it (0) and reaches the outer loop.
+    g_handler = [](HWND, UINT msg, WPARAM, LPARAM) -> INT_PTR {
+        if (msg == WM_INITDIALOG) PostQuitMessage(3);
+        return FALSE;
     };
-    ce::screen::PressKey(VK_F1);
-    EXPECT_EQ(IDOK, Modal(kAboutDialog));
-    EXPECT_NE(std::string::npos, taskBar.find("About")) << taskBar;
-    EXPECT_NE(std::string::npos, taskBar.find("[ok]")) << taskBar;
+    EXPECT_EQ(0, Modal(kProbeDialog, frame));
+    MSG msg{};
+    EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
+    EXPECT_EQ(3u, msg.wParam);
+    EXPECT_EQ(nullptr, FindWindowW(nullptr, u"Probe"));
 }
 
-TEST_F(DialogTest, ModalDialogAndMessageBoxRunInsideAModelessOne) {
+TEST_F(DialogTest, ModalDialogsRunInsideModelessOnesAndGiveTheFocusBack) {
     INT_PTR innerResult = 0;
     int boxResult = 0;
     HWND outer = nullptr;
@@ -247,9 +226,8 @@ TEST_F(DialogTest, ModalDialogAndMessageBoxRunInsideAModelessOne) {
     EXPECT_TRUE(IsWindowEnabled(outer));
     EXPECT_EQ(outer, GetActiveWindow());
     EXPECT_EQ(GetDlgItem(outer, 11), GetFocus());  // the focus came back where it was
-}
 
-TEST_F(DialogTest, AChildDialogGivesTheFocusBackToTheControlThatHadIt) {
+    // A child dialog gives the focus back to the control that had it.
     const HWND frame = CreateFrame();
     const HWND view = Modeless(kViewDialog, frame);
     ASSERT_NE(nullptr, view);
@@ -267,7 +245,67 @@ TEST_F(DialogTest, AChildDialogGivesTheFocusBackToTheControlThatHadIt) {
     EXPECT_EQ(GetDlgItem(view, 32), GetFocus());
 }
 
-TEST_F(DialogTest, HeadlessModalDialogWritesItsTextAndClosesOnItsTimer) {
+// A dialog class whose windows drop the program's resources while they are created.
+LRESULT CALLBACK ForgetfulDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CREATE) ce::res::RegisterResources(GetModuleHandleW(nullptr), {});
+    return DefDlgProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(DialogTest, MissingTemplatesAndBadParentsFailAndATemplateGoneMeanwhileIsNoHarm) {
+    SetLastError(0);
+    EXPECT_EQ(-1, Modal(999));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
+    const HWND dead = CreateFrame();
+    DestroyWindow(dead);
+    EXPECT_EQ(0, Modal(kProbeDialog, dead));
+    EXPECT_FALSE(EndDialog(dead, 1));
+    EXPECT_FALSE(EndDialog(CreateFrame(), 1));  // not a dialog
+
+    // A dialog is made whole even when its template goes while it is created.
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ForgetfulDialogProc;
+    wc.cbWndExtra = DLGWINDOWEXTRA;
+    wc.lpszClassName = u"Forgetful";
+    ASSERT_NE(0, RegisterClassW(&wc));
+    const HWND dialog = Modeless(kForgetfulDialog);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_NE(nullptr, GetDlgItem(dialog, 21));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+
+    // A control of an unknown class fails the whole dialog.
+    ce::res::Table table;
+    table.dialogs.push_back({.id = 1, .cx = 10, .cy = 10, .controls = {{.className = u"NoSuch"}}});
+    ce::res::RegisterResources(Instance(), std::move(table));
+    EXPECT_EQ(nullptr, Modeless(1));
+}
+
+TEST_F(DialogTest, HeadlessMessageBoxesAndDialogsWriteOneLineAndBoxesAnswerTheirDefaultOrTheHook) {
+    EXPECT_EQ(IDOK,
+              MessageBoxW(nullptr, u"Error 2002 while applying tweak Alarm.", u"Error", MB_OK));
+    EXPECT_EQ(IDYES, MessageBoxW(nullptr, u"Are you sure?", u"Confirmation", MB_YESNO));
+    EXPECT_EQ(IDNO, MessageBoxW(nullptr, u"Restart now?", u"Restart", MB_YESNO | MB_DEFBUTTON2));
+    EXPECT_EQ(IDOK, MessageBoxW(nullptr, u"Line one\r\nline two", nullptr, MB_OK));
+    EXPECT_EQ((std::vector<std::string>{"Error: Error 2002 while applying tweak Alarm.",
+                                        "Confirmation: Are you sure?", "Restart: Restart now?",
+                                        "Error: Line one line two"}),
+              lines_);
+    // A destroyed owner fails.
+    const HWND dead = CreateFrame();
+    DestroyWindow(dead);
+    EXPECT_EQ(0, MessageBoxW(dead, u"x", u"y", MB_OK));
+
+    const HWND frame = CreateFrame();
+    std::u16string seen;
+    ce::screen::SetMessageBoxHook(
+        [&](HWND hwnd, std::u16string_view caption, std::u16string_view text, UINT type) {
+            seen = std::u16string(caption) + u"|" + std::u16string(text);
+            return hwnd == frame && type == MB_YESNO ? IDNO : 0;
+        });
+    EXPECT_EQ(IDNO, MessageBoxW(frame, u"Sure?", u"Confirmation", MB_YESNO));
+    EXPECT_EQ(u"Confirmation|Sure?", seen);
+
+    // A headless modal dialog writes its text too, and closes on its timer.
+    lines_.clear();
     g_handler = [](HWND hwnd, UINT msg, WPARAM, LPARAM) -> INT_PTR {
         if (msg == WM_INITDIALOG) {
             SetDlgItemTextW(hwnd, 1010, u"Tweak Speed-Boost enabled");
@@ -284,116 +322,6 @@ TEST_F(DialogTest, HeadlessModalDialogWritesItsTextAndClosesOnItsTimer) {
     EXPECT_EQ(0, Modal(kInfoDialog, GetActiveWindow()));
     EXPECT_EQ(std::vector<std::string>{"Info: Tweak Speed-Boost enabled"}, lines_);
     EXPECT_EQ(2000u, clock_->NowMs());
-}
-
-TEST_F(DialogTest, MissingTemplatesAndBadParentsFail) {
-    SetLastError(0);
-    EXPECT_EQ(-1, Modal(999));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
-    EXPECT_EQ(-1,
-              DialogBoxParamW(nullptr, MAKEINTRESOURCEW(kProbeDialog), nullptr, TestDialogProc, 0));
-    EXPECT_EQ(nullptr, CreateDialogParamW(Instance(), u"named", nullptr, TestDialogProc, 0));
-    const HWND dead = CreateFrame();
-    DestroyWindow(dead);
-    EXPECT_EQ(0, Modal(kProbeDialog, dead));
-    EXPECT_FALSE(EndDialog(dead, 1));
-    EXPECT_FALSE(EndDialog(CreateFrame(), 1));  // not a dialog
-
-    // A control of an unknown class fails the whole dialog.
-    ce::res::Table table;
-    table.dialogs.push_back({.id = 1, .cx = 10, .cy = 10, .controls = {{.className = u"NoSuch"}}});
-    ce::res::RegisterResources(Instance(), std::move(table));
-    EXPECT_EQ(nullptr, Modeless(1));
-}
-
-// A dialog class whose windows drop the program's resources while they are created.
-LRESULT CALLBACK ForgetfulDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_CREATE) ce::res::RegisterResources(GetModuleHandleW(nullptr), {});
-    return DefDlgProcW(hwnd, msg, wParam, lParam);
-}
-
-TEST_F(DialogTest, ADialogIsMadeWholeEvenWhenItsTemplateGoesMeanwhile) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ForgetfulDialogProc;
-    wc.cbWndExtra = DLGWINDOWEXTRA;
-    wc.lpszClassName = u"Forgetful";
-    ASSERT_NE(0, RegisterClassW(&wc));
-    const HWND dialog = Modeless(kForgetfulDialog);
-    ASSERT_NE(nullptr, dialog);
-    EXPECT_NE(nullptr, GetDlgItem(dialog, 21));
-    EXPECT_TRUE(IsWindowVisible(dialog));
-}
-
-TEST_F(DialogTest, QuitDuringAModalDialogEndsItAndReachesTheOuterLoop) {
-    g_handler = [](HWND, UINT msg, WPARAM, LPARAM) -> INT_PTR {
-        if (msg == WM_INITDIALOG) PostQuitMessage(3);
-        return FALSE;
-    };
-    EXPECT_EQ(0, Modal(kProbeDialog));
-    MSG msg{};
-    EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
-    EXPECT_EQ(3u, msg.wParam);
-    EXPECT_EQ(nullptr, FindWindowW(nullptr, u"Probe"));
-}
-
-class MessageBoxTest : public test::WindowTest {};
-
-TEST_F(MessageBoxTest, HeadlessBoxesWriteOneLineAndAnswerTheirDefaultButtonOrTheHooks) {
-    EXPECT_EQ(IDOK,
-              MessageBoxW(nullptr, u"Error 2002 while applying tweak Alarm.", u"Error", MB_OK));
-    EXPECT_EQ(IDYES, MessageBoxW(nullptr, u"Are you sure?", u"Confirmation", MB_YESNO));
-    EXPECT_EQ(IDNO, MessageBoxW(nullptr, u"Restart now?", u"Restart", MB_YESNO | MB_DEFBUTTON2));
-    EXPECT_EQ(IDOK, MessageBoxW(nullptr, u"Line one\r\nline two", nullptr, MB_OK));
-    EXPECT_EQ((std::vector<std::string>{"Error: Error 2002 while applying tweak Alarm.",
-                                        "Confirmation: Are you sure?", "Restart: Restart now?",
-                                        "Error: Line one line two"}),
-              lines_);
-
-    const HWND frame = CreateFrame();
-    std::u16string seen;
-    ce::screen::SetMessageBoxHook(
-        [&](HWND hwnd, std::u16string_view caption, std::u16string_view text, UINT type) {
-            seen = std::u16string(caption) + u"|" + std::u16string(text);
-            return hwnd == frame && type == MB_YESNO ? IDNO : 0;
-        });
-    EXPECT_EQ(IDNO, MessageBoxW(frame, u"Sure?", u"Confirmation", MB_YESNO));
-    EXPECT_EQ(u"Confirmation|Sure?", seen);
-}
-
-TEST_F(MessageBoxTest, AShownBoxIsAnsweredByItsKeysAndBlocksItsOwner) {
-    const HWND frame = CreateFrame();
-    test::ShowMessageBoxes();
-    bool ownerEnabled = true;
-    std::string buttons;
-    ce::screen::SetStarvedHook([&] {
-        ownerEnabled = IsWindowEnabled(frame);
-        for (int row = 0; row < kRows; ++row) {
-            if (Row(row).find("[ Yes ]") != std::string::npos) buttons = Row(row);
-        }
-        ce::screen::PressKey(VK_ESCAPE);  // no cancel button: ignored
-        ce::screen::PressKey(VK_F2);      // the second button
-        return true;
-    });
-    EXPECT_EQ(IDNO, MessageBoxW(frame, u"Restore all tweaks?", u"Confirmation", MB_YESNO));
-    EXPECT_FALSE(ownerEnabled);
-    EXPECT_NE(std::string::npos, buttons.find("[ No ]"));
-    EXPECT_TRUE(IsWindowEnabled(frame));
-    EXPECT_EQ(frame, GetActiveWindow());
-
-    // Escape on an OK box is OK (arrows and Enter: the message box in a modal dialog above).
-    test::ShowMessageBoxes({VK_ESCAPE});
-    EXPECT_EQ(IDOK, MessageBoxW(frame, u"x", u"y", MB_OK));
-    EXPECT_EQ(IDCANCEL, MessageBoxW(frame, u"x", u"y", MB_OKCANCEL));
-}
-
-TEST_F(MessageBoxTest, UnknownButtonsAndBadOwnersFail) {
-    SetLastError(0);
-    EXPECT_EQ(0, MessageBoxW(nullptr, u"x", u"y", 0xE));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
-    const HWND dead = CreateFrame();
-    DestroyWindow(dead);
-    EXPECT_EQ(0, MessageBoxW(dead, u"x", u"y", MB_OK));
-    EXPECT_EQ(IDOK, MessageBoxW(nullptr, nullptr, nullptr, MB_OK));
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ protected:
     CAppModule module_;
 };
 
-TEST_F(FrameworkTest, FrameMessageMapAndLifetime) {
+TEST_F(FrameworkTest, FrameMessageMapLoopAndLifetime) {
     CMessageLoop loop;
     ASSERT_TRUE(module_.AddMessageLoop(&loop));
     EXPECT_EQ(&loop, module_.GetMessageLoop());
@@ -172,18 +172,30 @@ TEST_F(FrameworkTest, FrameMessageMapAndLifetime) {
     frame.MoveWindow(0, 8, 80, 64);
     EXPECT_EQ((std::array<LONG, 4>{0, 8, 80, 72}), test::RectOf(client));
 
-    // Destroying the frame ends the loop with 1; both objects are released from their windows.
+    // The loop offers each message to the filters, the last added first, until one takes it, and
+    // runs the idle handlers when it runs dry. Destroying the frame ends it with 1; both objects
+    // are released from their windows.
+    Filter first("first", 0), last("last", WM_APP + 6);
+    EXPECT_TRUE(loop.AddMessageFilter(&first));
+    EXPECT_TRUE(loop.AddMessageFilter(&last));
+    EXPECT_FALSE(loop.AddMessageFilter(&last));  // once only
+    Idle idle;
+    idle.target = frame;
+    idle.post = {WM_APP + 5, WM_APP + 6, WM_CLOSE};
+    EXPECT_TRUE(loop.AddIdleHandler(&idle));
     Trace().clear();
-    frame.PostMessage(WM_CLOSE);
     EXPECT_EQ(1, loop.Run());
     EXPECT_EQ(nullptr, frame.m_hWnd);
     EXPECT_EQ(nullptr, client.m_hWnd);
-    EXPECT_EQ((Strings{"final", "final"}), Trace());
+    EXPECT_EQ((Strings{"last", "first", "final", "final"}), Trace());
+    EXPECT_EQ(1, idle.calls);  // the loop never became idle again
+    EXPECT_TRUE(loop.RemoveMessageFilter(&first));
+    EXPECT_FALSE(loop.RemoveMessageFilter(&first));
     EXPECT_TRUE(module_.RemoveMessageLoop());
     EXPECT_EQ(nullptr, module_.GetMessageLoop());
 }
 
-TEST_F(FrameworkTest, ModalAndModelessDialogs) {
+TEST_F(FrameworkTest, ModalAndModelessDialogsAndCentringInTheWorkArea) {
     // The modal dialog ends with its handler's value (IDOK from Enter) and is released.
     ce::screen::PressKey(VK_RETURN);
     CTestDialog modal;
@@ -211,31 +223,8 @@ TEST_F(FrameworkTest, ModalAndModelessDialogs) {
     SendMessageW(selfDeleting, WM_COMMAND, IDCANCEL, 0);
     EXPECT_FALSE(IsWindow(selfDeleting));
     EXPECT_EQ((Strings{"destroyed", "final"}), Trace());
-}
 
-TEST_F(FrameworkTest, LoopOffersMessagesToFiltersAndRunsIdleHandlers) {
-    CMessageLoop loop;
-    Filter first("first", 0), last("last", WM_APP + 6);
-    Idle idle;
-    EXPECT_TRUE(loop.AddMessageFilter(&first));
-    EXPECT_TRUE(loop.AddMessageFilter(&last));
-    EXPECT_FALSE(loop.AddMessageFilter(&last));  // once only
-    EXPECT_TRUE(loop.AddIdleHandler(&idle));
-
-    CTestFrame frame;
-    ASSERT_NE(nullptr, frame.CreateEx());
-    Trace().clear();
-    idle.target = frame;
-    // WM_APP + 6 is taken by a filter: the frame never sees it.
-    idle.post = {WM_APP + 5, WM_APP + 6, WM_CLOSE};
-    EXPECT_EQ(1, loop.Run());
-    EXPECT_EQ((Strings{"last", "first", "final"}), Trace());
-    EXPECT_EQ(1, idle.calls);  // the loop never became idle again
-    EXPECT_TRUE(loop.RemoveMessageFilter(&first));
-    EXPECT_FALSE(loop.RemoveMessageFilter(&first));
-}
-
-TEST_F(FrameworkTest, CenterWindowKeepsTheWindowInTheWorkArea) {
+    // CenterWindow keeps the window in the work area.
     RECT work{};
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
     CTestFrame popup;

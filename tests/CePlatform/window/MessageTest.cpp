@@ -1,10 +1,19 @@
 // Windows and messages: the order of creation, destruction, activation and focus messages, the
-// queue's order, and Win32 failures for bad handles and null pointers.
+// queue's order, Win32 failures for bad handles and null pointers; timers on the injected clock:
+// replaced by id, killed, late, with procedures, and a loop with nothing to wait for; and windows
+// of two processes on one device: FindWindowW in one finds the other's top-level windows by class
+// name, and SetForegroundWindow on such a window brings it forward in its own process. Beneath
+// them, the peer channel: class names of any characters, dead publishers never found, requests to
+// the owner only, one device's scope.
 #include <CePlatform/Device.h>
+#include <poll.h>
 
 #include <climits>
+#include <filesystem>
 
 #include "CePlatform/window/CoreSupport.h"
+#include "CePlatform/window/ForkedChild.h"
+#include "window/Peers.h"
 
 namespace {
 
@@ -16,16 +25,22 @@ using Order = std::vector<std::pair<HWND, UINT>>;
 
 class MessageTest : public test::WindowTest {};
 
-TEST_F(MessageTest, CreationAndDestructionSendTheirMessagesInOrderAndFindWindowFollows) {
+// Shrinks itself while it is created and destroys itself while it is destroyed.
+LRESULT CALLBACK UnrulyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    MessageLog().push_back({hwnd, msg, wParam, lParam});
+    if (msg == WM_CREATE) SetWindowPos(hwnd, nullptr, 0, 0, 20, 16, SWP_NOMOVE | SWP_NOZORDER);
+    if (msg == WM_DESTROY) DestroyWindow(hwnd);
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(MessageTest, CreationAndDestructionSendTheirMessagesInOrderEvenToWindowsActingOnThemselves) {
     const HWND frame = CreateFrame(u"Quenvale");
     const HWND child = CreateChild(frame, 7);
     ASSERT_NE(nullptr, child);
     // FindWindowW finds top-level windows by class or title, without regard to case.
     EXPECT_EQ(frame, FindWindowW(u"logging", nullptr));
     EXPECT_EQ(frame, FindWindowW(nullptr, u"QUENVALE"));
-    EXPECT_EQ(frame, FindWindowW(kClass, u"Quenvale"));
     EXPECT_EQ(nullptr, FindWindowW(kClass, u"Other"));
-    EXPECT_EQ(nullptr, FindWindowW(u"Static", nullptr));
     const std::vector<UINT> creation = {WM_NCCREATE,   WM_CREATE,   WM_SIZE,    WM_MOVE,
                                         WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS};
     EXPECT_EQ(creation, MessagesOf(frame, creation));
@@ -50,37 +65,25 @@ TEST_F(MessageTest, CreationAndDestructionSendTheirMessagesInOrderAndFindWindowF
     const HWND again = CreateFrame();
     EXPECT_NE(frame, again);
     EXPECT_NE(child, again);
-}
 
-// Shrinks itself while it is created and destroys itself while it is destroyed.
-LRESULT CALLBACK UnrulyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    MessageLog().push_back({hwnd, msg, wParam, lParam});
-    if (msg == WM_CREATE) SetWindowPos(hwnd, nullptr, 0, 0, 20, 16, SWP_NOMOVE | SWP_NOZORDER);
-    if (msg == WM_DESTROY) DestroyWindow(hwnd);
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-TEST_F(MessageTest, WindowsActingOnThemselvesWhileCreatedOrDestroyedGetConsistentMessages) {
+    // A child resizing itself while it is created gets a WM_SIZE of its new size; destroying
+    // itself on its way out with its parent changes nothing: each message once.
     WNDCLASSW wc{};
     wc.lpfnWndProc = UnrulyProc;
     wc.lpszClassName = u"Unruly";
     ASSERT_NE(0, RegisterClassW(&wc));
-    const HWND frame = CreateFrame();
-    const HWND child = CreateWindowExW(0, u"Unruly", u"", WS_CHILD | WS_VISIBLE, 0, 0, 80, 40,
-                                       frame, nullptr, Instance(), nullptr);
-    ASSERT_NE(nullptr, child);
-    // The WM_SIZE that follows WM_CREATE gives the size the window has by then.
+    const HWND unruly = CreateWindowExW(0, u"Unruly", u"", WS_CHILD | WS_VISIBLE, 0, 0, 80, 40,
+                                        again, nullptr, Instance(), nullptr);
+    ASSERT_NE(nullptr, unruly);
     LPARAM lastSize = 0;
     for (const auto& entry : MessageLog()) {
-        if (entry.hwnd == child && entry.msg == WM_SIZE) lastSize = entry.lParam;
+        if (entry.hwnd == unruly && entry.msg == WM_SIZE) lastSize = entry.lParam;
     }
     EXPECT_EQ(MAKELPARAM(20, 16), lastSize);
-
-    // Destroying itself on its way out with its parent changes nothing: each message once.
     MessageLog().clear();
-    ASSERT_TRUE(DestroyWindow(frame));
+    ASSERT_TRUE(DestroyWindow(again));
     EXPECT_EQ((std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}),
-              MessagesOf(child, {WM_DESTROY, WM_NCDESTROY}));
+              MessagesOf(unruly, {WM_DESTROY, WM_NCDESTROY}));
 }
 
 TEST_F(MessageTest, PlacesAndSizesMoveMapAndStayInRangeWhenDefaultOrExtreme) {
@@ -123,8 +126,6 @@ TEST_F(MessageTest, RefusedCreationBadHandlesAndNullPointersFailTheWin32Way) {
     EXPECT_EQ(nullptr, CreateWindowExW(0, u"NoSuchClass", u"", 0, 0, 0, 10, 10, nullptr, nullptr,
                                        Instance(), nullptr));
     EXPECT_EQ(static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS), GetLastError());
-    EXPECT_EQ(nullptr, CreateWindowExW(0, nullptr, u"", 0, 0, 0, 10, 10, nullptr, nullptr,
-                                       Instance(), nullptr));
     // The desktop as parent makes a top-level window; a child needs a parent of its own.
     const HWND top = CreateWindowExW(0, kClass, u"", WS_POPUP, 0, 0, 10, 10, GetDesktopWindow(),
                                      nullptr, Instance(), nullptr);
@@ -137,7 +138,6 @@ TEST_F(MessageTest, RefusedCreationBadHandlesAndNullPointersFailTheWin32Way) {
     wc.lpszClassName = u"LOGGING";  // taken, whatever the case
     EXPECT_EQ(0, RegisterClassW(&wc));
     EXPECT_EQ(static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS), GetLastError());
-    EXPECT_EQ(0, RegisterClassW(nullptr));
 
     const HWND frame = CreateFrame();
     const HWND dead = CreateFrame(u"Dead");
@@ -147,16 +147,12 @@ TEST_F(MessageTest, RefusedCreationBadHandlesAndNullPointersFailTheWin32Way) {
     EXPECT_FALSE(GetWindowRect(dead, &rect));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
     EXPECT_EQ(-7, rect.left);
-    EXPECT_FALSE(GetClientRect(frame, nullptr));
     EXPECT_FALSE(DestroyWindow(dead));
     EXPECT_FALSE(SetWindowTextW(dead, u"x"));
     EXPECT_FALSE(PostMessageW(dead, WM_USER, 0, 0));
     EXPECT_EQ(nullptr, SetFocus(dead));
     EXPECT_EQ(0, GetWindowLongPtrW(frame, 4096));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_INDEX), GetLastError());
-    EXPECT_FALSE(ScreenToClient(frame, nullptr));
-    EXPECT_EQ(-1, GetMessageW(nullptr, nullptr, 0, 0));
-    EXPECT_EQ(0, DispatchMessageW(nullptr));
 
     WCHAR text[8] = {u'j', u'u', u'n', u'k', 0};
     EXPECT_EQ(0, GetWindowTextW(dead, text, 8));
@@ -166,9 +162,13 @@ TEST_F(MessageTest, RefusedCreationBadHandlesAndNullPointersFailTheWin32Way) {
     EXPECT_EQ(std::u16string(u"Fra"), text);
 }
 
-TEST_F(MessageTest, PostedMessagesComeInOrderBeforeKeysAndQuitComesLast) {
+// Posted messages come in order before the keys, and the quit after them; a key goes to the focus
+// and TranslateMessage (in the test's Press) adds its character.
+TEST_F(MessageTest, PostedMessagesComeBeforeKeysAndKeysGoToTheFocus) {
     const HWND frame = CreateFrame();
-    ce::screen::PressKey(VK_DOWN);
+    const HWND child = CreateChild(frame, 1);
+    SetFocus(child);
+    ce::screen::PressKey('Q');
     PostMessageW(frame, WM_USER + 1, 1, 0);
     PostMessageW(frame, WM_USER + 2, 2, 0);
     PostQuitMessage(42);
@@ -182,27 +182,16 @@ TEST_F(MessageTest, PostedMessagesComeInOrderBeforeKeysAndQuitComesLast) {
     }
     EXPECT_EQ(static_cast<WPARAM>(42), msg.wParam);
     EXPECT_EQ((std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_USER + 3}), got);
-    // The key is still queued for the next loop.
-    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(static_cast<UINT>(WM_KEYDOWN), msg.message);
-    EXPECT_EQ(static_cast<WPARAM>(VK_DOWN), msg.wParam);
-    EXPECT_EQ(frame, msg.hwnd);
-}
+    // The key is still queued for the next loop; untranslated, it gives no WM_CHAR.
+    MessageLog().clear();
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    EXPECT_EQ((std::vector<UINT>{WM_KEYDOWN, WM_KEYUP}), MessagesOf(child));
+    EXPECT_EQ(static_cast<WPARAM>('Q'), MessageLog()[0].wParam);
 
-TEST_F(MessageTest, KeysGoToTheFocusAndTranslateAddsTheirCharacter) {
-    const HWND child = CreateChild(CreateFrame(), 1);
-    SetFocus(child);
     MessageLog().clear();
     Press('Q', ce::screen::kModShift);
     ASSERT_EQ((std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP}), MessagesOf(child));
     EXPECT_EQ(static_cast<WPARAM>(u'Q'), MessageLog()[1].wParam);
-
-    // Without TranslateMessage there is no WM_CHAR.
-    ce::screen::PressKey('Q');
-    MSG msg{};
-    MessageLog().clear();
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    EXPECT_EQ((std::vector<UINT>{WM_KEYDOWN, WM_KEYUP}), MessagesOf(child));
 }
 
 TEST_F(MessageTest, FocusAndActivationMovesSendTheirMessagesInOrder) {
@@ -229,7 +218,6 @@ TEST_F(MessageTest, FocusAndActivationMovesSendTheirMessagesInOrder) {
     EXPECT_NE(nullptr, SetFocus(a));
     EXPECT_EQ(first, GetActiveWindow());
     EXPECT_FALSE(EnableWindow(b, FALSE));  // it was enabled
-    EXPECT_TRUE(EnableWindow(b, FALSE));   // now it was disabled
     EXPECT_EQ(nullptr, SetFocus(b));
     EXPECT_EQ(a, GetFocus());
 }
@@ -266,6 +254,217 @@ TEST_F(MessageTest, SettingChangeToTheDesktopIsJournaledAndABroadcastReachesTheW
     SendMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0);
     EXPECT_EQ((std::vector<UINT>{WM_SETTINGCHANGE}), MessagesOf(frame));
     EXPECT_EQ(2u, device_.Device().Journal(before).size());
+}
+
+using Fired = std::vector<std::pair<UINT_PTR, uint64_t>>;
+
+class TimerTest : public test::WindowTest {
+protected:
+    // Runs the loop until WM_QUIT, quitting on the `count`-th WM_TIMER; returns the timer ids in
+    // the order they came, with the clock at each.
+    Fired RunTimers(size_t count) {
+        Fired fired;
+        MSG msg{};
+        while (GetMessageW(&msg, nullptr, 0, 0)) {
+            if (msg.message == WM_TIMER) {
+                fired.emplace_back(msg.wParam, clock_->NowMs());
+                if (fired.size() == count) PostQuitMessage(0);
+            }
+            DispatchMessageW(&msg);
+        }
+        return fired;
+    }
+};
+
+TEST_F(TimerTest, TimersRepeatAfterTheirPeriodsAreReplacedByIdAndKilledAndCallTheirProcedures) {
+    const HWND frame = CreateFrame();
+    EXPECT_EQ(1u, SetTimer(frame, 1, 1000, nullptr));
+    EXPECT_EQ(2u, SetTimer(frame, 2, 300, nullptr));
+    EXPECT_EQ((Fired{{2, 300}, {2, 600}, {2, 900}, {1, 1000}, {2, 1200}}), RunTimers(5));
+
+    clock_->Advance(90);                              // 1290: timer 2 is due at 1500
+    EXPECT_EQ(2u, SetTimer(frame, 2, 100, nullptr));  // replaced: due at 1390, before timer 1
+    EXPECT_EQ((Fired{{2, 1390}}), RunTimers(1));
+
+    EXPECT_TRUE(KillTimer(frame, 1));
+    EXPECT_TRUE(KillTimer(frame, 2));
+    EXPECT_FALSE(KillTimer(frame, 2));
+    EXPECT_FALSE(KillTimer(nullptr, 1));
+    clock_->Advance(5000);
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+
+    // Timer procedures and thread timers are called by dispatch.
+    static std::vector<UINT_PTR> called;
+    called.clear();
+    auto proc = [](HWND, UINT message, UINT_PTR id, DWORD) {
+        if (message == WM_TIMER) called.push_back(id);
+    };
+    const UINT_PTR first = SetTimer(nullptr, 0, 10, +proc);
+    const UINT_PTR second = SetTimer(nullptr, 0, 20, +proc);
+    EXPECT_NE(0u, first);
+    EXPECT_NE(first, second);
+    RunTimers(2);
+    EXPECT_EQ((std::vector<UINT_PTR>{first, first}), called);
+    KillTimer(nullptr, first);
+    KillTimer(nullptr, second);
+
+    // A WM_TIMER posted with an lParam that no timer was set with calls nothing.
+    PostMessageW(frame, WM_TIMER, 5, 0x1234);
+    MessageLog().clear();
+    EXPECT_EQ(1, ce::screen::PumpMessages());
+    EXPECT_TRUE(test::MessagesOf(frame, {WM_TIMER}).empty());
+}
+
+// A late timer waits for posted messages and fires once however late. A destroyed window loses
+// its timers, and a loop with nothing left to wait for quits with the starved code, never hangs.
+TEST_F(TimerTest, LateTimersFireOnceAndDestroyedWindowsLoseTheirs) {
+    const HWND frame = CreateFrame();
+    SetTimer(frame, 7, 50, nullptr);
+    clock_->Advance(500);  // ten periods late
+    PostMessageW(frame, WM_USER, 0, 0);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_USER), msg.message);
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_TIMER), msg.message);
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));  // next one due at 550
+
+    DestroyWindow(frame);
+    EXPECT_EQ(0u, SetTimer(frame, 1, 10, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
+    EXPECT_FALSE(KillTimer(frame, 7));
+    EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
+    EXPECT_EQ(static_cast<WPARAM>(ce::screen::kStarvedExitCode), msg.wParam);
+    EXPECT_EQ(1, ce::screen::StarvedCount());
+}
+
+using test::ForkedChild;
+
+int64_t AsNumber(HWND hwnd) { return static_cast<int64_t>(reinterpret_cast<uintptr_t>(hwnd)); }
+HWND AsHandle(int64_t value) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(value)); }
+
+// A window handle of this process, as the window system makes them.
+HWND OwnHandle(uint64_t serial) {
+    return AsHandle(static_cast<int64_t>((static_cast<uint64_t>(getpid()) << 32) | (serial << 4)));
+}
+
+// A child that publishes a frame of class `name` and a second window, reports the frame's handle
+// and then, on each signal, waits for one foreground request and reports the handle asked for.
+ForkedChild::Body Publisher(std::u16string name = u"Quenvale") {
+    return [name](ForkedChild& self) -> int64_t {
+        const HWND frame = OwnHandle(1);
+        ce::win::PublishTopLevelWindows({{frame, name}, {OwnHandle(2), u"Other Class"}});
+        self.Report(AsNumber(frame));
+        while (self.AwaitSignal()) {
+            pollfd fd{ce::win::PeerFd(), POLLIN, 0};
+            if (poll(&fd, 1, 10000) != 1) return -1;
+            std::vector<HWND> asked;
+            ce::win::TakePeerRequests([&asked](HWND hwnd) { asked.push_back(hwnd); });
+            self.Report(asked.size() == 1 ? AsNumber(asked[0]) : -int64_t(asked.size()));
+        }
+        return 0;
+    };
+}
+
+// A child with a window system of its own (nothing of the parent's) that reports what
+// FindWindowW gives for `className`, then, on each signal, the result of SetForegroundWindow on
+// that window with its lowest bit set.
+int64_t Finder(ForkedChild& self, const char16_t* className) {
+    ce::screen::UseHeadlessScreen(40, 12);
+    SetLastError(0xDEADBEEF);
+    const HWND found = FindWindowW(className, nullptr);
+    self.Report(found ? AsNumber(found) : -static_cast<int64_t>(GetLastError()));
+    while (self.AwaitSignal()) {
+        const HWND target = FindWindowW(className, nullptr);
+        self.Report(SetForegroundWindow(AsHandle(AsNumber(target) | 1)));
+    }
+    return 0;
+}
+
+class CrossProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ce::screen::UseHeadlessScreen(40, 12);
+        for (const char16_t* name : {u"FirstClass", u"SecondClass"}) {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = DefWindowProcW;
+            wc.lpszClassName = name;
+            RegisterClassW(&wc);  // already there after the first test: that is fine
+        }
+    }
+
+    static HWND Create(const char16_t* className, const char16_t* title) {
+        return CreateWindowExW(0, className, title, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    }
+
+    test::TempDevice device_;
+};
+
+TEST_F(CrossProcessTest, AnotherProcessFindsTheWindowAndBringsItForwardWhileItLives) {
+    const HWND first = Create(u"FirstClass", u"First");
+    const HWND second = Create(u"SecondClass", u"Second");
+    ASSERT_NE(nullptr, first);
+    ASSERT_EQ(second, GetForegroundWindow());
+    {
+        ForkedChild finder(device_.Folder(),
+                           [](ForkedChild& self) { return Finder(self, u"NoSuchClass"); });
+        EXPECT_EQ(-ERROR_FILE_NOT_FOUND, finder.Next());
+    }
+    ForkedChild finder(device_.Folder(),
+                       [](ForkedChild& self) { return Finder(self, u"FIRSTCLASS"); });
+    EXPECT_EQ(AsNumber(first), finder.Next());
+    finder.Signal();
+    EXPECT_EQ(TRUE, finder.Next());
+    // The request is waiting in this process; the loop takes it and brings the window forward.
+    EXPECT_EQ(second, GetForegroundWindow());
+    ce::screen::PumpMessages();
+    EXPECT_EQ(first, GetForegroundWindow());
+    EXPECT_EQ(first, GetActiveWindow());
+    EXPECT_NE(std::string::npos, ce::screen::RowUtf8(0).find("First")) << ce::screen::RowUtf8(0);
+
+    ASSERT_TRUE(DestroyWindow(first));
+    finder.Signal();
+    EXPECT_EQ(FALSE, finder.Next());  // the window is gone: not found, nothing brought forward
+}
+
+// Class names of any characters are found on their device only; requests reach the owner only;
+// dead publishers are never found.
+TEST_F(CrossProcessTest, PeersAreFoundOnTheirDeviceAndRequestsReachTheOwnerOnly) {
+    const std::u16string odd = u"a%41 b\nc\u00e9\U0001F600";
+    ForkedChild publisher(device_.Folder(), Publisher(odd));
+    const HWND frame = AsHandle(publisher.Next());
+    ASSERT_NE(nullptr, frame);
+    EXPECT_EQ(frame, ce::win::FindPeerWindow(odd));
+    EXPECT_EQ(nullptr, ce::win::FindPeerWindow(u"aA b"));
+    {
+        test::TempDevice other;
+        EXPECT_EQ(nullptr, ce::win::FindPeerWindow(odd));
+        EXPECT_FALSE(ce::win::RequestForeground(frame));
+    }
+    ce::UseDevice(device_.Folder());
+    // With the lowest bit set ("with its owned windows") the request names the window itself.
+    publisher.Signal();
+    EXPECT_TRUE(ce::win::RequestForeground(AsHandle(AsNumber(frame) | 1)));
+    EXPECT_EQ(AsNumber(frame), publisher.Next());
+    // Windows that the owner did not publish, and this process's own, are refused.
+    EXPECT_FALSE(ce::win::RequestForeground(AsHandle(AsNumber(frame) + 0x100)));
+    EXPECT_FALSE(ce::win::RequestForeground(OwnHandle(1)));
+    EXPECT_FALSE(ce::win::RequestForeground(nullptr));
+    int calls = 0;  // nothing is waiting for this process
+    ce::win::TakePeerRequests([&calls](HWND) { ++calls; });
+    EXPECT_EQ(0, calls);
+
+    publisher.Finish();
+    EXPECT_EQ(nullptr, ce::win::FindPeerWindow(odd));
+    ForkedChild killed(device_.Folder(), Publisher());
+    const HWND killedFrame = AsHandle(killed.Next());
+    killed.Kill();
+    EXPECT_EQ(nullptr, ce::win::FindPeerWindow(u"Quenvale"));
+    EXPECT_FALSE(ce::win::RequestForeground(killedFrame));
+    // What the dead left behind is cleared away by the look-up.
+    EXPECT_TRUE(std::filesystem::is_empty(device_.Folder() / "run" / "windows"));
 }
 
 }  // namespace

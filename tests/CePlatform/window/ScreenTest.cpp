@@ -1,8 +1,6 @@
 // The screen: metrics and work area, the task bar and full-screen mode, the z-order of what is
-// drawn, terminal resizes, and the shell and resource functions around them.
+// drawn, terminal resizes, and the strings of the resources.
 #include <aygshell.h>
-#include <commctrl.h>
-#include <objbase.h>
 
 #include "CePlatform/window/CoreSupport.h"
 #include "window/Window.h"
@@ -14,17 +12,13 @@ using test::MessagesOf;
 constexpr const char16_t* kPainted = u"Painted";
 
 // Fills its window with the first letter of its title (never empty here).
-LRESULT CALLBACK PaintedProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
 void PaintLetter(HWND hwnd, ce::win::Canvas& canvas, ce::win::PaintLayer layer) {
     if (layer == ce::win::PaintLayer::kWindow) {
         canvas.Fill(0, 0, canvas.Width(), canvas.Height(), ce::win::WindowText(hwnd)[0]);
     }
 }
 
-const bool kRegistered = ce::win::RegisterSystemClass(kPainted, PaintedProc, PaintLetter);
+const bool kRegistered = ce::win::RegisterSystemClass(kPainted, DefWindowProcW, PaintLetter);
 
 class ScreenTest : public test::WindowTest {
 protected:
@@ -39,16 +33,12 @@ TEST_F(ScreenTest, MetricsAndWorkAreaFollowTheScreenAndTheTaskBar) {
     ASSERT_TRUE(kRegistered);
     EXPECT_EQ(kColumns * 4, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(kRows * 8, GetSystemMetrics(SM_CYSCREEN));
-    EXPECT_EQ(0, GetSystemMetrics(99));
     RECT work{-1, -1, -1, -1};
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
     EXPECT_EQ((std::array<LONG, 4>{0, 8, kColumns * 4, (kRows - 1) * 8}), test::Corners(work));
-    EXPECT_FALSE(SystemParametersInfoW(SPI_GETWORKAREA, 0, nullptr, 0));
     std::string reason = "untouched";
     EXPECT_TRUE(ce::screen::IsInteractive(&reason));  // a test's headless screen takes keys
     EXPECT_EQ("untouched", reason);
-    char16_t platform[32] = {};
-    EXPECT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof(platform), platform, 0));
 
     const HWND frame = CreateFrame(u"Quenvale");
     EXPECT_TRUE(SHFullScreen(frame, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON));
@@ -69,7 +59,7 @@ TEST_F(ScreenTest, MetricsAndWorkAreaFollowTheScreenAndTheTaskBar) {
     EXPECT_TRUE(ce::screen::Shell().taskBar);
 }
 
-TEST_F(ScreenTest, AWindowBroughtForwardIsDrawnOnTop) {
+TEST_F(ScreenTest, AWindowBroughtForwardIsDrawnOnTopAndPositionsRoundToTheNearestCell) {
     const HWND a = Painted(u"A", 0, 8, 40, 16);
     const HWND b = Painted(u"B", 20, 16, 40, 16);
     EXPECT_EQ(u'B', ce::screen::CellAt(6, 2).ch);
@@ -86,11 +76,9 @@ TEST_F(ScreenTest, AWindowBroughtForwardIsDrawnOnTop) {
     ShowWindow(a, SW_HIDE);
     EXPECT_EQ(u' ', ce::screen::CellAt(1, 1).ch);
     EXPECT_EQ(b, GetActiveWindow());
-}
 
-TEST_F(ScreenTest, PositionsRoundToTheNearestCell) {
-    // 6/4 = 1.5 → 2, 11/4 = 2.75 → 3; 12/8 = 1.5 → 2, 16/8 → 2, but a window with a height
-    // keeps a row; without one it has none.
+    // Positions round to the nearest cell: 6/4 = 1.5 → 2, 11/4 = 2.75 → 3; 12/8 = 1.5 → 2,
+    // 16/8 → 2, but a window with a height keeps a row; without one it has none.
     const HWND r = Painted(u"R", 6, 12, 5, 4);
     EXPECT_EQ((std::array<LONG, 4>{2, 2, 3, 3}), test::Corners(ce::win::WindowCells(r)));
     EXPECT_EQ("R ", Cells(2, 2, 2));
@@ -98,21 +86,8 @@ TEST_F(ScreenTest, PositionsRoundToTheNearestCell) {
     EXPECT_EQ("  ", Cells(2, 2, 2));
 }
 
-TEST_F(ScreenTest, AResizeLaysTheScreenOutAgain) {
-    const HWND frame = CreateFrame();
-    const HWND popup = Painted(u"P", 0, 8, 40, 16);
-    test::MessageLog().clear();
-    ce::screen::Resize(60, 20);
-    EXPECT_EQ(60, ce::screen::Columns());
-    EXPECT_EQ(240, GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_EQ((std::array<LONG, 4>{0, 8, 240, 19 * 8}), test::RectOf(frame));
-    EXPECT_EQ((std::vector<UINT>{WM_SIZE, WM_SETTINGCHANGE}),
-              MessagesOf(frame, {WM_SIZE, WM_SETTINGCHANGE}));
-    EXPECT_EQ(40, test::RectOf(popup)[2]);  // placed by its program: left alone
-    EXPECT_EQ(20u, ce::screen::Text().size());
-    EXPECT_EQ(60u, ce::screen::Text()[0].size());
-}
-
+// The frame fills the new work area and is told so; what its program placed stays where it was
+// as long as it is on the screen.
 TEST_F(ScreenTest, AResizeKeepsEveryWindowOnTheScreenAsItWasPlaced) {
     const HWND frame = CreateFrame();
     const HWND right = Painted(u"R", 120, 16, 40, 16);   // at the right edge
@@ -120,13 +95,18 @@ TEST_F(ScreenTest, AResizeKeepsEveryWindowOnTheScreenAsItWasPlaced) {
     // A question open over the frame while the terminal grows and then shrinks.
     test::ShowMessageBoxes();
     HWND box = nullptr;
-    std::array<LONG, 4> wide{};
-    std::array<LONG, 4> narrow{};
+    std::array<LONG, 4> wide{}, narrow{}, grownFrame{}, grownRight{};
     std::vector<std::string> rows;
     test::WhenIdle({[&] {
                         box = GetActiveWindow();
+                        test::MessageLog().clear();
                         ce::screen::Resize(60, 20);
                         wide = test::RectOf(box);
+                        grownFrame = test::RectOf(frame);
+                        grownRight = test::RectOf(right);
+                        EXPECT_EQ(240, GetSystemMetrics(SM_CXSCREEN));
+                        EXPECT_EQ(20u, ce::screen::Text().size());
+                        EXPECT_EQ(60u, ce::screen::Text()[0].size());
                     },
                     [&] {
                         ce::screen::Resize(24, 10);
@@ -145,17 +125,19 @@ TEST_F(ScreenTest, AResizeKeepsEveryWindowOnTheScreenAsItWasPlaced) {
     EXPECT_LE(narrow[3], 72);
     EXPECT_NE(-1, test::RowWith(rows, "Restart the device"));
     EXPECT_NE(-1, test::RowWith(rows, "[ Yes ]  [ No ]"));
+    EXPECT_EQ((std::array<LONG, 4>{0, 8, 240, 19 * 8}), grownFrame);
+    EXPECT_EQ((std::array<LONG, 4>{120, 16, 160, 32}), grownRight);
+    EXPECT_EQ((std::vector<UINT>{WM_SIZE, WM_SETTINGCHANGE, WM_SIZE, WM_SETTINGCHANGE}),
+              MessagesOf(frame, {WM_SIZE, WM_SETTINGCHANGE}));
 
     EXPECT_EQ((std::array<LONG, 4>{0, 8, 96, 72}), test::RectOf(frame));
     EXPECT_EQ((std::array<LONG, 4>{56, 16, 96, 32}), test::RectOf(right));  // moved in, no more
     EXPECT_EQ((std::array<LONG, 4>{18, 28, 78, 52}), test::RectOf(centred));
 }
 
-TEST_F(ScreenTest, StringsIconsAndBitmapsComeFromTheRegisteredTable) {
+TEST_F(ScreenTest, StringsComeFromTheRegisteredTableCutToTheBuffer) {
     ce::res::Table table;
     table.strings = {{128, u"Quenvale"}};
-    table.icons = {{128, {'B', 'M'}}};
-    table.bitmaps = {{203, {'B', 'M'}}};
     ce::res::RegisterResources(Instance(), std::move(table));
 
     WCHAR buffer[260] = {u'j', u'u', u'n', u'k', 0};
@@ -163,52 +145,11 @@ TEST_F(ScreenTest, StringsIconsAndBitmapsComeFromTheRegisteredTable) {
     EXPECT_EQ(std::u16string(u"Quenvale"), buffer);
     EXPECT_EQ(3, LoadStringW(Instance(), 128, buffer, 4));
     EXPECT_EQ(std::u16string(u"Que"), buffer);
-    const WCHAR* direct = nullptr;  // with no buffer size: a pointer to the string itself
-    EXPECT_EQ(8, LoadStringW(Instance(), 128, reinterpret_cast<LPWSTR>(&direct), 0));
-    EXPECT_EQ(u"Quenvale", std::u16string(direct, 8));
     buffer[0] = u'j';
     SetLastError(0);
     EXPECT_EQ(0, LoadStringW(Instance(), 129, buffer, 260));
     EXPECT_EQ(0, buffer[0]);
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
-    EXPECT_EQ(0, LoadStringW(nullptr, 128, buffer, 260));
-    EXPECT_EQ(0, LoadStringW(Instance(), 128, nullptr, 260));
-
-    const HICON icon = LoadIconW(Instance(), MAKEINTRESOURCEW(128));
-    ASSERT_NE(nullptr, icon);
-    EXPECT_EQ(2u, ce::win::ImageFromHandle(icon)->bmp.size());
-    EXPECT_EQ(nullptr, LoadIconW(Instance(), MAKEINTRESOURCEW(203)));
-    EXPECT_NE(nullptr, LoadBitmapW(Instance(), MAKEINTRESOURCEW(203)));
-    EXPECT_EQ(nullptr, LoadBitmapW(Instance(), u"named"));
-    EXPECT_EQ(nullptr, ce::win::ImageFromHandle(reinterpret_cast<HANDLE>(0x1234)));
-    EXPECT_EQ(nullptr, GetModuleHandleW(u"other.dll"));
-}
-
-TEST_F(ScreenTest, ShellAndComInitialisationAcceptTheirRecords) {
-    EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    CoUninitialize();
-    CoUninitialize();
-    EXPECT_EQ(E_INVALIDARG, CoInitializeEx(reinterpret_cast<void*>(1), 0));
-
-    INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_DATE_CLASSES};
-    EXPECT_TRUE(InitCommonControlsEx(&icc));
-    icc.dwSize = 4;
-    EXPECT_FALSE(InitCommonControlsEx(&icc));
-    EXPECT_FALSE(InitCommonControlsEx(nullptr));
-
-    const HWND frame = CreateFrame();
-    SHACTIVATEINFO info{};
-    info.cbSize = sizeof(info);
-    EXPECT_TRUE(SHHandleWMActivate(frame, WA_ACTIVE, 0, &info, 0));
-    EXPECT_EQ(1u, info.fActive);
-    EXPECT_TRUE(SHHandleWMSettingChange(frame, 0, 0, &info));
-    info.cbSize = 12;  // its size on the device
-    EXPECT_TRUE(SHHandleWMActivate(frame, WA_INACTIVE, 0, &info, 0));
-    EXPECT_EQ(0u, info.fActive);
-    info.cbSize = 3;
-    EXPECT_FALSE(SHHandleWMActivate(frame, WA_ACTIVE, 0, &info, 0));
-    EXPECT_FALSE(SHHandleWMSettingChange(frame, 0, 0, nullptr));
 }
 
 }  // namespace
