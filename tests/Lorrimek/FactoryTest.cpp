@@ -1,5 +1,8 @@
 // The factory: the catalogue it builds, finding a tweak by its ID, each tweak's support rule and
-// fixed answers, the store keys it leaves on a device, and the first backup of every tweak.
+// fixed answers, the store keys it leaves on a device, and the first backup of every tweak; the
+// support rules across platforms and versions; and the catalogue on the seeded phone.
+#include <CePlatform/Device.h>
+#include <CePlatform/RegFile.h>
 #include <CePlatform/Unicode.h>
 #include <Lorrimek/TweakersFactory.h>
 #include <gtest/gtest.h>
@@ -11,6 +14,8 @@
 #include <tuple>
 #include <vector>
 
+#include "DeviceServices.h"
+#include "SupportRule.h"
 #include "support/RegistryHooks.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
@@ -107,13 +112,14 @@ protected:
     test::TempDevice dev_;
 };
 
-TEST_F(FactoryTest, TweaksFollowTheCatalogueAndAreFoundByTheirExactIds) {
+TEST_F(FactoryTest, TweaksFollowTheCatalogueWithTheirOwnNamesAndDescriptions) {
     // Walking the catalogue, every tweak found by its ID is the next one of the list.
     CTweakersFactory factory;
     const std::list<CTweakBase*>& tweaks = factory.GetAllTweaks();
     ASSERT_EQ(tweaks.size(), std::size(kCatalogue));
     auto next = tweaks.begin();
     std::set<std::u16string> names;
+    std::map<std::u16string, std::set<std::string>> tweaksByText;
     for (const Entry& e : kCatalogue) {
         SCOPED_TRACE(ce::ToUtf8(e.id));
         CTweakBase* found = factory.GetTweakByID(CWideString(e.id));
@@ -129,9 +135,40 @@ TEST_F(FactoryTest, TweaksFollowTheCatalogueAndAreFoundByTheirExactIds) {
         EXPECT_EQ(found->HasConfiguration(), 0);
         EXPECT_EQ(found->Configure(), 0);
         names.insert(std::u16string(found->GetName().View()));
+        const std::u16string text(found->GetDescription().View());
+        EXPECT_FALSE(text.empty() || text == found->GetName().View());
+        tweaksByText[text].insert(probe::ClassOf(e.id));
     }
     EXPECT_EQ(names.size(), 62u) << "display names are unique";
     EXPECT_EQ(names.count(u"Check Battery  direct link"), 1u);
+    // Each tweak shows its own description exactly as held, odd spacing, backslash and "!."
+    // included; only two pairs of tweaks share one.
+    std::set<std::set<std::string>> shared;
+    for (const auto& [text, classes] : tweaksByText) {
+        if (classes.size() > 1) shared.insert(classes);
+    }
+    EXPECT_EQ(shared, (std::set<std::set<std::string>>{
+                          {"CDisable3GPlimitPocketPC", "CDisable3GPlimitSmartphone"},
+                          {"CMMSVideoIn176x144", "CMMSVideoIn176x144New"}}));
+    const std::pair<const char16_t*, const char16_t*> exact[] = {
+        {u"CUnlimitedMMSRecording_78F3658F-D733-43b6-AE88-DBB5233D72CA}",
+         u"The default MMS Video Recording time is limited. This tweak will remove the limit. "
+         u"NOTE: Tested  and working on  Cingular and C500.  It may or may not work on other  "
+         u"models."},
+        {u"CStoreIECasheToSD_638B6C14-EA92-4374-BE70-C424E066F96B}",
+         u"When browsing the web, pages and images are saved in the 'Temporary Internet Files' "
+         u"location.The tweak will change this location to your 'Storage Card\\cacheie' folder. "
+         u"NOTE: You will need to make a 'cacheie' folder on your Storage Card."},
+        {u"CBluetoothAudio_A85E1B75-E5C2-44f5-B080-3E0A7384ABAF}",
+         u"This will route all sounds from your system  from the internal speaker to your "
+         u"BlueTooth headset enabling you to listen your music stored on your device without "
+         u"corded headset!."},
+    };
+    for (const auto& [id, text] : exact) {
+        EXPECT_EQ(factory.GetTweakByID(CWideString(id))->GetDescription().View(),
+                  std::u16string_view(text))
+            << ce::ToUtf8(id);
+    }
 
     // One factory answers for each device in turn: nothing is cached.
     for (size_t d = 0; d < std::size(kDevices); ++d) {
@@ -160,7 +197,8 @@ TEST_F(FactoryTest, TweaksFollowTheCatalogueAndAreFoundByTheirExactIds) {
     EXPECT_EQ(factory.GetTweakByID(CWideString()), nullptr);
 }
 
-TEST_F(FactoryTest, ConstructionCreatesOneEmptyStoreKeyPerTweak) {
+// Construction creates one empty store key per tweak.
+TEST_F(FactoryTest, ConstructionCreatesTheStoreAndTheFirstBackupRunsOnceForEveryTweak) {
     const int64_t before = probe::LastChangeSeq();
     CTweakersFactory{};
     for (const std::u16string& folder : {kBackupRoot, kSettingsRoot}) {
@@ -177,12 +215,10 @@ TEST_F(FactoryTest, ConstructionCreatesOneEmptyStoreKeyPerTweak) {
     for (const ce::Change& change : dev_.Device().Changes(before)) {
         EXPECT_EQ(change.kind, ce::Change::kCreateKey) << "construction writes no value";
     }
-}
 
-// The first start backs up every tweak. One whose Backup fails (another process removed its
-// backup key) does not stop the others, is marked not done (0), and is the only one retried at
-// the next start; a start after that writes nothing at all. Any nonzero mark counts as done.
-TEST_F(FactoryTest, FirstBackupRunsOnceForEveryTweakAndRetriesAFailedOne) {
+    // The first start backs up every tweak. One whose Backup fails (its backup key was removed)
+    // does not stop the others, is marked not done (0), and is the only one retried at the next
+    // start; a start after that writes nothing. Any nonzero mark counts as done.
     const std::u16string failing = kCatalogue[0].id;
     {
         CTweakersFactory factory;
@@ -204,49 +240,6 @@ TEST_F(FactoryTest, FirstBackupRunsOnceForEveryTweakAndRetriesAFailedOne) {
         }
     }
     EXPECT_EQ(BackupDone(failing), probe::DwordValue(1));
-}
-
-// Each tweak shows its own description exactly as held, odd spacing, backslash and "!." included;
-// only two pairs of tweaks share one.
-TEST_F(FactoryTest, EveryTweakHasItsOwnDescription) {
-    CTweakersFactory factory;
-    std::map<std::u16string, std::set<std::string>> tweaksByText;
-    for (CTweakBase* tweak : factory.GetAllTweaks()) {
-        const std::u16string text(tweak->GetDescription().View());
-        EXPECT_FALSE(text.empty() || text == tweak->GetName().View()) << ce::ToUtf8(text);
-        tweaksByText[text].insert(probe::ClassOf(tweak->GetID().View()));
-    }
-    std::set<std::set<std::string>> shared;
-    for (const auto& [text, classes] : tweaksByText) {
-        if (classes.size() > 1) shared.insert(classes);
-    }
-    EXPECT_EQ(shared, (std::set<std::set<std::string>>{
-                          {"CDisable3GPlimitPocketPC", "CDisable3GPlimitSmartphone"},
-                          {"CMMSVideoIn176x144", "CMMSVideoIn176x144New"}}));
-    const std::pair<const char16_t*, const char16_t*> exact[] = {
-        {kCatalogue[0].id,
-         u"This will Speed Up the system by increasing the size of the display cache."},
-        {u"CUnlimitedMMSRecording_78F3658F-D733-43b6-AE88-DBB5233D72CA}",
-         u"The default MMS Video Recording time is limited. This tweak will remove the limit. "
-         u"NOTE: Tested  and working on  Cingular and C500.  It may or may not work on other  "
-         u"models."},
-        {u"CStoreIECasheToSD_638B6C14-EA92-4374-BE70-C424E066F96B}",
-         u"When browsing the web, pages and images are saved in the 'Temporary Internet Files' "
-         u"location.The tweak will change this location to your 'Storage Card\\cacheie' folder. "
-         u"NOTE: You will need to make a 'cacheie' folder on your Storage Card."},
-        {u"CBluetoothAudio_A85E1B75-E5C2-44f5-B080-3E0A7384ABAF}",
-         u"This will route all sounds from your system  from the internal speaker to your "
-         u"BlueTooth headset enabling you to listen your music stored on your device without "
-         u"corded headset!."},
-        {std::end(kCatalogue)[-1].id,
-         u"You will now be able to have wifi on while the phone is on. Some operaters dissabled "
-         u"this feature on purpose."},
-    };
-    for (const auto& [id, text] : exact) {
-        EXPECT_EQ(factory.GetTweakByID(CWideString(id))->GetDescription().View(),
-                  std::u16string_view(text))
-            << ce::ToUtf8(id);
-    }
 }
 
 // A tweak whose settings key cannot be opened cannot read "BackupDone": it takes its backup again
@@ -280,7 +273,7 @@ TEST_F(FactoryTest, ATweakWithoutItsSettingsKeyBacksUpAtEveryStart) {
 }
 
 // A tweak that cannot be constructed (here its backup key cannot be allocated) is left out of the
-// catalogue, and nothing escapes the factory; every other tweak is there, in order, and works.
+// catalogue, and nothing escapes the factory; every other tweak is there and works.
 TEST_F(FactoryTest, ATweakThatCannotBeConstructedIsLeftOut) {
     const Entry& failing = kCatalogue[5];
     const std::u16string backup = probe::BackupPath(failing.id);
@@ -292,13 +285,99 @@ TEST_F(FactoryTest, ATweakThatCannotBeConstructedIsLeftOut) {
     hooks::Clear();
     ASSERT_EQ(factory.GetAllTweaks().size(), std::size(kCatalogue) - 1);
     EXPECT_EQ(factory.GetTweakByID(CWideString(failing.id)), nullptr);
-    auto next = factory.GetAllTweaks().begin();
-    for (const Entry& e : kCatalogue) {
-        if (&e != &failing) {
-            EXPECT_EQ((*next++)->GetID(), CWideString(e.id));
+    EXPECT_TRUE(factory.DoBackupIfNeeded());
+}
+
+// Platform texts are compared exactly (the last one is longer than the buffer the query is given,
+// so that the query fails); the support rules follow the platform and the OS version.
+TEST_F(FactoryTest, SupportRulesFollowTheExactPlatformTextAndTheVersion) {
+    const std::pair<std::string, int> platforms[] = {
+        {"SmartPhone", kPlatformSmartphone}, {"PocketPC", kPlatformPocketPC},
+        {"Smartphone", kPlatformOther},      {"SMARTPHONE", kPlatformOther},
+        {"pocketpc", kPlatformOther},        {"PocketPC ", kPlatformOther},
+        {"Pocket PC", kPlatformOther},       {"", kPlatformOther},
+        {"Desktop", kPlatformOther},         {std::string(300, 'P'), kPlatformOther}};
+    for (const auto& [text, expected] : platforms) {
+        dev_.SetPlatform(text);
+        EXPECT_EQ(GetPlatformType(), expected) << '"' << text << '"';
+    }
+
+    const ESupportRule rules[] = {
+        ESupportRule::PocketPCOrSmartphone, ESupportRule::SmartphoneOnly,
+        ESupportRule::PocketPCOnly,         ESupportRule::AnyPlatform,
+        ESupportRule::MMSVideoOlder,        ESupportRule::MMSVideoNewer,
+    };
+    // Platform, OS version, and the answer of each rule above.
+    const std::tuple<const char*, uint32_t, uint32_t, const char*> cases[] = {
+        {"SmartPhone", 3, 0, "110100"},  {"SmartPhone", 4, 20, "110110"},
+        {"SmartPhone", 4, 21, "110110"}, {"SmartPhone", 5, 2, "110110"},
+        {"SmartPhone", 6, 0, "110101"},  {"SmartPhone", 7, 0, "110100"},
+        {"PocketPC", 3, 0, "101100"},    {"PocketPC", 4, 20, "101101"},
+        {"PocketPC", 5, 1, "101101"},    {"PocketPC", 6, 5, "101101"},
+        {"PocketPC", 8, 0, "101100"},    {"Desktop", 5, 2, "000100"},
+        {"PocketPC", 0, 0, "101100"},    {"SmartPhone", 4294967295u, 0, "110100"},
+    };
+    for (const auto& [platform, major, minor, answers] : cases) {
+        dev_.SetPlatform(platform);
+        dev_.SetOsVersion(major, minor);
+        for (size_t i = 0; i < std::size(rules); ++i) {
+            EXPECT_EQ(IsSupportedBy(rules[i]), answers[i] == '1' ? TRUE : FALSE)
+                << platform << ' ' << major << '.' << minor << " rule " << i;
         }
     }
-    EXPECT_TRUE(factory.DoBackupIfNeeded());
+}
+
+// The seeded phone is a believable starting point: no tweak is in force yet, some target keys
+// (of other makers) are missing, and restoring everything gives the factory registry back.
+TEST_F(FactoryTest, OnTheSeededPhoneNoTweakIsInForceAndSomeTargetKeysAreMissing) {
+    CTweakersFactory factory;
+    int enabled = 0;
+    std::set<std::string> unreachable;
+    for (CTweakBase* tweak : factory.GetAllTweaks()) enabled += tweak->IsEnabled();
+    ASSERT_TRUE(factory.DoBackupIfNeeded());
+    for (CTweakBase* tweak : factory.GetAllTweaks()) {
+        // The device actions hold no state to come back to.
+        if (!tweak->HasEnableOption()) continue;
+        // Enabling and disabling again tells whether the tweak reaches its value.
+        if (tweak->Enable() != kTweakOk) unreachable.insert(probe::ClassOf(tweak->GetID().View()));
+        EXPECT_EQ(kTweakOk, tweak->Disable()) << ce::ToUtf8(tweak->GetName().View());
+        EXPECT_FALSE(tweak->IsEnabled());
+    }
+    EXPECT_EQ(0, enabled) << "a tweak is in force on a new phone";
+    // Held-open target keys that this phone lacks: other makers' software and settings.
+    EXPECT_EQ(
+        unreachable,
+        (std::set<std::string>{
+            "CCameraDateFolderFix", "CDisable3GPlimitPocketPC", "CDisable3GPlimitSmartphone",
+            "CEnable4WAYNavi", "CEnableRoamingIndicator", "CGridViewToggleCingular",
+            "CKillBootUpMelody", "CMMSVideoIn176x144", "CMMSVideoIn176x144New", "CSetMMSSizeToMAX",
+            "CSilenceCameraShutter", "CUnlimitedMMSRecording", "CWiFiAndPhoneOn"}));
+}
+
+TEST_F(FactoryTest, RestoringEverythingGivesBackTheSeededPhonesRegistry) {
+    CTweakersFactory first;  // creates the store and the held-create target keys
+    ASSERT_TRUE(first.DoBackupIfNeeded());
+    std::vector<ce::RegKey> expected = dev_.Device().ExportKeys();
+    for (CTweakBase* tweak : first.GetAllTweaks()) tweak->Enable();
+    for (CTweakBase* tweak : first.GetAllTweaks()) EXPECT_EQ(kTweakOk, tweak->Restore());
+
+    // Two values come back otherwise, as their tweaks put them back: a number held in another
+    // type is written as a DWORD, and of the Start-menu order list only its first entry returns
+    // (that tweak warns that it cannot be reversed).
+    for (ce::RegKey& key : expected) {
+        for (ce::RegValue& value : key.values) {
+            if (key.root == ce::RootKey::ClassesRoot && key.path == u"exefile" &&
+                value.name == u"EditFlags") {
+                ASSERT_EQ(value.type, static_cast<uint32_t>(REG_BINARY));
+                value.type = REG_DWORD;
+            }
+            if (key.path == u"Software\\Microsoft\\Shell\\StartMenu" && value.name == u"Order") {
+                const auto* entries = reinterpret_cast<const char16_t*>(value.data.data());
+                value.data = probe::SzValue(entries, REG_MULTI_SZ).data;
+            }
+        }
+    }
+    EXPECT_EQ(ce::FormatRegFile(expected), ce::FormatRegFile(dev_.Device().ExportKeys()));
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
-// The 39 tweaks that keep their state in one DWORD registry value. Each is reached through the
-// factory by its catalogue ID and checked against the registry through the Win32 functions and
-// the device's own view (its export and change log), never through the tweak's helpers.
+// The tweaks that keep their state in one registry value: the 41 of a DWORD, those of a text, and
+// the Start-menu order list. Each is reached through the factory by its catalogue ID and checked
+// against the registry through the Win32 functions and the device's own view (its export and
+// change log), never through the tweak's helpers.
 #include <CePlatform/Device.h>
 #include <CePlatform/Unicode.h>
 #include <Lorrimek/TweakersFactory.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -20,6 +22,7 @@
 namespace {
 
 using probe::DwordValue;
+using probe::SzValue;
 
 constexpr DWORD kSentinel = 57072;  // the read default that never writes
 constexpr DWORD kAbsent = 9999999;  // saved for a target value that did not exist
@@ -39,6 +42,7 @@ struct Row {
     const char16_t* saved;  // the backup value's name; null: the target value's name
     Access access;
     const char16_t* name;
+    std::optional<DWORD> disabled = std::nullopt;  // the number Disable writes instead of restoring
     LPCWSTR Saved() const { return saved ? saved : value; }
 };
 
@@ -48,6 +52,8 @@ const Row kRows[] = {
      u"limit", 32768, u"SpeedBoostLimit", PerCall, u"Speed-Boost"},
     {u"CCallHistoryMaxTweak_F7D4D4BF-0C2B-45b9-A276-D7DA49F3325B", CU, u"\\ControlPanel\\Phone",
      u"CallHistoryMax", 500, 0, HeldCreate, u"Set CallHistory to MAX"},
+    {u"CSpeedMenuOffTweak_B568E46D-0D7D-4986-930E-630253875D45", LM, u"\\SYSTEM\\GWE\\Menu",
+     u"AniType", 0, u"SpeedMenuBackup", PerCall, u"Speed-Up Menus", 2},
     {u"CEnableObexTweak_2921DFB6-657D-4158-A5A5-52AFEC5F23E6", LM, u"\\SOFTWARE\\Microsoft\\Obex",
      u"IsEnabled", 1, u"ObexEnable", PerCall, u"Bluetooth OBEX File Transfer"},
     {u"CTurnOffSMSSentTweak_4B31AFCA-FBB5-47a8-80E7-9CE99F390A64", LM,
@@ -61,6 +67,8 @@ const Row kRows[] = {
     {u"CHideLabels_8313F0B-7D04-4768-A045-7C0B6321EE23", CU,
      u"\\Software\\Microsoft\\Shell\\StartMenu", u"hide_labels", 1, 0, HeldCreate,
      u"Hide StartMenu labels"},
+    {u"CStartMenuScrollBarSupport_EE8E23D0-9AC8-49e4-94B3-B502882B6FA5", CU,
+     u"\\Software\\Microsoft\\Shell", u"RockerSupport", 1, 0, HeldOpen, u"StartMenu Scrollbar", 0},
     {u"CGridViewToggle_468EEAE5-0A21-435a-870D-1120CAAF0DDA", CU,
      u"\\Software\\Microsoft\\Shell\\StartMenu", u"GridView", 0, 0, HeldOpen, u"GridView Toggle"},
     {u"CEnable320x240videoRec_68D904E1-E87E-4590-91C5-E6BA3FC02CCB", LM,
@@ -149,8 +157,20 @@ const Row kRows[] = {
 
 void PrintTo(const Row& row, std::ostream* os) { *os << probe::ClassOf(row.id); }
 
-std::optional<probe::Value> Stored(const Row& r) { return probe::Query(r.root, r.path, r.value); }
-void Store(const Row& r, const probe::Value& value) { probe::Set(r.root, r.path, r.value, value); }
+// The target value of a tweak's row, as stored and to be stored.
+template <typename R>
+std::optional<probe::Value> Stored(const R& r) {
+    return probe::Query(r.root, r.path, r.value);
+}
+template <typename R>
+void Store(const R& r, const probe::Value& value) {
+    probe::Set(r.root, r.path, r.value, value);
+}
+// A test's name: the class in its row's ID.
+template <typename R>
+std::string ClassName(const testing::TestParamInfo<R>& info) {
+    return probe::ClassOf(info.param.id);
+}
 bool KeyExists(const Row& r) { return probe::KeyExists(r.root, r.path); }
 void SetSaved(const Row& r, DWORD number) {
     probe::Set(LM, probe::BackupPath(r.id), r.Saved(), DwordValue(number));
@@ -190,9 +210,8 @@ protected:
     test::TempDevice dev_;
 };
 
-// One life of each tweak, on a device of another platform (support never gates an operation):
-// nothing saved yet, enabling, then a backup, enable, disable and restore from each kind of state
-// the target can be in.
+// One life of each tweak on a device of another platform (support never gates an operation):
+// nothing saved yet, then backup, enable, disable and restore from each state of the target.
 TEST_P(DwordTweak, LifecycleFollowsTheTargetValue) {
     const Row& r = GetParam();
     probe::MakeMissing(r.root, r.path, r.value);
@@ -202,11 +221,14 @@ TEST_P(DwordTweak, LifecycleFollowsTheTargetValue) {
     ASSERT_NE(tweak, nullptr);
     EXPECT_TRUE(tweak->GetName() == CWideString(r.name));
 
-    // Without a saved value Restore and Disable leave the target alone; reads never write.
+    // Without a saved value Restore (and Disable, unless it writes a fixed number) leaves the
+    // target alone; reads never write.
     int64_t before = probe::LastChangeSeq();
     EXPECT_EQ(tweak->IsEnabled(), 0);
     EXPECT_EQ(tweak->Restore(), 0);
-    EXPECT_EQ(tweak->Disable(), 0);
+    if (!r.disabled) {
+        EXPECT_EQ(tweak->Disable(), 0);
+    }
     EXPECT_FALSE(Stored(r));
     EXPECT_EQ(probe::LastChangeSeq(), before);
     EXPECT_EQ(tweak->Enable(), 0);
@@ -217,12 +239,14 @@ TEST_P(DwordTweak, LifecycleFollowsTheTargetValue) {
     EXPECT_EQ(tweak->IsEnabled(), 1);
     before = probe::LastChangeSeq();
     EXPECT_EQ(tweak->Restore(), 0);
-    EXPECT_EQ(tweak->Disable(), 0);
+    if (!r.disabled) {
+        EXPECT_EQ(tweak->Disable(), 0);
+    }
     EXPECT_EQ(probe::LastChangeSeq(), before);
 
     // Enabled means exactly the enabled data. Backup records the state found without changing
-    // it; Disable, Restore and Restore again (deleting a value that is already gone) each return
-    // to it.
+    // it; Disable (or it writes its fixed number, even where there was none), Restore and Restore
+    // again (deleting a value that is already gone) each return to it.
     const std::pair<std::optional<probe::Value>, DWORD> priors[] = {
         {DwordValue(r.enabled + 7), r.enabled + 7}, {std::nullopt, kAbsent},
         {DwordValue(kSentinel), kAbsent},           {DwordValue(kAbsent), kAbsent},
@@ -240,7 +264,7 @@ TEST_P(DwordTweak, LifecycleFollowsTheTargetValue) {
             recorded == kAbsent ? std::nullopt : std::optional(DwordValue(recorded));
         for (int step = 0; step < 3; ++step) {
             EXPECT_EQ(step == 0 ? tweak->Disable() : tweak->Restore(), 0) << step;
-            EXPECT_EQ(Stored(r), back) << step;
+            EXPECT_EQ(Stored(r), step == 0 && r.disabled ? DwordValue(*r.disabled) : back) << step;
             EXPECT_TRUE(KeyExists(r));
             ExpectSaved(r, recorded);
         }
@@ -249,20 +273,13 @@ TEST_P(DwordTweak, LifecycleFollowsTheTargetValue) {
     EXPECT_EQ(spellings_, std::set<std::u16string>{r.path});
 }
 
-INSTANTIATE_TEST_SUITE_P(All, DwordTweak, testing::ValuesIn(kRows),
-                         [](const testing::TestParamInfo<Row>& info) {
-                             return probe::ClassOf(info.param.id);
-                         });
+INSTANTIATE_TEST_SUITE_P(All, DwordTweak, testing::ValuesIn(kRows), ClassName<Row>);
 
-// How each tweak reaches its key, on a new device of another platform that holds no keys but the
-// roots when the factory is built:
-// - per call: reads and deletions never create the key, writes do, also once it was deleted;
-// - held open, key missing at construction: never reached, even once another program creates
-//   it: nothing is read, a write (also one putting a saved value back) fails with 2002, and a
-//   deletion counts as done;
-// - held created: made at construction; once another program replaces it, writes through the
-//   held key fail with 2002 and deletions count as done; only mixed access, which opens the key
-//   for each read, reads the new one.
+// How each tweak reaches its key, on a new device (of another platform) holding only the roots:
+// per call, reads and deletions never create the key, writes do, also once it was deleted. A held
+// key missing at construction is never reached, even once another program creates it: nothing is
+// read, writes fail with 2002, deletions count as done. A held created key replaced by another
+// program fails writes with 2002; only mixed access, opening the key per read, reads the new one.
 TEST(DwordTweaks, KeyAccessFollowsEachTweaksKind) {
     ce::Profile profile;
     profile.platform = "Other";
@@ -285,10 +302,11 @@ TEST(DwordTweaks, KeyAccessFollowsEachTweaksKind) {
             EXPECT_EQ(Stored(r), DwordValue(r.enabled + 1));
             continue;
         }
-        // A held-open key that a tweak earlier in the catalogue creates is reachable.
-        const bool created = std::any_of(std::begin(kRows), std::end(kRows), [&](const Row& o) {
+        // A held-open key that a tweak earlier in the catalogue creates (with a key below it) is
+        // reachable.
+        const bool created = std::any_of(std::begin(kRows), &r, [&](const Row& o) {
             return o.access != HeldOpen && o.access != PerCall && o.root == r.root &&
-                   std::u16string_view(o.path) == r.path;
+                   std::u16string_view(o.path).starts_with(r.path);
         });
         if (r.access == HeldOpen && created) {
             EXPECT_EQ(tweak.Enable(), 0);
@@ -311,6 +329,230 @@ TEST(DwordTweaks, KeyAccessFollowsEachTweaksKind) {
         EXPECT_EQ(tweak.Disable(), 2002);
         EXPECT_EQ(Stored(r), DwordValue(r.enabled));
     }
+}
+
+constexpr char16_t kMarker[] = u"\u967F";  // saved for a target value that did not exist
+constexpr char16_t kSearch[] = u"http://www.google.com/m/search?";
+
+struct TextRow {
+    const char16_t* id;
+    HKEY root;
+    const char16_t* path;
+    const char16_t* value;
+    std::u16string enabled;
+    bool create;  // the key is created when the catalogue is built
+    const char16_t* name;
+    const char16_t* disabled = nullptr;  // the text Disable writes instead of restoring
+};
+
+// In catalogue order.
+const TextRow kTextRows[] = {
+    {u"CGoogleMobileSearch_10E99D0-345D-4b80-A754-0C9D578F83D3}", CU,
+     u"Software\\Microsoft\\Internet Explorer\\Main", u"SearchURL",
+     kSearch + std::u16string(u"mrestrict=xhtml&site=search&q="), false,
+     u"Google Mobile Search Box"},
+    {u"CGoogleWelcomePage_34BC386B-FEDF-4246-B996-CE3BB01E5C41}", CU,
+     u"Software\\Microsoft\\Internet Explorer\\Main", u"Search Page",
+     kSearch + std::u16string(u"mrestrict=xhtml&q=%s&site=search"), false, u"Google Welcome Page"},
+    {u"CPreventCABfileDeletation_FEB21E1E-1AE5-4163-9CCB-73FFBFD5ECD6}", CR,
+     u"cabfile\\Shell\\open\\command", u"Default", u"wceload.exe \"%1\" /nodelete", false,
+     u"Prevent CAB-File Deletion", u"wceload.exe \"%1\""},
+    {u"CSilenceMenuSelectSound_04604395-4C07-4862-AC62-303E9852F39D}", CU,
+     u"ControlPanel\\Sounds\\MenuPopup", u"Sound", u"*none*", false, u"Menu-Select Sound"},
+    {u"CSilenceMenuCommandSound_83FF5D36-93B8-4807-946B-AA41700D63BF}", CU,
+     u"ControlPanel\\Sounds\\MenuCommand", u"Sound", u"*none*", false, u"Pop-Up Menu Sound"},
+    {u"CStoreRingtonesOnSD_61F24F9B-8E20-479b-BF7A-660C584FD6B6}", CU,
+     u"ControlPanel\\SoundCategories\\Ring", u"Directory", u"\\Storage Card\\", false,
+     u"Store Ringtones on SD"},
+    {u"CBigSMSfonts_55A8809E-047C-46b1-91E9-E5C065CE898F}", LM, u"Software\\Microsoft\\Inbox",
+     u"RichEditHostFontSize", u"14", false, u"BIG SMS - Email Fonts"},
+    {u"CStoreIECasheToSD_638B6C14-EA92-4374-BE70-C424E066F96B}", CU,
+     u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", u"Cache",
+     u"\\Storage Card\\cacheie", false, u"Store IE Cache to SD"},
+    {u"CLoopingAlarm_BC44F726-1560-4ef1-BFBA-E32FF425EFAA}", CU, u"ControlPanel\\Sounds\\Clock",
+     u"Script", u"apr", true, u"Looping Alarm"},
+    {u"CLoopingRingtone_C617E5C6-1F68-403f-99A8-56C11110727F}", CU,
+     u"ControlPanel\\Sounds\\RingTone0", u"Script", u"apr", false, u"Looping Ringtone"},
+    {u"CKillKeyPressSound_615E4C01-639D-4281-B93E-5F30E0E40EE7}", CU,
+     u"ControlPanel\\Sounds\\Keypress", u"Script", u"", false, u"Kill Keypress Sound"},
+};
+
+void PrintTo(const TextRow& row, std::ostream* os) { *os << probe::ClassOf(row.id); }
+
+// A text as REG_MULTI_SZ data: one entry per text, each with its zero, and no second zero.
+probe::Value ListValue(std::u16string_view text) { return SzValue(text, REG_MULTI_SZ); }
+
+class TextTweak : public testing::TestWithParam<TextRow> {
+protected:
+    void TearDown() override { hooks::Clear(); }
+
+    std::optional<probe::Value> Saved() const {
+        return probe::Query(LM, probe::BackupPath(r.id).c_str(), r.value);
+    }
+
+    const TextRow& r = GetParam();
+    test::TempDevice dev_;
+};
+
+// One life of each tweak: nothing saved yet, then a backup, enable, disable and restore from each
+// kind of state the target can be in (another text, missing, of another type).
+TEST_P(TextTweak, LifecycleFollowsTheTargetTextAndAVanishingValueIsMissing) {
+    probe::MakeMissing(r.root, r.path, r.value);
+    CTweakersFactory factory;
+    CTweakBase* tweak = factory.GetTweakByID(CWideString(r.id));
+    ASSERT_NE(tweak, nullptr);
+    EXPECT_TRUE(tweak->GetName() == CWideString(r.name));
+
+    // With no saved text Restore leaves the target alone and writes nothing into the backup key;
+    // reads never write, and a missing value is not enabled even for an empty enabled text.
+    int64_t before = probe::LastChangeSeq();
+    EXPECT_EQ(tweak->IsEnabled(), 0);
+    EXPECT_EQ(tweak->Restore(), 0);
+    if (!r.disabled) {
+        EXPECT_EQ(tweak->Disable(), 0);
+    }
+    EXPECT_EQ(probe::LastChangeSeq(), before);
+    EXPECT_FALSE(Stored(r));
+
+    // Enabling writes the text and its zero as REG_SZ, nothing else.
+    EXPECT_EQ(tweak->Enable(), 0);
+    EXPECT_EQ(dev_.Device().Changes(before).size(), 1u);
+    EXPECT_EQ(Stored(r), SzValue(r.enabled));
+    EXPECT_EQ(tweak->IsEnabled(), 1);
+
+    // Enabled means exactly the text, up to the first zero; another case is another text.
+    Store(r, SzValue(r.enabled + std::u16string(1, u'\0') + u"tail"));
+    EXPECT_EQ(tweak->IsEnabled(), 1);
+    Store(r, SzValue(r.enabled + u"x"));
+    EXPECT_EQ(tweak->IsEnabled(), 0);
+    Store(r, SzValue(r.enabled, REG_EXPAND_SZ));
+    EXPECT_EQ(tweak->IsEnabled(), 0);
+
+    const struct {
+        std::optional<probe::Value> prior;
+        std::u16string recorded;
+    } priors[] = {
+        {SzValue(u"Some Other Text"), u"Some Other Text"},
+        {SzValue(u""), u""},
+        {std::nullopt, kMarker},
+        {DwordValue(1), kMarker},
+        {SzValue(kMarker), kMarker},  // indistinguishable from a missing value
+    };
+    for (const auto& p : priors) {
+        SCOPED_TRACE(ce::ToUtf8(p.recorded));
+        p.prior ? Store(r, *p.prior) : probe::MakeMissing(r.root, r.path, r.value);
+        EXPECT_EQ(tweak->IsEnabled(), r.enabled == u"" && p.recorded == u"" ? 1 : 0);
+        EXPECT_EQ(tweak->Backup(), 0);
+        EXPECT_EQ(Saved(), SzValue(p.recorded));
+        EXPECT_EQ(Stored(r), p.prior) << "Backup changes nothing on the device";
+        ASSERT_EQ(tweak->Enable(), 0);
+
+        // Disable returns to the recorded state (or writes its fixed text); Restore, also a
+        // second time, returns to the recorded state; the saved text stays.
+        const std::optional<probe::Value> recorded =
+            p.recorded == kMarker ? std::nullopt : std::optional(SzValue(p.recorded));
+        EXPECT_EQ(tweak->Disable(), 0);
+        EXPECT_EQ(Stored(r), r.disabled ? std::optional(SzValue(r.disabled)) : recorded);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(tweak->Restore(), 0);
+            EXPECT_EQ(Stored(r), recorded);
+        }
+        EXPECT_EQ(Saved(), SzValue(p.recorded));
+    }
+
+    // A value removed or retyped by another process between the tweak's look at its type and its
+    // read is missing, never an empty text: the backup saves the marker, an empty enabled text is
+    // not enabled, and a saved text that vanishes while Restore reads it writes nothing.
+    const std::function<void()> vanish[] = {
+        [&] { probe::Apply(ce::RegFileOp::kDeleteValue, r.root, r.path, r.value); },
+        [&] { Store(r, DwordValue(1)); },
+    };
+    for (const auto& change : vanish) {
+        Store(r, SzValue(r.enabled));
+        hooks::beforeDataQuery = change;
+        EXPECT_EQ(tweak->IsEnabled(), 0);
+        Store(r, SzValue(u"found"));
+        hooks::beforeDataQuery = change;
+        EXPECT_EQ(tweak->Backup(), 0);
+        EXPECT_EQ(Saved(), SzValue(kMarker));
+    }
+    Store(r, SzValue(u"now"));
+    probe::Set(LM, probe::BackupPath(r.id), r.value, SzValue(u"saved"));
+    hooks::beforeDataQuery = [&] {
+        probe::Apply(ce::RegFileOp::kDeleteValue, LM, probe::BackupPath(r.id), r.value);
+    };
+    EXPECT_EQ(tweak->Restore(), 0);
+    hooks::Clear();
+    EXPECT_EQ(Stored(r), SzValue(u"now"));
+}
+
+INSTANTIATE_TEST_SUITE_P(All, TextTweak, testing::ValuesIn(kTextRows), ClassName<TextRow>);
+
+// Only the looping alarm creates its key when the catalogue is built. A tweak without its key
+// reads nothing, backs up the marker, fails to enable with 2002, and a Restore that must write a
+// saved text fails the same way, while one that must delete finds nothing to do.
+TEST(TextTweaks, AKeyMissingAtConstructionStaysUnreachable) {
+    test::TempDevice dev(ce::Profile{}, false);
+    CTweakersFactory factory;
+    for (const TextRow& r : kTextRows) {
+        EXPECT_EQ(probe::KeyExists(r.root, r.path), r.create) << probe::ClassOf(r.id);
+    }
+    for (const TextRow& r : kTextRows) {
+        SCOPED_TRACE(probe::ClassOf(r.id));
+        if (r.create) continue;
+        CTweakBase* tweak = factory.GetTweakByID(CWideString(r.id));
+        probe::Set(r.root, r.path, r.value, SzValue(r.enabled));  // another program's key
+        EXPECT_EQ(tweak->IsEnabled(), 0);
+        EXPECT_EQ(tweak->Enable(), 2002);
+        EXPECT_EQ(tweak->Backup(), 0);
+        EXPECT_EQ(probe::Query(LM, probe::BackupPath(r.id).c_str(), r.value), SzValue(kMarker));
+        EXPECT_EQ(tweak->Restore(), 0);
+        probe::Set(LM, probe::BackupPath(r.id), r.value, SzValue(u"saved"));
+        EXPECT_EQ(tweak->Restore(), 2002);
+        EXPECT_EQ(tweak->Disable(), 2002);
+        EXPECT_EQ(probe::Query(r.root, r.path, r.value), SzValue(r.enabled));
+    }
+}
+
+// The Start-menu order list: enabled while its first entry is "ActiveSync.lnk"; the backup and a
+// restore keep only the first entry of the list found before.
+TEST(SortStartMenu, ReplacesTheOrderListAndRestoresItsFirstEntry) {
+    test::TempDevice dev;
+    const char16_t* id = u"CSortStartMenuAlphabeticalyTweak_07BD220D-EB65-443a-B28A-29FE2BC2159F";
+    const char16_t* path = u"Software\\Microsoft\\Shell\\StartMenu";
+    const auto order = [&] { return probe::Query(CU, path, u"Order"); };
+    const auto saved = [&] { return probe::Query(LM, probe::BackupPath(id).c_str(), u"Order"); };
+    const std::u16string three(u"Phone.lnk\0Calendar.lnk\0ActiveSync.lnk\0", 38);
+    probe::Set(CU, path, u"Order", {REG_MULTI_SZ, probe::Bytes(three)});
+
+    CTweakersFactory factory;
+    CTweakBase* tweak = factory.GetTweakByID(CWideString(id));
+    ASSERT_NE(tweak, nullptr);
+    EXPECT_TRUE(tweak->GetName() == CWideString(u"Sort StartMenu Alphabetically"));
+    EXPECT_EQ(tweak->IsEnabled(), 0);
+    EXPECT_EQ(tweak->Restore(), 0);
+    EXPECT_EQ(order(), probe::Value({REG_MULTI_SZ, probe::Bytes(three)})) << "nothing saved yet";
+    EXPECT_FALSE(saved());
+
+    EXPECT_EQ(tweak->Backup(), 0);
+    EXPECT_EQ(saved(), ListValue(u"Phone.lnk"));
+    EXPECT_EQ(tweak->Enable(), 0);
+    ASSERT_EQ(order(), ListValue(u"ActiveSync.lnk"));
+    EXPECT_EQ(tweak->IsEnabled(), 1);
+    EXPECT_EQ(tweak->Disable(), 0);
+    EXPECT_EQ(order(), ListValue(u"Phone.lnk"));
+
+    // Further entries are not looked at; a REG_SZ "Order" is no list at all.
+    const std::u16string first(u"ActiveSync.lnk\0Phone.lnk\0", 25);
+    probe::Set(CU, path, u"Order", {REG_MULTI_SZ, probe::Bytes(first)});
+    EXPECT_EQ(tweak->IsEnabled(), 1);
+    probe::Set(CU, path, u"Order", SzValue(u"ActiveSync.lnk"));
+    EXPECT_EQ(tweak->IsEnabled(), 0);
+    EXPECT_EQ(tweak->Backup(), 0);
+    EXPECT_EQ(saved(), ListValue(kMarker));
+    EXPECT_EQ(tweak->Enable(), 0);
+    EXPECT_EQ(tweak->Restore(), 0);
+    EXPECT_FALSE(order());
 }
 
 }  // namespace
