@@ -54,5 +54,8 @@ int CTextValue::Restore(CRegistry& backupKey) {
         return m_key.DeleteValueIfPresent(m_valueName.GetString()) ? kTweakOk
                                                                    : kTweakRegistryWriteFailed;
     }
+    // Only a list's first entry was saved: a list that still starts with it was never changed,
+    // and writing the one-entry list back would cut off the rest of it.
+    if (m_kind == ETextKind::List && Holds(saved)) return kTweakOk;
     return WriteTargetText(saved);
 }

@@ -39,7 +39,8 @@ public:
     int Backup(CRegistry& backupKey);
     // Puts back the state saved in `backupKey`: writes the saved text, or deletes the target value
     // for the marker (a value already absent counts as deleted). Without a saved text of the
-    // kind's type nothing is written, neither to the target nor to the backup key. kTweakOk, or
+    // kind's type nothing is written, neither to the target nor to the backup key; nor to a list
+    // whose first entry already is the saved text, which keeps its other entries. kTweakOk, or
     // kTweakRegistryWriteFailed when the write or the deletion failed.
     int Restore(CRegistry& backupKey);
 

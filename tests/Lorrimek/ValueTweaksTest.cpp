@@ -514,8 +514,9 @@ TEST(TextTweaks, AKeyMissingAtConstructionStaysUnreachable) {
     }
 }
 
-// The Start-menu order list: enabled while its first entry is "ActiveSync.lnk"; the backup and a
-// restore keep only the first entry of the list found before.
+// The Start-menu order list: enabled while its first entry is "ActiveSync.lnk"; the backup keeps
+// only the first entry of the list found before, so restoring a sorted list gives that one entry,
+// while a list that still starts with it is left whole.
 TEST(SortStartMenu, ReplacesTheOrderListAndRestoresItsFirstEntry) {
     test::TempDevice dev;
     const char16_t* id = u"CSortStartMenuAlphabeticalyTweak_07BD220D-EB65-443a-B28A-29FE2BC2159F";
@@ -536,6 +537,10 @@ TEST(SortStartMenu, ReplacesTheOrderListAndRestoresItsFirstEntry) {
 
     EXPECT_EQ(tweak->Backup(), 0);
     EXPECT_EQ(saved(), ListValue(u"Phone.lnk"));
+    // A list never sorted keeps all its entries through Restore and Disable.
+    EXPECT_EQ(tweak->Restore(), 0);
+    EXPECT_EQ(tweak->Disable(), 0);
+    EXPECT_EQ(order(), probe::Value({REG_MULTI_SZ, probe::Bytes(three)}));
     EXPECT_EQ(tweak->Enable(), 0);
     ASSERT_EQ(order(), ListValue(u"ActiveSync.lnk"));
     EXPECT_EQ(tweak->IsEnabled(), 1);
