@@ -16,6 +16,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CePlatform/window/ForkedChild.h"
@@ -167,6 +168,128 @@ TEST_F(MutexTest, ClosingAndCreatingAtOnceNeverLosesTheMutex) {
     EXPECT_EQ(0, a.Next());
     EXPECT_EQ(0, b.Next());
     EXPECT_TRUE(CloseHandle(keeper));
+}
+
+// Ownership within one process: recursive for its thread through any handle of the mutex,
+// exclusive against another thread, and released exactly as often as it was taken.
+TEST_F(MutexTest, TheOwningThreadWaitsAgainThroughAnyHandleAndReleasesAsOften) {
+    HANDLE first = Create(u"Owned", ERROR_SUCCESS);
+    HANDLE second = Create(u"OWNED", ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first, INFINITE));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(second, 0));
+    DWORD otherThread = 0xDEADBEEF;
+    std::thread([&] { otherThread = WaitForSingleObject(first, 20); }).join();
+    EXPECT_EQ(WAIT_TIMEOUT, otherThread);
+    EXPECT_TRUE(ReleaseMutex(first));
+    EXPECT_TRUE(ReleaseMutex(first));
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(ReleaseMutex(second));
+    EXPECT_EQ(DWORD{ERROR_NOT_OWNER}, GetLastError());
+    std::thread([&] {
+        otherThread = WaitForSingleObject(second, 0);
+        ReleaseMutex(second);
+    }).join();
+    EXPECT_EQ(WAIT_OBJECT_0, otherThread);
+
+    // A private mutex is owned alike; a handle that is no mutex cannot be waited for.
+    HANDLE unnamed = CreateMutexW(nullptr, TRUE, nullptr);
+    std::thread([&] { otherThread = WaitForSingleObject(unnamed, 0); }).join();
+    EXPECT_EQ(WAIT_TIMEOUT, otherThread);
+    EXPECT_TRUE(ReleaseMutex(unnamed));
+    for (HANDLE handle : {first, second, unnamed}) EXPECT_TRUE(CloseHandle(handle));
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(first, 0));
+    EXPECT_EQ(DWORD{ERROR_INVALID_HANDLE}, GetLastError());
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(ReleaseMutex(reinterpret_cast<HANDLE>(0x1234)));
+    EXPECT_EQ(DWORD{ERROR_INVALID_HANDLE}, GetLastError());
+}
+
+// Across processes a mutex has one owner at a time; an owner that dies without releasing leaves
+// it abandoned to the next one, which owns it; a later owner finds it released properly.
+TEST_F(MutexTest, OneProcessOwnsItAtATimeAndAKilledOwnerAbandonsIt) {
+    HANDLE handle = Create(u"Guard", ERROR_SUCCESS);
+    for (const bool kill : {false, true}) {
+        test::ForkedChild owner(device_.Folder(), [](test::ForkedChild& self) -> int64_t {
+            HANDLE own = CreateMutexW(nullptr, FALSE, u"Guard");
+            const DWORD taken = WaitForSingleObject(own, INFINITE);
+            self.Report(taken);
+            self.AwaitSignal();
+            return ReleaseMutex(own);
+        });
+        ASSERT_EQ(int64_t{WAIT_OBJECT_0}, owner.Next());
+        EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(handle, 0));
+        EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(handle, 30));
+        if (kill) {
+            owner.Kill();
+            EXPECT_EQ(WAIT_ABANDONED, WaitForSingleObject(handle, 1000));
+        } else {
+            owner.Signal();
+            EXPECT_EQ(TRUE, owner.Next());
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(handle, INFINITE));
+        }
+        EXPECT_TRUE(ReleaseMutex(handle));
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(handle, 0));
+    EXPECT_TRUE(ReleaseMutex(handle));
+    EXPECT_TRUE(CloseHandle(handle));
+}
+
+// Processes that read, increment and write one registry value under the mutex lose no increment.
+TEST_F(MutexTest, ProcessesThatChangeAValueUnderItLoseNoUpdate) {
+    constexpr DWORD kRounds = 40;
+    const auto done = RunAtOnce(device_.Folder(), [](int) -> int64_t {
+        HANDLE guard = CreateMutexW(nullptr, FALSE, u"Counter");
+        for (DWORD i = 0; i < kRounds; ++i) {
+            if (WaitForSingleObject(guard, INFINITE) != WAIT_OBJECT_0) return -1;
+            DWORD value = 0;
+            DWORD size = sizeof value;
+            RegQueryValueExW(HKEY_LOCAL_MACHINE, u"count", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(&value), &size);
+            ++value;
+            RegSetValueExW(HKEY_LOCAL_MACHINE, u"count", 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&value), sizeof value);
+            ReleaseMutex(guard);
+        }
+        return 0;
+    });
+    EXPECT_EQ(std::vector<int64_t>(kProcesses, 0), done);
+    EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, u"", u"count"),
+              probe::DwordValue(kProcesses * kRounds));
+}
+
+// A process that exits closes its mutex handles, and the last holder removes the lock file; the
+// files of holders that were killed are removed by the next process that creates a mutex on the
+// device, while those of live holders stay.
+TEST_F(MutexTest, NothingIsLeftOfHoldersThatExitedOrWereKilled) {
+    const std::filesystem::path folder = device_.Folder() / "run" / "mutexes";
+    const auto files = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
+        return names;
+    };
+    test::ForkedChild live(device_.Folder(), Creates(u"Live"));
+    ASSERT_EQ(ERROR_SUCCESS, live.Next());
+    for (const char16_t* name : {u"Killed1", u"Killed2"}) {
+        test::ForkedChild killed(device_.Folder(), Creates(name));
+        ASSERT_EQ(ERROR_SUCCESS, killed.Next());
+        killed.Kill();
+    }
+    EXPECT_EQ(files(), (std::set<std::string>{"m-LIVE", "m-KILLED2"}));
+    test::ForkedChild exiting(device_.Folder(), [](test::ForkedChild& self) -> int64_t {
+        CreateMutexW(nullptr, FALSE, u"Exited");
+        self.Report(0);
+        std::exit(0);
+    });
+    EXPECT_EQ(0, exiting.Next());
+    exiting.Finish();
+    EXPECT_EQ(files(), (std::set<std::string>{"m-LIVE"}));
+    live.Kill();
+    HANDLE check = Create(u"Check", ERROR_SUCCESS);
+    EXPECT_EQ(files(), (std::set<std::string>{"m-CHECK"}));
+    EXPECT_TRUE(CloseHandle(check));
+    EXPECT_TRUE(files().empty());
 }
 
 constexpr DWORD kWrites = 150;

@@ -507,6 +507,26 @@ std::recursive_mutex& PlatformLock() {
     return lock;
 }
 
+void ReportDeviceProblem(DeviceProblem problem, const fs::path& folder) {
+    static bool reported[2] = {false, false};
+    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
+    bool& done = reported[static_cast<int>(problem)];
+    if (done) return;
+    done = true;
+    if (problem == DeviceProblem::kReadOnly) {
+        std::fprintf(stderr,
+                     "CePlatform: the device %s is read-only (a read-only mount, or a folder "
+                     "without write permission): nothing can be written to it; make it writable, "
+                     "or copy it to a writable folder and use that one\n",
+                     folder.c_str());
+    } else {
+        std::fprintf(stderr,
+                     "CePlatform: the disk that holds the device %s is full: nothing was "
+                     "written; free some space on it\n",
+                     folder.c_str());
+    }
+}
+
 Device::Impl* TryCurrentDevice() {
     try {
         return &CurrentDevice().impl();

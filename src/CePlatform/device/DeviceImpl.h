@@ -82,6 +82,12 @@ private:
 // The current device for the Win32 functions, or null with the reason already reported (once per
 // process, on standard error). Callers hold PlatformLock().
 Device::Impl* TryCurrentDevice();
+// What keeps a device that opened from being written.
+enum class DeviceProblem { kReadOnly, kDiskFull };
+// Tells the user on standard error, once per process and problem, that the device in `folder`
+// cannot be written and what to do about it: the Win32 functions only return error codes, which
+// do not say that the cause lies outside the program.
+void ReportDeviceProblem(DeviceProblem problem, const std::filesystem::path& folder);
 // Serialises the Win32 functions of this process.
 std::recursive_mutex& PlatformLock();
 

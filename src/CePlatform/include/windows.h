@@ -105,6 +105,7 @@ typedef LPOSVERSIONINFOW LPOSVERSIONINFO;
 #define ERROR_BUSY 170L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_MORE_DATA 234L
+#define ERROR_NOT_OWNER 288L
 #define ERROR_REGISTRY_IO_FAILED 1016L
 #define ERROR_KEY_DELETED 1018L
 
@@ -254,10 +255,31 @@ CEPLATFORM_API BOOL WINAPI CloseHandle(HANDLE hObject);
 // or any other live process): then the last error is ERROR_ALREADY_EXISTS, else 0. Names are
 // compared without regard to case. The mutex exists while some live process holds a handle to
 // it; a process that ends, however it ends, releases its handles. A null or empty name makes a
-// private mutex. Ownership is not modelled (bInitialOwner is accepted and ignored). NULL with
-// ERROR_NOT_READY when there is no device.
+// private mutex. With bInitialOwner the calling thread owns it at once (as after a wait). NULL
+// with ERROR_NOT_READY when there is no device, ERROR_ACCESS_DENIED when the device cannot hold
+// it (a read-only device).
 CEPLATFORM_API HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES lpMutexAttributes,
                                           BOOL bInitialOwner, LPCWSTR lpName);
+
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_ABANDONED 0x00000080u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+// Waits until the calling thread owns the mutex, for at most dwMilliseconds (INFINITE: for
+// ever; 0: a test that does not wait). A mutex is owned by one thread of one process on the
+// device at a time; the owning thread may wait on it again, through any handle, and must release
+// it as many times. WAIT_OBJECT_0 when it owns it; WAIT_ABANDONED when it owns it but the former
+// owner ended (or closed its handle) without releasing it, so that what it guarded may be half
+// done; WAIT_TIMEOUT when the time ran out; WAIT_FAILED with ERROR_INVALID_HANDLE for a handle
+// that is not an open mutex (only mutexes can be waited for here).
+CEPLATFORM_API DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+
+// Releases one ownership of the mutex by the calling thread; the mutex is free once every wait
+// has been released. FALSE with ERROR_NOT_OWNER when the thread does not own it, with
+// ERROR_INVALID_HANDLE for a handle that is not an open mutex.
+CEPLATFORM_API BOOL WINAPI ReleaseMutex(HANDLE hMutex);
 
 // Opens a stream device ("BAG0:", a three-letter prefix, an index and a colon) present in the
 // profile; dwCreationDisposition must be OPEN_EXISTING. A missing device: INVALID_HANDLE_VALUE

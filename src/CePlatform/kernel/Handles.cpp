@@ -1,6 +1,7 @@
 // Handle table and CloseHandle.
 #include "kernel/Handles.h"
 
+#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -23,9 +24,20 @@ Table& Handles() {
     return *table;
 }
 
+// Like a process that ends on the device, one that exits here closes every handle it still has,
+// so that what its objects hold (a named mutex's lock file) is released and cleaned up.
+void CloseAllHandles() {
+    std::map<uintptr_t, std::shared_ptr<KernelObject>> objects;  // destroyed outside the lock
+    Table& table = Handles();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    objects.swap(table.objects);
+}
+
 }  // namespace
 
 HANDLE AddHandle(std::shared_ptr<KernelObject> object) {
+    static const bool closedAtExit = std::atexit(CloseAllHandles) == 0;
+    (void)closedAtExit;
     Table& table = Handles();
     std::lock_guard<std::mutex> lock(table.mutex);
     const uintptr_t value = table.next;

@@ -93,6 +93,8 @@ LONG RegistryCall(Call&& call) {
     try {
         return call(*device);
     } catch (const DbError& e) {
+        if (e.ReadOnly()) ReportDeviceProblem(DeviceProblem::kReadOnly, device->Folder());
+        if (e.DiskFull()) ReportDeviceProblem(DeviceProblem::kDiskFull, device->Folder());
         return MapFailure(e);
     } catch (const std::bad_alloc&) {
         return ERROR_OUTOFMEMORY;
