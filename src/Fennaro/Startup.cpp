@@ -28,12 +28,13 @@ int ToggleTweakByID(const CWideString& id, int* errorCode, CWideString* name) {
     CTweakBase* tweak = factory ? factory->GetTweakByID(id) : nullptr;
     if (tweak == nullptr) return kToggleInvalidID;
     *name = tweak->GetName();
-    tweak->DoBackupIfNeeded();
+    // Without its first backup the tweak's original state would be lost: it is not changed then.
+    const int backup = tweak->DoBackupIfNeeded();
     if (tweak->IsEnabled()) {
-        *errorCode = tweak->Disable();
+        *errorCode = backup != kTweakOk ? backup : tweak->Disable();
         return *errorCode == kTweakOk ? kToggleDisabled : kToggleDisableFailed;
     }
-    *errorCode = tweak->Enable();
+    *errorCode = backup != kTweakOk ? backup : tweak->Enable();
     return *errorCode == kTweakOk ? kToggleEnabled : kToggleEnableFailed;
 }
 

@@ -17,8 +17,10 @@ enum EToggleOutcome {
 
 // Switches the tweak whose ID is `id` (the whole text, compared exactly): disables it when it is
 // enabled, enables it otherwise. A tweak never backed up has its first backup taken before, so
-// that its original state survives a first change made this way. *errorCode gets the Enable or
-// Disable code (0 when none ran), *name the tweak's display name ("" without a tweak).
+// that its original state survives a first change made this way; when that backup fails the
+// tweak is left as it is and the outcome is the failed enable or disable, with the backup's
+// code. *errorCode gets the code (0 when nothing failed), *name the tweak's display name (""
+// without a tweak).
 int ToggleTweakByID(const CWideString& id, int* errorCode, CWideString* name);
 
 // The text that reports a toggle's outcome.

@@ -11,7 +11,10 @@ CTweakViewItem::CTweakViewItem(CTweakBase* tweak)
 int CTweakViewItem::ApplyChanges() {
     int code = kTweakOk;
     if ((m_tweak->IsEnabled() != FALSE) != m_pendingEnable) {
-        code = m_pendingEnable ? m_tweak->Enable() : m_tweak->Disable();
+        // Its original state must be saved before the tweak is changed: a backup that failed at
+        // start-up is tried again, and while it fails the tweak is left as it is.
+        code = m_tweak->DoBackupIfNeeded();
+        if (code == kTweakOk) code = m_pendingEnable ? m_tweak->Enable() : m_tweak->Disable();
         if (code == kTweakOk) m_needsRestart = m_tweak->NeedsRestart() != FALSE;
     }
     if (ToggleShortcutExists(m_tweak) != m_pendingShortcut) {

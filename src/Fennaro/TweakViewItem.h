@@ -34,8 +34,9 @@ public:
     bool GetNeedsRestart() const { return m_needsRestart; }
 
     // Brings the tweak to the pending state (Enable or Disable only when the device differs from
-    // it), then the shortcut file to the pending shortcut flag, even when the first step failed.
-    // Returns the Enable or Disable code, 0 when none was needed; shortcut failures are silent.
+    // it, and only once the tweak's first backup is done), then the shortcut file to the pending
+    // shortcut flag, even when the first step failed. Returns the backup's code when it failed,
+    // else the Enable or Disable code, 0 when none was needed; shortcut failures are silent.
     int ApplyChanges();
     // The tweak's Restore; the pending enable flag then follows the device. Returns Restore's code.
     int RestoreTweak();

@@ -1,5 +1,7 @@
 #include <Lorrimek/TweakBase.h>
 
+#include "FirstBackupLock.h"
+
 namespace {
 
 const WCHAR kStoreRoot[] = u"Software\\Quenvale";
@@ -33,9 +35,16 @@ BOOL CTweakBase::SupportsToggleShortcut() { return TRUE; }
 BOOL CTweakBase::HasEnableOption() { return TRUE; }
 
 int CTweakBase::DoBackupIfNeeded() {
+    // A mark once set is never cleared, so a set one needs no lock (this read never writes).
+    const DWORD mark = m_settingsKey.ReadDWORD(kBackupDone, kReadDefaultSentinel);
+    if (mark != 0 && mark != kReadDefaultSentinel) return kTweakOk;
+
+    const CFirstBackupLock lock;
+    if (!lock.IsHeld()) return kTweakRegistryWriteFailed;
     // Reading with the default 0 creates "BackupDone" = 0 when it is missing.
     if (m_settingsKey.ReadDWORD(kBackupDone, 0) != 0) return kTweakOk;
     const int result = Backup();
-    if (result == kTweakOk) m_settingsKey.WriteDWORD(kBackupDone, 1);
-    return result;
+    if (result != kTweakOk) return result;
+    // Without the mark the backup would be taken again, of a state this system may have changed.
+    return m_settingsKey.WriteDWORD(kBackupDone, 1) ? kTweakOk : kTweakRegistryWriteFailed;
 }

@@ -1,5 +1,6 @@
 // The apply and restore passes over view items: which tweak operations run in which order, the
 // boxes they show, the settings change after every apply, and the restart question.
+#include <Lorrimek/TweakersFactory.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 #include "BatchOperations.h"
 #include "FennaroTestSupport.h"
 #include "ToggleShortcuts.h"
+#include "support/RegistryHooks.h"
+#include "support/RegistryProbe.h"
 
 namespace {
 
@@ -125,6 +128,42 @@ TEST_F(BatchOperations, FailuresAreReportedOneByOneBeforeTheSettingsChangeAndNev
     EXPECT_TRUE(Item(0).GetPendingEnable());
     EXPECT_FALSE(Item(0).GetNeedsRestart());
     EXPECT_THAT(TweakCalls(), Not(Contains("First.NeedsRestart")));
+}
+
+// A tweak whose first backup failed (here its saved value cannot be written) is not changed: its
+// error box takes the place of the change and the pass goes on. Once the backup can be taken, the
+// next pass takes it and changes the tweak, and the backup holds the state from before.
+TEST_F(BatchOperations, ATweakWithoutItsFirstBackupIsNotChangedAndTheOthersAre) {
+    const std::u16string boostId = u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8";
+    const auto limit = [] {
+        return probe::Query(HKEY_LOCAL_MACHINE, u"System\\GDI\\GLYPHCACHE", u"limit");
+    };
+    CTweakersFactory factory;
+    hooks::beforeSetValue = hooks::FailWritesOf(u"SpeedBoostLimit");
+    EXPECT_FALSE(factory.DoBackupIfNeeded());  // as the view's construction does
+    CTweakViewItem boost(factory.GetTweakByID(CWideString(std::u16string_view(boostId))));
+    CTweakViewItem labels(factory.GetTweakByID(u"CHideLabels_8313F0B-7D04-4768-A045-7C0B6321EE23"));
+    const CTweakViewItemList items = {&boost, &labels};
+    boost.SetPendingEnable(true);
+    labels.SetPendingEnable(true);
+    test::MessageBoxes boxes(device_);
+
+    EXPECT_FALSE(ApplyAllItems(owner_, items));
+    ASSERT_THAT(boxes.shown, SizeIs(2));
+    EXPECT_EQ(boxes.shown[0].caption, "Error");
+    EXPECT_EQ(boxes.shown[0].text, "Error 2002 while applying tweak Speed-Boost.");
+    EXPECT_EQ(boxes.shown[1].caption, "Restart");  // for the labels, which were changed
+    EXPECT_EQ(limit(), probe::DwordValue(16384));
+    EXPECT_EQ(probe::Query(HKEY_CURRENT_USER, u"Software\\Microsoft\\Shell\\StartMenu",
+                           u"hide_labels"),
+              probe::DwordValue(1));
+
+    hooks::Clear();
+    EXPECT_TRUE(ApplyAllItems(owner_, items));
+    EXPECT_EQ(limit(), probe::DwordValue(32768));
+    EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, probe::BackupPath(boostId).c_str(),
+                           u"SpeedBoostLimit"),
+              probe::DwordValue(16384));
 }
 
 TEST_F(BatchOperations, TheRestartQuestionComesAfterTheSettingsChangeAndYesRestartsTheDevice) {

@@ -2,9 +2,10 @@
 // the self-closing Info window, and the program started with a command line or without one; the
 // install-role record.
 #include <Lorrimek/TweakersFactory.h>
-#include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -14,25 +15,8 @@
 #include "InfoDlg.h"
 #include "InstallRole.h"
 #include "Startup.h"
+#include "support/RegistryHooks.h"
 #include "support/RegistryProbe.h"
-
-namespace {
-
-// Writes of this value name fail, as on a device whose registry refuses them.
-const WCHAR* g_failingValue = nullptr;
-
-}  // namespace
-
-extern "C" LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType,
-                                      const BYTE* lpData, DWORD cbData) {
-    using Set = LONG (*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
-    static const auto platform = reinterpret_cast<Set>(dlsym(RTLD_NEXT, "RegSetValueExW"));
-    if (g_failingValue && lpValueName &&
-        std::u16string_view(lpValueName) == std::u16string_view(g_failingValue)) {
-        return ERROR_ACCESS_DENIED;
-    }
-    return platform(hKey, lpValueName, Reserved, dwType, lpData, cbData);
-}
 
 namespace {
 
@@ -66,7 +50,7 @@ std::optional<probe::Value> Limit() {
 
 class ToggleTest : public test::AppTest {
 protected:
-    void TearDown() override { g_failingValue = nullptr; }
+    void TearDown() override { hooks::Clear(); }
 
     // Registry values written or deleted since `seq`.
     size_t ValueChangesSince(int64_t seq) {
@@ -117,7 +101,7 @@ TEST_F(ToggleTest, OnlyTheWholeExactIDNamesATweak) {
 }
 
 TEST_F(ToggleTest, AFailingEnableOrDisableIsReportedWithItsCode) {
-    g_failingValue = u"limit";
+    hooks::beforeSetValue = hooks::FailWritesOf(u"limit");
     Outcome outcome = Toggle(kSpeedBoost);
     EXPECT_EQ(outcome.outcome, kToggleEnableFailed);
     EXPECT_EQ(outcome.code, kTweakRegistryWriteFailed);
@@ -125,9 +109,9 @@ TEST_F(ToggleTest, AFailingEnableOrDisableIsReportedWithItsCode) {
     EXPECT_EQ(outcome.message, "Tweak not enabled. Error code:2002");
     EXPECT_EQ(Limit(), probe::DwordValue(kSeedLimit));
 
-    g_failingValue = nullptr;
+    hooks::Clear();
     ASSERT_EQ(Toggle(kSpeedBoost).outcome, kToggleEnabled);
-    g_failingValue = u"limit";
+    hooks::beforeSetValue = hooks::FailWritesOf(u"limit");
     outcome = Toggle(kSpeedBoost);
     EXPECT_EQ(outcome.outcome, kToggleDisableFailed);
     EXPECT_EQ(outcome.code, kTweakRegistryWriteFailed);
@@ -148,11 +132,35 @@ TEST_F(ToggleTest, TheFirstToggleKeepsTheOriginalStateForRestore) {
     EXPECT_EQ(Limit(), probe::DwordValue(kSeedLimit));
 }
 
+// A tweak whose first backup cannot be taken (its saved value, or the mark that the backup is
+// done, cannot be written) is not changed: its original state would be lost. The outcome is the
+// failed enable or disable with the backup's code.
+TEST_F(ToggleTest, ATweakWhoseFirstBackupFailsIsLeftAsItIs) {
+    for (const char16_t* failing : {u"SpeedBoostLimit", u"BackupDone"}) {
+        hooks::beforeSetValue = hooks::FailWritesOf(failing);
+        Outcome outcome = Toggle(kSpeedBoost);
+        EXPECT_EQ(outcome.outcome, kToggleEnableFailed);
+        EXPECT_EQ(outcome.code, kTweakRegistryWriteFailed);
+        EXPECT_EQ(outcome.message, "Tweak not enabled. Error code:2002");
+        EXPECT_EQ(Limit(), probe::DwordValue(kSeedLimit));
+
+        hooks::Clear();
+        probe::Set(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit", probe::DwordValue(kBoostedLimit));
+        hooks::beforeSetValue = hooks::FailWritesOf(failing);
+        outcome = Toggle(kSpeedBoost);
+        EXPECT_EQ(outcome.outcome, kToggleDisableFailed);
+        EXPECT_EQ(outcome.message, "Tweak not disabled. Error code:2002");
+        EXPECT_EQ(Limit(), probe::DwordValue(kBoostedLimit));
+        hooks::Clear();
+        probe::Set(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit", probe::DwordValue(kSeedLimit));
+    }
+}
+
 TEST_F(ToggleTest, TheInstallRoleIsWrittenAndAFailedWriteIsReported) {
     EXPECT_EQ(WriteInstallRole(), kTweakOk);
     EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, u"\\Security\\AppInstall\\Quenvale", u"Role"),
               probe::DwordValue(24));
-    g_failingValue = u"Role";
+    hooks::beforeSetValue = hooks::FailWritesOf(u"Role");
     EXPECT_EQ(WriteInstallRole(), kTweakRegistryWriteFailed);
 }
 
@@ -238,6 +246,44 @@ TEST_F(Program, ACommandLineTogglesWithoutATerminalAndEndsAtOnce) {
     run = Start("'   '");
     EXPECT_EQ(run.out, "Info: Error. Invalid tweak ID\n");
     EXPECT_EQ(Limit(), probe::DwordValue(kBoostedLimit));
+}
+
+// Two toggles of a tweak never backed up, started at once (a toggle shortcut tapped twice): only
+// one takes the first backup, so it always holds the value from before either started.
+TEST_F(Program, TwoFirstTogglesAtOnceBackUpTheOriginalValue) {
+    const std::u16string backup = probe::BackupPath(kSpeedBoost);
+    const std::u16string settings = u"Software\\Quenvale\\TweaksSettings\\" + std::u16string(kSpeedBoost);
+    const std::string device = "CE_DEVICE=" + device_.Folder().string();
+    const std::string id = ce::ToUtf8(kSpeedBoost);
+    for (int round = 0; round < 20; ++round) {
+        probe::Apply(ce::RegFileOp::kDeleteKey, HKEY_LOCAL_MACHINE, backup);
+        probe::Apply(ce::RegFileOp::kDeleteKey, HKEY_LOCAL_MACHINE, settings);
+        probe::Set(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit", probe::DwordValue(kSeedLimit));
+        ce::CloseDevice();
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        for (int fd : {0, 1, 2}) {
+            posix_spawn_file_actions_addopen(&quiet, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+        }
+        char* argv[] = {const_cast<char*>(FENNARO_PATH), const_cast<char*>(id.c_str()), nullptr};
+        char* envp[] = {const_cast<char*>(device.c_str()), nullptr};
+        pid_t pids[2] = {0, 0};
+        for (pid_t& pid : pids) {
+            ASSERT_EQ(0, posix_spawn(&pid, FENNARO_PATH, &quiet, nullptr, argv, envp));
+        }
+        posix_spawn_file_actions_destroy(&quiet);
+        for (pid_t pid : pids) {
+            int status = -1;
+            waitpid(pid, &status, 0);
+            EXPECT_EQ(0, status);
+        }
+        ce::UseDevice(device_.Folder());
+        ASSERT_EQ(probe::Query(HKEY_LOCAL_MACHINE, backup.c_str(), u"SpeedBoostLimit"),
+                  probe::DwordValue(kSeedLimit))
+            << "round " << round;
+        ASSERT_EQ(probe::Query(HKEY_LOCAL_MACHINE, settings.c_str(), u"BackupDone"),
+                  probe::DwordValue(1));
+    }
 }
 
 TEST_F(Program, WithoutATerminalTheUserInterfaceRefusesToStartAndChangesNothing) {

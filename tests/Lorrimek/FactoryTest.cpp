@@ -242,8 +242,9 @@ TEST_F(FactoryTest, ConstructionCreatesTheStoreAndTheFirstBackupRunsOnceForEvery
     EXPECT_EQ(BackupDone(failing), probe::DwordValue(1));
 }
 
-// A tweak whose settings key cannot be opened cannot read "BackupDone": it takes its backup again
-// at every start, then of the state found at that start. The other tweaks are not affected.
+// A tweak whose settings key cannot be opened can neither read nor write "BackupDone": its first
+// backup never counts as done (so that the application does not change it), and it is taken
+// again at every start. The other tweaks are not affected.
 TEST_F(FactoryTest, ATweakWithoutItsSettingsKeyBacksUpAtEveryStart) {
     const std::u16string id = kCatalogue[0].id;  // "limit", saved as "SpeedBoostLimit"
     const std::u16string settings = kSettingsRoot + u"\\" + id;
@@ -256,7 +257,7 @@ TEST_F(FactoryTest, ATweakWithoutItsSettingsKeyBacksUpAtEveryStart) {
     probe::Set(HKEY_LOCAL_MACHINE, u"system\\gdi\\glyphcache", u"limit", probe::DwordValue(7));
     {
         CTweakersFactory first;
-        EXPECT_TRUE(first.DoBackupIfNeeded());
+        EXPECT_FALSE(first.DoBackupIfNeeded());
         EXPECT_EQ(saved(), probe::DwordValue(7));
         EXPECT_EQ(first.GetTweakByID(CWideString(std::u16string_view(id)))->Enable(), 0);
     }
@@ -264,12 +265,35 @@ TEST_F(FactoryTest, ATweakWithoutItsSettingsKeyBacksUpAtEveryStart) {
     const int64_t before = probe::LastChangeSeq();
     {
         CTweakersFactory second;
-        EXPECT_TRUE(second.DoBackupIfNeeded());
+        EXPECT_FALSE(second.DoBackupIfNeeded());
     }
     const auto changes = dev_.Device().Changes(before);
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0].valueName, u"SpeedBoostLimit");
     EXPECT_EQ(saved(), probe::DwordValue(32768));
+}
+
+// The first backup counts as done only once "BackupDone" = 1 is written: when that write fails
+// the backup reports 2002, and the next call takes it again.
+TEST_F(FactoryTest, ABackupWhoseMarkCannotBeWrittenIsNotDone) {
+    const std::u16string id = kCatalogue[0].id;  // "limit", saved as "SpeedBoostLimit"
+    const auto saved = [&] {
+        return probe::Query(HKEY_LOCAL_MACHINE, probe::BackupPath(id).c_str(), u"SpeedBoostLimit");
+    };
+    CTweakersFactory factory;
+    CTweakBase* tweak = factory.GetTweakByID(CWideString(std::u16string_view(id)));
+    ASSERT_NE(tweak, nullptr);
+    probe::Set(HKEY_LOCAL_MACHINE, u"system\\gdi\\glyphcache", u"limit", probe::DwordValue(7));
+    hooks::beforeSetValue = hooks::FailWritesOf(u"BackupDone");
+    EXPECT_EQ(tweak->DoBackupIfNeeded(), kTweakRegistryWriteFailed);
+    EXPECT_EQ(saved(), probe::DwordValue(7));
+    EXPECT_NE(BackupDone(id), probe::DwordValue(1));
+
+    hooks::Clear();
+    probe::Set(HKEY_LOCAL_MACHINE, u"system\\gdi\\glyphcache", u"limit", probe::DwordValue(8));
+    EXPECT_EQ(tweak->DoBackupIfNeeded(), kTweakOk);
+    EXPECT_EQ(saved(), probe::DwordValue(8));
+    EXPECT_EQ(BackupDone(id), probe::DwordValue(1));
 }
 
 // A tweak that cannot be constructed (here its backup key cannot be allocated) is left out of the

@@ -6,10 +6,18 @@ namespace hooks {
 
 std::function<void()> beforeDataQuery;
 std::function<LONG(HKEY, LPCWSTR, bool)> beforeOpenKey;
+std::function<LONG(HKEY, LPCWSTR)> beforeSetValue;
+
+std::function<LONG(HKEY, LPCWSTR)> FailWritesOf(std::u16string name) {
+    return [name = std::move(name)](HKEY, LPCWSTR value) -> LONG {
+        return value && name == value ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    };
+}
 
 void Clear() {
     beforeDataQuery = nullptr;
     beforeOpenKey = nullptr;
+    beforeSetValue = nullptr;
 }
 
 }  // namespace hooks
@@ -33,6 +41,16 @@ LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved,
     static const auto platform = Platform<Query>("RegQueryValueExW");
     if (lpData != nullptr && hooks::beforeDataQuery) hooks::beforeDataQuery();
     return platform(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
+}
+
+LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType,
+                           const BYTE* lpData, DWORD cbData) {
+    using Set = LONG (*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
+    static const auto platform = Platform<Set>("RegSetValueExW");
+    if (hooks::beforeSetValue) {
+        if (const LONG result = hooks::beforeSetValue(hKey, lpValueName)) return result;
+    }
+    return platform(hKey, lpValueName, Reserved, dwType, lpData, cbData);
 }
 
 LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass,

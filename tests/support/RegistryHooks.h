@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 namespace hooks {
 
@@ -16,6 +17,14 @@ extern std::function<void()> beforeDataQuery;
 // result other than ERROR_SUCCESS fails the call with it, unseen by the platform. It may also
 // throw, as a failing allocation would.
 extern std::function<LONG(HKEY root, LPCWSTR path, bool create)> beforeOpenKey;
+
+// Runs before every RegSetValueExW with the key and the value name; a result other than
+// ERROR_SUCCESS fails the call with it, unseen by the platform.
+extern std::function<LONG(HKEY key, LPCWSTR name)> beforeSetValue;
+
+// A beforeSetValue hook that fails the writes of values named `name` (exactly) with
+// ERROR_ACCESS_DENIED, as a registry that refuses them would.
+std::function<LONG(HKEY, LPCWSTR)> FailWritesOf(std::u16string name);
 
 // Unsets every hook.
 void Clear();

@@ -42,8 +42,12 @@ public:
     int GetCategory() const { return m_category; }
 
     // Takes the first backup unless "BackupDone" says it was taken: Backup, then "BackupDone" = 1
-    // when Backup returned 0. Returns what Backup returned, or 0 when nothing was to be done.
-    // Exported: the application takes one tweak's backup before a toggle from its shortcut.
+    // when Backup returned 0. The check, the backup and the mark are one step for every process
+    // on the device (under a device-wide mutex), so two processes never both take it. Returns 0
+    // when the backup is done (now or before); what Backup returned when it failed;
+    // kTweakRegistryWriteFailed when the mark could not be written or the mutex not taken. A
+    // tweak whose first backup is not done must not be changed: its original state would be lost.
+    // Exported: the application takes one tweak's backup before it changes that tweak.
     LORRIMEK_API int DoBackupIfNeeded();
 
     virtual BOOL IsSupported();
