@@ -88,7 +88,7 @@ HRESULT CheckSingleInstance(HINSTANCE instance) {
         }
         // The lowest bit brings the window and the windows it owns forward.
         if (SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(running) | 1))) {
-            return 1;
+            return kAnotherInstanceBroughtForward;
         }
     }
     return S_OK;

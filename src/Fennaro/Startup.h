@@ -29,6 +29,9 @@ CWideString ToggleMessage(int outcome, int errorCode, const CWideString& name);
 // Toggles the tweak and shows the outcome in the Info window for 2000 ms.
 void RunCommandLineToggle(const CWideString& id);
 
+// The single-instance check's answer when another instance was brought to the front.
+constexpr HRESULT kAnotherInstanceBroughtForward = 1;
+
 // Single-instance check under the window name (string 128 of `instance`, which also becomes the
 // frame's class name): 0 when this is the only instance (the mutex stays open until the process
 // ends), 1 when the running instance's window was brought forward, E_FAIL or E_INVALIDARG when

@@ -123,10 +123,14 @@ uint32_t ToNumber(const std::string& text) {
     return (end && *end == '\0') ? static_cast<uint32_t>(value) : 0;
 }
 
+// What to do about a folder whose database is no device: it is never overwritten.
+constexpr const char* kNotADevice =
+    "; move the folder aside and create a device with 'cedevice init', or choose another folder";
+
 // What a failure of the database `db` means to the user of its device. A device that cannot be
 // written, or whose disk is full, is named as such: a write that fails so has changed nothing.
 std::string Describe(const fs::path& db, const DbError& e) {
-    if (e.code() == SQLITE_NOTADB) return db.string() + " is not a SQLite database";
+    if (e.code() == SQLITE_NOTADB) return db.string() + " is not a SQLite database" + kNotADevice;
     if (e.DiskFull()) {
         return "the disk that holds the device " + db.parent_path().string() +
                " is full; nothing was written";
@@ -162,12 +166,14 @@ void CheckSchema(Database& db, const fs::path& path) {
     } catch (const DbError& e) {
         if (e.code() == SQLITE_NOTADB) throw DeviceError(Describe(path, e));
         if (e.code() == SQLITE_ERROR) {
-            throw DeviceError(path.string() + " is not a device database (it has another schema)");
+            throw DeviceError(path.string() + " is not a device database (it has another schema)" +
+                              kNotADevice);
         }
         throw DeviceError(Describe(path, e));
     }
     if (format != kFormat) {
-        throw DeviceError(path.string() + " is not a device database (it has another schema)");
+        throw DeviceError(path.string() + " is not a device database (it has another schema)" +
+                          kNotADevice);
     }
     if (version != kSchemaVersion) {
         throw DeviceError(path.string() + " is a device of schema version " +
@@ -184,7 +190,9 @@ std::unique_ptr<Database> OpenDatabase(const fs::path& folder) {
     }
     const fs::path path = folder / kDatabaseName;
     if (!fs::exists(path, ec)) {
-        throw DeviceError(folder.string() + " holds no device (no " + kDatabaseName + ")");
+        throw DeviceError(folder.string() + " holds no device (no " + kDatabaseName +
+                          "); choose another folder, or create a device in an empty one with "
+                          "'cedevice --device FOLDER init'");
     }
     std::unique_ptr<Database> db;
     try {

@@ -262,6 +262,22 @@ void RemoveStaleLockFiles(const fs::path& folder) {
     }
 }
 
+// Sets the last error for a lock file that cannot be made; a device that cannot be written is
+// named as such.
+void CannotMake(int error) {
+    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
+    Device::Impl* device = TryCurrentDevice();
+    if (device && (error == EROFS || error == EACCES || error == EPERM)) {
+        ReportDeviceProblem(DeviceProblem::kReadOnly, device->Folder());
+    }
+    if (device && (error == ENOSPC || error == EDQUOT)) {
+        ReportDeviceProblem(DeviceProblem::kDiskFull, device->Folder());
+    }
+    SetLastError(error == ENOSPC || error == EDQUOT ? ERROR_DISK_FULL
+                 : error == EROFS || error == EACCES || error == EPERM ? ERROR_ACCESS_DENIED
+                                                                       : ERROR_GEN_FAILURE);
+}
+
 // The device's runtime folder for mutexes, created on demand; empty with the last error set when
 // there is no device or the folder cannot be made.
 fs::path MutexFolder() {
@@ -275,8 +291,7 @@ fs::path MutexFolder() {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec) {
-        ReportDeviceProblem(DeviceProblem::kReadOnly, device->Folder());
-        SetLastError(ERROR_ACCESS_DENIED);
+        CannotMake(ec.value());
         return {};
     }
     // Once per process and device: what killed processes left behind goes.
@@ -291,7 +306,7 @@ int OpenNamed(const fs::path& path, bool* existed) {
     for (;;) {
         const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0) {
-            SetLastError(errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_GEN_FAILURE);
+            CannotMake(errno);
             return -1;
         }
         // The exclusive lock succeeds only when nobody holds the mutex; otherwise wait for the

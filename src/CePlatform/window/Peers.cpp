@@ -7,9 +7,10 @@
 //   <pid>.list  its request socket's name, then one line per window: the handle in hex and the
 //               class name (UTF-8, with control characters and '%' written as %XX). Replaced
 //               whole by a rename, so that a reader never sees half a list.
-// A list counts only while its lock is held. A reader that finds a lock it can take removes the
-// dead process's files, holding that lock meanwhile, so nothing stale is ever believed and
-// nothing piles up.
+// A list counts only while its lock is held. A process removes its files when it has no top-level
+// window left and when it exits. A reader (or a process that starts publishing) that finds a lock
+// it can take removes that dead process's files, holding the lock meanwhile, so nothing stale is
+// ever believed and nothing piles up after a process that was killed.
 //
 // Requests travel as datagrams (one window handle, 8 bytes) to the owner's socket in the
 // abstract namespace, which disappears with its process.
@@ -26,6 +27,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -191,7 +193,7 @@ bool WriteAtomically(const fs::path& path, const std::string& content) {
 // Stops publishing in the folder where this process was published.
 void Withdraw() {
     State& state = Own();
-    if (state.folder.empty()) return;
+    if (state.folder.empty() || state.pid != getpid()) return;
     unlink(ListPath(state.folder, state.pid).c_str());
     unlink(LockPath(state.folder, state.pid).c_str());
     if (state.lockFd >= 0) close(state.lockFd);
@@ -199,12 +201,36 @@ void Withdraw() {
     state.folder.clear();
 }
 
+// The numbers of the processes with files in `folder`, live or dead.
+std::set<pid_t> PublishedProcesses(const fs::path& folder) {
+    std::set<pid_t> pids;
+    try {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(folder, ec)) {
+            const std::string name = entry.path().filename().string();
+            char* end = nullptr;
+            const long pid = std::strtol(name.c_str(), &end, 10);
+            if (end != name.c_str() && *end == '.' && pid > 0) {
+                pids.insert(static_cast<pid_t>(pid));
+            }
+        }
+    } catch (...) {
+        // The folder changed or failed while it was read: what was found is enough.
+    }
+    return pids;
+}
+
 // Takes this process's lock in `folder` (waiting for a reader that is removing a dead process's
-// files of the same number).
+// files of the same number), after removing what dead processes left there.
 bool Claim(const fs::path& folder) {
     State& state = Own();
     if (state.folder == folder && state.lockFd >= 0) return true;
     Withdraw();
+    static const bool withdrawnAtExit = std::atexit([] { Withdraw(); }) == 0;
+    (void)withdrawnAtExit;
+    for (const pid_t pid : PublishedProcesses(folder)) {
+        if (pid != state.pid) IsAlive(folder, pid);
+    }
     const fs::path lockPath = LockPath(folder, state.pid);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -263,7 +289,7 @@ void PublishTopLevelWindows(const std::vector<std::pair<HWND, std::u16string>>& 
     CheckProcess();
     State& state = Own();
     if (windows.empty()) {
-        if (!state.folder.empty()) unlink(ListPath(state.folder, state.pid).c_str());
+        Withdraw();
         return;
     }
     const fs::path folder = PeersFolder();
@@ -284,20 +310,7 @@ HWND FindPeerWindow(std::u16string_view className) {
     const fs::path folder = PeersFolder();
     if (folder.empty()) return nullptr;
     // Every process with files here, live or dead: looking at each also clears the dead ones.
-    std::set<pid_t> pids;
-    try {
-        std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(folder, ec)) {
-            const std::string name = entry.path().filename().string();
-            char* end = nullptr;
-            const long pid = std::strtol(name.c_str(), &end, 10);
-            if (end != name.c_str() && *end == '.' && pid > 0) {
-                pids.insert(static_cast<pid_t>(pid));
-            }
-        }
-    } catch (...) {
-        // The folder changed or failed while it was read: look at what was found.
-    }
+    const std::set<pid_t> pids = PublishedProcesses(folder);
     const std::u16string wanted = FoldCase(className);
     HWND found = nullptr;
     for (const pid_t pid : pids) {

@@ -73,10 +73,11 @@ bool HasTerminal() {
 }
 
 bool IsInteractive(std::string* reason) {
-    win::EnsureStarted();
     const System& sys = Sys();
     if (sys.headlessForced || sys.terminal) return true;
-    if (reason) *reason = sys.terminalProblem;
+    std::string why = sys.terminalProblem;
+    if (!sys.started && win::Terminal::Usable(&why)) return true;
+    if (reason) *reason = why;
     return false;
 }
 

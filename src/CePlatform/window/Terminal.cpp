@@ -17,6 +17,7 @@
 #include <map>
 #include <string>
 
+#include "window/HeldErrors.h"
 #include "window/TerminalType.h"
 
 namespace ce::win {
@@ -38,6 +39,7 @@ void RestoreFromSignal() {
     ssize_t ignored = write(STDOUT_FILENO, g_resetSequence, g_resetLength);
     (void)ignored;
     tcsetattr(STDIN_FILENO, TCSANOW, &g_savedModes);
+    ReleaseStandardError();
 }
 
 void OnFatalSignal(int signal) {
@@ -48,6 +50,7 @@ void OnFatalSignal(int signal) {
 
 void RestoreAtExit() {
     if (g_open.exchange(false)) endwin();
+    ReleaseStandardError();
 }
 
 void AppendCapability(const char* name) {
@@ -256,28 +259,39 @@ void MapCharacter(wint_t ch, UINT* vk, char16_t* character, unsigned* modifiers)
 
 }  // namespace
 
-std::unique_ptr<Terminal> Terminal::Open(std::string* whyNot) {
+bool Terminal::Usable(std::string* whyNot) {
     auto refuse = [whyNot](std::string reason) {
         *whyNot = std::move(reason);
-        return nullptr;
+        return false;
     };
     if (g_open) return refuse("the terminal is in use");
     if (!isatty(STDIN_FILENO)) return refuse("standard input is not a terminal");
     if (!isatty(STDOUT_FILENO)) return refuse("standard output is not a terminal");
     const char* term = std::getenv("TERM");
     if (!term || !*term) return refuse("TERM is not set");
-    if (tcgetattr(STDIN_FILENO, &g_savedModes) != 0) return refuse("the terminal cannot be read");
+    termios modes{};
+    if (tcgetattr(STDIN_FILENO, &modes) != 0) return refuse("the terminal cannot be read");
+    // Its description too: newterm would take over a terminal that cannot place its cursor, and
+    // leave memory behind for a type it does not know.
+    return UsableTerminalType(term, whyNot);
+}
+
+std::unique_ptr<Terminal> Terminal::Open(std::string* whyNot) {
+    if (!Usable(whyNot)) return nullptr;
+    if (tcgetattr(STDIN_FILENO, &g_savedModes) != 0) {
+        *whyNot = "the terminal cannot be read";
+        return nullptr;
+    }
     std::setlocale(LC_CTYPE, "");
     const char* codeset = nl_langinfo(CODESET);
     g_unicode =
         codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
     if (!std::getenv("ESCDELAY")) set_escdelay(25);
-    // Its description first: newterm would take over a terminal that cannot place its cursor,
-    // and leave memory behind for a type it does not know.
-    std::string unusable;
-    if (!UsableTerminalType(term, &unusable)) return refuse(unusable);
     g_screen = newterm(nullptr, stdout, stdin);
-    if (!g_screen) return refuse("the terminal cannot be set up");
+    if (!g_screen) {
+        *whyNot = "the terminal cannot be set up";
+        return nullptr;
+    }
     set_term(g_screen);
     cbreak();
     noecho();
@@ -295,6 +309,7 @@ std::unique_ptr<Terminal> Terminal::Open(std::string* whyNot) {
     AppendCapability("rmkx");
     AppendCapability("rmcup");
     g_open = true;
+    HoldStandardError();
     static const bool registered = [] {
         std::atexit(RestoreAtExit);
         for (int signal : kFatalSignals) {

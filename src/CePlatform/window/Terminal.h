@@ -20,6 +20,8 @@ public:
     // terminal, TERM is unset, names an unknown type or a terminal that cannot place its cursor
     // ("dumb"); *whyNot then says so in a few words.
     static std::unique_ptr<Terminal> Open(std::string* whyNot);
+    // Whether Open would find a usable terminal, without taking it.
+    static bool Usable(std::string* whyNot);
     ~Terminal();
     Terminal(const Terminal&) = delete;
     Terminal& operator=(const Terminal&) = delete;

@@ -6,6 +6,7 @@
 // them, the peer channel: class names of any characters, dead publishers never found, requests to
 // the owner only, one device's scope.
 #include <CePlatform/Device.h>
+#include <gmock/gmock.h>
 #include <poll.h>
 
 #include <climits>
@@ -465,6 +466,42 @@ TEST_F(CrossProcessTest, PeersAreFoundOnTheirDeviceAndRequestsReachTheOwnerOnly)
     EXPECT_FALSE(ce::win::RequestForeground(killedFrame));
     // What the dead left behind is cleared away by the look-up.
     EXPECT_TRUE(std::filesystem::is_empty(device_.Folder() / "run" / "windows"));
+}
+
+// A process removes its files from the runtime area when it ends (its windows' list and lock, its
+// mutexes' lock files), and what killed processes leave is removed by the next process that looks:
+// after 100 runs and 20 kills only what live processes hold is there.
+TEST_F(CrossProcessTest, TheRuntimeAreaHoldsOnlyWhatLiveProcessesHold) {
+    const std::filesystem::path run = device_.Folder() / "run";
+    const auto files = [&run] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(run)) {
+            if (!entry.is_directory()) names.push_back(entry.path().lexically_relative(run));
+        }
+        return names;
+    };
+    for (int i = 0; i < 121; ++i) {
+        const bool killed = i % 6 == 5;  // the last one ends normally
+        ForkedChild child(device_.Folder(), [killed](ForkedChild& self) -> int64_t {
+            const HWND window = Create(u"FirstClass", u"Run");
+            CreateMutexW(nullptr, FALSE, u"Running");
+            self.Report(window != nullptr);
+            if (!killed) std::exit(0);  // as a program ends: its handles and windows go
+            self.AwaitSignal();
+            return 0;
+        });
+        ASSERT_EQ(1, child.Next());
+        if (killed) child.Kill();
+    }
+    EXPECT_THAT(files(), testing::IsEmpty());
+    const HWND own = Create(u"FirstClass", u"Live");  // this process looks
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, u"Held");
+    EXPECT_THAT(files(), testing::UnorderedElementsAre(
+                             "windows/" + std::to_string(getpid()) + ".lock",
+                             "windows/" + std::to_string(getpid()) + ".list", "mutexes/m-HELD"));
+    CloseHandle(mutex);
+    DestroyWindow(own);
+    EXPECT_THAT(files(), testing::IsEmpty());
 }
 
 }  // namespace

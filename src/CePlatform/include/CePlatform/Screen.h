@@ -96,8 +96,14 @@ CEPLATFORM_API bool HasTerminal();
 // given) then says why, in a few words: "standard input is not a terminal", "standard output is
 // not a terminal", "TERM is not set", "the terminal type "xterm-foo" is unknown", "the terminal
 // "dumb" cannot place its cursor". A program that needs a person at the keys asks this before it
-// shows anything and ends with that reason instead of running where nobody sees it. The first
-// call starts the window system: on a usable terminal the screen is taken over from then on.
+// shows anything and ends with that reason instead of running where nobody sees it. It does not
+// take the terminal: the window system takes it when the program first shows a window or waits
+// for a message, so that a program that ends before (a failed start) leaves the terminal as it
+// was, with its messages on it.
+//
+// While the window system holds the terminal, what the program writes to standard error (when
+// that is the terminal) is held and written out after the terminal is restored, also when a
+// fatal signal ends the program: a message that ends it stays readable.
 CEPLATFORM_API bool IsInteractive(std::string* reason = nullptr);
 
 // Changes the size of the headless screen, as a terminal resize does: the screen is laid out
