@@ -134,11 +134,49 @@ TEST_F(AppTmuxTest, AToggleShortcutAskedForInTheViewTogglesTheTweakWhenTapped) {
 TEST_F(AppTmuxTest, ASecondStartBringsTheFirstForwardAndEnds) {
     Start();
     Expect("Category: Essential Utilities");
-    EXPECT_EQ(RunBeside(Program("Fennaro")), 1);
+    const std::filesystem::path said = device_.Folder() / "second-start";
+    EXPECT_EQ(RunBeside(Program("Fennaro") + " 2>" + Quote(said.string())), 1);
+    EXPECT_EQ(test::ReadFileBytes(said), "Fennaro: the tweak manager already runs on the device " +
+                                             device_.Folder().string() +
+                                             "; it was brought to the front.\n");
     // The first one still runs and answers its keys.
     EXPECT_TRUE(Has(BottomLine(Screen()), "Done"));
     Keys("F1");
     EXPECT_EQ(ExitCode(), 1);
+}
+
+// A start that fails leaves its reasons on the terminal, naming the device and what to do: the
+// screen is never taken for a start that cannot go on, and what is said while it is up (here by
+// a toggle on a read-only device, whose Info window is on the screen) is written out after it.
+TEST_F(AppTmuxTest, WhyAStartFailedStaysReadableOnTheTerminal) {
+    const std::string missing = (device_.Folder() / "missing").string();
+    // Wide enough that no message is wrapped.
+    Run("env CE_DEVICE=" + Quote(missing) + " " + Quote(test::BuiltProgram("Fennaro").string()),
+        250, 27);
+    EXPECT_EQ(ExitCode(), 5);
+    std::string screen = Screen();
+    EXPECT_TRUE(Has(screen, "no device at " + missing)) << screen;
+    EXPECT_TRUE(Has(screen, "create one with 'cedevice init'")) << screen;
+    EXPECT_TRUE(Has(screen, "Fennaro: the tweak manager cannot start")) << screen;
+
+    if (test::Shell("unshare -m true 2>/dev/null && echo yes") != "yes\n") {
+        GTEST_SKIP() << "no read-only mount can be made here (needs CAP_SYS_ADMIN)";
+    }
+    test::Shell(tmux_ + " kill-server");
+    tmux_ += "-again";  // a server of its own: the old one may still be ending
+    std::filesystem::remove(exitFile_);
+    const std::string folder = Quote(device_.Folder().string());
+    const std::string readOnly = "mount --bind " + folder + " " + folder +
+                                 " && mount -o remount,bind,ro " + folder + " && ";
+    const std::string id = "CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8";
+    Run("unshare -m sh -c " + Quote(readOnly + Program("Fennaro") + " " + id + "; echo toggled $?; " +
+                                    Program("Fennaro")),
+        250, 27);
+    EXPECT_EQ(ExitCode(), 5);
+    screen = Screen();
+    EXPECT_TRUE(Has(screen, "the device " + device_.Folder().string() + " is read-only")) << screen;
+    EXPECT_TRUE(Has(screen, "toggled 0")) << screen;
+    EXPECT_TRUE(Has(screen, "Fennaro: the tweak manager cannot start")) << screen;
 }
 
 TEST_F(AppTmuxTest, StartedFromItsStartMenuEntryItRunsInTheSameTerminal) {

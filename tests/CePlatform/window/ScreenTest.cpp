@@ -1,9 +1,18 @@
 // The screen: metrics and work area, the task bar and full-screen mode, the z-order of what is
 // drawn, terminal resizes, and the strings of the resources.
 #include <aygshell.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "CePlatform/window/CoreSupport.h"
 #include "window/Window.h"
+#include "window/WindowSystem.h"
 
 namespace {
 
@@ -150,6 +159,44 @@ TEST_F(ScreenTest, StringsComeFromTheRegisteredTableCutToTheBuffer) {
     EXPECT_EQ(0, LoadStringW(Instance(), 129, buffer, 260));
     EXPECT_EQ(0, buffer[0]);
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
+}
+
+// The terminal is taken when the window system starts, not when a program asks whether it could
+// be. What a program writes to standard error while the terminal shows the screen is written out
+// after the terminal is restored, at a normal end and when a fatal signal ends it.
+TEST(HeldStandardError, ComesAfterTheScreenIsGivenBack) {
+    for (const int ending : {0, SIGTERM}) {
+        int terminal = -1;
+        const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // A window system that has not started yet, on this pseudo-terminal.
+            setenv("TERM", "xterm", 1);
+            ce::win::Sys().headlessForced = false;
+            ce::win::Sys().started = false;
+            // Asking whether keys can reach the program does not take the terminal yet.
+            if (!ce::screen::IsInteractive() || ce::win::Sys().terminal) _exit(3);
+            ce::win::EnsureStarted();
+            if (!ce::screen::HasTerminal()) _exit(4);
+            std::fputs("said while the screen is up\n", stderr);
+            if (ending != 0) raise(ending);
+            std::exit(0);
+        }
+        std::string output;
+        char buffer[4096];
+        for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) > 0;) output.append(buffer, got);
+        close(terminal);
+        int status = -1;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(ending == 0 ? WIFEXITED(status) && WEXITSTATUS(status) == 0
+                                : WIFSIGNALED(status) && WTERMSIG(status) == ending)
+            << status;
+        const size_t leftScreen = output.rfind("\x1b[?1049l");  // the terminal's own screen again
+        const size_t said = output.find("said while the screen is up");
+        ASSERT_NE(std::string::npos, leftScreen) << output;
+        ASSERT_NE(std::string::npos, said) << output;
+        EXPECT_GT(said, leftScreen) << "signal " << ending;
+    }
 }
 
 }  // namespace
