@@ -14,7 +14,8 @@ namespace {
 const WCHAR kSeparator[] = u"\\";
 const WCHAR kShortcutExtension[] = u".lnk";
 
-// The display name as a file name: "/" separates folders, so it becomes "-".
+}  // namespace
+
 CWideString ShortcutFileName(const CWideString& name) {
     std::u16string text(name.View());
     for (char16_t& c : text) {
@@ -22,8 +23,6 @@ CWideString ShortcutFileName(const CWideString& name) {
     }
     return CWideString(std::u16string_view(text));
 }
-
-}  // namespace
 
 CWideString SpecialFolderPath(int folder) {
     WCHAR path[MAX_PATH] = {};

@@ -13,6 +13,10 @@ CWideString SpecialFolderPath(int folder);
 // its Programs folder on any other platform.
 CWideString ShortcutFolderPath();
 
+// A display name as the shortcut's file name (without ".lnk"): a "/", which separates folders,
+// becomes "-".
+CWideString ShortcutFileName(const CWideString& name);
+
 // The shortcut's device path: ShortcutFolderPath(), "\", the tweak's display name (a "/" becoming
 // "-", which a file name cannot hold) and ".lnk".
 CWideString ToggleShortcutPath(CTweakBase* tweak);

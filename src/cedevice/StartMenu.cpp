@@ -386,7 +386,9 @@ int ListStartMenu(ce::Device& device) {
 }
 
 int TapStartMenuEntry(ce::Device& device, const std::string& name) {
-    const std::u16string wanted = ce::FoldCase(ce::FromUtf8(name));
+    // The name as the user reads it: a toggle shortcut's file has "-" where its tweak has "/".
+    const std::u16string wanted =
+        ce::FoldCase(ShortcutFileName(CWideString(ce::FromUtf8(name))).View());
     const std::u16string wantedWithExtension = wanted + ce::FoldCase(kShortcutExtension);
     const std::vector<SEntry> entries = StartMenuEntries(device);
     const auto found = std::find_if(entries.begin(), entries.end(), [&](const SEntry& entry) {

@@ -308,6 +308,17 @@ TEST_F(StartMenu, ATappedToggleShortcutSwitchesItsTweakBackAndForth) {
                   "dword:00008000\n"
                   R"(HKEY_LOCAL_MACHINE\System\GDI\GLYPHCACHE "limit" dword:00008000 -> )"
                   "dword:00004000\n");
+
+    // A name with "/" is found as the user reads it: its file has "-" there.
+    ce::UseDevice(device_);
+    path = u"\\Windows\\Start Menu\\Speed-Up Text-SMS Typing.lnk";
+    target = ce::FromUtf8(kApplication + " CSpeedUpSMSTyping_AA0BA23C-2CAF-486f-806E-12021807BE04}");
+    ASSERT_TRUE(SHCreateShortcut(path.data(), target.data()));
+    ce::CloseDevice();
+    EXPECT_EQ(Ok("tap 'Speed-Up Text/SMS Typing'"),
+              "Info: Tweak Speed-Up Text/SMS Typing enabled\n");
+    EXPECT_EQ(Ok("tap 'speed-up text-sms typing.lnk'"),
+              "Info: Tweak Speed-Up Text/SMS Typing disabled\n");
 }
 
 }  // namespace
