@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <system_error>
 
 #include "device/DeviceImpl.h"
@@ -516,11 +517,9 @@ std::recursive_mutex& PlatformLock() {
 }
 
 void ReportDeviceProblem(DeviceProblem problem, const fs::path& folder) {
-    static bool reported[2] = {false, false};
+    static std::set<std::pair<DeviceProblem, fs::path>> reported;
     std::lock_guard<std::recursive_mutex> lock(PlatformLock());
-    bool& done = reported[static_cast<int>(problem)];
-    if (done) return;
-    done = true;
+    if (!reported.emplace(problem, folder).second) return;
     if (problem == DeviceProblem::kReadOnly) {
         std::fprintf(stderr,
                      "CePlatform: the device %s is read-only (a read-only mount, or a folder "

@@ -84,7 +84,8 @@ private:
 Device::Impl* TryCurrentDevice();
 // What keeps a device that opened from being written.
 enum class DeviceProblem { kReadOnly, kDiskFull };
-// Tells the user on standard error, once per process and problem, that the device in `folder`
+// Tells the user on standard error, once per process, problem and device, that the device in
+// `folder`
 // cannot be written and what to do about it: the Win32 functions only return error codes, which
 // do not say that the cause lies outside the program.
 void ReportDeviceProblem(DeviceProblem problem, const std::filesystem::path& folder);
