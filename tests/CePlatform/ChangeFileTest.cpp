@@ -114,6 +114,41 @@ TEST(RegistryDiff, TheNetChangeBetweenTwoStatesSortedAsAnExportAndItsReverse) {
               "REGEDIT4\n\n[-HKEY_LOCAL_MACHINE\\Parent\\Child]\n\n");
 }
 
+// Each value operation goes under the line of its key, written again after another key or after
+// a deletion (under which no value can stand); a key that a file cannot carry takes its values
+// along.
+TEST(ChangeFileFormat, ValuesStandUnderTheLineOfTheirKeyInBothForms) {
+    using Op = ce::RegFileOp;
+    const std::vector<Op> ops = {
+        {Op::kDeleteKey, 0, CU, u"K", {}},
+        {Op::kSetValue, 0, CU, u"K", Dword(u"v", 1)},
+        {Op::kDeleteValue, 0, CU, u"K", {u"", 0, {}}},
+        {Op::kSetValue, 0, LM, u"L", Dword(u"w", 2)},
+        {Op::kCreateKey, 0, LM, u"Bad\x01Key\nBreak", {}},
+        {Op::kSetValue, 0, LM, u"Bad\x01Key\nBreak", Dword(u"x", 3)},
+    };
+    std::vector<std::string> leftOut;
+    EXPECT_EQ(
+        ce::FormatRegFileOps(ops, &leftOut),
+        "REGEDIT4\n\n[-HKEY_CURRENT_USER\\K]\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=dword:00000001\n"
+        "@=-\n\n[HKEY_LOCAL_MACHINE\\L]\n\"w\"=dword:00000002\n\n");
+    EXPECT_THAT(leftOut, ElementsAre("key HKEY_LOCAL_MACHINE\\Bad\x01Key\\nBreak"));
+    leftOut.clear();
+    EXPECT_EQ(ce::FormatProvXml(ops, &leftOut),
+              "<wap-provisioningdoc>\n  <characteristic type=\"Registry\">\n"
+              "    <nocharacteristic type=\"HKCU\\K\"/>\n"
+              "    <characteristic type=\"HKCU\\K\">\n"
+              "      <parm name=\"v\" value=\"1\" datatype=\"integer\"/>\n"
+              "      <noparm name=\"\"/>\n"
+              "    </characteristic>\n"
+              "    <characteristic type=\"HKLM\\L\">\n"
+              "      <parm name=\"w\" value=\"2\" datatype=\"integer\"/>\n"
+              "    </characteristic>\n"
+              "  </characteristic>\n</wap-provisioningdoc>\n");
+    EXPECT_THAT(leftOut, ElementsAre("key HKEY_LOCAL_MACHINE\\Bad\\x01Key\\nBreak (XML cannot "
+                                     "carry a character of its name)"));
+}
+
 // The device's change log, from the test's own writes.
 class ChangeSince : public ::testing::Test {
 protected:
