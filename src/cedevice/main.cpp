@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "ChangeFiles.h"
 #include "StartMenu.h"
 
 namespace {
@@ -35,7 +36,8 @@ Commands:
                           a key or value whose name holds a line break is left out, named on
                           standard error, and the status is 1
   reg import FILE         apply a REGEDIT4 file ('-' reads standard input), all or nothing;
-                          a regular file or standard input of at most 64 MiB
+                          a regular file or standard input of at most 64 MiB, in UTF-8 or
+                          UTF-16LE; an unknown escape is kept as written, with a warning
   reg query KEY [VALUE]   show one key's values, or one value ('@' is the default value)
   profile set bluetooth MODE
                           set the Bluetooth radio's mode (0 off, 1 connectable, 2 discoverable)
@@ -46,6 +48,11 @@ Commands:
   fs cat PATH             write a file of the device's file system to standard output
   journal                 list the device's physical events
   changes [--since SEQ]   list the registry changes
+  changes [--since SEQ] --reg|--format reg|provxml [--undo]
+                          write the net change since SEQ (0: since the log began) as a REGEDIT4
+                          file or as provisioning XML; with --undo the file that takes the
+                          registry back to SEQ. What the file cannot carry is left out, named
+                          on standard error, and the status is 1
   install                 place the application and its Start-menu entry on the device
   start-menu              list the entries of the Start menu and its Programs folder, with targets
   tap NAME                do what tapping the Start-menu entry NAME does (its file name, with or
@@ -372,12 +379,16 @@ std::string ReadInput(const std::string& file) {
 int Import(const Options& o, const std::vector<std::string>& args) {
     if (args.size() != 1) throw UsageError{"reg import takes one file ('-' for standard input)"};
     const std::string text = ReadInput(args[0]);
+    const std::string shown = args[0] == "-" ? std::string("standard input") : args[0];
     std::vector<ce::RegFileOp> ops;
+    std::vector<std::string> warnings;
     try {
-        ops = ce::ParseRegFile(text);
+        ops = ce::ParseRegFile(text, &warnings);
     } catch (const ce::RegFileError& e) {
-        throw Failure{(args[0] == "-" ? std::string("standard input") : args[0]) + ": " + e.what() +
-                      " (nothing imported)"};
+        throw Failure{shown + ": " + e.what() + " (nothing imported)"};
+    }
+    for (const std::string& warning : warnings) {
+        std::cerr << "cedevice: " << shown << ": " << warning << '\n';
     }
     OpenDevice(o).Import(ops);
     return 0;
@@ -424,6 +435,8 @@ std::string DataText(const std::optional<ce::RegValue>& value) {
 
 int Changes(const Options& o, const std::vector<std::string>& args) {
     int64_t since = 0;
+    std::optional<ChangeFileFormat> format;  // a change file instead of the list
+    bool undo = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (auto text = OptionValue(args, &i, "--since")) {
             uint64_t n = 0;
@@ -431,10 +444,21 @@ int Changes(const Options& o, const std::vector<std::string>& args) {
                 throw UsageError{"--since needs a sequence number, not \"" + *text + "\""};
             }
             since = static_cast<int64_t>(n);
+        } else if (auto name = OptionValue(args, &i, "--format")) {
+            if (*name != "reg" && *name != "provxml") {
+                throw UsageError{"unknown change file format \"" + *name + "\" (reg or provxml)"};
+            }
+            format = *name == "reg" ? ChangeFileFormat::kReg : ChangeFileFormat::kProvXml;
+        } else if (args[i] == "--reg") {
+            format = ChangeFileFormat::kReg;
+        } else if (args[i] == "--undo") {
+            undo = true;
         } else {
             throw UsageError{"changes: unexpected argument \"" + args[i] + "\""};
         }
     }
+    if (undo && !format) format = ChangeFileFormat::kReg;
+    if (format) return WriteChangeFile(OpenDevice(o), since, *format, undo);
     for (const ce::Change& c : OpenDevice(o).Changes(since)) {
         std::cout << c.seq << ' ' << c.time << ' ' << c.pid << ' ' << c.key << ' ';
         switch (c.kind) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace ce {
@@ -26,6 +27,16 @@ bool ForEachKeyComponent(std::u16string_view path, Visit&& visit) {
         if (end > start) visit(path.substr(start, end - start));
     }
     return true;
+}
+
+// The order of keys in an export: folded paths (FoldKey) compared component by component, so that
+// a key comes right before its subkeys.
+inline bool FoldedPathLess(std::string_view a, std::string_view b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto ux = static_cast<unsigned char>(x == '\\' ? '\x01' : x);
+        const auto uy = static_cast<unsigned char>(y == '\\' ? '\x01' : y);
+        return ux < uy;
+    });
 }
 
 }  // namespace ce

@@ -2,10 +2,12 @@
 #include <CePlatform/RegFile.h>
 #include <CePlatform/Unicode.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
 #include "registry/KeyNames.h"
+#include "registry/OpSections.h"
 
 namespace ce {
 
@@ -37,6 +39,15 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
            EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string JoinRootAndPath(const char* root, std::u16string_view path) {
+    std::string name = root;
+    if (!path.empty()) {
+        name += '\\';
+        name += ToUtf8(path);
+    }
+    return name;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -133,6 +144,31 @@ std::string ShowLineBreaks(const std::string& text) {
     return shown;
 }
 
+// The text of a file saved as UTF-16LE (its byte-order mark already taken off) in UTF-8; a lone
+// surrogate is kept as WTF-8, as ToUtf8 keeps it. Throws RegFileError for an odd number of bytes,
+// naming the line of the byte left over.
+std::string Utf16LeToUtf8(std::string_view bytes) {
+    std::u16string text;
+    text.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                      (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    }
+    std::string utf8 = ToUtf8(text);
+    if (bytes.size() % 2 != 0) {
+        const auto breaks = std::count(utf8.begin(), utf8.end(), '\n');
+        throw RegFileError(static_cast<int>(breaks) + 1,
+                           "the file is UTF-16 but ends in half a character");
+    }
+    return utf8;
+}
+
+// The number of bytes of the UTF-8 sequence that starts with `lead` (1 for anything else).
+size_t Utf8Length(char lead) {
+    const auto b = static_cast<unsigned char>(lead);
+    return b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+}
+
 // The lines of the file, with their 1-based numbers, line ends stripped.
 class LineReader {
 public:
@@ -157,9 +193,12 @@ private:
     int number_ = 0;
 };
 
+// Reads a file as desktop registry editors read the files that people share: UTF-8 or UTF-16LE,
+// blanks and a ';' comment after a value's data, an unknown escape kept as written.
 class Parser {
 public:
-    explicit Parser(std::string_view text) : lines_(text) {}
+    Parser(std::string_view text, std::vector<std::string>* warnings)
+        : lines_(Decode(text, &converted_)), warnings_(warnings) {}
 
     std::vector<RegFileOp> Run() {
         ReadHeader();
@@ -179,9 +218,45 @@ public:
     }
 
 private:
+    // The file as UTF-8: a UTF-16LE file (with its byte-order mark) is converted into *converted;
+    // anything else is taken as UTF-8 as it is.
+    static std::string_view Decode(std::string_view text, std::string* converted) {
+        const auto starts = [text](std::string_view mark) { return text.substr(0, 2) == mark; };
+        if (starts("\xFF\xFE")) return *converted = Utf16LeToUtf8(text.substr(2));
+        if (starts("\xFE\xFF")) {
+            throw RegFileError(1,
+                               "the file is UTF-16 big-endian; registry files are read as "
+                               "UTF-8 or UTF-16LE");
+        }
+        return text;
+    }
+
     // Errors name the line being read.
     [[noreturn]] void Fail(const std::string& what) const {
         throw RegFileError(lines_.number() > 0 ? lines_.number() : 1, what);
+    }
+
+    void Warn(const std::string& what) const {
+        if (warnings_)
+            warnings_->push_back("line " + std::to_string(lines_.number()) + ": " + what);
+    }
+
+    // A name that holds a carriage return would be left out of every export: refused, so that
+    // what imports also exports.
+    void CheckName(std::u16string_view name, const char* what) const {
+        if (name.find(u'\r') != std::u16string_view::npos) {
+            Fail(std::string(what) +
+                 " holds a carriage return, which no registry file can write back");
+        }
+    }
+
+    // After the data only blanks and a ';' comment may follow.
+    void ExpectEnd(std::string_view rest, const std::string& after) const {
+        rest = TrimLeft(rest);
+        if (!rest.empty() && rest.front() != ';') {
+            Fail("unexpected \"" + std::string(TrimRight(rest.substr(0, 20))) + "\" after " +
+                 after + " (a comment starts with ';')");
+        }
     }
 
     void ReadHeader() {
@@ -189,10 +264,6 @@ private:
         bool first = true;
         while (lines_.Next(&raw)) {
             if (first && raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
-            if (first && raw.size() >= 2 && static_cast<unsigned char>(raw[0]) == 0xFF &&
-                static_cast<unsigned char>(raw[1]) == 0xFE) {
-                Fail("the file is UTF-16; registry files are read as UTF-8");
-            }
             first = false;
             const std::string_view line = Trim(raw);
             if (line.empty()) continue;
@@ -220,6 +291,7 @@ private:
         if (!ForEachKeyComponent(op.path, [](std::u16string_view) {})) {
             Fail("key name component longer than 255 characters");
         }
+        CheckName(op.path, "the key name");
         if (deletion && op.path.empty()) Fail("a root key cannot be deleted");
         haveKey_ = true;
         keyDeleted_ = deletion;
@@ -228,7 +300,8 @@ private:
         ops_.push_back(std::move(op));
     }
 
-    // A quoted text starting at s[0] == '"'; returns it and removes it from s.
+    // A quoted text starting at s[0] == '"'; returns it and removes it from s. "\\" and "\""
+    // are escapes; a backslash before anything else is kept as written, with a warning.
     std::string ReadQuoted(std::string_view* s) {
         std::string out;
         size_t i = 1;
@@ -239,13 +312,13 @@ private:
             if (c == '\\') {
                 if (i + 1 >= s->size()) Fail("unterminated string");
                 const char e = (*s)[i + 1];
-                if (e != '\\' && e != '"') {
-                    Fail(std::string("bad escape \"\\") + e +
-                         "\" (only \\\\ and \\\" are allowed)");
+                if (e == '\\' || e == '"') {
+                    out += e;
+                    i += 2;
+                    continue;
                 }
-                out += e;
-                i += 2;
-                continue;
+                Warn("unknown escape \"\\" + std::string(s->substr(i + 1, Utf8Length(e))) +
+                     "\" kept as written");
             }
             out += c;
             ++i;
@@ -270,17 +343,19 @@ private:
             if (op.value.name.size() > kMaxValueNameLength) {
                 Fail("value name longer than 16,383 characters");
             }
+            CheckName(op.value.name, "the value name");
         }
         s = TrimLeft(s);
         if (s.empty() || s.front() != '=') Fail("expected '=' after the value name");
         s = TrimLeft(s.substr(1));
 
-        if (s == "-") {
+        if (!s.empty() && s.front() == '-') {
             op.kind = RegFileOp::kDeleteValue;
+            ExpectEnd(s.substr(1), "the deletion");
         } else if (!s.empty() && s.front() == '"') {
             op.kind = RegFileOp::kSetValue;
             std::u16string text = FromUtf8(ReadQuoted(&s));
-            if (!TrimLeft(s).empty()) Fail("trailing garbage after the string");
+            ExpectEnd(s, "the string");
             op.value.type = kRegSz;
             text += u'\0';
             for (char16_t c : text) {
@@ -290,7 +365,10 @@ private:
         } else if (StartsWithIgnoringCase(s, "dword:")) {
             op.kind = RegFileOp::kSetValue;
             op.value.type = kRegDword;
-            const uint32_t n = ParseDword(s.substr(6));
+            s = TrimLeft(s.substr(6));
+            const size_t end = std::min(s.find_first_of(" \t;"), s.size());
+            const uint32_t n = ParseDword(s.substr(0, end));
+            ExpectEnd(s.substr(end), "the dword");
             op.value.data = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
                              static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)};
         } else if (StartsWithIgnoringCase(s, "hex")) {
@@ -315,7 +393,6 @@ private:
     }
 
     uint32_t ParseDword(std::string_view digits) {
-        digits = Trim(digits);
         if (digits.empty()) Fail("dword needs 1 to 8 hex digits");
         uint64_t n = 0;
         for (char c : digits) {
@@ -342,45 +419,113 @@ private:
         return n;
     }
 
-    // Comma-separated bytes; a trailing backslash continues the data on the next line.
+    // Comma-separated bytes; a trailing backslash continues the data on the next line. A ';'
+    // comment may end the data, and may follow the backslash of a continued line.
     std::vector<uint8_t> ParseHexBytes(std::string_view s) {
+        const auto isEnd = [](std::string_view rest) {
+            rest = TrimLeft(rest);
+            return rest.empty() || rest.front() == ';';
+        };
         std::vector<uint8_t> bytes;
-        s = Trim(s);
+        s = TrimLeft(s);
         bool expectByte = false;  // after a comma another byte must follow
         for (;;) {
-            if (s.empty()) {
+            if (isEnd(s)) {
                 if (expectByte) Fail("expected a hex byte after ','");
                 break;
             }
-            if (s.front() == '\\' && Trim(s.substr(1)).empty()) {
+            if (s.front() == '\\' && isEnd(s.substr(1))) {
                 std::string_view next;
                 if (!lines_.Next(&next)) Fail("continuation at end of file");
-                s = Trim(next);
+                s = TrimLeft(next);
                 continue;
             }
             if (HexDigit(s[0]) < 0 || s.size() < 2 || HexDigit(s[1]) < 0 ||
-                (s.size() > 2 && s[2] != ',' && !IsBlank(s[2]) && s[2] != '\\')) {
+                (s.size() > 2 && s[2] != ',' && !IsBlank(s[2]) && s[2] != '\\' && s[2] != ';')) {
                 const std::string_view item = s.substr(0, s.find(','));
                 Fail("bad hex byte \"" + std::string(TrimRight(item)) + "\"");
             }
             bytes.push_back(static_cast<uint8_t>(HexDigit(s[0]) * 16 + HexDigit(s[1])));
             s = TrimLeft(s.substr(2));
             expectByte = false;
-            if (s.empty()) break;
+            if (isEnd(s)) break;
             if (s.front() == ',') {
                 s = TrimLeft(s.substr(1));
                 expectByte = true;
             } else if (s.front() != '\\') {
-                Fail("trailing garbage after hex data");
+                ExpectEnd(s, "the hex data");
             }
         }
         return bytes;
     }
 
+    std::string converted_;  // the text of a UTF-16 file
     LineReader lines_;
+    std::vector<std::string>* warnings_;
     std::vector<RegFileOp> ops_;
     bool haveKey_ = false;
     bool keyDeleted_ = false;
+    RootKey root_ = RootKey::LocalMachine;
+    std::u16string path_;
+};
+
+// Writes a registry file section by section: a key line, then the values under it. A name that
+// the file cannot carry is left out, a key with its values, and described in *leftOut.
+class FileWriter {
+public:
+    explicit FileWriter(std::vector<std::string>* leftOut) : leftOut_(leftOut) {}
+
+    // Starts the section of a key, or writes a key's deletion ("[-KEY]").
+    void Key(RootKey root, std::u16string_view path, bool deletion) {
+        if (open_) out_ += '\n';
+        root_ = root;
+        path_ = path;
+        open_ = !HasLineBreak(path);
+        if (!open_) {
+            Leave("key " + KeyName(root, path));
+            return;
+        }
+        out_ += deletion ? "[-" : "[";
+        out_ += KeyName(root, path);
+        out_ += "]\n";
+    }
+
+    // A value line under the current key ("\"name\"=-" for a deletion); nothing when the key was
+    // left out.
+    void Value(const RegValue& value, bool deletion) {
+        if (!open_) return;
+        if (value.name.size() > kMaxValueNameLength) {
+            Leave("value " + Quote(value.name.substr(0, 32)) + "... (a name of " +
+                  std::to_string(value.name.size()) + " characters) of " + KeyName(root_, path_));
+            return;
+        }
+        if (HasLineBreak(value.name)) {
+            Leave("value " + Quote(value.name) + " of " + KeyName(root_, path_));
+            return;
+        }
+        if (deletion) {
+            out_ += value.name.empty() ? "@" : Quote(value.name);
+            out_ += "=-\n";
+        } else {
+            out_ += FormatValueLine(value);
+            out_ += '\n';
+        }
+    }
+
+    std::string Finish() {
+        if (open_) out_ += '\n';
+        open_ = false;
+        return std::move(out_);
+    }
+
+private:
+    void Leave(const std::string& what) {
+        if (leftOut_) leftOut_->push_back(ShowLineBreaks(what));
+    }
+
+    std::vector<std::string>* leftOut_;
+    std::string out_ = "REGEDIT4\n\n";
+    bool open_ = false;  // a section was started and not left out
     RootKey root_ = RootKey::LocalMachine;
     std::u16string path_;
 };
@@ -428,15 +573,17 @@ bool ParseKeyName(std::string_view text, RootKey* root, std::u16string* path) {
 }
 
 std::string KeyName(RootKey root, std::u16string_view path) {
-    std::string name = RootName(root);
-    if (!path.empty()) {
-        name += '\\';
-        name += ToUtf8(path);
-    }
-    return name;
+    return JoinRootAndPath(RootName(root), path);
 }
 
-std::vector<RegFileOp> ParseRegFile(std::string_view text) { return Parser(text).Run(); }
+std::string ShortKeyName(RootKey root, std::u16string_view path) {
+    const int i = static_cast<int>(root);
+    return JoinRootAndPath(i >= 0 && i < 3 ? kRootAbbreviations[i] : RootName(root), path);
+}
+
+std::vector<RegFileOp> ParseRegFile(std::string_view text, std::vector<std::string>* warnings) {
+    return Parser(text, warnings).Run();
+}
 
 std::string FormatValueData(uint32_t type, const std::vector<uint8_t>& data, size_t column) {
     if (type == kRegSz && IsQuotable(data)) return Quote(TextFromData(data));
@@ -462,35 +609,18 @@ std::string FormatValueLine(const RegValue& value) {
 }
 
 std::string FormatRegFile(const std::vector<RegKey>& keys, std::vector<std::string>* leftOut) {
-    const auto leave = [leftOut](const std::string& what) {
-        if (leftOut) leftOut->push_back(ShowLineBreaks(what));
-    };
-    std::string out = "REGEDIT4\n\n";
+    FileWriter writer(leftOut);
     for (const RegKey& key : keys) {
-        if (HasLineBreak(key.path)) {
-            leave("key " + KeyName(key.root, key.path));
-            continue;
-        }
-        out += '[';
-        out += KeyName(key.root, key.path);
-        out += "]\n";
-        for (const RegValue& value : key.values) {
-            if (value.name.size() > kMaxValueNameLength) {
-                leave("value " + Quote(value.name.substr(0, 32)) + "... (a name of " +
-                      std::to_string(value.name.size()) + " characters) of " +
-                      KeyName(key.root, key.path));
-                continue;
-            }
-            if (HasLineBreak(value.name)) {
-                leave("value " + Quote(value.name) + " of " + KeyName(key.root, key.path));
-                continue;
-            }
-            out += FormatValueLine(value);
-            out += '\n';
-        }
-        out += '\n';
+        writer.Key(key.root, key.path, false);
+        for (const RegValue& value : key.values) writer.Value(value, false);
     }
-    return out;
+    return writer.Finish();
+}
+
+std::string FormatRegFileOps(const std::vector<RegFileOp>& ops, std::vector<std::string>* leftOut) {
+    FileWriter writer(leftOut);
+    WriteInSections(ops, writer);
+    return writer.Finish();
 }
 
 }  // namespace ce

@@ -11,15 +11,6 @@ namespace ce {
 
 namespace {
 
-// Orders paths component by component: a key comes right before its subkeys.
-bool PathLess(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto ux = static_cast<unsigned char>(x == '\\' ? '\x01' : x);
-        const auto uy = static_cast<unsigned char>(y == '\\' ? '\x01' : y);
-        return ux < uy;
-    });
-}
-
 void BindValue(Statement& q, int typeIndex, const std::optional<RegValue>& value) {
     if (value) {
         q.Bind(typeIndex, static_cast<int64_t>(value->type)).BindBlob(typeIndex + 1, value->data);
@@ -124,7 +115,7 @@ bool Device::Impl::DeleteKeyTree(RootKey root, std::u16string_view path, bool lo
     }
     // Deepest keys first, so the log reads as a real deletion would happen.
     std::sort(doomed.begin(), doomed.end(), [](const KeyRow& a, const KeyRow& b) {
-        return PathLess(FoldKey(b.path), FoldKey(a.path));
+        return FoldedPathLess(FoldKey(b.path), FoldKey(a.path));
     });
     for (const KeyRow& key : doomed) {
         if (log) {
@@ -229,7 +220,7 @@ std::vector<RegKey> Device::Impl::Export(std::optional<RootKey> root, std::u16st
             .Bind(5, fold);
         while (q.Step()) rows.push_back({q.Text(2), KeyRow{q.Int(0), r, FromUtf8(q.Text(1))}});
         std::sort(rows.begin(), rows.end(),
-                  [](const auto& a, const auto& b) { return PathLess(a.first, b.first); });
+                  [](const auto& a, const auto& b) { return FoldedPathLess(a.first, b.first); });
         for (auto& [rowFold, row] : rows) {
             RegKey key{r, row.path, Values(row.id)};
             // A root key is listed only for values of its own.

@@ -14,7 +14,7 @@
 //   [-HKEY_CURRENT_USER\Obsolete]
 //
 // Hex data is the value's stored bytes (texts are UTF-16LE). Long hex lines are continued with a
-// trailing backslash. The file itself is UTF-8; lines starting with ';' are comments.
+// trailing backslash. Files are written in UTF-8; lines starting with ';' are comments.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +41,8 @@ CEPLATFORM_API bool ParseKeyName(std::string_view text, RootKey* root, std::u16s
 
 // "HKEY_LOCAL_MACHINE\Software\X" for a root and a normalised path.
 CEPLATFORM_API std::string KeyName(RootKey root, std::u16string_view path);
+// The same with the root abbreviated: "HKLM\Software\X" ("HKCR", "HKCU", "HKLM").
+CEPLATFORM_API std::string ShortKeyName(RootKey root, std::u16string_view path);
 
 struct RegValue {
     std::u16string name;  // "" is the key's unnamed default value
@@ -74,10 +76,16 @@ private:
     int line_;
 };
 
-// Parses a whole file. The first non-empty line must be "REGEDIT4" (a UTF-8 byte-order mark and
-// "Windows Registry Editor Version 5.00" are accepted too). Throws RegFileError on the first
-// malformed line; nothing is returned then.
-CEPLATFORM_API std::vector<RegFileOp> ParseRegFile(std::string_view text);
+// Parses a whole file, read as desktop registry editors read the files that people share: UTF-8
+// (with or without a byte-order mark) or UTF-16LE with its byte-order mark, lines ending in LF or
+// CRLF; the first non-empty line "REGEDIT4" or "Windows Registry Editor Version 5.00"; blanks and
+// a ';' comment after the data of a value line (after the backslash of a continued hex line
+// too); in a quoted text "\\" and "\"" are escapes, and a backslash before anything else is kept
+// as written, with a warning added to *warnings ("line 7: unknown escape ..."). A key or value
+// name holding a carriage return is refused: no file could write it back. Throws RegFileError on
+// the first malformed line; nothing is returned then.
+CEPLATFORM_API std::vector<RegFileOp> ParseRegFile(std::string_view text,
+                                                   std::vector<std::string>* warnings = nullptr);
 
 // The data of one value as it stands right of the '=': "\"text\"", "dword:0000002a",
 // "hex(7):...", "hex:..."; a value that would not survive the quoted form byte for byte (odd size,
@@ -97,5 +105,12 @@ CEPLATFORM_API std::string FormatValueLine(const RegValue& value);
 // line breaks shown as \n and \r.
 CEPLATFORM_API std::string FormatRegFile(const std::vector<RegKey>& keys,
                                          std::vector<std::string>* leftOut = nullptr);
+
+// A whole file of operations, in their order (a change file): "[KEY]" for kCreateKey, "[-KEY]"
+// for kDeleteKey, and each value line ("\"name\"=-" for kDeleteValue) under the line of its key,
+// which is written again when the line before was of another key or a deletion. Names that the
+// file cannot carry are left out and described as FormatRegFile does.
+CEPLATFORM_API std::string FormatRegFileOps(const std::vector<RegFileOp>& ops,
+                                            std::vector<std::string>* leftOut = nullptr);
 
 }  // namespace ce

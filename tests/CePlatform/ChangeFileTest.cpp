@@ -1,0 +1,558 @@
+// Change files: the net change between two registry states, the net change since an entry of the
+// change log and its undo, the round trip of both through random writes, and the provisioning-XML
+// form of a change.
+#include <CePlatform/ChangeFile.h>
+#include <CePlatform/Device.h>
+#include <CePlatform/RegFile.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/ProvXmlReader.h"
+#include "support/RegistryProbe.h"
+#include "support/TempDevice.h"
+
+namespace {
+
+using namespace std::string_view_literals;
+using namespace testing;
+using Bytes = std::vector<uint8_t>;
+const auto CR = ce::RootKey::ClassesRoot;
+const auto CU = ce::RootKey::CurrentUser;
+const auto LM = ce::RootKey::LocalMachine;
+
+Bytes Text(std::u16string_view text) {
+    Bytes out;
+    for (char16_t c : text) out.insert(out.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
+    out.insert(out.end(), {0, 0});
+    return out;
+}
+ce::RegValue Sz(std::u16string name, std::u16string_view text) {
+    return {name, REG_SZ, Text(text)};
+}
+ce::RegValue Dword(std::u16string name, uint32_t n) {
+    return {name, REG_DWORD, {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)}};
+}
+
+// One line per operation, for comparing operations read from two forms of one change.
+std::vector<std::string> Describe(const std::vector<ce::RegFileOp>& ops) {
+    std::vector<std::string> out;
+    for (const ce::RegFileOp& op : ops) {
+        std::string line = std::to_string(op.kind) + " " + ce::KeyName(op.root, op.path);
+        if (op.kind >= ce::RegFileOp::kSetValue) {
+            line += " \"" + ce::ToUtf8(op.value.name) + "\"";
+        }
+        if (op.kind == ce::RegFileOp::kSetValue) {
+            line += " " + ce::FormatValueData(op.value.type, op.value.data);
+        }
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::string RegText(const std::vector<ce::RegFileOp>& ops) { return ce::FormatRegFileOps(ops); }
+
+TEST(RegistryDiff, TheNetChangeBetweenTwoStatesSortedAsAnExportAndItsReverse) {
+    const std::vector<ce::RegKey> from = {
+        {LM, u"Old\\Child", {}},  // in no particular order
+        {LM, u"Old", {}},
+        {LM, u"Case", {Dword(u"Name", 1)}},
+        {LM, u"", {Dword(u"r", 1)}},
+        {CU, u"Same", {Dword(u"v", 1)}},
+        {CU, u"Keep\\Gone\\Deeper", {}},
+        {CU, u"Keep\\Gone", {Dword(u"x", 1)}},
+        {CU, u"Keep", {Sz(u"B", u"b"), Dword(u"a", 1)}},
+        {CR, u".txt", {Sz(u"", u"txtfile")}},
+    };
+    const std::vector<ce::RegKey> to = {
+        {CR, u".txt", {Sz(u"", u"txtfile")}},
+        {CU, u"Keep", {Dword(u"a", 2), Sz(u"b", u"b"), {u"c", REG_BINARY, {1}}}},
+        {CU, u"Same", {Dword(u"v", 1)}},
+        {CU, u"Zed", {}},
+        {CU, u"Zed\\New", {}},
+        {CU, u"Zed\\New\\Key", {Sz(u"n", u"new")}},
+        {LM, u"case", {Dword(u"NAME", 1)}},
+    };
+    EXPECT_EQ(RegText(ce::RegistryDiff(from, to)),
+              "REGEDIT4\n\n"
+              "[HKEY_CURRENT_USER\\Keep]\n"
+              "\"a\"=dword:00000002\n\"B\"=-\n\"b\"=\"b\"\n\"c\"=hex:01\n\n"
+              "[-HKEY_CURRENT_USER\\Keep\\Gone]\n\n"
+              "[HKEY_CURRENT_USER\\Zed]\n\n"
+              "[HKEY_CURRENT_USER\\Zed\\New]\n\n"
+              "[HKEY_CURRENT_USER\\Zed\\New\\Key]\n\"n\"=\"new\"\n\n"
+              "[HKEY_LOCAL_MACHINE]\n\"r\"=-\n\n"
+              "[-HKEY_LOCAL_MACHINE\\Case]\n\n"
+              "[HKEY_LOCAL_MACHINE\\case]\n\"NAME\"=dword:00000001\n\n"
+              "[-HKEY_LOCAL_MACHINE\\Old]\n\n");
+    EXPECT_EQ(RegText(ce::RegistryDiff(to, from)),
+              "REGEDIT4\n\n"
+              "[HKEY_CURRENT_USER\\Keep]\n"
+              "\"a\"=dword:00000001\n\"b\"=-\n\"B\"=\"b\"\n\"c\"=-\n\n"
+              "[HKEY_CURRENT_USER\\Keep\\Gone]\n\"x\"=dword:00000001\n\n"
+              "[HKEY_CURRENT_USER\\Keep\\Gone\\Deeper]\n\n"
+              "[-HKEY_CURRENT_USER\\Zed]\n\n"
+              "[HKEY_LOCAL_MACHINE]\n\"r\"=dword:00000001\n\n"
+              "[-HKEY_LOCAL_MACHINE\\case]\n\n"
+              "[HKEY_LOCAL_MACHINE\\Case]\n\"Name\"=dword:00000001\n\n"
+              "[HKEY_LOCAL_MACHINE\\Old]\n\n"
+              "[HKEY_LOCAL_MACHINE\\Old\\Child]\n\n");
+    EXPECT_THAT(ce::RegistryDiff(from, from), IsEmpty());
+    // A value whose type alone changed is written again.
+    EXPECT_EQ(RegText(ce::RegistryDiff({{CU, u"K", {Dword(u"v", 0x41)}}},
+                                       {{CU, u"K", {{u"v", REG_BINARY, {0x41, 0, 0, 0}}}}})),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=hex:41,00,00,00\n\n");
+    // A key that neither state lists counts as unchanged: its deleted subkey is named.
+    EXPECT_EQ(RegText(ce::RegistryDiff({{LM, u"Parent\\Child", {}}}, {})),
+              "REGEDIT4\n\n[-HKEY_LOCAL_MACHINE\\Parent\\Child]\n\n");
+}
+
+// Each value operation goes under the line of its key, written again after another key or after
+// a deletion (under which no value can stand); a key that a file cannot carry takes its values
+// along.
+TEST(ChangeFileFormat, ValuesStandUnderTheLineOfTheirKeyInBothForms) {
+    using Op = ce::RegFileOp;
+    const std::vector<Op> ops = {
+        {Op::kDeleteKey, 0, CU, u"K", {}},
+        {Op::kSetValue, 0, CU, u"K", Dword(u"v", 1)},
+        {Op::kDeleteValue, 0, CU, u"K", {u"", 0, {}}},
+        {Op::kSetValue, 0, LM, u"L", Dword(u"w", 2)},
+        {Op::kCreateKey, 0, LM, u"Bad\x01Key\nBreak", {}},
+        {Op::kSetValue, 0, LM, u"Bad\x01Key\nBreak", Dword(u"x", 3)},
+    };
+    std::vector<std::string> leftOut;
+    EXPECT_EQ(
+        ce::FormatRegFileOps(ops, &leftOut),
+        "REGEDIT4\n\n[-HKEY_CURRENT_USER\\K]\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=dword:00000001\n"
+        "@=-\n\n[HKEY_LOCAL_MACHINE\\L]\n\"w\"=dword:00000002\n\n");
+    EXPECT_THAT(leftOut, ElementsAre("key HKEY_LOCAL_MACHINE\\Bad\x01Key\\nBreak"));
+    leftOut.clear();
+    EXPECT_EQ(ce::FormatProvXml(ops, &leftOut),
+              "<wap-provisioningdoc>\n  <characteristic type=\"Registry\">\n"
+              "    <nocharacteristic type=\"HKCU\\K\"/>\n"
+              "    <characteristic type=\"HKCU\\K\">\n"
+              "      <parm name=\"v\" value=\"1\" datatype=\"integer\"/>\n"
+              "      <noparm name=\"\"/>\n"
+              "    </characteristic>\n"
+              "    <characteristic type=\"HKLM\\L\">\n"
+              "      <parm name=\"w\" value=\"2\" datatype=\"integer\"/>\n"
+              "    </characteristic>\n"
+              "  </characteristic>\n</wap-provisioningdoc>\n");
+    EXPECT_THAT(leftOut, ElementsAre("key HKEY_LOCAL_MACHINE\\Bad\\x01Key\\nBreak (XML cannot "
+                                     "carry a character of its name)"));
+}
+
+// The device's change log, from the test's own writes.
+class ChangeSince : public ::testing::Test {
+protected:
+    static void Set(HKEY root, LPCWSTR path, const ce::RegValue& value) {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExW(root, path, 0, nullptr, 0, 0, nullptr, &key, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, value.name.c_str(), 0, value.type,
+                                                value.data.data(), DWORD(value.data.size())));
+        RegCloseKey(key);
+    }
+    static void Delete(HKEY root, LPCWSTR path, LPCWSTR name) {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(root, path, 0, 0, &key));
+        ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueW(key, name));
+        RegCloseKey(key);
+    }
+    std::string Since(int64_t seq, ce::ChangeDirection direction) const {
+        return RegText(ce::RegistryChangeSince(device_.Device(), seq, direction));
+    }
+
+    test::TempDevice device_{ce::Profile{}, /*seed=*/false};
+};
+
+TEST_F(ChangeSince, TheNetChangeSinceAnEntryLeavesOutWhatChangedBackAndUndoesExactly) {
+    Set(HKEY_CURRENT_USER, u"Phone", Dword(u"Max", 100));
+    Set(HKEY_CURRENT_USER, u"Phone", Sz(u"Ring", u"a"));
+    Set(HKEY_CURRENT_USER, u"Phone\\Sub", Dword(u"s", 1));
+    Set(HKEY_LOCAL_MACHINE, u"Tweak", Dword(u"t", 0));
+    const int64_t seq = probe::LastChangeSeq();
+
+    Set(HKEY_CURRENT_USER, u"phone", Dword(u"MAX", 200));  // names in another case: the same
+    Set(HKEY_CURRENT_USER, u"Phone", Dword(u"Max", 300));
+    Set(HKEY_CURRENT_USER, u"Phone", Sz(u"Ring", u"b"));
+    Set(HKEY_CURRENT_USER, u"Phone", Sz(u"Ring", u"a"));  // changed back
+    Delete(HKEY_LOCAL_MACHINE, u"Tweak", u"t");
+    Set(HKEY_LOCAL_MACHINE, u"Tweak", Dword(u"t", 0));  // deleted and written back
+    Set(HKEY_LOCAL_MACHINE, u"Temp\\Deep", Dword(u"gone", 1));
+    probe::Apply(ce::RegFileOp::kDeleteKey, HKEY_LOCAL_MACHINE, u"Temp");  // created and deleted
+    probe::Apply(ce::RegFileOp::kDeleteKey, HKEY_CURRENT_USER, u"PHONE\\SUB");
+    Set(HKEY_LOCAL_MACHINE, u"New", Sz(u"n", u"x"));
+
+    const std::string forward =
+        "REGEDIT4\n\n"
+        "[HKEY_CURRENT_USER\\Phone]\n\"Max\"=dword:0000012c\n\n"
+        "[-HKEY_CURRENT_USER\\Phone\\Sub]\n\n"
+        "[HKEY_LOCAL_MACHINE\\New]\n\"n\"=\"x\"\n\n";
+    const std::string undo =
+        "REGEDIT4\n\n"
+        "[HKEY_CURRENT_USER\\Phone]\n\"Max\"=dword:00000064\n\n"
+        "[HKEY_CURRENT_USER\\Phone\\Sub]\n\"s\"=dword:00000001\n\n"
+        "[-HKEY_LOCAL_MACHINE\\New]\n\n";
+    EXPECT_EQ(Since(seq, ce::ChangeDirection::kForward), forward);
+    EXPECT_EQ(Since(seq, ce::ChangeDirection::kUndo), undo);
+
+    // At the log's end nothing changed; beyond it, or before its start, is an error.
+    const int64_t end = probe::LastChangeSeq();
+    EXPECT_EQ(Since(end, ce::ChangeDirection::kForward), "REGEDIT4\n\n");
+    EXPECT_EQ(Since(end, ce::ChangeDirection::kUndo), "REGEDIT4\n\n");
+    for (const int64_t bad : {end + 1, int64_t{-1}}) {
+        EXPECT_THAT([&] { Since(bad, ce::ChangeDirection::kForward); },
+                    Throws<ce::DeviceError>(Property(
+                        &ce::DeviceError::what,
+                        HasSubstr("no change " + std::to_string(bad) + " in the change log"))));
+    }
+    // Since the log's start: what the test wrote and kept; Phone\Sub was created and deleted.
+    EXPECT_EQ(Since(0, ce::ChangeDirection::kForward),
+              "REGEDIT4\n\n"
+              "[HKEY_CURRENT_USER\\Phone]\n\"Max\"=dword:0000012c\n\"Ring\"=\"a\"\n\n"
+              "[HKEY_LOCAL_MACHINE\\New]\n\"n\"=\"x\"\n\n"
+              "[HKEY_LOCAL_MACHINE\\Tweak]\n\"t\"=dword:00000000\n\n");
+}
+
+// An entry that is no registry write (as a restore of the whole device would be) hides the
+// registry before it: a change file across it is refused, one since it is written.
+TEST_F(ChangeSince, AnEntryThatIsNoRegistryWriteIsNotCrossed) {
+    Set(HKEY_CURRENT_USER, u"K", Dword(u"v", 1));
+    const int64_t before = probe::LastChangeSeq();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((device_.Folder() / "device.db").c_str(), &db));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
+                                      "INSERT INTO changes(time, pid, kind, key) "
+                                      "VALUES('2026-12-07T00:00:00.000Z', 1, 'restore', '')",
+                                      nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+    Set(HKEY_CURRENT_USER, u"K", Dword(u"v", 2));
+    const std::string entry = std::to_string(before + 1);
+    EXPECT_THAT([&] { Since(before, ce::ChangeDirection::kForward); },
+                Throws<ce::DeviceError>(
+                    Property(&ce::DeviceError::what,
+                             AllOf(HasSubstr("change " + entry + " (restore) is no registry write"),
+                                   HasSubstr("since change " + entry + " or later")))));
+    EXPECT_EQ(Since(before + 1, ce::ChangeDirection::kUndo),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=dword:00000001\n\n");
+}
+
+// Random writes through the registry functions: values of every type under keys a few levels
+// deep, names that differ only in case, the same names written again and again, keys created and
+// deleted. With `sayableInXml` only what provisioning XML carries, and no names with line breaks
+// (which a REGEDIT4 file leaves out and XML does not).
+class RandomWrites {
+public:
+    RandomWrites(uint32_t seed, bool sayableInXml) : random_(seed), xml_(sayableInXml) {}
+
+    void Run(int count) {
+        for (int i = 0; i < count; ++i) Step();
+    }
+
+private:
+    // An item of the pool but its last `leaveOut`.
+    template <typename T>
+    const T& Pick(const std::vector<T>& pool, size_t leaveOut = 0) {
+        return pool[random_() % (pool.size() - leaveOut)];
+    }
+
+    // A key a few levels deep, or now and then the root itself.
+    std::u16string Path() {
+        static const std::vector<std::u16string> names = {
+            u"Soft", u"SOFT", u"soft", u"Ab", u"aB", u"\u00c9mile", u"\u00e9MILE", u"line\nbreak"};
+        if (random_() % 8 == 0) return u"";
+        std::u16string path = Pick(names, xml_);
+        for (unsigned depth = random_() % 3; depth > 0; --depth) path += u"\\" + Pick(names, xml_);
+        return path;
+    }
+
+    // Names with line breaks only in REGEDIT4 rounds, and never on a root: an export lists a root
+    // for values of its own, and still does when all of them are left out.
+    std::u16string Name(bool onRoot) {
+        static const std::vector<std::u16string> names = {
+            u"",         u"v",       u"V",       u"Name",        u"nAME",
+            u"\u00e9",   u"\u00c9",  u"q\"uote", u"back\\slash", u"semi;colon & <xml>",
+            u"cr\rname", u"lf\nname"};
+        return Pick(names, xml_ || onRoot ? 2 : 0);
+    }
+
+    Bytes Words() {
+        static const std::vector<std::u16string> texts = {
+            u"",          u"hello",      u"a\"b\\c",    u"\u00e9\u20ac\U0001F600",
+            u"tab\there", u"two\nlines", u"& <xml> 'q'"};
+        return Text(Pick(texts));
+    }
+
+    Bytes RandomBytes(size_t count) {
+        Bytes bytes(count);
+        for (uint8_t& b : bytes) b = static_cast<uint8_t>(random_());
+        return bytes;
+    }
+
+    ce::RegValue Value(bool onRoot) {
+        const std::u16string name = Name(onRoot);
+        switch (random_() % (xml_ ? 4 : 9)) {
+            case 0:
+                return {name, REG_SZ, Words()};
+            case 1:
+                return {name, REG_DWORD, RandomBytes(4)};
+            case 2:
+                return {name, REG_BINARY, RandomBytes(random_() % 40)};
+            case 3: {
+                Bytes texts;
+                for (unsigned n = 1 + random_() % 3; n > 0; --n) {
+                    const Bytes text = Words();
+                    texts.insert(texts.end(), text.begin(), text.end());
+                }
+                texts.insert(texts.end(), {0, 0});
+                return {name, REG_MULTI_SZ, texts};
+            }
+            // Only in REGEDIT4: other types, and data that no parm can hold.
+            case 4:
+                return {name, REG_EXPAND_SZ, Text(u"%windir%")};
+            case 5:
+                return {name, REG_QWORD, RandomBytes(8)};
+            case 6:
+                return {name, random_() % 2 ? REG_NONE : 0x1234u, RandomBytes(random_() % 3)};
+            case 7:
+                return {name, REG_SZ,
+                        random_() % 2 ? RandomBytes(random_() % 5) : Text(u"ctl\x01")};
+            default:
+                return {name, REG_DWORD, RandomBytes(3)};
+        }
+    }
+
+    void Step() {
+        static const HKEY roots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT};
+        const HKEY root = roots[random_() % 3];
+        const std::u16string path = Path();
+        const unsigned what = random_() % 100;
+        if (what >= 85) {
+            if (!path.empty()) probe::Apply(ce::RegFileOp::kDeleteKey, root, path);
+            return;
+        }
+        HKEY key = nullptr;
+        const LONG opened = what < 70 ? RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, 0,
+                                                        nullptr, &key, nullptr)
+                                      : RegOpenKeyExW(root, path.c_str(), 0, 0, &key);
+        if (opened != ERROR_SUCCESS) return;
+        if (what < 55) {
+            const ce::RegValue value = Value(path.empty());
+            EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, value.name.c_str(), 0, value.type,
+                                                    value.data.data(), DWORD(value.data.size())));
+        } else if (what >= 70) {
+            RegDeleteValueW(key, Name(path.empty()).c_str());
+        }
+        RegCloseKey(key);
+    }
+
+    std::mt19937 random_;
+    bool xml_;
+};
+
+int Rounds() {
+    const char* rounds = std::getenv("QUENVALE_LONG_ROUNDS");
+    return rounds && std::atoi(rounds) > 0 ? std::atoi(rounds) : 25;
+}
+
+// For random writes: the state at a sequence number plus the change file since then exports byte
+// for byte as the state at the end, and the end plus the undo file as the state back then. Through
+// provisioning XML the same, and the XML reads back as the same operations as the REGEDIT4 file.
+// Each state is applied to a device of its own, which holds nothing else.
+class ChangeFileRoundTrip : public ::testing::Test {
+protected:
+    void RoundTrip(uint32_t seed, bool xml) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        Empty(source_.Device());
+        RandomWrites writes(seed, xml);
+        writes.Run(40);
+        const int64_t seq = LastSeq();
+        const std::string earlier = ce::FormatRegFile(source_.Device().ExportKeys());
+        writes.Run(60);
+        const std::string later = ce::FormatRegFile(source_.Device().ExportKeys());
+
+        for (const auto direction : {ce::ChangeDirection::kForward, ce::ChangeDirection::kUndo}) {
+            const bool forward = direction == ce::ChangeDirection::kForward;
+            const auto ops = ce::RegistryChangeSince(source_.Device(), seq, direction);
+            std::vector<ce::RegFileOp> read = ce::ParseRegFile(ce::FormatRegFileOps(ops));
+            if (xml) {
+                std::vector<std::string> leftOut;
+                const std::string doc = ce::FormatProvXml(ops, &leftOut);
+                EXPECT_THAT(leftOut, IsEmpty());
+                documents_.push_back(doc);
+                std::vector<ce::RegFileOp> fromXml;
+                EXPECT_NO_THROW(fromXml = test::ReadProvXml(doc)) << doc;
+                EXPECT_EQ(Describe(fromXml), Describe(read));
+                read = fromXml;
+            }
+            EXPECT_EQ(Applied(forward ? earlier : later, read), forward ? later : earlier)
+                << (forward ? "forward" : "undo") << ":\n"
+                << ce::FormatRegFileOps(ops);
+        }
+    }
+
+    void TearDown() override {
+        if (!documents_.empty()) {
+            EXPECT_TRUE(test::IsWellFormedXml(documents_));
+        }
+    }
+
+private:
+    // The number of the change log's last entry, read from the last one known on: the log of the
+    // source device grows round by round.
+    int64_t LastSeq() {
+        const std::vector<ce::Change> changes = source_.Device().Changes(lastSeq_);
+        if (!changes.empty()) lastSeq_ = changes.back().seq;
+        return lastSeq_;
+    }
+
+    // Takes every key and every value of the roots away.
+    static void Empty(ce::Device& device) {
+        std::vector<ce::RegFileOp> ops;
+        for (const ce::RegKey& key : device.ExportKeys()) {
+            if (!key.path.empty() && key.path.find(u'\\') == std::u16string::npos) {
+                ops.push_back({ce::RegFileOp::kDeleteKey, 0, key.root, key.path, {}});
+            }
+            for (const ce::RegValue& value :
+                 key.path.empty() ? key.values : std::vector<ce::RegValue>{}) {
+                ops.push_back({ce::RegFileOp::kDeleteValue, 0, key.root, key.path, value});
+            }
+        }
+        device.Import(ops);
+    }
+
+    // The registry of the target after importing `start` and then `ops` into it, exported.
+    std::string Applied(const std::string& start, const std::vector<ce::RegFileOp>& ops) {
+        Empty(*target_);
+        target_->Import(ce::ParseRegFile(start), false);
+        target_->Import(ops, false);
+        return ce::FormatRegFile(target_->ExportKeys());
+    }
+
+    static std::unique_ptr<ce::Device> NewDevice() {
+        const std::filesystem::path folder = test::MakeTempFolder("target") / "device";
+        ce::CreateDevice(folder, ce::Profile{}, false);
+        return ce::Device::Open(folder);
+    }
+
+    test::TempDevice source_{ce::Profile{}, /*seed=*/false};  // current: the writes go there
+    int64_t lastSeq_ = 0;
+    std::vector<std::string> documents_;  // every provisioning document written
+    std::unique_ptr<ce::Device> target_ = NewDevice();
+};
+
+TEST_F(ChangeFileRoundTrip, RandomWritesApplyAndUndoExactlyAsRegistryFiles) {
+    for (int round = 0; round < Rounds() && !HasFailure(); ++round) RoundTrip(1000 + round, false);
+}
+
+TEST_F(ChangeFileRoundTrip, RandomWritesApplyAndUndoExactlyAsProvisioningXml) {
+    for (int round = 0; round < Rounds() && !HasFailure(); ++round) RoundTrip(5000 + round, true);
+}
+
+// Every datatype, escaped as XML requires, and what XML cannot say left out with the reason.
+TEST(ProvXml, EachDatatypeItsEscapesAndWhatCannotBeSaid) {
+    const std::u16string odd = u"Soft & \"Co\" <x>";
+    const auto multi = [](std::u16string_view texts) {  // texts separated by '|'
+        Bytes data;
+        for (char16_t c : texts) {
+            const char16_t unit = c == u'|' ? 0 : c;
+            data.insert(data.end(), {uint8_t(unit & 0xFF), uint8_t(unit >> 8)});
+        }
+        data.insert(data.end(), {0, 0, 0, 0});
+        return data;
+    };
+    using Op = ce::RegFileOp;
+    const std::vector<Op> said = {
+        {Op::kCreateKey, 0, LM, odd, {}},
+        {Op::kSetValue, 0, LM, odd,
+         Sz(u"", u"tab\tline\nreturn\r & <b> \"q\" 'a' \u00e9\U0001F600")},
+        {Op::kSetValue, 0, LM, odd, Dword(u"Count", 0xFFFFFFFF)},
+        {Op::kSetValue, 0, LM, odd, {u"List", REG_MULTI_SZ, multi(u"one||thr&e")}},
+        {Op::kSetValue, 0, LM, odd, {u"One", REG_MULTI_SZ, multi(u"")}},
+        {Op::kSetValue, 0, LM, odd, {u"Blob", REG_BINARY, {0x00, 0xFF, 0x10, 0x20, 0x30}}},
+        {Op::kSetValue, 0, LM, odd, {u"Empty", REG_BINARY, {}}},
+        {Op::kDeleteValue, 0, LM, odd, {u"Gone", 0, {}}},
+        {Op::kDeleteKey, 0, CU, u"Obsolete", {}},
+        {Op::kCreateKey, 0, CR, u".new", {}},
+        {Op::kSetValue, 0, CU, u"Later", Dword(u"", 7)},  // its key line is implied
+    };
+    std::vector<Op> ops = said;
+    const std::vector<ce::RegValue> unsayable = {
+        {u"Expand", REG_EXPAND_SZ, Text(u"%windir%")},
+        {u"Q", REG_QWORD, Bytes(8, 1)},
+        {u"None", REG_NONE, {}},
+        {u"Short", REG_DWORD, {1, 2, 3}},
+        Sz(u"Ctl", u"a\x01z"),
+        Sz(u"Lone", u"\xD800"),
+        Sz(u"NotChar", u"\xFFFF"),
+        {u"NoEnd", REG_SZ, {'a', 0}},
+        {u"Two", REG_SZ, Text(u"a\0b"sv)},
+        Dword(u"bad\x02name", 1),
+        {u"Sep", REG_MULTI_SZ, multi(u"a\xF000z")},
+        {u"NotList", REG_MULTI_SZ, Text(u"a")},
+    };
+    for (const ce::RegValue& value : unsayable)
+        ops.insert(ops.begin() + 2, {Op::kSetValue, 0, LM, odd, value});
+    ops.push_back({Op::kCreateKey, 0, CU, u"Bad\x03Key", {}});
+    ops.push_back({Op::kSetValue, 0, CU, u"Bad\x03Key", Dword(u"v", 1)});
+
+    std::vector<std::string> leftOut;
+    const std::string doc = ce::FormatProvXml(ops, &leftOut);
+    const std::string type = "HKLM\\Soft &amp; &quot;Co&quot; &lt;x&gt;";
+    EXPECT_EQ(doc,
+              "<wap-provisioningdoc>\n"
+              "  <characteristic type=\"Registry\">\n"
+              "    <characteristic type=\"" +
+                  type +
+                  "\">\n"
+                  "      <parm name=\"\" value=\"tab&#9;line&#10;return&#13; &amp; &lt;b&gt; "
+                  "&quot;q&quot; 'a' \xC3\xA9\xF0\x9F\x98\x80\" datatype=\"string\"/>\n"
+                  "      <parm name=\"Count\" value=\"4294967295\" datatype=\"integer\"/>\n"
+                  "      <parm name=\"List\" value=\"one&#xF000;&#xF000;thr&amp;e\" "
+                  "datatype=\"multiplestring\"/>\n"
+                  "      <parm name=\"One\" value=\"\" datatype=\"multiplestring\"/>\n"
+                  "      <parm name=\"Blob\" value=\"AP8QIDA=\" datatype=\"binary\"/>\n"
+                  "      <parm name=\"Empty\" value=\"\" datatype=\"binary\"/>\n"
+                  "      <noparm name=\"Gone\"/>\n"
+                  "    </characteristic>\n"
+                  "    <nocharacteristic type=\"HKCU\\Obsolete\"/>\n"
+                  "    <characteristic type=\"HKCR\\.new\"/>\n"
+                  "    <characteristic type=\"HKCU\\Later\">\n"
+                  "      <parm name=\"\" value=\"7\" datatype=\"integer\"/>\n"
+                  "    </characteristic>\n"
+                  "  </characteristic>\n"
+                  "</wap-provisioningdoc>\n");
+    const std::string of = " of HKEY_LOCAL_MACHINE\\Soft & \"Co\" <x> (";
+    EXPECT_THAT(
+        leftOut,
+        UnorderedElementsAre(
+            "value \"Expand\"" + of + "REG_EXPAND_SZ has no datatype in provisioning XML)",
+            "value \"Q\"" + of + "REG_QWORD has no datatype in provisioning XML)",
+            "value \"None\"" + of + "REG_NONE has no datatype in provisioning XML)",
+            "value \"Short\"" + of + "REG_DWORD data of 3 bytes)",
+            "value \"Ctl\"" + of + "its text holds a character that XML cannot carry)",
+            "value \"Lone\"" + of + "its text holds a character that XML cannot carry)",
+            "value \"NotChar\"" + of + "its text holds a character that XML cannot carry)",
+            "value \"NoEnd\"" + of + "REG_SZ data that is not one terminated text)",
+            "value \"Two\"" + of + "REG_SZ data that is not one terminated text)",
+            "value \"bad\\x02name\"" + of + "XML cannot carry a character of its name)",
+            "value \"Sep\"" + of + "one of its texts holds U+F000, which separates them)",
+            "value \"NotList\"" + of + "REG_MULTI_SZ data that is not a list of terminated texts)",
+            "key HKEY_CURRENT_USER\\Bad\\x03Key (XML cannot carry a character of its "
+            "name)"));
+
+    // It reads back as the operations that it could say, the implied key line made explicit.
+    std::vector<Op> expected = said;
+    expected.insert(expected.end() - 1, {Op::kCreateKey, 0, CU, u"Later", {}});
+    EXPECT_EQ(Describe(test::ReadProvXml(doc)), Describe(expected));
+    EXPECT_TRUE(test::IsWellFormedXml({doc}));
+}
+
+}  // namespace
