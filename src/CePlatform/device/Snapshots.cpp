@@ -14,10 +14,10 @@
 //      token as the device's "restore.token": this commit decides whether the restore happened;
 //   4. moves fs/ to .restore-old-fs and .restore-fs to fs/, and removes .restore-old-fs;
 //   5. removes the marker.
-// A process killed on the way leaves the marker behind. The next process to open the device takes
-// the lock to itself and finishes the restore (the token was committed: steps 4 and 5) or undoes
-// it (it was not: .restore-fs and the marker go), so that the device is wholly old or wholly
-// restored. The database is never swapped as a file: other processes may have it open.
+// A process killed on the way leaves the marker or the prepared copy behind. The next process to
+// open the device takes the lock to itself and finishes the restore (the token was committed:
+// steps 4 and 5) or undoes it (it was not: .restore-fs and the marker go), so that the device is
+// wholly old or wholly restored. The database is never swapped as a file: other processes may have it open.
 #include <CePlatform/Device.h>
 #include <CePlatform/Unicode.h>
 #include <fcntl.h>
@@ -235,6 +235,13 @@ void RecoverRestore(const fs::path& folder, Database& db) {
     if (ec) FailOnHost(folder, "undo the interrupted restore of " + folder.string(), ec);
 }
 
+// Whether a restore left something behind: a process that holds the lock shared sees this only
+// when the restorer was killed.
+bool RestoreLeftBehind(const fs::path& folder) {
+    std::error_code ec;
+    return fs::exists(folder / kMarkerName, ec) || fs::exists(folder / kPreparedFilesName, ec);
+}
+
 // A new token for a restore: unique to this process and moment.
 std::string NewToken() {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
@@ -375,17 +382,14 @@ DeviceLock LockDevice(const fs::path& folder, Database& db) {
     fs::create_directories(path.parent_path(), ec);
     UniqueFd fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (!fd) return DeviceLock();
-    const fs::path marker = folder / kMarkerName;
     for (;;) {
-        // A marker under the shared lock was left by a killed restorer: nobody else holds the
-        // lock to itself while it lies there.
-        if (!fs::exists(marker, ec)) {
+        if (!RestoreLeftBehind(folder)) {
             SetFileLock(fd.Get(), F_RDLCK, true);
-            if (!fs::exists(marker, ec)) return DeviceLock(std::move(fd));
+            if (!RestoreLeftBehind(folder)) return DeviceLock(std::move(fd));
             SetFileLock(fd.Get(), F_UNLCK, false);
         }
         if (SetFileLock(fd.Get(), F_WRLCK, false)) {
-            if (fs::exists(marker, ec)) RecoverRestore(folder, db);
+            if (RestoreLeftBehind(folder)) RecoverRestore(folder, db);
             SetFileLock(fd.Get(), F_RDLCK, false);
             return DeviceLock(std::move(fd));
         }
