@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -225,6 +226,7 @@ TEST(Snapshots, ASaveBesideWritersIsAStateTheDeviceWasIn) {
     for (const std::u16string& key : keys) {
         const pid_t pid = fork();
         if (pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives the test
             try {
                 auto d = ce::Device::Open(folder);
                 for (uint32_t k = 1;; ++k) {
