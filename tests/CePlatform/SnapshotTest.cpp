@@ -271,15 +271,13 @@ TEST(Snapshots, ASaveBesideWritersIsAStateTheDeviceWasIn) {
     EXPECT_GT(last[keys[0]] + last[keys[1]], 0u);
 }
 
-// A process restoring the device is killed at random moments. Each time the device opens after
-// it, and is wholly the old state or wholly the restored one, registry and files alike; change
-// numbers never go backwards.
-TEST(Snapshots, ARestoreKilledAtAnyMomentLeavesTheOldOrTheRestoredDevice) {
-    const fs::path folder = test::MakeTempFolder("killed") / "device";
-    ce::CreateDevice(folder, {}, false);
-    State states[2];
-    {
-        auto d = ce::Device::Open(folder);
+// A device saved in two states, "state0" and "state1" (1,500 keys of 4 values, 40 files, the
+// profile), left in state 1; restores of it run in child processes.
+class TwoStates : public testing::Test {
+protected:
+    void SetUp() override {
+        ce::CreateDevice(folder_, {}, false);
+        auto d = ce::Device::Open(folder_);
         for (uint32_t round = 0; round < 2; ++round) {
             std::vector<ce::RegFileOp> ops;
             for (uint32_t k = 0; k < 1500; ++k) {
@@ -294,21 +292,27 @@ TEST(Snapshots, ARestoreKilledAtAnyMomentLeavesTheOldOrTheRestoredDevice) {
                                      std::string(1000 * (f + 1), static_cast<char>('a' + round)));
             }
             d->UpdateProfile([&](ce::Profile& p) { p.bluetoothMode = round; });
-            states[round] = Capture(*d);
+            states_[round] = Capture(*d);
             d->SaveSnapshot("state" + std::to_string(round));
         }
     }
-    // Runs a restore of `target` in a child, killed after `delay` unless it ends before.
-    const auto restoreIn = [&folder](int target, std::chrono::microseconds delay) {
+
+    // Starts a child that restores state `target`; it exits with 0 when the restore succeeded.
+    pid_t StartRestore(int target) const {
         const pid_t pid = fork();
         if (pid == 0) {
             try {
-                ce::Device::Open(folder)->RestoreSnapshot("state" + std::to_string(target));
+                ce::Device::Open(folder_)->RestoreSnapshot("state" + std::to_string(target));
             } catch (...) {
                 _exit(1);
             }
             _exit(0);
         }
+        return pid;
+    }
+
+    // Waits up to `delay` for the child, then kills it; whether it ended with success first.
+    static bool EndWithin(pid_t pid, std::chrono::microseconds delay) {
         int status = 0;
         const auto end = std::chrono::steady_clock::now() + delay;
         while (std::chrono::steady_clock::now() < end) {
@@ -319,11 +323,26 @@ TEST(Snapshots, ARestoreKilledAtAnyMomentLeavesTheOldOrTheRestoredDevice) {
         }
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    };
+        return false;
+    }
+
+    // The state the device is in: 0 or 1, or -1 for a mix.
+    int StateNow(const ce::Device& device) const {
+        const State now = Capture(device);
+        return now == states_[0] ? 0 : now == states_[1] ? 1 : -1;
+    }
+
+    const fs::path folder_ = test::MakeTempFolder("states") / "device";
+    State states_[2];
+};
+
+// A process restoring the device is killed at random moments. Each time the device opens after
+// it, and is wholly the old state or wholly the restored one, registry and files alike; change
+// numbers never go backwards.
+TEST_F(TwoStates, ARestoreKilledAtAnyMomentLeavesTheOldOrTheRestoredDevice) {
     // How long a whole restore takes here.
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(restoreIn(0, std::chrono::seconds(30)));
+    ASSERT_TRUE(EndWithin(StartRestore(0), std::chrono::seconds(30)));
     const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::steady_clock::now() - start);
 
@@ -334,11 +353,11 @@ TEST(Snapshots, ARestoreKilledAtAnyMomentLeavesTheOldOrTheRestoredDevice) {
     for (int round = 0; round < 50; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         const int target = 1 - current;
-        restoreIn(target, std::chrono::microseconds(moment(random)));
-        auto d = ce::Device::Open(folder);
-        const State now = Capture(*d);
-        ASSERT_TRUE(now == states[0] || now == states[1]) << "a mix of the two states";
-        if (now == states[target]) {
+        EndWithin(StartRestore(target), std::chrono::microseconds(moment(random)));
+        auto d = ce::Device::Open(folder_);
+        const int now = StateNow(*d);
+        ASSERT_NE(now, -1) << "a mix of the two states";
+        if (now == target) {
             ++finished;
             current = target;
         } else {
@@ -347,13 +366,36 @@ TEST(Snapshots, ARestoreKilledAtAnyMomentLeavesTheOldOrTheRestoredDevice) {
         EXPECT_GE(LastChange(*d), highest);
         highest = LastChange(*d);
         for (const char* leftover : {".restore", ".restore-fs", ".restore-old-fs"}) {
-            EXPECT_FALSE(fs::exists(folder / leftover)) << leftover;
+            EXPECT_FALSE(fs::exists(folder_ / leftover)) << leftover;
         }
     }
     EXPECT_GT(finished, 0);
     EXPECT_GT(undone, 0);
-    std::printf("restore takes %lld us; %d rounds finished, %d undone\n",
+    std::printf("a restore takes %lld us; %d rounds finished, %d undone\n",
                 static_cast<long long>(whole.count()), finished, undone);
+}
+
+// Another process that opens the device while a restore runs waits for it, and sees the old or
+// the restored state, never a mix.
+TEST_F(TwoStates, AnotherUserDuringARestoreSeesTheOldOrTheRestoredDevice) {
+    for (int round = 0; round < 4; ++round) {
+        const int target = round % 2 == 0 ? 0 : 1;
+        const pid_t pid = StartRestore(target);
+        int status = 0;
+        bool sawTarget = false;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            {
+                auto d = ce::Device::Open(folder_);
+                const int now = StateNow(*d);
+                ASSERT_NE(now, -1) << "a mix of the two states";
+                sawTarget = sawTarget || now == target;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the restore failed";
+        auto d = ce::Device::Open(folder_);
+        EXPECT_EQ(StateNow(*d), target);
+    }
 }
 
 }  // namespace

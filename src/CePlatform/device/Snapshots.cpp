@@ -17,7 +17,8 @@
 // A process killed on the way leaves the marker or the prepared copy behind. The next process to
 // open the device takes the lock to itself and finishes the restore (the token was committed:
 // steps 4 and 5) or undoes it (it was not: .restore-fs and the marker go), so that the device is
-// wholly old or wholly restored. The database is never swapped as a file: other processes may have it open.
+// wholly old or wholly restored. The database is never swapped as a file: other processes may have
+// it open.
 #include <CePlatform/Device.h>
 #include <CePlatform/Unicode.h>
 #include <fcntl.h>
@@ -442,7 +443,8 @@ std::vector<SnapshotInfo> Device::Snapshots() const {
     std::vector<SnapshotInfo> found;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(Folder() / kSnapshotsName, ec)) {
-        if (entry.path().filename().string().front() == '.' || !entry.is_directory()) continue;
+        std::error_code kind;
+        if (entry.path().filename().string().front() == '.' || !entry.is_directory(kind)) continue;
         found.push_back(ReadInfo(entry.path()));
     }
     std::sort(found.begin(), found.end(), [](const SnapshotInfo& a, const SnapshotInfo& b) {
