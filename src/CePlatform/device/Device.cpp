@@ -17,8 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kDatabaseName = "device.db";
-constexpr const char* kFilesName = "fs";
 constexpr const char* kFormat = "cedevice";
 constexpr int64_t kSchemaVersion = 1;
 // A device being created is built under this name and then linked into place.

@@ -24,6 +24,10 @@ struct KeyRow {
     std::u16string path;
 };
 
+// The device's database and its file system's root, in its folder.
+inline constexpr const char* kDatabaseName = "device.db";
+inline constexpr const char* kFilesName = "fs";
+
 // Appends the components of `relative` to the normalised `path`.
 bool AppendKeyPath(std::u16string* path, std::u16string_view relative);
 // "a\b" + "c" → "a\b\c"; either side may be empty.

@@ -46,8 +46,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kSnapshotsName = "snapshots";
-constexpr const char* kDatabaseName = "device.db";
-constexpr const char* kFilesName = "fs";
 constexpr const char* kLockPath = "run/device.lock";
 constexpr const char* kMarkerName = ".restore";
 constexpr const char* kPreparedFilesName = ".restore-fs";
@@ -77,9 +75,10 @@ constexpr auto kLockPoll = std::chrono::milliseconds(10);
 void CheckName(std::string_view name) {
     std::string why;
     const std::u16string units = FromUtf8(name);
+    const bool utf8 = ToUtf8(units) == name;
     if (name.empty()) {
         why = "it is empty";
-    } else if (ToUtf8(units) != name) {
+    } else if (!utf8) {
         why = "it is not UTF-8 text";
     } else if (units.size() > kMaxNameLength) {
         why = "it is longer than 64 characters";
@@ -97,7 +96,7 @@ void CheckName(std::string_view name) {
     std::string shown;
     for (const char c : name) {
         const auto b = static_cast<unsigned char>(c);
-        if (b < 0x20 || b == 0x7F || (b >= 0x80 && why == "it is not UTF-8 text")) {
+        if (b < 0x20 || b == 0x7F || (b >= 0x80 && !utf8)) {
             char hex[5];
             std::snprintf(hex, sizeof hex, "\\x%02X", b);
             shown += hex;
