@@ -372,14 +372,23 @@ int InstallApplication(ce::Device& device) {
     return 0;
 }
 
-int ListStartMenu(ce::Device& device) {
+std::vector<StartMenuItem> StartMenuItems(const ce::Device& device) {
+    std::vector<StartMenuItem> items;
     for (const SEntry& entry : StartMenuEntries(device)) {
-        const SShortcut shortcut = ReadShortcut(device, entry.devicePath, entry.kind);
-        std::cout << Utf8(entry.devicePath);
-        if (shortcut.problem.empty()) {
-            std::cout << " -> " << Utf8(shortcut.target) << '\n';
+        SShortcut shortcut = ReadShortcut(device, entry.devicePath, entry.kind);
+        items.push_back(
+            {entry.devicePath, std::move(shortcut.target), std::move(shortcut.problem)});
+    }
+    return items;
+}
+
+int ListStartMenu(ce::Device& device) {
+    for (const StartMenuItem& item : StartMenuItems(device)) {
+        std::cout << Utf8(item.path);
+        if (item.problem.empty()) {
+            std::cout << " -> " << Utf8(item.target) << '\n';
         } else {
-            std::cout << " (not a shortcut: " << shortcut.problem << ")\n";
+            std::cout << " (not a shortcut: " << item.problem << ")\n";
         }
     }
     return 0;
@@ -417,18 +426,27 @@ int TapStartMenuEntry(ce::Device& device, const std::string& name) {
         ": the simulated device has no such program: " + Utf8(command.program));
 }
 
-int ListTweaks(ce::Device& device, bool withIds) {
+std::vector<TweakRow> TweakRows(ce::Device& device) {
     const CTweakersFactory factory;
-    std::vector<std::vector<std::string>> rows = {
-        {"category", "name", "supported", "enabled", "backed up", "shortcut"}};
-    if (withIds) rows.front().push_back("ID");
+    std::vector<TweakRow> rows;
     for (CTweakBase* tweak : factory.GetAllTweaks()) {
-        rows.push_back({CategoryName(tweak->GetCategory()), Utf8(tweak->GetName().View()),
-                        YesNo(tweak->IsSupported()), YesNo(tweak->IsEnabled()),
-                        YesNo(BackupTaken(device, tweak->GetID())),
-                        YesNo(ToggleShortcutExists(tweak))});
-        if (withIds) rows.back().push_back(Utf8(tweak->GetID().View()));
+        rows.push_back({CategoryName(tweak->GetCategory()), std::u16string(tweak->GetName().View()),
+                        tweak->IsSupported() != FALSE, tweak->IsEnabled() != FALSE,
+                        BackupTaken(device, tweak->GetID()), ToggleShortcutExists(tweak),
+                        std::u16string(tweak->GetID().View())});
     }
-    PrintColumns(rows);
+    return rows;
+}
+
+int ListTweaks(ce::Device& device, bool withIds) {
+    std::vector<std::vector<std::string>> lines = {
+        {"category", "name", "supported", "enabled", "backed up", "shortcut"}};
+    if (withIds) lines.front().push_back("ID");
+    for (const TweakRow& row : TweakRows(device)) {
+        lines.push_back({row.category, Utf8(row.name), YesNo(row.supported), YesNo(row.enabled),
+                         YesNo(row.backedUp), YesNo(row.shortcut)});
+        if (withIds) lines.back().push_back(Utf8(row.id));
+    }
+    PrintColumns(lines);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <CePlatform/Device.h>
 
 #include <string>
+#include <vector>
 
 // Places "\Program Files\Quenvale\Fennaro.exe" (a marker file) and the Start-menu entry
 // "Quenvale.lnk" that starts it (in the Start menu on a Smartphone, in its Programs folder
@@ -14,9 +15,18 @@
 // "replaced ..." (an entry that did not start the application). Returns 0.
 int InstallApplication(ce::Device& device);
 
-// Prints every Start-menu entry (a file named *.lnk) of the Start menu, then of its Programs
-// folder, each folder sorted without regard to case: "PATH -> TARGET", or "PATH (not a shortcut:
-// REASON)". Returns 0.
+// One Start-menu entry: its device path, and its target or why it is no shortcut.
+struct StartMenuItem {
+    std::u16string path;
+    std::u16string target;
+    std::string problem;  // "" for a shortcut
+};
+
+// Every Start-menu entry (a file named *.lnk) of the Start menu, then of its Programs folder,
+// each folder sorted without regard to case.
+std::vector<StartMenuItem> StartMenuItems(const ce::Device& device);
+
+// Prints StartMenuItems: "PATH -> TARGET", or "PATH (not a shortcut: REASON)". Returns 0.
 int ListStartMenu(ce::Device& device);
 
 // Does what tapping the entry `name` does (its file name, with or without ".lnk", matched without
@@ -27,8 +37,20 @@ int ListStartMenu(ce::Device& device);
 // application, an entry that is missing or no shortcut. Closes the device before Fennaro starts.
 int TapStartMenuEntry(ce::Device& device, const std::string& name);
 
-// Prints the catalogue in its order, one tweak a line under a header: category, display name,
-// whether it is supported and enabled, whether its first backup was taken and whether its toggle
-// shortcut exists, then its ID when `withIds`. Building the catalogue creates the tweaks' own
-// store keys. Returns 0.
+// One tweak of the catalogue as the device sees it.
+struct TweakRow {
+    std::string category;
+    std::u16string name;
+    bool supported = false;
+    bool enabled = false;
+    bool backedUp = false;  // its first backup was taken
+    bool shortcut = false;  // its toggle shortcut exists
+    std::u16string id;
+};
+
+// The catalogue in its order. Building it creates the tweaks' own store keys.
+std::vector<TweakRow> TweakRows(ce::Device& device);
+
+// Prints TweakRows one a line under a header: category, display name, supported, enabled, backed
+// up, toggle shortcut, then the ID when `withIds`. Returns 0.
 int ListTweaks(ce::Device& device, bool withIds);

@@ -21,12 +21,14 @@
 #include <vector>
 
 #include "ChangeFiles.h"
+#include "Json.h"
+#include "Snapshots.h"
 #include "StartMenu.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    R"(usage: cedevice [--device DIR] COMMAND ...
+    R"(usage: cedevice [--device DIR] [--json] COMMAND ...
 
 Commands:
   init [--edition smartphone|pocketpc|other] [--os MAJOR.MINOR[.BUILD]] [--empty]
@@ -60,6 +62,13 @@ Commands:
   tweaks [--ids]          list the catalogue as this device sees it (--ids adds the tweak IDs);
                           building the catalogue creates the tweaks' own store keys, as any start
                           of the application does, and the change log shows them
+  snapshot save NAME      save the whole device (registry, profile, logs, file system) as NAME
+  snapshot list           list the snapshots: name, time, size, change sequence number
+  snapshot restore NAME   put the whole device back as it was saved, as one step; refused while
+                          the tweak manager runs on the device
+  snapshot delete NAME    delete a snapshot
+
+--json makes info, journal, changes, start-menu, tweaks and snapshot list write one JSON document.
 
 The device is the folder given with --device, else $CE_DEVICE, else the default device
 (created on first use). Keys are written HKEY_LOCAL_MACHINE\Path or HKLM\Path (HKCU, HKCR).
@@ -78,6 +87,7 @@ struct Failure {
 
 struct Options {
     std::optional<std::string> device;
+    bool json = false;
     std::vector<std::string> args;  // the command and its arguments
 };
 
@@ -90,6 +100,9 @@ Options ParseOptions(int argc, char** argv) {
             o.device = argv[++i];
         } else if (arg.rfind("--device=", 0) == 0) {
             o.device = arg.substr(9);
+        } else if (arg == "--json") {
+            o.json = true;
+            continue;
         } else {
             o.args.push_back(arg);
             continue;
@@ -301,6 +314,7 @@ int Files(const Options& o, const std::vector<std::string>& args) {
 int Info(const Options& o) {
     ce::Device& device = OpenDevice(o);
     const ce::Profile p = device.GetProfile();
+    if (o.json) return PrintJson(InfoJson(device, p));
     std::cout << "device:    " << device.Folder().string() << '\n'
               << "database:  " << device.DatabasePath().string() << '\n'
               << "files:     " << device.FilesRoot().string() << '\n'
@@ -423,7 +437,9 @@ int Query(const Options& o, const std::vector<std::string>& args) {
 
 int Journal(const Options& o, const std::vector<std::string>& args) {
     if (!args.empty()) throw UsageError{"journal takes no arguments"};
-    for (const ce::JournalEntry& e : OpenDevice(o).Journal()) {
+    const std::vector<ce::JournalEntry> journal = OpenDevice(o).Journal();
+    if (o.json) return PrintJson(JournalJson(journal));
+    for (const ce::JournalEntry& e : journal) {
         std::cout << e.seq << ' ' << e.time << ' ' << e.pid << ' ' << e.event << '\n';
     }
     return 0;
@@ -458,15 +474,25 @@ int Changes(const Options& o, const std::vector<std::string>& args) {
         }
     }
     if (undo && !format) format = ChangeFileFormat::kReg;
+    if (format && o.json) throw UsageError{"changes: --json lists the changes; a change file has a format of its own"};
     if (format) return WriteChangeFile(OpenDevice(o), since, *format, undo);
-    for (const ce::Change& c : OpenDevice(o).Changes(since)) {
-        std::cout << c.seq << ' ' << c.time << ' ' << c.pid << ' ' << c.key << ' ';
+    const std::vector<ce::Change> changes = OpenDevice(o).Changes(since);
+    if (o.json) return PrintJson(ChangesJson(changes));
+    for (const ce::Change& c : changes) {
+        std::cout << c.seq << ' ' << c.time << ' ' << c.pid << ' ';
+        if (c.kind == ce::Change::kRestore) {
+            std::cout << "device restored to snapshot " << c.snapshot << '\n';
+            continue;
+        }
+        std::cout << c.key << ' ';
         switch (c.kind) {
             case ce::Change::kCreateKey:
                 std::cout << "(key created)";
                 break;
             case ce::Change::kDeleteKey:
                 std::cout << "(key deleted)";
+                break;
+            case ce::Change::kRestore:  // written above
                 break;
             case ce::Change::kSetValue:
             case ce::Change::kDeleteValue:
@@ -479,6 +505,32 @@ int Changes(const Options& o, const std::vector<std::string>& args) {
     return 0;
 }
 
+int Snapshot(const Options& o, const std::vector<std::string>& args) {
+    if (args.empty())
+        throw UsageError{"snapshot needs a subcommand: save, list, restore or delete"};
+    const std::string& sub = args[0];
+    if (sub == "list") {
+        if (args.size() != 1) throw UsageError{"snapshot list takes no arguments"};
+        return ListSnapshots(OpenDevice(o), o.json);
+    }
+    if (sub != "save" && sub != "restore" && sub != "delete") {
+        throw UsageError{"unknown snapshot subcommand \"" + sub + "\""};
+    }
+    if (args.size() != 2) throw UsageError{"snapshot " + sub + " takes one name"};
+    ce::Device& device = OpenDevice(o);
+    if (sub == "save") return SaveSnapshot(device, args[1]);
+    if (sub == "restore") return RestoreSnapshot(device, args[1]);
+    return DeleteSnapshot(device, args[1]);
+}
+
+// Whether the command writes a JSON document with --json.
+bool TakesJson(const std::vector<std::string>& args) {
+    for (const char* command : {"info", "journal", "changes", "start-menu", "tweaks"}) {
+        if (args[0] == command) return true;
+    }
+    return args[0] == "snapshot" && args.size() > 1 && args[1] == "list";
+}
+
 int Run(const Options& o) {
     const auto& args = o.args;
     if (args.empty()) throw UsageError{"no command given"};
@@ -487,6 +539,11 @@ int Run(const Options& o) {
         std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help"; })) {
         std::cout << kUsage;
         return 0;
+    }
+    if (o.json && !TakesJson(args)) {
+        throw UsageError{
+            "--json is taken by info, journal, changes, start-menu, tweaks and "
+            "snapshot list"};
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "init") return Init(o, 1);
@@ -501,7 +558,8 @@ int Run(const Options& o) {
     if (command == "install" || command == "start-menu") {
         if (!rest.empty()) throw UsageError{command + " takes no arguments"};
         ce::Device& device = OpenDevice(o);
-        return command == "install" ? InstallApplication(device) : ListStartMenu(device);
+        if (command == "install") return InstallApplication(device);
+        return o.json ? PrintJson(StartMenuJson(StartMenuItems(device))) : ListStartMenu(device);
     }
     if (command == "tap") {
         if (rest.size() != 1) throw UsageError{"tap takes one Start-menu entry's name"};
@@ -511,8 +569,11 @@ int Run(const Options& o) {
         if (rest.size() > 1 || (rest.size() == 1 && rest[0] != "--ids")) {
             throw UsageError{"tweaks takes only --ids"};
         }
-        return ListTweaks(OpenDevice(o), !rest.empty());
+        ce::Device& device = OpenDevice(o);
+        return o.json ? PrintJson(TweaksJson(TweakRows(device)))
+                      : ListTweaks(device, !rest.empty());
     }
+    if (command == "snapshot") return Snapshot(o, rest);
     if (command == "reg") {
         if (rest.empty()) throw UsageError{"reg needs a subcommand: export, import or query"};
         const std::vector<std::string> regArgs(rest.begin() + 1, rest.end());

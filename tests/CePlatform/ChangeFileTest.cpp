@@ -221,27 +221,45 @@ TEST_F(ChangeSince, TheNetChangeSinceAnEntryLeavesOutWhatChangedBackAndUndoesExa
               "[HKEY_LOCAL_MACHINE\\Tweak]\n\"t\"=dword:00000000\n\n");
 }
 
-// An entry that is no registry write (as a restore of the whole device would be) hides the
-// registry before it: a change file across it is refused, one since it is written.
-TEST_F(ChangeSince, AnEntryThatIsNoRegistryWriteIsNotCrossed) {
+// A restore keeps the snapshot's log and puts the registry back to the state after its last
+// entry, so a change file can be written across it; the changes that it undid (numbered between
+// that entry and the restore's) name no state of the log any more and are refused. An entry of
+// another kind hides the registry before it.
+TEST_F(ChangeSince, ARestoreIsCrossedButWhatItUndidIsNoStartingPoint) {
     Set(HKEY_CURRENT_USER, u"K", Dword(u"v", 1));
-    const int64_t before = probe::LastChangeSeq();
+    const int64_t saved = probe::LastChangeSeq();
+    device_.Device().SaveSnapshot("one");
+    Set(HKEY_CURRENT_USER, u"K", Dword(u"v", 2));
+    const int64_t undone = probe::LastChangeSeq();
+    const int64_t restore = device_.Device().RestoreSnapshot("one");
+    Set(HKEY_CURRENT_USER, u"K", Dword(u"v", 3));
+
+    EXPECT_EQ(Since(saved, ce::ChangeDirection::kForward),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=dword:00000003\n\n");
+    EXPECT_EQ(Since(restore, ce::ChangeDirection::kUndo),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=dword:00000001\n\n");
+    const std::string said = "since change " + std::to_string(saved) + " or earlier, or " +
+                             std::to_string(restore) + " or later";
+    EXPECT_THAT([&] { Since(undone, ce::ChangeDirection::kForward); },
+                Throws<ce::DeviceError>(Property(
+                    &ce::DeviceError::what,
+                    AllOf(HasSubstr("change " + std::to_string(undone) + " was undone by change " +
+                                    std::to_string(restore) + ", the restore of snapshot one"),
+                          HasSubstr(said)))));
+
     sqlite3* db = nullptr;
     ASSERT_EQ(SQLITE_OK, sqlite3_open((device_.Folder() / "device.db").c_str(), &db));
     ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
                                       "INSERT INTO changes(time, pid, kind, key) "
-                                      "VALUES('2026-12-07T00:00:00.000Z', 1, 'restore', '')",
+                                      "VALUES('2026-12-07T00:00:00.000Z', 1, 'unknown', '')",
                                       nullptr, nullptr, nullptr));
     sqlite3_close(db);
-    Set(HKEY_CURRENT_USER, u"K", Dword(u"v", 2));
-    const std::string entry = std::to_string(before + 1);
-    EXPECT_THAT([&] { Since(before, ce::ChangeDirection::kForward); },
+    const std::string entry = std::to_string(probe::LastChangeSeq());
+    EXPECT_THAT([&] { Since(restore, ce::ChangeDirection::kForward); },
                 Throws<ce::DeviceError>(
                     Property(&ce::DeviceError::what,
-                             AllOf(HasSubstr("change " + entry + " (restore) is no registry write"),
+                             AllOf(HasSubstr("change " + entry + " (unknown) is no registry write"),
                                    HasSubstr("since change " + entry + " or later")))));
-    EXPECT_EQ(Since(before + 1, ce::ChangeDirection::kUndo),
-              "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=dword:00000001\n\n");
 }
 
 // Random writes through the registry functions: values of every type under keys a few levels

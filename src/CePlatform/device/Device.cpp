@@ -18,8 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kDatabaseName = "device.db";
-constexpr const char* kFilesName = "fs";
 constexpr const char* kFormat = "cedevice";
 constexpr int64_t kSchemaVersion = 1;
 // A device being created is built under this name and then linked into place.
@@ -128,20 +126,6 @@ uint32_t ToNumber(const std::string& text) {
 constexpr const char* kNotADevice =
     "; move the folder aside and create a device with 'cedevice init', or choose another folder";
 
-// What a failure of the database `db` means to the user of its device. A device that cannot be
-// written, or whose disk is full, is named as such: a write that fails so has changed nothing.
-std::string Describe(const fs::path& db, const DbError& e) {
-    if (e.code() == SQLITE_NOTADB) return db.string() + " is not a SQLite database" + kNotADevice;
-    if (e.DiskFull()) {
-        return "the disk that holds the device " + db.parent_path().string() +
-               " is full; nothing was written";
-    }
-    if (e.ReadOnly()) {
-        return "the device " + db.parent_path().string() + " is read-only; nothing was written";
-    }
-    return db.string() + ": " + e.what();
-}
-
 // True when the opened database can be read. SQLite cannot read a database in write-ahead-log
 // mode whose folder it cannot write (it would make the log's shared-memory file there): false
 // then. Other failures are left to the schema check, which reports them.
@@ -231,6 +215,18 @@ std::unique_ptr<Device> g_current;
 bool g_failureReported = false;
 
 }  // namespace
+
+std::string Describe(const fs::path& db, const DbError& e) {
+    if (e.code() == SQLITE_NOTADB) return db.string() + " is not a SQLite database" + kNotADevice;
+    if (e.DiskFull()) {
+        return "the disk that holds the device " + db.parent_path().string() +
+               " is full; nothing was written";
+    }
+    if (e.ReadOnly()) {
+        return "the device " + db.parent_path().string() + " is read-only; nothing was written";
+    }
+    return db.string() + ": " + e.what();
+}
 
 bool Profile::HasModule(std::string_view name) const {
     return std::any_of(modules.begin(), modules.end(),
@@ -332,12 +328,15 @@ Device::~Device() = default;
 
 std::unique_ptr<Device> Device::Open(const fs::path& folder) {
     auto db = OpenDatabase(folder);
-    // A creator cut short after linking the database leaves no fs/: it is made here (unless the
-    // device cannot be written). Folders the user removed from an existing fs/ stay removed.
-    std::error_code ec;
-    if (!db->ReadOnly() && !fs::exists(folder / kFilesName, ec)) MakeFileSystem(folder);
     try {
-        return std::unique_ptr<Device>(new Device(std::make_unique<Impl>(folder, std::move(db))));
+        DeviceLock lock = LockDevice(folder, *db);
+        // A creator cut short after linking the database leaves no fs/: it is made here (unless
+        // the device cannot be written). Folders the user removed from an existing fs/ stay
+        // removed.
+        std::error_code ec;
+        if (!db->ReadOnly() && !fs::exists(folder / kFilesName, ec)) MakeFileSystem(folder);
+        return std::unique_ptr<Device>(
+            new Device(std::make_unique<Impl>(folder, std::move(db), std::move(lock))));
     } catch (const DbError& e) {
         throw DeviceError(Describe(folder / kDatabaseName, e));
     }
@@ -440,9 +439,14 @@ std::vector<Change> Device::Changes(int64_t afterSeq) const {
             c.kind = kind == "set"          ? Change::kSetValue
                      : kind == "delete"     ? Change::kDeleteValue
                      : kind == "key-create" ? Change::kCreateKey
+                     : kind == "restore"    ? Change::kRestore
                                             : Change::kDeleteKey;
             c.key = q.Text(4);
-            c.valueName = FromUtf8(q.Text(5));
+            if (c.kind == Change::kRestore) {
+                c.snapshot = q.Text(5);
+            } else {
+                c.valueName = FromUtf8(q.Text(5));
+            }
             if (!q.IsNull(6))
                 c.before = RegValue{c.valueName, static_cast<uint32_t>(q.Int(6)), q.Blob(7)};
             if (!q.IsNull(8))
@@ -547,8 +551,11 @@ Device::Impl* TryCurrentDevice() {
     }
 }
 
-Device::Impl::Impl(fs::path folder, std::unique_ptr<Database> db)
-    : folder_(std::move(folder)), db_(std::move(db)), generation_(++g_generations) {
+Device::Impl::Impl(fs::path folder, std::unique_ptr<Database> db, DeviceLock lock)
+    : folder_(std::move(folder)),
+      db_(std::move(db)),
+      lock_(std::move(lock)),
+      generation_(++g_generations) {
     for (int r = 0; r < 3; ++r) {
         const auto root = static_cast<RootKey>(r);
         auto row = FindKey(root, u"");

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "device/Database.h"
+#include "device/DeviceLock.h"
 #include "registry/KeyNames.h"
 
 namespace ce {
@@ -23,6 +24,10 @@ struct KeyRow {
     std::u16string path;
 };
 
+// The device's database and its file system's root, in its folder.
+inline constexpr const char* kDatabaseName = "device.db";
+inline constexpr const char* kFilesName = "fs";
+
 // Appends the components of `relative` to the normalised `path`.
 bool AppendKeyPath(std::u16string* path, std::u16string_view relative);
 // "a\b" + "c" → "a\b\c"; either side may be empty.
@@ -30,12 +35,17 @@ std::u16string JoinKeyPath(std::u16string_view parent, std::u16string_view child
 // The form of a name or a path that the database compares: case-folded, in UTF-8.
 std::string FoldKey(std::u16string_view text);
 
+// What a failure of the database `db` means to the user of its device. A device that cannot be
+// written, or whose disk is full, is named as such: a write that fails so has changed nothing.
+std::string Describe(const std::filesystem::path& db, const DbError& e);
+
 class Device::Impl {
 public:
-    Impl(std::filesystem::path folder, std::unique_ptr<Database> db);
+    Impl(std::filesystem::path folder, std::unique_ptr<Database> db, DeviceLock lock = {});
 
     const std::filesystem::path& Folder() const { return folder_; }
     Database& Db() { return *db_; }
+    DeviceLock& Lock() { return lock_; }
     // Distinguishes devices opened in this process, so a handle of a closed device is refused.
     uint64_t Generation() const { return generation_; }
 
@@ -75,6 +85,7 @@ private:
 
     std::filesystem::path folder_;
     std::unique_ptr<Database> db_;
+    DeviceLock lock_;
     uint64_t generation_;
     std::array<KeyRow, 3> roots_;
 };

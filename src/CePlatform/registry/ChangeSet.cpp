@@ -85,6 +85,8 @@ void Undo(const Change& change, const std::u16string& path, std::optional<KeySta
             // Its values come back as the deletions logged before this entry are undone.
             *key = KeyState{path, {}};
             return;
+        case Change::kRestore:  // left out by the caller: see CheckLog
+            return;
         case Change::kSetValue:
         case Change::kDeleteValue:
             if (!*key) *key = KeyState{path, {}};
@@ -108,8 +110,12 @@ std::vector<RegKey> ExistingKeys(const States& states) {
     return keys;
 }
 
-// Refuses a sequence number outside the log, and a log after it that holds an entry that is no
-// registry write (of a kind that Device::Changes does not read as one).
+// Refuses a sequence number outside the log, one whose state a restore replaced, and a log after
+// it that holds an entry that is no registry write (of a kind that Device::Changes does not read
+// as one). A restore keeps the snapshot's entries and adds its own, numbered above every number
+// used before: the registry it restored is the state after the entry before it, so the log stays
+// whole across it, but the numbers in between (changes that the restore undid) name no state of
+// the log any more.
 void CheckLog(const Device& device, int64_t sinceSeq) {
     Database& db = device.impl().Db();
     auto last = db.Prepare("SELECT coalesce(max(seq), 0) FROM changes");
@@ -121,9 +127,22 @@ void CheckLog(const Device& device, int64_t sinceSeq) {
                           (end == 0 ? ": the log is empty (0 is its start)"
                                     : ": its last change is " + std::to_string(end)));
     }
+    auto replaced = db.Prepare(
+        "SELECT r.seq, r.name, (SELECT coalesce(max(seq), 0) FROM changes WHERE seq < r.seq) "
+        "FROM changes r WHERE r.kind = 'restore' AND r.seq > ? ORDER BY r.seq LIMIT 1");
+    replaced.Bind(1, sinceSeq);
+    if (replaced.Step() && sinceSeq > replaced.Int(2)) {
+        const std::string restore = std::to_string(replaced.Int(0));
+        throw DeviceError("change " + std::to_string(sinceSeq) + " was undone by change " +
+                          restore + ", the restore of snapshot " + replaced.Text(1) +
+                          ": a change file can be written since change " +
+                          std::to_string(replaced.Int(2)) + " or earlier, or " + restore +
+                          " or later");
+    }
     auto other = db.Prepare(
         "SELECT seq, kind FROM changes WHERE seq > ? AND "
-        "kind NOT IN ('set', 'delete', 'key-create', 'key-delete') ORDER BY seq LIMIT 1");
+        "kind NOT IN ('set', 'delete', 'key-create', 'key-delete', 'restore') "
+        "ORDER BY seq LIMIT 1");
     other.Bind(1, sinceSeq);
     if (other.Step()) {
         const std::string seq = std::to_string(other.Int(0));
@@ -179,7 +198,8 @@ std::vector<RegFileOp> RegistryChangeSince(const Device& device, int64_t sinceSe
         // The log and the keys that it touches, read as one state of the device.
         Database::ReadTransaction snapshot(impl.Db());
         CheckLog(device, sinceSeq);
-        const std::vector<Change> changes = device.Changes(sinceSeq);
+        std::vector<Change> changes = device.Changes(sinceSeq);
+        std::erase_if(changes, [](const Change& c) { return c.kind == Change::kRestore; });
 
         States now;
         std::vector<std::pair<KeyId, std::u16string>> keyOf;  // each change's key and stored path

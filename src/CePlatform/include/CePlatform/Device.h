@@ -4,7 +4,9 @@
 // A device is a folder:
 //   device.db  one SQLite database (WAL mode) with the registry, the profile, the journal of
 //              physical events and the change log of registry writes;
-//   fs/        the root of the device's file system.
+//   fs/        the root of the device's file system;
+//   run/       what live processes hold (named mutexes, the device lock);
+//   snapshots/ saved states of the whole device (Device::SaveSnapshot).
 //
 // Two processes may use one device at once: every registry write is one transaction that takes
 // the write lock from its start, and a busy database is waited for (up to 10 s), not reported as
@@ -61,9 +63,10 @@ struct JournalEntry {
     std::string event;
 };
 
-// One registry change: a value written or deleted, or a key created or deleted.
+// One registry change: a value written or deleted, a key created or deleted, or the whole device
+// restored to a snapshot.
 struct Change {
-    enum Kind { kSetValue, kDeleteValue, kCreateKey, kDeleteKey };
+    enum Kind { kSetValue, kDeleteValue, kCreateKey, kDeleteKey, kRestore };
     int64_t seq = 0;
     std::string time;
     int64_t pid = 0;
@@ -72,6 +75,16 @@ struct Change {
     std::u16string valueName;        // value changes only; "" is the default value
     std::optional<RegValue> before;  // absent: the value did not exist
     std::optional<RegValue> after;   // absent: the value was deleted
+    std::string snapshot;            // kRestore: the snapshot's name (the key is empty)
+};
+
+// A saved state of the whole device (Device::SaveSnapshot).
+struct SnapshotInfo {
+    std::string name;
+    std::string time;       // when it was saved, UTC, as JournalEntry::time
+    uint64_t size = 0;      // the bytes of its files on the host
+    int64_t changeSeq = 0;  // the highest change sequence number the device had used then
+    std::string damage;     // why it cannot be read or restored; "" for a whole snapshot
 };
 
 // An entry of a folder of the device's file system, as the host holds it.
@@ -104,7 +117,8 @@ class CEPLATFORM_API Device {
 public:
     // Opens an existing device. Throws DeviceError naming the path when the folder does not exist,
     // holds no device.db, or its device.db is not a SQLite database or has another schema. It
-    // never writes to a folder that is not a device.
+    // never writes to a folder that is not a device. While a restore runs it waits for its end;
+    // a restore cut short by a killed process is finished or undone first.
     static std::unique_ptr<Device> Open(const std::filesystem::path& folder);
     ~Device();
     Device(const Device&) = delete;
@@ -162,6 +176,25 @@ public:
     // none (throws DeviceError). Deleting a missing key or value is not an error. Each change is
     // recorded in the change log when `logChanges` is true.
     void Import(const std::vector<RegFileOp>& ops, bool logChanges = true);
+
+    // Snapshots: whole states of the device (the registry, the profile, the journal, the change
+    // log and the file system, not run/), kept in Folder()/snapshots/NAME, so that a copy of the
+    // folder carries them. A name has 1 to 64 characters, no path separator, no control
+    // character, and does not start with a dot. Each throws DeviceError with a clear message for
+    // a bad name, an unknown snapshot or an existing one on save, changing nothing.
+    //
+    // Saves a snapshot while other processes go on writing: the database is copied in one read
+    // transaction (a state it really was in), the file system after it.
+    SnapshotInfo SaveSnapshot(std::string_view name);
+    // Every snapshot, in the order of saving (then by name).
+    std::vector<SnapshotInfo> Snapshots() const;
+    // Puts the device back to the snapshot as one step: a process killed at any moment leaves the
+    // old or the restored state, and the next Open finishes or undoes what it began. It needs the
+    // device to itself: it waits up to 10 s for other processes to close it, then refuses. The
+    // change log goes on: the snapshot's entries, then one kRestore entry numbered above every
+    // number the device ever used, whose number is returned.
+    int64_t RestoreSnapshot(std::string_view name);
+    void DeleteSnapshot(std::string_view name);
 
     class Impl;
     Impl& impl() const { return *impl_; }
