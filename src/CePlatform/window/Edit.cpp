@@ -224,8 +224,18 @@ void VScroll(HWND hwnd, WPARAM action) {
     }
 }
 
+// The index of the character shown at `column` of `line`; past the line's end, its end. The end
+// of a line wrapped at a blank is the start of the next one: there the caret goes back onto the
+// blank, so that it stays on the line tapped.
+size_t IndexAt(const EditData& data, int line, LONG column) {
+    const TextLine& at = data.lines[line];
+    const size_t index = at.start + std::min(static_cast<size_t>(std::max<LONG>(0, column)), at.length);
+    const bool wrapped = line + 1 < LineCount(data) && at.next == at.start + at.length;
+    return wrapped && index == at.next && index > at.start ? index - 1 : index;
+}
+
 // A tap on the scroll bar's arrows scrolls a line (the focus stays where it is); on the text it
-// takes the focus and puts the caret on the character tapped (after the line's end: at its end).
+// takes the focus and puts the caret on the character tapped.
 void OnTap(HWND hwnd, POINT cell) {
     EditData& data = Layout(hwnd);
     const int rows = VisibleRows(hwnd);
@@ -237,9 +247,7 @@ void OnTap(HWND hwnd, POINT cell) {
     SetFocus(hwnd);
     if (!IsWindow(hwnd)) return;
     const int line = std::clamp(data.firstLine + static_cast<int>(cell.y), 0, LineCount(data) - 1);
-    const TextLine& at = data.lines[line];
-    const auto column = static_cast<size_t>(std::max<LONG>(0, cell.x));
-    MoveCaret(hwnd, data, at.start + std::min(column, at.length), false);
+    MoveCaret(hwnd, data, IndexAt(data, line, cell.x), false);
 }
 
 LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -233,11 +233,11 @@ void OnTap(HWND hwnd, MenuBarData& data, POINT cell) {
     for (size_t depth = data.open.size(); depth-- > 0;) {
         const RECT box = data.open[depth].box;
         if (at.x < box.left || at.x >= box.right || at.y < box.top || at.y >= box.bottom) continue;
+        const std::vector<res::MenuItem>& items = *data.open[depth].items;
         const int item = at.y - box.top - 1;
-        if (at.x == box.left || at.x == box.right - 1 || item < 0 ||
-            item >= static_cast<int>(data.open[depth].items->size())) {
-            return;  // the box's edge
-        }
+        const bool onItem = at.x > box.left && at.x < box.right - 1 && item >= 0 &&
+                            item < static_cast<int>(items.size()) && !IsSeparator(items[item]);
+        if (!onItem) return;  // the box's edge, or a separator
         data.open.resize(depth + 1);
         Choose(hwnd, data, item);
         return;

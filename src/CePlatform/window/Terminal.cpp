@@ -17,6 +17,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "window/TerminalType.h"
 
@@ -165,18 +166,22 @@ void Push(std::deque<InputEvent>* input, UINT vk, char16_t ch, unsigned modifier
     input->push_back(KeyEvent{vk, 0, modifiers, true});
 }
 
-// The mouse's event that ncurses has, as the stylus's: the first button put down or lifted, the
-// wheel turned a notch up (the fourth button) or down (the fifth).
+// The mouse's events that ncurses has, as the stylus's: the first button put down or lifted, the
+// wheel turned a notch up (the fourth button) or down (the fifth). Events that came in one read
+// (a click: a press and its release) are announced once and handed out newest first: all are
+// taken, and queued oldest first.
 void PushMouse(std::deque<InputEvent>* input) {
-    MEVENT event{};
-    if (getmouse(&event) != OK) return;
-    const auto push = [&](StylusEvent::Kind kind, int notches) {
-        input->push_back(StylusEvent{kind, event.x, event.y, notches});
-    };
-    if (event.bstate & BUTTON1_PRESSED) push(StylusEvent::Kind::kDown, 0);
-    if (event.bstate & BUTTON1_RELEASED) push(StylusEvent::Kind::kUp, 0);
-    if (event.bstate & BUTTON4_PRESSED) push(StylusEvent::Kind::kWheel, 1);
-    if (event.bstate & BUTTON5_PRESSED) push(StylusEvent::Kind::kWheel, -1);
+    std::vector<MEVENT> events;
+    for (MEVENT event{}; getmouse(&event) == OK;) events.push_back(event);
+    for (auto event = events.rbegin(); event != events.rend(); ++event) {
+        const auto push = [&](StylusEvent::Kind kind, int notches) {
+            input->push_back(StylusEvent{kind, event->x, event->y, notches});
+        };
+        if (event->bstate & BUTTON1_PRESSED) push(StylusEvent::Kind::kDown, 0);
+        if (event->bstate & BUTTON1_RELEASED) push(StylusEvent::Kind::kUp, 0);
+        if (event->bstate & BUTTON4_PRESSED) push(StylusEvent::Kind::kWheel, 1);
+        if (event->bstate & BUTTON5_PRESSED) push(StylusEvent::Kind::kWheel, -1);
+    }
 }
 
 // A key code of ncurses as a virtual key; false for codes that are no key.
