@@ -117,6 +117,7 @@ TEST_F(Touch, TheBoxesAndTheDescriptionOfAnUnsupportedTweakIgnoreTaps) {
     EXPECT_FALSE(Checked(Control(IDC_SHORTCUT)));
     EXPECT_EQ(GetFocus(), Control(IDC_TWEAK));
     EXPECT_EQ(FirstLine(), 0);
+    EXPECT_EQ(SendMessageW(Control(IDC_DESCRIPTION), EM_GETSEL, 0, 0), MAKELRESULT(0, 0));
 }
 
 TEST_F(Touch, TheMenuAMessageBoxsButtonsAndTheAboutBoxsOkAreTapped) {
@@ -155,6 +156,7 @@ TEST_F(Touch, TheMenuAMessageBoxsButtonsAndTheAboutBoxsOkAreTapped) {
         EXPECT_EQ(GetActiveWindow(), frame_->m_hWnd) << ok;
         EXPECT_EQ(RowWith(ScreenRows(), "Quenvale 2008"), -1) << ok;
     }
+    EXPECT_EQ(ce::screen::StarvedCount(), 0);  // every box closed by its tap, none given up
 }
 
 }  // namespace

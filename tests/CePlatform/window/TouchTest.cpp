@@ -119,7 +119,7 @@ TEST_F(RoutingTest, TapsAndKeysAreTakenInTheOrderTheyCame) {
                                  {child_, WM_KEYDOWN}}));
 }
 
-TEST_F(RoutingTest, DisabledWindowsAndTheOwnerOfAModalBoxIgnoreTaps) {
+TEST_F(RoutingTest, DisabledWindowsAndTheOwnerOfAModalBoxIgnoreTapsButItsCaptionOkTakesThem) {
     EnableWindow(child_, FALSE);
     ce::screen::Tap(2, 1);
     ce::screen::PumpMessages();
@@ -152,6 +152,11 @@ TEST_F(RoutingTest, DisabledWindowsAndTheOwnerOfAModalBoxIgnoreTaps) {
     EXPECT_EQ(DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kProbeBox), frame_, ProbeBoxProc, 0),
               IDOK);
     EXPECT_EQ(g_probeCommands, std::vector<WORD>{IDOK});
+    // F3 presses it as F1 does.
+    test::WhenIdle({[] { ce::screen::PressKey(VK_F3); }});
+    EXPECT_EQ(DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kProbeBox), frame_, ProbeBoxProc, 0),
+              IDOK);
+    EXPECT_EQ(ce::screen::StarvedCount(), 0);
     // The box gone, the frame takes taps again.
     ce::screen::Tap(2, 1);
     ce::screen::PumpMessages();
@@ -249,6 +254,7 @@ TEST_F(TappedControlsTest, ACheckBoxIsClickedWhereItIsDrawnWhenTheStylusIsLifted
 }
 
 TEST_F(TappedControlsTest, ADropDownListOpensOnATapTakesATappedEntryAndClosesOnATapElsewhere) {
+    SetFocus(Item(kNote));
     TapAt(10, 1);
     EXPECT_EQ(GetFocus(), Item(kSize));
     ASSERT_TRUE(Send(kSize, CB_GETDROPPEDSTATE));
@@ -460,10 +466,13 @@ TEST_F(SoftKeysTest, AMessageBoxsButtonsAndSoftKeysAreTappedAndPressedWithF3AndF
                     [] { ce::screen::Tap(1, kRows - 1); },
                     [] { ce::screen::PressKey(VK_F4); },
                     [] { ce::screen::PressKey(VK_F3); }});
-    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Keep it?", u"Order", MB_YESNOCANCEL));
-    EXPECT_EQ(IDYES, MessageBoxW(frame_, u"Keep it?", u"Order", MB_YESNOCANCEL));
-    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Keep it?", u"Order", MB_YESNOCANCEL));
-    EXPECT_EQ(IDOK, MessageBoxW(frame_, u"Sent.", u"Order", MB_OK));
+    // Each box's default button is another one than the one expected.
+    const UINT yesNoCancel = MB_YESNOCANCEL | MB_DEFBUTTON3;
+    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Keep it?", u"Order", yesNoCancel));
+    EXPECT_EQ(IDYES, MessageBoxW(frame_, u"Keep it?", u"Order", yesNoCancel));
+    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Keep it?", u"Order", yesNoCancel));
+    EXPECT_EQ(IDOK, MessageBoxW(frame_, u"Send it?", u"Order", MB_OKCANCEL | MB_DEFBUTTON2));
+    EXPECT_EQ(ce::screen::StarvedCount(), 0);  // every box was answered, none given up
     EXPECT_NE(shown.find("[ Yes ]  [ No ]  [ Cancel ]"), std::string::npos) << shown;
     EXPECT_TRUE(Commands().empty());
     EXPECT_TRUE(test::MessagesOf(frame_, {WM_LBUTTONDOWN}).empty());
