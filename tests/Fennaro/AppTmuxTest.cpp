@@ -164,14 +164,12 @@ protected:
     // closes a list opened before. The list must then stay for half a second.
     void OpenPicker(const std::string& label) const {
         const std::string screen = Expect(label);
-        const auto [column, row] = test::CellOf(screen, label);
-        ASSERT_GE(column, 0);
-        const size_t at = screen.find(label);
-        const size_t start = screen.rfind('\n', at) + 1;  // 0 on the first row
-        const std::string line = screen.substr(start, screen.find('\n', at) - start);
+        const int row = test::CellOf(screen, label).second;
+        ASSERT_GE(row, 0);
+        const int arrow = test::CellOf(test::Line(screen, row), "▼").first;
         const auto open = [](const std::string& s) { return Has(s, "┘"); };  // its lower edge
         for (int attempt = 0; attempt < 10; ++attempt) {
-            ClickAt(test::CellOf(line, "▼").first, row);
+            ClickAt(arrow, row);
             if (!open(WaitFor(open))) continue;
             bool stayed = true;
             for (int poll = 0; poll < 10 && stayed; ++poll) {
@@ -192,7 +190,7 @@ TEST_F(AppTouchTmuxTest, ATweakPickedTickedAndAppliedByTouch) {
     ClickOn("System");
     Expect("Category: System");
     OpenPicker("Tweak:");
-    // The wheel brings the tweak into the list.
+    // The wheel brings the tweak into the list (which holds the mouse: turned over its field).
     for (int notches = 0; notches < 40 && !Has(Screen(), "Speed-Boost"); ++notches) {
         const std::string before = Screen();
         WheelDownAt(20, test::CellOf(before, "Tweak:").second);

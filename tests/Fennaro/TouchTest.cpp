@@ -87,8 +87,8 @@ TEST_F(Touch, TheDescriptionScrollsByTheWheelAndItsArrowsAndTakesTheCaretWhereTa
 
     TapControl(IDC_DESCRIPTION, 4, 1);
     EXPECT_EQ(GetFocus(), description);
-    EXPECT_EQ(ce::screen::Caret(), std::make_pair(static_cast<int>(box.left) + 4,
-                                                  static_cast<int>(box.top) + 1));
+    EXPECT_EQ(ce::screen::Caret(),
+              std::make_pair(static_cast<int>(box.left) + 4, static_cast<int>(box.top) + 1));
     DWORD start = 0;
     DWORD end = 1;
     SendMessageW(description, EM_GETSEL, reinterpret_cast<WPARAM>(&start),

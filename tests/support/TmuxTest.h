@@ -60,14 +60,25 @@ inline std::string BottomLine(const std::string& screen) {
 inline std::pair<int, int> CellOf(const std::string& screen, const std::string& text) {
     const size_t at = screen.find(text);
     if (at == std::string::npos) return {-1, -1};
-    const size_t lineStart = screen.rfind('\n', at) == std::string::npos ? 0
-                                                                         : screen.rfind('\n', at) + 1;
+    const size_t lineStart =
+        screen.rfind('\n', at) == std::string::npos ? 0 : screen.rfind('\n', at) + 1;
     int column = 0;
     for (size_t i = lineStart; i < at; ++i) {
         if ((static_cast<unsigned char>(screen[i]) & 0xC0) != 0x80) ++column;  // a lead byte
     }
     const auto row = std::count(screen.begin(), screen.begin() + static_cast<long>(at), '\n');
     return {column, static_cast<int>(row)};
+}
+
+// Row `row` (counted from 0) of a captured screen, empty below its last.
+inline std::string Line(const std::string& screen, int row) {
+    size_t start = 0;
+    for (int skipped = 0; skipped < row && start != std::string::npos; ++skipped) {
+        start = screen.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos) return {};
+    return screen.substr(start, screen.find('\n', start) - start);
 }
 
 // A program built beside the test programs.

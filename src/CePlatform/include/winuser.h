@@ -804,10 +804,11 @@ CEPLATFORM_API HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPreviou
 // the buttons of uType (MB_OK, MB_OKCANCEL, MB_YESNO, ...; MB_DEFBUTTONn picks the default),
 // centred on the work area, its text wrapped to the screen (again when the screen changes size).
 // Returns the pressed button's id (IDOK 1, IDYES 6, IDNO 7, ...), 0 for an unknown button set
-// (ERROR_INVALID_PARAMETER). Its first two buttons are its soft keys (F1 and F2, labelled on the
-// bottom row), Enter presses the focused one, the arrows and Tab move the focus; Escape cancels
-// when there is a cancel button (an MB_OK box answers IDOK). Headless: writes "caption: text" as
-// one line to standard output and answers the default button.
+// (ERROR_INVALID_PARAMETER). Its first two buttons are its soft keys (see Soft keys at the top,
+// labelled on the bottom row), Enter presses the focused one, the arrows and Tab move the focus, a
+// tap presses the button tapped; Escape cancels when there is a cancel button (an MB_OK box
+// answers IDOK). Headless: writes "caption: text" as one line to standard output and answers the
+// default button.
 CEPLATFORM_API int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 
 // ---- Resources ---------------------------------------------------------------------------------

@@ -167,7 +167,8 @@ void Canvas::Put(int x, int y, char16_t ch, uint16_t attr, uint32_t fg, uint32_t
     if (sx < clip_.left || sx >= clip_.right || sy < clip_.top || sy >= clip_.bottom) return;
     if (ch < 0x20 || (ch >= 0xD800 && ch <= 0xDFFF)) ch = ch < 0x20 ? u' ' : u'?';
     const size_t at = static_cast<size_t>(sy) * grid_->columns + sx;
-    grid_->cells[at] = Cell{ch, static_cast<uint16_t>(attr | (overlay_ ? kAttrOverlay : 0)), fg, bg};
+    grid_->cells[at] =
+        Cell{ch, static_cast<uint16_t>(attr | (overlay_ ? kAttrOverlay : 0)), fg, bg};
     grid_->owners[at] = owner_;
 }
 

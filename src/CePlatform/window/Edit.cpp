@@ -229,7 +229,8 @@ void VScroll(HWND hwnd, WPARAM action) {
 // blank, so that it stays on the line tapped.
 size_t IndexAt(const EditData& data, int line, LONG column) {
     const TextLine& at = data.lines[line];
-    const size_t index = at.start + std::min(static_cast<size_t>(std::max<LONG>(0, column)), at.length);
+    const size_t index =
+        at.start + std::min(static_cast<size_t>(std::max<LONG>(0, column)), at.length);
     const bool wrapped = line + 1 < LineCount(data) && at.next == at.start + at.length;
     return wrapped && index == at.next && index > at.start ? index - 1 : index;
 }

@@ -84,7 +84,9 @@ constexpr int kButtonGap = 2;
 
 int ButtonsWidth(const std::vector<Button>& buttons) {
     int width = 0;
-    for (const Button& button : buttons) width += static_cast<int>(Face(button).size()) + kButtonGap;
+    for (const Button& button : buttons) {
+        width += static_cast<int>(Face(button).size()) + kButtonGap;
+    }
     return std::max(width - kButtonGap, 0);
 }
 

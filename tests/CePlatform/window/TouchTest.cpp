@@ -77,8 +77,8 @@ TEST_F(RoutingTest, ATapReachesTheWindowDrawnUnderItAtTheCellsCentreAndActivates
     ce::screen::Tap(2, 1);  // pixels (10, 12): (10, 4) in the child, which lies at y = 8
     ce::screen::PumpMessages();
     using Entry = std::array<LONG, 4>;
-    EXPECT_EQ(StylusOf(child_), (std::vector<Entry>{{WM_LBUTTONDOWN, MK_LBUTTON, 10, 4},
-                                                     {WM_LBUTTONUP, 0, 10, 4}}));
+    EXPECT_EQ(StylusOf(child_),
+              (std::vector<Entry>{{WM_LBUTTONDOWN, MK_LBUTTON, 10, 4}, {WM_LBUTTONUP, 0, 10, 4}}));
     EXPECT_EQ(GetActiveWindow(), frame_);
     // The frame came forward before the child heard of the tap.
     using Step = std::pair<HWND, UINT>;
@@ -92,7 +92,7 @@ TEST_F(RoutingTest, ATapReachesTheWindowDrawnUnderItAtTheCellsCentreAndActivates
     ce::screen::Tap(29, 6);
     ce::screen::PumpMessages();
     EXPECT_EQ(StylusOf(notes_), (std::vector<Entry>{{WM_LBUTTONDOWN, MK_LBUTTON, 38, 20},
-                                                     {WM_LBUTTONUP, 0, 38, 20}}));
+                                                    {WM_LBUTTONUP, 0, 38, 20}}));
     EXPECT_TRUE(StylusOf(frame_).empty());
 
     // The task bar, and the soft-key row of a window without soft keys where no window is
@@ -463,8 +463,7 @@ TEST_F(SoftKeysTest, AMessageBoxsButtonsAndSoftKeysAreTappedAndPressedWithF3AndF
                         ce::screen::Tap(1, 1);  // the frame behind: nothing
                         ASSERT_TRUE(test::TapOn("[ No ]"));
                     },
-                    [] { ce::screen::Tap(1, kRows - 1); },
-                    [] { ce::screen::PressKey(VK_F4); },
+                    [] { ce::screen::Tap(1, kRows - 1); }, [] { ce::screen::PressKey(VK_F4); },
                     [] { ce::screen::PressKey(VK_F3); }});
     // Each box's default button is another one than the one expected.
     const UINT yesNoCancel = MB_YESNOCANCEL | MB_DEFBUTTON3;
