@@ -66,15 +66,12 @@ HWND StylusCapture() { return Sys().stylusCapture; }
 POINT StylusCell(HWND hwnd, LPARAM lParam) {
     const Window* window = FindWindowObject(hwnd, false);
     if (!window) return POINT{-1, -1};
+    // The point, back in screen pixels, is the centre of the cell tapped.
     const RECT rect = ScreenRect(*window);
     const RECT cells = PixelsToCells(rect);
     const LONG x = rect.left + static_cast<short>(LOWORD(lParam));
     const LONG y = rect.top + static_cast<short>(HIWORD(lParam));
-    // Floor division: a point left of or above the screen lies in a negative cell.
-    const auto cell = [](LONG pixels, int size) {
-        return pixels >= 0 ? pixels / size : -((-pixels + size - 1) / size);
-    };
-    return POINT{cell(x, kCellWidth) - cells.left, cell(y, kCellHeight) - cells.top};
+    return POINT{x / kCellWidth - cells.left, y / kCellHeight - cells.top};
 }
 
 bool StylusOn(HWND hwnd, LPARAM lParam) {
