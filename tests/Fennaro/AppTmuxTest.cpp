@@ -188,4 +188,62 @@ TEST_F(AppTmuxTest, StartedFromItsStartMenuEntryItRunsInTheSameTerminal) {
     EXPECT_EQ(ExitCode(), 1);
 }
 
+// By touch: the terminal's mouse clicks and wheel written to the program as its terminal reports
+// them, on cells found on the screen.
+class AppTouchTmuxTest : public AppTmuxTest {
+protected:
+    // Clicks the first character of `text` once the screen shows it.
+    void ClickOn(const std::string& text) const {
+        const auto [column, row] = test::CellOf(Expect(text), text);
+        if (column >= 0) ClickAt(column, row);
+    }
+    // Opens the picker on the row of `label` with a click on its arrow, until its list stays
+    // open: the view gives the picker last changed the focus 100 ms after the change, which
+    // closes a list opened before. The list must then stay for half a second.
+    void OpenPicker(const std::string& label) const {
+        const std::string screen = Expect(label);
+        const int row = test::CellOf(screen, label).second;
+        ASSERT_GE(row, 0);
+        const int arrow = test::CellOf(test::Line(screen, row), "▼").first;
+        const auto open = [](const std::string& s) { return Has(s, "┘"); };  // its lower edge
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            ClickAt(arrow, row);
+            if (!open(WaitFor(open))) continue;
+            bool stayed = true;
+            for (int poll = 0; poll < 10 && stayed; ++poll) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                stayed = open(Screen());
+            }
+            if (stayed) return;
+        }
+        ADD_FAILURE() << "the list never stayed open\n" << Screen();
+    }
+};
+
+TEST_F(AppTouchTmuxTest, ATweakPickedTickedAndAppliedByTouch) {
+    Start();
+    Expect("Category: Essential Utilities");
+    ASSERT_TRUE(WaitForMouseReporting(true));
+    OpenPicker("Category:");
+    ClickOn("System");
+    Expect("Category: System");
+    OpenPicker("Tweak:");
+    // The wheel brings the tweak into the list (which holds the mouse: turned over its field).
+    for (int notches = 0; notches < 40 && !Has(Screen(), "Speed-Boost"); ++notches) {
+        const std::string before = Screen();
+        WheelDownAt(20, test::CellOf(before, "Tweak:").second);
+        WaitFor([&before](const std::string& s) { return s != before; });
+    }
+    ClickOn("Speed-Boost");
+    Expect("Tweak:   Speed-Boost");
+    ClickOn("Enable");
+    Expect("[x] Enable");
+    EXPECT_EQ(Limit(), probe::DwordValue(16384));  // nothing applied yet
+    ClickOn("Done");
+    EXPECT_EQ(ExitCode(), 1);
+    EXPECT_EQ(Limit(), probe::DwordValue(32768));
+    // The terminal no longer reports the mouse.
+    EXPECT_TRUE(WaitForMouseReporting(false));
+}
+
 }  // namespace

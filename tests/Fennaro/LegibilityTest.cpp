@@ -1,6 +1,7 @@
 // The application's own screens on the phones' screens, 176 x 220 pixels (44 x 27 cells) and
 // 240 x 320 (60 x 40): every label of the view, the About box and the Info window readable whole,
-// apart from the control beside it, the splash bitmap whole, and the soft keys of what is in front.
+// apart from the control beside it, the focused description readable, the splash bitmap whole,
+// and the soft keys of what is in front.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -57,6 +58,43 @@ TEST_P(Legibility, TheViewsLabelsStandApartFromTheirControls) {
     ce::screen::PressKey(VK_ESCAPE);
     ce::screen::PressKey(VK_ESCAPE);
     ce::screen::PumpMessages();
+}
+
+// Tabbed to, the description has its whole text selected: it stays plain text, underlined, with
+// the focus marked on the scroll bar's arrows and the thumb drawn as it is.
+TEST_P(Legibility, TheFocusedDescriptionKeepsItsTextReadableAndItsThumb) {
+    Start();
+    Pick(IDC_CATEGORY, "System");
+    Pick(IDC_TWEAK, "Set MMS-Size to MAX");
+    Advance(100);
+    const HWND description = Control(IDC_DESCRIPTION);
+    SendMessageW(View(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(description), TRUE);
+    ASSERT_EQ(GetFocus(), description);
+    const RECT box = ce::win::WindowCells(description);
+    const int rows = box.bottom - box.top;
+    const LRESULT lines = SendMessageW(description, EM_GETLINECOUNT, 0, 0);
+    if (GetParam().columns == 44) {
+        ASSERT_GT(lines, rows) << "the text overflows the small screen";
+    }
+    int thumbs = 0;
+    for (int row = box.top; row < box.bottom; ++row) {
+        for (int column = box.left; column < box.right - 1; ++column) {
+            const ce::screen::Cell cell = ce::screen::CellAt(column, row);
+            EXPECT_EQ(cell.attr & (ce::screen::kAttrReverse | ce::screen::kAttrFocus), 0)
+                << column << ", " << row;
+            if (cell.ch != u' ') {
+                EXPECT_TRUE(cell.attr & ce::screen::kAttrUnderline) << column << ", " << row;
+            }
+        }
+        const ce::screen::Cell bar = ce::screen::CellAt(box.right - 1, row);
+        const bool arrow = row == box.top || row == box.bottom - 1;
+        EXPECT_EQ((bar.attr & ce::screen::kAttrFocus) != 0, arrow) << row;
+        if (bar.ch == u'\u2588') {
+            ++thumbs;
+            EXPECT_EQ(bar.attr & (ce::screen::kAttrReverse | ce::screen::kAttrFocus), 0);
+        }
+    }
+    EXPECT_EQ(thumbs > 0, lines > rows);
 }
 
 TEST_P(Legibility, TheAboutBoxShowsEveryLineWholeAndItsOkKey) {

@@ -1,12 +1,13 @@
 // End-to-end tests in a real terminal: a detached tmux session on a private server, driven with
-// keys and read back with capture-pane. The server is killed when the test ends, whatever
-// happened; a machine without tmux skips the test.
+// keys and mouse clicks and read back with capture-pane. The server is killed when the test ends,
+// whatever happened; a machine without tmux skips the test.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -52,6 +53,32 @@ inline std::string BottomLine(const std::string& screen) {
     std::string lines = screen;
     while (!lines.empty() && lines.back() == '\n') lines.pop_back();
     return lines.substr(lines.rfind('\n') + 1);
+}
+
+// The cell (column and row, counted from 0) where `text` first shows on a captured screen, or
+// {-1, -1}. Every character takes one cell.
+inline std::pair<int, int> CellOf(const std::string& screen, const std::string& text) {
+    const size_t at = screen.find(text);
+    if (at == std::string::npos) return {-1, -1};
+    const size_t lineStart =
+        screen.rfind('\n', at) == std::string::npos ? 0 : screen.rfind('\n', at) + 1;
+    int column = 0;
+    for (size_t i = lineStart; i < at; ++i) {
+        if ((static_cast<unsigned char>(screen[i]) & 0xC0) != 0x80) ++column;  // a lead byte
+    }
+    const auto row = std::count(screen.begin(), screen.begin() + static_cast<long>(at), '\n');
+    return {column, static_cast<int>(row)};
+}
+
+// Row `row` (counted from 0) of a captured screen, empty below its last.
+inline std::string Line(const std::string& screen, int row) {
+    size_t start = 0;
+    for (int skipped = 0; skipped < row && start != std::string::npos; ++skipped) {
+        start = screen.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos) return {};
+    return screen.substr(start, screen.find('\n', start) - start);
 }
 
 // A program built beside the test programs.
@@ -105,6 +132,25 @@ protected:
     }
     void Keys(const std::string& keys) const { Shell(tmux_ + " send-keys -t main " + keys); }
 
+    // Waits until the program in the pane has the terminal report the mouse, or no longer (as
+    // tmux keeps it for the pane); whether it came to that.
+    bool WaitForMouseReporting(bool on) const {
+        const std::string wanted = on ? "1\n" : "0\n";
+        for (int tries = 0; tries < 400; ++tries) {
+            if (PaneFormat("#{mouse_any_flag}") == wanted) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+    // A click of the mouse (its first button pressed and released, in one write) on a cell of the
+    // pane, counted from 0, and a notch of its wheel towards the user there: the bytes the
+    // terminal sends for them, in the form the program asked for (SGR when it turned on mode
+    // 1006, else X10).
+    void ClickAt(int column, int row) const {
+        WriteMouse(MouseEvent(0, false, column, row) + MouseEvent(0, true, column, row));
+    }
+    void WheelDownAt(int column, int row) const { WriteMouse(MouseEvent(65, false, column, row)); }
+
     // Polls the screen (up to 400 times, 50 ms apart: ample on a loaded machine) until it
     // satisfies `ready`; the last screen seen.
     std::string WaitFor(const std::function<bool(const std::string&)>& ready) const {
@@ -141,6 +187,30 @@ protected:
     std::string socketPath_;
 
 private:
+    std::string PaneFormat(const std::string& format) const {
+        return Shell(tmux_ + " display-message -p -t main " + Quote(format) + " 2>/dev/null");
+    }
+    // SGR: ESC [ < button ; column ; row, then M (pressed) or m (released), counted from 1. X10:
+    // ESC [ M, then 32 + the button (3 for a release), 33 + the column, 33 + the row.
+    std::string MouseEvent(int button, bool release, int column, int row) const {
+        if (PaneFormat("#{mouse_sgr_flag}") == "1\n") {
+            return "\x1b[<" + std::to_string(button) + ";" + std::to_string(column + 1) + ";" +
+                   std::to_string(row + 1) + (release ? "m" : "M");
+        }
+        return std::string("\x1b[M") + static_cast<char>(32 + (release ? 3 : button)) +
+               static_cast<char>(33 + column) + static_cast<char>(33 + row);
+    }
+    // Writes bytes to the program as its terminal does, through tmux.
+    void WriteMouse(const std::string& bytes) const {
+        std::string hex;
+        char byte[4];
+        for (const unsigned char c : bytes) {
+            std::snprintf(byte, sizeof byte, " %02x", c);
+            hex += byte;
+        }
+        Shell(tmux_ + " send-keys -t main -H" + hex);
+    }
+
     static int ReadExitCode(const std::filesystem::path& file, std::string* modes) {
         for (int i = 0; i < 400; ++i) {
             std::ifstream in(file);

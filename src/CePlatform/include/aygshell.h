@@ -27,13 +27,14 @@ typedef struct tagSHMENUBARINFO {
 extern "C" {
 
 // Creates the soft-key bar of hwndParent at the bottom row of the screen from menu resource
-// nToolBarId (with SHCMBF_HMENU): the first item is the left soft key (F1), the second the right
-// one (F2); an item with a popup opens it, driven by the arrows, Enter and Escape. A chosen item
-// sends WM_COMMAND with its id to hwndParent. The bar has the soft keys (it is drawn and F1 and
-// F2 reach it) while the top-level window of hwndParent is the active window and enabled, and
-// the bar is shown (SHCMBF_HIDDEN creates it hidden): never under a message box or a modal
-// dialog (see Soft keys in <winuser.h>). FALSE when cbSize is wrong, the parent is not a window
-// or the menu is missing.
+// nToolBarId (with SHCMBF_HMENU): the first item is the left soft key (F1 or F3, or a tap on the
+// row's left half), the second the right one (F2 or F4, or a tap on its right half); an item with
+// a popup opens it, driven by the arrows, Enter and Escape, or by taps. A chosen item sends
+// WM_COMMAND with its id to hwndParent. The bar has the soft keys (it is drawn and the soft keys
+// and taps on its row reach it) while the top-level window of hwndParent is the active window and
+// enabled, and the bar is shown (SHCMBF_HIDDEN creates it hidden): never under a message box or a
+// modal dialog (see Soft keys in <winuser.h>). FALSE when cbSize is wrong, the parent is not a
+// window or the menu is missing.
 CEPLATFORM_API BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO* pmbi);
 }
 

@@ -9,23 +9,41 @@
 // the work area (SPI_GETWORKAREA) is the screen less those rows. Without a terminal the window
 // system runs headless (see <CePlatform/Screen.h>).
 //
-// Soft keys. F1 is the left soft key, F2 the right one; the bottom row shows what they do now,
-// for the active window:
+// Soft keys. F1 is the left soft key, F2 the right one, as on the phone's emulators; F3 and F4
+// press them too, for terminals that keep F1 for their own help. A tap on the left half of the
+// bottom row presses the left one, on its right half the right one. The bottom row shows what
+// they do now, for the active window:
 // - a window with a soft-key bar (SHCreateMenuBar, <aygshell.h>): the bar's two keys;
 // - a message box: its own, its first two buttons ("OK"; "Yes" and "No"; "OK" and "Cancel" ...);
-// - a window without a bar that has WS_EX_CAPTIONOKBTN: "OK" on F1, which sends it
-//   WM_COMMAND(IDOK); F2 is then a key like any other;
-// - any other window: none (the row shows the windows, blank under a frame); F1 and F2 are keys
+// - a window without a bar that has WS_EX_CAPTIONOKBTN: "OK" on the left soft key, which sends
+//   it WM_COMMAND(IDOK); the right one's keys are then keys like any other;
+// - any other window: none (the row shows the windows, blank under a frame); F1 to F4 are keys
 //   like any other.
 // The bar of a window behind (a frame's under its message box or modal dialog) is neither shown
-// nor pressed. An open soft-key menu takes every key until it closes.
+// nor pressed. An open soft-key menu takes every key and tap until it closes; a tap on one of its
+// items chooses it, a tap anywhere else closes it. The caption's OK button ("[ok]" on the task
+// bar) can be tapped too.
+//
+// The stylus. The terminal's mouse is the stylus: a click is a tap. A tap goes to the window drawn
+// under it as WM_LBUTTONDOWN (wParam MK_LBUTTON), then WM_LBUTTONUP, lParam the point in client
+// pixels (MAKELPARAM(x, y), signed; a tap on a cell is a tap on its centre); first its top-level
+// window is activated. A disabled window, or one inside a disabled window (the owner of a modal
+// dialog or message box), ignores taps. The system controls take the focus when tapped: a check
+// box or button is clicked when the stylus is lifted on it (BN_CLICKED); a drop-down list opens,
+// a tap on an entry selects it (CBN_SELCHANGE) and closes it, a tap anywhere else closes it
+// unchanged; an edit box puts its caret on the character tapped, and a tap on its scroll bar's
+// arrows scrolls it one line (without taking the focus). A message box's buttons can be tapped.
+// The wheel is WM_MOUSEWHEEL (wParam HIWORD: WHEEL_DELTA a notch, positive away from the user;
+// lParam the screen point) to the window under it, or to its parent when a child leaves it to
+// DefWindowProcW: it scrolls an open list and an edit box one line a notch. While a control holds
+// the stylus (a pressed button, an open list), every stylus event goes to it.
 //
 // Keys. A key goes to the focused window as WM_KEYDOWN (then WM_CHAR, WM_KEYUP), or, when no
 // window has the focus, to the active window. In a dialog the dialog manager comes first
 // (IsDialogMessageW, which the modal loops and a modeless dialog's message filter call): Tab and
 // Shift+Tab move between the tab stops, Enter is WM_COMMAND with the default id (IDOK unless
 // DM_SETDEFID set another), Escape is IDCANCEL; unless the focused window asks for the key
-// through WM_GETDLGCODE. Every other key, and F1 and F2 where they are no soft keys, reaches the
+// through WM_GETDLGCODE. Every other key, and F1 to F4 where they are no soft keys, reaches the
 // focused window's WM_KEYDOWN: the dialog's own when it has no tab stop. So a dialog that closes
 // on any key handles WM_KEYDOWN and IDOK and IDCANCEL, or answers WM_GETDLGCODE with
 // DLGC_WANTALLKEYS and gets Enter and Escape as WM_KEYDOWN too.
@@ -216,6 +234,7 @@ typedef struct tagCOPYDATASTRUCT {
 #define WM_INITMENUPOPUP 0x0117
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
+#define WM_MOUSEWHEEL 0x020A
 #define WM_HIBERNATE 0x03FF
 #define WM_USER 0x0400
 #define WM_APP 0x8000
@@ -229,6 +248,11 @@ typedef struct tagCOPYDATASTRUCT {
 #define SIZE_RESTORED 0
 #define SIZE_MINIMIZED 1
 #define SIZE_MAXIMIZED 2
+
+// WM_LBUTTONDOWN and WM_MOUSEWHEEL: the stylus is down.
+#define MK_LBUTTON 0x0001
+// WM_MOUSEWHEEL: one notch of the wheel.
+#define WHEEL_DELTA 120
 
 // WM_SETTINGCHANGE: the terminal was resized (the screen was laid out again, see the top).
 #define SETTINGCHANGE_RESET 0x3002
@@ -288,8 +312,8 @@ typedef struct tagCOPYDATASTRUCT {
 #define WS_EX_STATICEDGE 0x00020000L
 #define WS_EX_NOANIMATION 0x04000000L
 #define WS_EX_NODRAG 0x40000000L
-// The OK button in the caption (the task bar); F1 presses it when the window has no soft-key
-// bar, and the left soft key shows "OK".
+// The OK button in the caption ("[ok]" on the task bar, which can be tapped); the left soft key
+// presses it when the window has no soft-key bar, and shows "OK".
 #define WS_EX_CAPTIONOKBTN 0x80000000L
 
 // Dialog template styles.
@@ -537,7 +561,8 @@ typedef struct tagCOPYDATASTRUCT {
 #define VK_F10 0x79
 #define VK_F11 0x7A
 #define VK_F12 0x7B
-// The phone's keys: the two soft keys, talk, end, home, back and the action (centre) key.
+// The phone's keys: the two soft keys, talk, end, home, back and the action (centre) key. Talk and
+// end share their codes with F3 and F4, which press the soft keys here (see Soft keys at the top).
 #define VK_TSOFT1 VK_F1
 #define VK_TSOFT2 VK_F2
 #define VK_TTALK VK_F3
@@ -711,8 +736,8 @@ CEPLATFORM_API HWND WINAPI FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName
 CEPLATFORM_API short WINAPI GetKeyState(int nVirtKey);
 
 // ---- Messages ----------------------------------------------------------------------------------
-// Order of retrieval: posted messages, then keys from the terminal, then WM_TIMER of due timers.
-// The screen is composed again before the loop waits.
+// Order of retrieval: posted messages, then keys and taps from the terminal (in the order they
+// came), then WM_TIMER of due timers. The screen is composed again before the loop waits.
 
 // Waits for a message. 0 for WM_QUIT, -1 (with ERROR_INVALID_PARAMETER) for a null lpMsg.
 CEPLATFORM_API BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin,
@@ -779,10 +804,11 @@ CEPLATFORM_API HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPreviou
 // the buttons of uType (MB_OK, MB_OKCANCEL, MB_YESNO, ...; MB_DEFBUTTONn picks the default),
 // centred on the work area, its text wrapped to the screen (again when the screen changes size).
 // Returns the pressed button's id (IDOK 1, IDYES 6, IDNO 7, ...), 0 for an unknown button set
-// (ERROR_INVALID_PARAMETER). Its first two buttons are its soft keys (F1 and F2, labelled on the
-// bottom row), Enter presses the focused one, the arrows and Tab move the focus; Escape cancels
-// when there is a cancel button (an MB_OK box answers IDOK). Headless: writes "caption: text" as
-// one line to standard output and answers the default button.
+// (ERROR_INVALID_PARAMETER). Its first two buttons are its soft keys (see Soft keys at the top,
+// labelled on the bottom row), Enter presses the focused one, the arrows and Tab move the focus, a
+// tap presses the button tapped; Escape cancels when there is a cancel button (an MB_OK box
+// answers IDOK). Headless: writes "caption: text" as one line to standard output and answers the
+// default button.
 CEPLATFORM_API int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 
 // ---- Resources ---------------------------------------------------------------------------------

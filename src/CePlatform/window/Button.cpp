@@ -1,5 +1,6 @@
 // The button control: check boxes (automatic or not, two or three states) and push buttons. A
-// click (Space, Enter or BM_CLICK) first changes an automatic box's tick, then sends
+// click (Space, Enter, BM_CLICK, or a tap: the stylus put down on the button, which takes the
+// focus, and lifted on it) first changes an automatic box's tick, then sends
 // WM_COMMAND(MAKEWPARAM(id, BN_CLICKED), hwnd) to the parent.
 #include <windows.h>
 
@@ -14,6 +15,7 @@ namespace {
 
 struct ButtonData : ControlData {
     WPARAM check = BST_UNCHECKED;
+    bool pressed = false;  // by the stylus, which it holds until it is lifted
 };
 
 ButtonData& DataOf(HWND hwnd) { return ControlState<ButtonData>(hwnd); }
@@ -50,6 +52,22 @@ void Click(HWND hwnd) {
     }
 }
 
+void OnStylusDown(HWND hwnd) {
+    SetFocus(hwnd);
+    if (!IsWindow(hwnd)) return;
+    DataOf(hwnd).pressed = true;
+    CaptureStylus(hwnd);
+}
+
+// Lifted on the button, the stylus clicks it; lifted elsewhere, nothing.
+void OnStylusUp(HWND hwnd, LPARAM lParam) {
+    ButtonData& data = DataOf(hwnd);
+    if (!data.pressed) return;
+    data.pressed = false;
+    if (StylusCapture() == hwnd) CaptureStylus(nullptr);
+    if (StylusOn(hwnd, lParam)) Click(hwnd);
+}
+
 LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE:
@@ -71,6 +89,15 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return static_cast<LRESULT>(DataOf(hwnd).check | (HasFocus(hwnd) ? BST_FOCUS : 0));
         case BM_CLICK:
             Click(hwnd);
+            return 0;
+        case WM_LBUTTONDOWN:
+            OnStylusDown(hwnd);
+            return 0;
+        case WM_LBUTTONUP:
+            OnStylusUp(hwnd, lParam);
+            return 0;
+        case WM_CANCELMODE:
+            DataOf(hwnd).pressed = false;
             return 0;
         case WM_KEYDOWN:
             if (wParam == VK_SPACE || wParam == VK_RETURN) {

@@ -1,7 +1,9 @@
 // The drop-down list combo box: a one-row selection field and a list that opens over the other
-// windows (Enter, F4, Alt+Down). On the closed box the arrows change the selection; in the open
-// list they move the highlight, Enter takes it and Escape closes the list unchanged. Typing a
-// character selects the next item starting with it. CBN_SELCHANGE reaches the parent only for a
+// windows (Enter, F4, Alt+Down, or a tap on the field, which takes the focus). On the closed box
+// the arrows change the selection; in the open list they move the highlight, Enter takes it and
+// Escape closes the list unchanged. Typing a character selects the next item starting with it.
+// The open list holds the stylus: a tap on an item selects it and closes the list, a tap anywhere
+// else closes it unchanged; the wheel scrolls it. CBN_SELCHANGE reaches the parent only for a
 // selection changed by the user. As on the device, the height given to the window is the height of
 // the opened control: the window itself keeps the height of its selection field, and the rest sets
 // how many rows the list shows ((height - field height) / item height, at least one).
@@ -77,13 +79,26 @@ void Notify(HWND hwnd, WORD code) {
                  reinterpret_cast<LPARAM>(hwnd));
 }
 
+// The first row of the open list relative to the field's row: below the field (leaving a row for
+// the list's lower edge), or above it when the rows above the soft-key row have no room below.
+int ListTop(int fieldRow, int screenRows, int rows) {
+    const bool above = fieldRow + 1 + rows + 1 > screenRows - 1 && fieldRow >= rows + 1;
+    return above ? -rows : 1;
+}
+
+// Shows the items from `first` on, as far as the items fill the list's rows.
+void ScrollTo(ComboData& data, int first) {
+    const int count = static_cast<int>(data.items.size());
+    data.firstShown = std::clamp(first, 0, std::max(0, count - ListRows(data)));
+}
+
 // Keeps the highlighted row inside the shown part of the list.
 void ScrollToHighlight(ComboData& data) {
     const int rows = ListRows(data);
-    const int count = static_cast<int>(data.items.size());
-    if (data.highlight < data.firstShown) data.firstShown = data.highlight;
-    if (data.highlight >= data.firstShown + rows) data.firstShown = data.highlight - rows + 1;
-    data.firstShown = std::clamp(data.firstShown, 0, std::max(0, count - rows));
+    int first = data.firstShown;
+    if (data.highlight < first) first = data.highlight;
+    if (data.highlight >= first + rows) first = data.highlight - rows + 1;
+    ScrollTo(data, first);
 }
 
 void OpenList(HWND hwnd) {
@@ -98,6 +113,7 @@ void OpenList(HWND hwnd) {
     data.firstShown = 0;
     if (data.highlight >= 0) ScrollToHighlight(data);
     SetOverlay(hwnd, true);
+    CaptureStylus(hwnd);
     Redraw(hwnd);
 }
 
@@ -107,6 +123,7 @@ void CloseList(HWND hwnd, bool commit) {
     if (!data.open) return;
     data.open = false;
     SetOverlay(hwnd, false);
+    if (StylusCapture() == hwnd) CaptureStylus(nullptr);
     Redraw(hwnd);
     const bool changed = commit && data.highlight >= 0 && data.highlight != data.selection;
     if (changed) data.selection = data.highlight;
@@ -187,6 +204,30 @@ void SelectByCharacter(HWND hwnd, char16_t ch) {
         }
         return;
     }
+}
+
+// The item shown on `cell` (counted from the field's first cell) of the open list, or -1.
+int ItemAt(HWND hwnd, const ComboData& data, POINT cell) {
+    const RECT field = WindowCells(hwnd);
+    const int rows = ListRows(data);
+    const int row = cell.y - ListTop(field.top, ScreenRows(), rows);
+    const int index = data.firstShown + row;
+    const bool onList = cell.x >= 0 && cell.x < field.right - field.left && row >= 0 && row < rows;
+    return onList && index < static_cast<int>(data.items.size()) ? index : -1;
+}
+
+// A tap opens the list; on the open list it takes the item tapped, anywhere else it closes the
+// list unchanged.
+void OnTap(HWND hwnd, POINT cell) {
+    if (!DataOf(hwnd).open) {
+        SetFocus(hwnd);
+        if (IsWindow(hwnd)) OpenList(hwnd);
+        return;
+    }
+    ComboData& data = DataOf(hwnd);
+    const int index = ItemAt(hwnd, data, cell);
+    if (index >= 0) data.highlight = index;
+    CloseList(hwnd, index >= 0);
 }
 
 int Find(const ComboData& data, WPARAM after, LPARAM text, bool exact) {
@@ -417,7 +458,16 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (IsWindowEnabled(hwnd) && wParam > u' ')
                 SelectByCharacter(hwnd, static_cast<char16_t>(wParam));
             return 0;
+        case WM_LBUTTONDOWN:
+            OnTap(hwnd, StylusCell(hwnd, lParam));
+            return 0;
+        case WM_MOUSEWHEEL:
+            if (!DataOf(hwnd).open) return DefWindowProcW(hwnd, msg, wParam, lParam);
+            ScrollTo(DataOf(hwnd), DataOf(hwnd).firstShown - WheelNotches(wParam));
+            Redraw(hwnd);
+            return 0;
         case WM_KILLFOCUS:
+        case WM_CANCELMODE:
             CloseList(hwnd, false);
             Redraw(hwnd);
             return 0;
@@ -452,11 +502,9 @@ void PaintList(Canvas& canvas, const ComboData& data) {
     const int width = canvas.Width();
     const int rows = ListRows(data);
     const int count = static_cast<int>(data.items.size());
-    // Below the field with its lower edge, or above it with its upper edge when the rows above
-    // the soft-key row have no room below.
-    const int fieldRow = canvas.WindowCells().top;
-    const bool above = fieldRow + 1 + rows + 1 > canvas.ScreenRows() - 1 && fieldRow >= rows + 1;
-    const int top = above ? -rows : 1;
+    // Below the field with its lower edge, or above it with its upper edge.
+    const int top = ListTop(canvas.WindowCells().top, canvas.ScreenRows(), rows);
+    const bool above = top < 0;
     const bool scrolls = count > rows;
     const int textWidth = std::max(1, width - 2);
     for (int row = 0; row < rows; ++row) {

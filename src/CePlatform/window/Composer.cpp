@@ -25,9 +25,7 @@ RECT Intersect(const RECT& a, const RECT& b) {
 bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 struct Composition {
-    std::vector<screen::Cell>* cells;
-    int columns;
-    int rows;
+    Grid grid;
     int caretX = -1;
     int caretY = -1;
 };
@@ -42,8 +40,8 @@ thread_local struct {
 // A frame around a captioned popup window, one cell outside it, with the caption in its top edge.
 void PaintPopupFrame(const Window& window, const RECT& cells, Composition& screen) {
     const RECT outer{cells.left - 1, cells.top - 1, cells.right + 1, cells.bottom + 1};
-    const RECT clip{0, 0, screen.columns, screen.rows};
-    Canvas canvas(screen.cells, screen.columns, screen.rows, outer, clip, false);
+    const RECT clip{0, 0, screen.grid.columns, screen.grid.rows};
+    Canvas canvas(&screen.grid, window.handle, outer, clip, false);
     const int width = canvas.Width();
     const int height = canvas.Height();
     canvas.Frame(0, 0, width, height);
@@ -62,7 +60,7 @@ void PaintTree(HWND hwnd, const RECT& clip, Composition& screen) {
     const RECT visible = Intersect(cells, clip);
     if (HasPopupFrame(*window)) PaintPopupFrame(*window, cells, screen);
     if (IsEmpty(visible)) return;
-    Canvas canvas(screen.cells, screen.columns, screen.rows, cells, visible, false, &clip);
+    Canvas canvas(&screen.grid, hwnd, cells, visible, false, &clip);
     t_caret.set = false;
     if (window->cls->painter) {
         window->cls->painter(hwnd, canvas, PaintLayer::kWindow);
@@ -86,8 +84,8 @@ void PaintOverlays(HWND hwnd, Composition& screen) {
     if (!window || !(window->style & WS_VISIBLE)) return;
     if (window->overlay && window->cls->painter && IsWindowVisible(hwnd)) {
         const RECT cells = PixelsToCells(ScreenRect(*window));
-        Canvas canvas(screen.cells, screen.columns, screen.rows, cells,
-                      RECT{0, 0, screen.columns, screen.rows}, true);
+        Canvas canvas(&screen.grid, hwnd, cells, RECT{0, 0, screen.grid.columns, screen.grid.rows},
+                      true);
         window->cls->painter(hwnd, canvas, PaintLayer::kOverlay);
     }
     const std::vector<HWND> children = window->children;
@@ -98,59 +96,67 @@ void PaintOverlays(HWND hwnd, Composition& screen) {
 // without one but with the caption's OK button, "OK" on the left key. Otherwise the row is left
 // to the windows (blank, or a window that covers it): no bar of a window behind shows there.
 void PaintSoftKeyRow(Composition& screen) {
-    const RECT row{0, screen.rows - 1, screen.columns, screen.rows};
-    Canvas canvas(screen.cells, screen.columns, screen.rows, row, row, false);
+    const RECT row{0, screen.grid.rows - 1, screen.grid.columns, screen.grid.rows};
     if (const HWND bar = ActiveSoftKeyBar()) {
+        Canvas canvas(&screen.grid, bar, row, row, false);
         if (const std::shared_ptr<Window> window = RefWindow(bar); window->cls->painter) {
             window->cls->painter(bar, canvas, PaintLayer::kWindow);
         }
         return;
     }
-    const Window* active = FindWindowObject(Sys().active, false);
-    if (active && (active->exStyle & WS_EX_CAPTIONOKBTN)) PaintSoftKeys(canvas, u"OK", u"");
+    Canvas canvas(&screen.grid, nullptr, row, row, false);
+    if (CaptionOkOwner()) PaintSoftKeys(canvas, u"OK", u"");
+}
+
+constexpr std::u16string_view kCaptionOk = u"[ok]";
+
+// The right-hand part of the task bar: the caption's OK button, the input-panel button and the
+// time.
+std::u16string TaskBarRight() {
+    std::u16string right;
+    if (CaptionOkOwner()) {
+        right += kCaptionOk;
+        right += u' ';
+    }
+    if (Sys().shell.sipButton) right += u"kb ";
+    const time_t now = time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    char clock[8];
+    snprintf(clock, sizeof(clock), "%02d:%02d", local.tm_hour, local.tm_min);
+    return right + FromUtf8(clock);
 }
 
 // The task bar: the Start icon, the active window's title, the caption's OK button, the
 // input-panel button and the time.
 void PaintTaskBar(Composition& screen) {
     const System& sys = Sys();
-    Canvas bar(screen.cells, screen.columns, screen.rows, RECT{0, 0, screen.columns, 1},
-               RECT{0, 0, screen.columns, 1}, false);
-    bar.Fill(0, 0, screen.columns, 1, u' ', kAttrReverse);
+    const int columns = screen.grid.columns;
+    Canvas bar(&screen.grid, nullptr, RECT{0, 0, columns, 1}, RECT{0, 0, columns, 1}, false);
+    bar.Fill(0, 0, columns, 1, u' ', kAttrReverse);
     int x = 0;
     if (sys.shell.startIcon) {
         bar.Put(0, 0, u'⊞', kAttrReverse | kAttrBold);
         x = 2;
     }
     std::u16string title;
-    Window* active = FindWindowObject(sys.active, false);
-    if (active) title = active->text;
-    std::u16string right;
-    if (active && (active->exStyle & WS_EX_CAPTIONOKBTN)) right += u"[ok] ";
-    if (sys.shell.sipButton) right += u"kb ";
-    const time_t now = time(nullptr);
-    tm local{};
-    localtime_r(&now, &local);
-    char clock[8];
-    snprintf(clock, sizeof(clock), "%02d:%02d", local.tm_hour, local.tm_min);
-    right += FromUtf8(clock);
+    if (const Window* active = FindWindowObject(sys.active, false)) title = active->text;
+    const std::u16string right = TaskBarRight();
     const int rightWidth = static_cast<int>(right.size());
-    bar.Text(x, 0, title, kAttrReverse | kAttrBold, screen.columns - x - rightWidth - 1);
-    bar.Text(screen.columns - rightWidth, 0, right, kAttrReverse);
+    bar.Text(x, 0, title, kAttrReverse | kAttrBold, columns - x - rightWidth - 1);
+    bar.Text(columns - rightWidth, 0, right, kAttrReverse);
 }
 
 }  // namespace
 
 // ---- Canvas ------------------------------------------------------------------------------------
 
-Canvas::Canvas(std::vector<Cell>* cells, int columns, int rows, RECT window, RECT clip,
-               bool overlay, const RECT* reach)
-    : cells_(cells),
-      columns_(columns),
-      rows_(rows),
+Canvas::Canvas(Grid* grid, HWND owner, RECT window, RECT clip, bool overlay, const RECT* reach)
+    : grid_(grid),
+      owner_(owner),
       window_(window),
-      clip_(Intersect(clip, RECT{0, 0, columns, rows})),
-      reach_(reach ? Intersect(*reach, RECT{0, 0, columns, rows}) : clip_),
+      clip_(Intersect(clip, RECT{0, 0, grid->columns, grid->rows})),
+      reach_(reach ? Intersect(*reach, RECT{0, 0, grid->columns, grid->rows}) : clip_),
       overlay_(overlay) {}
 
 bool Canvas::HasColors() const { return ColorsAvailable(); }
@@ -160,8 +166,10 @@ void Canvas::Put(int x, int y, char16_t ch, uint16_t attr, uint32_t fg, uint32_t
     const int sy = window_.top + y;
     if (sx < clip_.left || sx >= clip_.right || sy < clip_.top || sy >= clip_.bottom) return;
     if (ch < 0x20 || (ch >= 0xD800 && ch <= 0xDFFF)) ch = ch < 0x20 ? u' ' : u'?';
-    Cell& cell = (*cells_)[static_cast<size_t>(sy) * columns_ + sx];
-    cell = Cell{ch, static_cast<uint16_t>(attr | (overlay_ ? kAttrOverlay : 0)), fg, bg};
+    const size_t at = static_cast<size_t>(sy) * grid_->columns + sx;
+    grid_->cells[at] =
+        Cell{ch, static_cast<uint16_t>(attr | (overlay_ ? kAttrOverlay : 0)), fg, bg};
+    grid_->owners[at] = owner_;
 }
 
 int Canvas::Text(int x, int y, std::u16string_view text, uint16_t attr, int maxWidth) {
@@ -216,20 +224,43 @@ void PaintSoftKeys(Canvas& canvas, std::u16string_view left, std::u16string_view
 
 // ---- Composition -------------------------------------------------------------------------------
 
-std::vector<screen::Cell> Compose(int* caretX, int* caretY) {
+namespace {
+
+Composition ComposeScreen() {
     EnsureStarted();
     const System& sys = Sys();
-    std::vector<screen::Cell> cells(static_cast<size_t>(sys.columns) * sys.rows);
-    Composition screen{&cells, sys.columns, sys.rows};
+    Composition screen{Grid(sys.columns, sys.rows)};
     const RECT all{0, 0, sys.columns, sys.rows};
     const std::vector<HWND> tops = sys.topLevels;
     for (auto it = tops.rbegin(); it != tops.rend(); ++it) PaintTree(*it, all, screen);
     PaintSoftKeyRow(screen);
     if (sys.shell.taskBar && sys.rows > 0) PaintTaskBar(screen);
     for (auto it = tops.rbegin(); it != tops.rend(); ++it) PaintOverlays(*it, screen);
+    return screen;
+}
+
+}  // namespace
+
+std::vector<screen::Cell> Compose(int* caretX, int* caretY) {
+    Composition screen = ComposeScreen();
     if (caretX) *caretX = screen.caretX;
     if (caretY) *caretY = screen.caretY;
-    return cells;
+    return std::move(screen.grid.cells);
+}
+
+HWND WindowAtCell(int column, int row) {
+    const Composition screen = ComposeScreen();
+    const Grid& grid = screen.grid;
+    if (column < 0 || row < 0 || column >= grid.columns || row >= grid.rows) return nullptr;
+    const HWND hwnd = grid.owners[static_cast<size_t>(row) * grid.columns + column];
+    return FindWindowObject(hwnd, false) ? hwnd : nullptr;
+}
+
+RECT CaptionOkCells() {
+    const System& sys = Sys();
+    if (!sys.shell.taskBar || !CaptionOkOwner()) return RECT{};
+    const LONG left = sys.columns - static_cast<LONG>(TaskBarRight().size());
+    return RECT{left, 0, left + static_cast<LONG>(kCaptionOk.size()), 1};
 }
 
 void RenderIfDirty() {

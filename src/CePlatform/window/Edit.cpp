@@ -1,8 +1,9 @@
 // The edit control as the system uses it: multi-line and read-only, its text wrapped at blanks to
 // the control's width (less one column for the vertical scroll bar of WS_VSCROLL), a caret that
-// the arrow keys move (Shift extends the selection), and vertical scrolling that follows the
-// caret. Lines are the wrapped lines: EM_LINELENGTH, EM_LINEINDEX and EM_GETLINECOUNT count them.
-// Typing does not change the text.
+// the arrow keys move (Shift extends the selection) and a tap places (the box takes the focus),
+// and vertical scrolling that follows the caret; the wheel, and a tap on the scroll bar's arrows,
+// scroll it a line at a time. Lines are the wrapped lines: EM_LINELENGTH, EM_LINEINDEX and
+// EM_GETLINECOUNT count them. Typing does not change the text.
 #include <windows.h>
 
 #include <algorithm>
@@ -20,6 +21,8 @@ constexpr char16_t kArrowUp = u'\u25B2';
 constexpr char16_t kArrowDown = u'\u25BC';
 constexpr char16_t kTrack = u'\u2591';
 constexpr char16_t kThumb = u'\u2588';
+// A scroll bar shows its arrows from this many rows on; a shorter one is all track.
+constexpr int kRowsForArrows = 3;
 
 struct EditData : ControlData {
     std::u16string text;
@@ -221,6 +224,33 @@ void VScroll(HWND hwnd, WPARAM action) {
     }
 }
 
+// The index of the character shown at `column` of `line`; past the line's end, its end. The end
+// of a line wrapped at a blank is the start of the next one: there the caret goes back onto the
+// blank, so that it stays on the line tapped.
+size_t IndexAt(const EditData& data, int line, LONG column) {
+    const TextLine& at = data.lines[line];
+    const size_t index =
+        at.start + std::min(static_cast<size_t>(std::max<LONG>(0, column)), at.length);
+    const bool wrapped = line + 1 < LineCount(data) && at.next == at.start + at.length;
+    return wrapped && index == at.next && index > at.start ? index - 1 : index;
+}
+
+// A tap on the scroll bar's arrows scrolls a line (the focus stays where it is); on the text it
+// takes the focus and puts the caret on the character tapped.
+void OnTap(HWND hwnd, POINT cell) {
+    EditData& data = Layout(hwnd);
+    const int rows = VisibleRows(hwnd);
+    if (HasScrollBar(hwnd) && cell.x >= TextColumns(hwnd)) {
+        if (rows >= kRowsForArrows && cell.y == 0) VScroll(hwnd, SB_LINEUP);
+        if (rows >= kRowsForArrows && cell.y == rows - 1) VScroll(hwnd, SB_LINEDOWN);
+        return;
+    }
+    SetFocus(hwnd);
+    if (!IsWindow(hwnd)) return;
+    const int line = std::clamp(data.firstLine + static_cast<int>(cell.y), 0, LineCount(data) - 1);
+    MoveCaret(hwnd, data, IndexAt(data, line, cell.x), false);
+}
+
 LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE: {
@@ -310,6 +340,12 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_VSCROLL:
             VScroll(hwnd, wParam);
             return 0;
+        case WM_LBUTTONDOWN:
+            OnTap(hwnd, StylusCell(hwnd, lParam));
+            return 0;
+        case WM_MOUSEWHEEL:
+            ScrollTo(hwnd, Layout(hwnd), Layout(hwnd).firstLine - WheelNotches(wParam));
+            return 0;
         case EM_SETREADONLY:
             return TRUE;  // the control is always read-only
         case WM_GETDLGCODE:
@@ -329,16 +365,19 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// The scroll bar in column x; with the focus its arrows are marked (reversed on the terminal),
+// while the track and the thumb stay as they are, so that the thumb still shows.
 void PaintScrollBar(Canvas& canvas, int x, const EditData& data, int rows, bool enabled,
-                    uint16_t focus) {
+                    bool focused) {
     const int lines = LineCount(data);
-    const uint16_t attr = (enabled && lines > rows ? 0 : kAttrDim) | focus;
-    if (rows < 3) {
+    const uint16_t attr = enabled && lines > rows ? 0 : kAttrDim;
+    if (rows < kRowsForArrows) {
         for (int y = 0; y < rows; ++y) canvas.Put(x, y, kTrack, attr);
         return;
     }
-    canvas.Put(x, 0, kArrowUp, attr);
-    canvas.Put(x, rows - 1, kArrowDown, attr);
+    const uint16_t arrowAttr = attr | (focused ? kAttrFocus : 0);
+    canvas.Put(x, 0, kArrowUp, arrowAttr);
+    canvas.Put(x, rows - 1, kArrowDown, arrowAttr);
     const int track = rows - 2;
     for (int y = 0; y < track; ++y) canvas.Put(x, 1 + y, kTrack, attr);
     if (lines <= rows) return;
@@ -353,8 +392,8 @@ void PaintEdit(HWND hwnd, Canvas& canvas, PaintLayer layer) {
     EditData& data = Layout(hwnd);
     const bool enabled = IsWindowEnabled(hwnd);
     const bool focused = HasFocus(hwnd);
-    // Focused: bold text with the caret, the selection reversed, the scroll bar marked as the
-    // focus (reversed on the terminal), so that the selection stands out from the box.
+    // Focused: bold text with the caret, the selection underlined (a whole text selected stays
+    // readable), the scroll bar's arrows marked as the focus.
     uint16_t attr = enabled ? 0 : kAttrDim;
     if (focused) attr |= kAttrBold;
     const int columns = TextColumns(hwnd);
@@ -372,11 +411,11 @@ void PaintEdit(HWND hwnd, Canvas& canvas, PaintLayer layer) {
             const size_t index = at.start + i;
             const bool selected = showSelection && index >= selStart && index < selEnd;
             canvas.Put(static_cast<int>(i), y, data.text[index],
-                       attr | (selected ? kAttrReverse : 0));
+                       attr | (selected ? kAttrUnderline : 0));
         }
     }
     if (HasScrollBar(hwnd)) {
-        PaintScrollBar(canvas, canvas.Width() - 1, data, rows, enabled, focused ? kAttrFocus : 0);
+        PaintScrollBar(canvas, canvas.Width() - 1, data, rows, enabled, focused);
     }
     if (focused) {
         const int line = LineOf(data, data.caret);

@@ -1,11 +1,12 @@
 // The shell's soft-key bar (SHCreateMenuBar, and a message box's own): a top-level window on the
 // bottom row of the screen, owned by the window it serves and drawn while that window is active,
-// with the menu resource's first item as the left soft key (F1) and its second as the right one
-// (F2). A soft key with a popup opens it above the bar; the popup
-// and its nested popups take every key while open: Up and Down move, Enter (or Right on a popup
-// item) chooses, Left and Escape close a level, the digits 1 to 9 choose the numbered item, F1
-// and F2 close the whole menu. A chosen command reaches the owner as WM_COMMAND(id, 0), after
-// the menu has closed.
+// with the menu resource's first item as the left soft key (F1 or F3, or a tap on the row's left
+// half) and its second as the right one (F2 or F4, or a tap on its right half). A soft key with a
+// popup opens it above the bar; the popup and its nested popups take every key and tap while
+// open: Up and Down move, Enter (or Right on a popup item) chooses, Left and Escape close a
+// level, the digits 1 to 9 choose the numbered item, the soft keys close the whole menu; a tap
+// on an item chooses it, a tap anywhere else closes the whole menu. A chosen command reaches the
+// owner as WM_COMMAND(id, 0), after the menu has closed.
 #include <aygshell.h>
 #include <windows.h>
 
@@ -108,6 +109,7 @@ void CloseAll(HWND hwnd, MenuBarData& data) {
     data.open.clear();
     SetOverlay(hwnd, false);
     if (KeyCapture() == hwnd) CaptureKeys(data.savedCapture);
+    if (StylusCapture() == hwnd) CaptureStylus(nullptr);
     data.savedCapture = nullptr;
     Redraw(hwnd);
 }
@@ -120,6 +122,7 @@ void OpenMenu(HWND hwnd, MenuBarData& data, const std::vector<res::MenuItem>& it
     OpenLevel(hwnd, data, items);
     SetOverlay(hwnd, true);
     CaptureKeys(hwnd);
+    CaptureStylus(hwnd);
 }
 
 // A command reaches the owner once the menu is closed. Nothing of the bar is used after the
@@ -168,6 +171,10 @@ void PressSoftKey(HWND hwnd, MenuBarData& data, size_t key) {
 }
 
 void HandleMenuKey(HWND hwnd, MenuBarData& data, WPARAM key) {
+    if (SoftKeyOf(static_cast<UINT>(key)) >= 0) {
+        CloseAll(hwnd, data);
+        return;
+    }
     Level& level = data.open.back();
     switch (key) {
         case VK_UP:
@@ -198,10 +205,6 @@ void HandleMenuKey(HWND hwnd, MenuBarData& data, WPARAM key) {
                 CloseAll(hwnd, data);
             }
             break;
-        case VK_F1:
-        case VK_F2:
-            CloseAll(hwnd, data);
-            break;
         default:
             if (key >= '1' && key <= '9') {
                 // The nth item that can be chosen.
@@ -217,6 +220,31 @@ void HandleMenuKey(HWND hwnd, MenuBarData& data, WPARAM key) {
     }
 }
 
+// A tap on the bar's row presses the soft key of that half. While a menu is open, a tap on an item
+// of an open level chooses it (closing the levels opened from it); anywhere else it closes the
+// menu.
+void OnTap(HWND hwnd, MenuBarData& data, POINT cell) {
+    if (data.open.empty()) {
+        PressSoftKey(hwnd, data, static_cast<size_t>(SoftKeyAt(cell.x)));
+        return;
+    }
+    const RECT bar = WindowCells(hwnd);
+    const POINT at{bar.left + cell.x, bar.top + cell.y};
+    for (size_t depth = data.open.size(); depth-- > 0;) {
+        const RECT box = data.open[depth].box;
+        if (at.x < box.left || at.x >= box.right || at.y < box.top || at.y >= box.bottom) continue;
+        const std::vector<res::MenuItem>& items = *data.open[depth].items;
+        const int item = at.y - box.top - 1;
+        const bool onItem = at.x > box.left && at.x < box.right - 1 && item >= 0 &&
+                            item < static_cast<int>(items.size()) && !IsSeparator(items[item]);
+        if (!onItem) return;  // the box's edge, or a separator
+        data.open.resize(depth + 1);
+        Choose(hwnd, data, item);
+        return;
+    }
+    CloseAll(hwnd, data);
+}
+
 // Places the bar on the bottom row across the screen.
 void PlaceBar(HWND hwnd) {
     SetWindowPos(hwnd, nullptr, 0, (ScreenRows() - 1) * kCellHeight, ScreenColumns() * kCellWidth,
@@ -230,9 +258,12 @@ LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
             if (data == nullptr) return 0;
             if (!data->open.empty()) {
                 HandleMenuKey(hwnd, *data, wParam);
-            } else if (wParam == VK_F1 || wParam == VK_F2) {
-                PressSoftKey(hwnd, *data, wParam == VK_F1 ? 0 : 1);
+            } else if (const int key = SoftKeyOf(static_cast<UINT>(wParam)); key >= 0) {
+                PressSoftKey(hwnd, *data, static_cast<size_t>(key));
             }
+            return 0;
+        case WM_LBUTTONDOWN:
+            if (data != nullptr) OnTap(hwnd, *data, StylusCell(hwnd, lParam));
             return 0;
         case WM_CHAR:
             return 0;

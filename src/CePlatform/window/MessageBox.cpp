@@ -1,6 +1,6 @@
-// MessageBoxW: a modal box with a caption, the text and a row of buttons, centred on the work
-// area, with its first two buttons as its soft keys. Headless, it writes its line and answers its
-// default button.
+// MessageBoxW: a modal box with a caption, the text and a row of buttons (which can be tapped),
+// centred on the work area, with its first two buttons as its soft keys. Headless, it writes its
+// line and answers its default button.
 #include <algorithm>
 
 #include "window/WindowSystem.h"
@@ -76,12 +76,42 @@ std::vector<std::u16string> Wrap(std::u16string_view text, size_t width) {
     return lines;
 }
 
+// A button as drawn: "[ label ]".
+std::u16string Face(const Button& button) { return std::u16string(u"[ ") + button.label + u" ]"; }
+
+// Two blank cells between buttons.
+constexpr int kButtonGap = 2;
+
 int ButtonsWidth(const std::vector<Button>& buttons) {
     int width = 0;
     for (const Button& button : buttons) {
-        width += static_cast<int>(std::char_traits<char16_t>::length(button.label)) + 4 + 2;
+        width += static_cast<int>(Face(button).size()) + kButtonGap;
     }
-    return std::max(width - 2, 0);
+    return std::max(width - kButtonGap, 0);
+}
+
+// The row of the buttons in a box `height` cells high, and the first column of each.
+int ButtonRow(int height) { return height - 2; }
+std::vector<int> ButtonColumns(const std::vector<Button>& buttons, int width) {
+    std::vector<int> columns;
+    int x = (width - ButtonsWidth(buttons)) / 2;
+    for (const Button& button : buttons) {
+        columns.push_back(x);
+        x += static_cast<int>(Face(button).size()) + kButtonGap;
+    }
+    return columns;
+}
+
+// The button drawn on `cell` of the box, or -1.
+int ButtonAt(HWND hwnd, const BoxData& data, POINT cell) {
+    const RECT box = WindowCells(hwnd);
+    if (cell.y != ButtonRow(box.bottom - box.top)) return -1;
+    const std::vector<int> columns = ButtonColumns(data.buttons, box.right - box.left);
+    for (size_t i = 0; i < data.buttons.size(); ++i) {
+        const int width = static_cast<int>(Face(data.buttons[i]).size());
+        if (cell.x >= columns[i] && cell.x < columns[i] + width) return static_cast<int>(i);
+    }
+    return -1;
 }
 
 void Press(HWND hwnd, BoxData& data, size_t index) {
@@ -185,6 +215,12 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         }
+        case WM_LBUTTONDOWN:
+            if (const int button = data ? ButtonAt(hwnd, *data, StylusCell(hwnd, lParam)) : -1;
+                button >= 0) {
+                Press(hwnd, *data, static_cast<size_t>(button));
+            }
+            return 0;
         case WM_CLOSE:
             if (data) {
                 for (size_t i = 0; i < data->buttons.size(); ++i) {
@@ -213,12 +249,11 @@ void PaintBox(HWND hwnd, Canvas& canvas, PaintLayer layer) {
     for (size_t i = 0; i < data->lines.size(); ++i) {
         canvas.Text(2, 1 + static_cast<int>(i), data->lines[i], 0, width - 4);
     }
-    int x = (width - ButtonsWidth(data->buttons)) / 2;
+    const std::vector<int> columns = ButtonColumns(data->buttons, width);
     const bool active = GetActiveWindow() == hwnd;
     for (size_t i = 0; i < data->buttons.size(); ++i) {
-        const std::u16string label = std::u16string(u"[ ") + data->buttons[i].label + u" ]";
         const uint16_t attr = (active && i == data->focused) ? (kAttrFocus | kAttrReverse) : 0;
-        x += canvas.Text(x, height - 2, label, attr) + 2;
+        canvas.Text(columns[i], ButtonRow(height), Face(data->buttons[i]), attr);
     }
 }
 

@@ -1,5 +1,5 @@
-// The message queue and the message loop: posted and sent messages, keys from the terminal or
-// from tests, timers, and the wait for the next of them.
+// The message queue and the message loop: posted and sent messages, keys and taps from the
+// terminal or from tests, timers, and the wait for the next of them.
 #include <poll.h>
 #include <unistd.h>
 
@@ -39,22 +39,21 @@ void JournalSettingChange() {
     }
 }
 
-// The message of a key event, or false when nobody takes keys now. F1 and F2 are the active
-// window's soft keys: its soft-key bar's, else F1 presses its caption's OK button; without
-// either they go to the focus like any other key.
+// The message of a key event, or false when nobody takes keys now. The soft keys (F1 to F4) are
+// the active window's: its soft-key bar's, else the left one presses its caption's OK button;
+// without either they go to the focus like any other key.
 bool KeyMessage(const KeyEvent& key, MSG* msg) {
     System& sys = Sys();
     HWND target = nullptr;
+    const int softKey = SoftKeyOf(key.vk);
     if (sys.keyCapture && FindWindowObject(sys.keyCapture, false)) {
         target = sys.keyCapture;
-    } else if ((key.vk == VK_F1 || key.vk == VK_F2) && sys.active) {
-        Window* active = FindWindowObject(sys.active, false);
+    } else if (softKey >= 0) {
         if (const HWND bar = ActiveSoftKeyBar()) {
             target = bar;
-        } else if (key.vk == VK_F1 && active && (active->exStyle & WS_EX_CAPTIONOKBTN)) {
+        } else if (const HWND owner = softKey == 0 ? CaptionOkOwner() : nullptr) {
             if (key.up) return false;
-            *msg = MSG{sys.active, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0, static_cast<DWORD>(NowMs()),
-                       {}};
+            *msg = CaptionOkCommand(owner);
             return true;
         }
     }
@@ -98,7 +97,7 @@ void PollSources(int timeoutMs) {
     if (sys.terminal) {
         // Also after EINTR: a resize of the terminal interrupts the wait.
         bool resized = false;
-        sys.terminal->ReadKeys(&sys.keys, &resized);
+        sys.terminal->ReadInput(&sys.input, &resized);
         if (resized) {
             int columns = 0;
             int rows = 0;
@@ -160,14 +159,17 @@ bool TakeMessage(MSG* msg, bool remove, bool wait) {
             if (remove) sys.quitPending = false;
             return true;
         }
-        while (!sys.keys.empty()) {
-            const KeyEvent key = sys.keys.front();
-            if (!KeyMessage(key, msg)) {
-                sys.keys.pop_front();
+        while (!sys.input.empty()) {
+            const InputEvent event = sys.input.front();
+            const auto* key = std::get_if<KeyEvent>(&event);
+            const bool taken = key ? KeyMessage(*key, msg)
+                                   : StylusMessage(std::get<StylusEvent>(event), remove, msg);
+            if (!taken) {
+                sys.input.pop_front();
                 continue;
             }
             if (remove) {
-                sys.keys.pop_front();
+                sys.input.pop_front();
             } else {
                 sys.lastKey = {};
             }
@@ -197,7 +199,7 @@ bool TakeMessage(MSG* msg, bool remove, bool wait) {
                 continue;
             }
             PollSources(0);
-            if (!sys.posted.empty() || !sys.keys.empty() || sys.quitPending) continue;
+            if (!sys.posted.empty() || !sys.input.empty() || sys.quitPending) continue;
             if (sys.starvedHook && sys.starvedHook()) continue;
             ++sys.starvedCount;
             *msg = MSG{nullptr,
@@ -215,6 +217,10 @@ bool TakeMessage(MSG* msg, bool remove, bool wait) {
         }
         PollSources(timeout);
     }
+}
+
+MSG CaptionOkCommand(HWND owner) {
+    return MSG{owner, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0, static_cast<DWORD>(NowMs()), {}};
 }
 
 bool RunModalLoop(HWND dialog, const std::function<bool()>& done) {

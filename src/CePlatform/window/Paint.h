@@ -27,14 +27,29 @@ enum class PaintLayer {
     kOverlay,  // drawn over every window, clipped to the screen (an open drop-down list)
 };
 
+// The composed screen: its cells, and for each cell the window that drew it last (null where
+// none did, or the shell drew over it).
+struct Grid {
+    Grid(int columns, int rows)
+        : columns(columns),
+          rows(rows),
+          cells(static_cast<size_t>(columns) * rows),
+          owners(cells.size()) {}
+    int columns;
+    int rows;
+    std::vector<Cell> cells;
+    std::vector<HWND> owners;
+};
+
 // A view of the screen for one window. Coordinates are cells relative to the window's top-left
 // cell (they may be negative or beyond the window in the overlay layer); whatever falls outside
 // the clip is dropped, so painters never need to check bounds.
 class Canvas {
 public:
-    // `window` and `clip` are in screen cells (right and bottom exclusive). `reach` (default:
-    // the clip) is how far Widen may take the clip: the part of the parent that shows.
-    Canvas(std::vector<Cell>* cells, int columns, int rows, RECT window, RECT clip, bool overlay,
+    // Draws for `owner` (null: the shell) into `grid`. `window` and `clip` are in screen cells
+    // (right and bottom exclusive). `reach` (default: the clip) is how far Widen may take the
+    // clip: the part of the parent that shows.
+    Canvas(Grid* grid, HWND owner, RECT window, RECT clip, bool overlay,
            const RECT* reach = nullptr);
 
     // The window's size in cells.
@@ -42,8 +57,8 @@ public:
     int Height() const { return window_.bottom - window_.top; }
     // The window's rectangle in screen cells, and the screen's size.
     RECT WindowCells() const { return window_; }
-    int ScreenColumns() const { return columns_; }
-    int ScreenRows() const { return rows_; }
+    int ScreenColumns() const { return grid_->columns; }
+    int ScreenRows() const { return grid_->rows; }
     // Whether colours can be shown (always in the headless screen, which keeps them).
     bool HasColors() const;
 
@@ -65,9 +80,8 @@ public:
     void Widen(int left, int right);
 
 private:
-    std::vector<Cell>* cells_;
-    int columns_;
-    int rows_;
+    Grid* grid_;
+    HWND owner_;
     RECT window_;
     RECT clip_;
     RECT reach_;

@@ -1,5 +1,5 @@
-// The control interface of the screen: the headless screen of tests, injected keys and clock,
-// reading the composed screen.
+// The control interface of the screen: the headless screen of tests, injected keys, taps and
+// clock, reading the composed screen.
 #include <CePlatform/Screen.h>
 #include <CePlatform/Unicode.h>
 
@@ -129,8 +129,8 @@ ShellState Shell() { return Sys().shell; }
 void PressKey(UINT virtualKey, unsigned modifiers) {
     System& sys = Sys();
     const char16_t ch = KeyCharacter(virtualKey, modifiers);
-    sys.keys.push_back(win::KeyEvent{virtualKey, ch, modifiers, false});
-    sys.keys.push_back(win::KeyEvent{virtualKey, 0, modifiers, true});
+    sys.input.push_back(win::KeyEvent{virtualKey, ch, modifiers, false});
+    sys.input.push_back(win::KeyEvent{virtualKey, 0, modifiers, true});
 }
 
 void TypeText(std::u16string_view text) {
@@ -144,9 +144,26 @@ void TypeText(std::u16string_view text) {
         if (ch == u' ') vk = VK_SPACE;
         if (ch == u'\r' || ch == u'\n') vk = VK_RETURN, ch = u'\r';
         if (ch == u'\t') vk = VK_TAB;
-        sys.keys.push_back(win::KeyEvent{vk, ch, modifiers, false});
-        sys.keys.push_back(win::KeyEvent{vk, 0, modifiers, true});
+        sys.input.push_back(win::KeyEvent{vk, ch, modifiers, false});
+        sys.input.push_back(win::KeyEvent{vk, 0, modifiers, true});
     }
+}
+
+void Tap(int column, int row) {
+    StylusDown(column, row);
+    StylusUp(column, row);
+}
+
+void StylusDown(int column, int row) {
+    Sys().input.push_back(win::StylusEvent{win::StylusEvent::Kind::kDown, column, row});
+}
+
+void StylusUp(int column, int row) {
+    Sys().input.push_back(win::StylusEvent{win::StylusEvent::Kind::kUp, column, row});
+}
+
+void Wheel(int column, int row, int notches) {
+    Sys().input.push_back(win::StylusEvent{win::StylusEvent::Kind::kWheel, column, row, notches});
 }
 
 int PumpMessages() {

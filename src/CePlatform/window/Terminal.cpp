@@ -1,6 +1,7 @@
-// The ncurses renderer and keyboard. The terminal is restored by endwin() on a normal end, and by
-// an async-signal-safe restore (the saved terminal modes and the terminal's own reset sequences)
-// when a fatal signal ends the program.
+// The ncurses renderer, keyboard and mouse. The mouse reports its button's presses and releases
+// apart (no clicks made of them) and its wheel. The terminal is restored, its mouse reporting
+// off, by endwin() on a normal end, and by an async-signal-safe restore (the saved terminal modes
+// and the terminal's own reset sequences) when a fatal signal ends the program.
 #define NCURSES_WIDECHAR 1
 #include "window/Terminal.h"
 
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "window/HeldErrors.h"
 #include "window/TerminalType.h"
@@ -53,9 +55,14 @@ void RestoreAtExit() {
     ReleaseStandardError();
 }
 
-void AppendCapability(const char* name) {
-    char* value = tigetstr(const_cast<char*>(name));
-    if (!value || value == reinterpret_cast<char*>(-1)) return;
+// A string capability of the terminal, or null when it has none.
+const char* Capability(const char* name) {
+    const char* value = tigetstr(const_cast<char*>(name));
+    return value && value != reinterpret_cast<char*>(-1) ? value : nullptr;
+}
+
+void AppendReset(const char* value) {
+    if (!value) return;
     const size_t length = std::strlen(value);
     if (g_resetLength + length >= sizeof(g_resetSequence)) return;
     // A byte sequence with its length, written with write(): no terminator is wanted.
@@ -144,9 +151,40 @@ attr_t AttributesOf(uint16_t attr) {
     return result;
 }
 
-void Push(std::deque<KeyEvent>* keys, UINT vk, char16_t ch, unsigned modifiers) {
-    keys->push_back(KeyEvent{vk, ch, modifiers, false});
-    keys->push_back(KeyEvent{vk, 0, modifiers, true});
+// Turns on the mouse's reports: the first button's presses and releases, each on its own, and
+// the wheel. A terminal that reports them (it has "kmous") gets the sequence that turns them off
+// again among the reset sequences: the one ncurses turns them on with (the terminal's "XM", or
+// the xterm protocol's), asked for "off".
+void StartMouse() {
+    const mmask_t wanted = BUTTON1_PRESSED | BUTTON1_RELEASED | BUTTON4_PRESSED | BUTTON5_PRESSED;
+    if (mousemask(wanted, nullptr) == 0) return;
+    mouseinterval(0);
+    if (!Capability("kmous")) return;
+    const char* onOff = Capability("XM");
+    AppendReset(tiparm(onOff ? onOff : "\033[?1000%?%p1%{1}%=%th%el%;", 0));
+}
+
+void Push(std::deque<InputEvent>* input, UINT vk, char16_t ch, unsigned modifiers) {
+    input->push_back(KeyEvent{vk, ch, modifiers, false});
+    input->push_back(KeyEvent{vk, 0, modifiers, true});
+}
+
+// The mouse's events that ncurses has, as the stylus's: the first button put down or lifted, the
+// wheel turned a notch up (the fourth button) or down (the fifth). Events that came in one read
+// (a click: a press and its release) are announced once and handed out newest first: all are
+// taken, and queued oldest first.
+void PushMouse(std::deque<InputEvent>* input) {
+    std::vector<MEVENT> events;
+    for (MEVENT event{}; getmouse(&event) == OK;) events.push_back(event);
+    for (auto event = events.rbegin(); event != events.rend(); ++event) {
+        const auto push = [&](StylusEvent::Kind kind, int notches) {
+            input->push_back(StylusEvent{kind, event->x, event->y, notches});
+        };
+        if (event->bstate & BUTTON1_PRESSED) push(StylusEvent::Kind::kDown, 0);
+        if (event->bstate & BUTTON1_RELEASED) push(StylusEvent::Kind::kUp, 0);
+        if (event->bstate & BUTTON4_PRESSED) push(StylusEvent::Kind::kWheel, 1);
+        if (event->bstate & BUTTON5_PRESSED) push(StylusEvent::Kind::kWheel, -1);
+    }
 }
 
 // A key code of ncurses as a virtual key; false for codes that are no key.
@@ -304,10 +342,11 @@ std::unique_ptr<Terminal> Terminal::Open(std::string* whyNot) {
         use_default_colors();
     }
     g_resetLength = 0;
-    AppendCapability("sgr0");
-    AppendCapability("cnorm");
-    AppendCapability("rmkx");
-    AppendCapability("rmcup");
+    StartMouse();
+    AppendReset(Capability("sgr0"));
+    AppendReset(Capability("cnorm"));
+    AppendReset(Capability("rmkx"));
+    AppendReset(Capability("rmcup"));
     g_open = true;
     HoldStandardError();
     static const bool registered = [] {
@@ -338,7 +377,7 @@ void Terminal::Size(int* columns, int* rows) const {
 
 bool Terminal::HasColors() const { return has_colors(); }
 
-void Terminal::ReadKeys(std::deque<KeyEvent>* keys, bool* resized) {
+void Terminal::ReadInput(std::deque<InputEvent>* input, bool* resized) {
     for (;;) {
         wint_t ch = 0;
         const int kind = wget_wch(stdscr, &ch);
@@ -349,28 +388,32 @@ void Terminal::ReadKeys(std::deque<KeyEvent>* keys, bool* resized) {
         if (kind == KEY_CODE_YES) {
             if (ch == KEY_RESIZE) {
                 *resized = true;
-                continue;
+            } else if (ch == KEY_MOUSE) {
+                PushMouse(input);
+            } else if (MapKeyCode(ch, &vk, &modifiers)) {
+                Push(input, vk, 0, modifiers);
             }
-            if (MapKeyCode(ch, &vk, &modifiers)) Push(keys, vk, 0, modifiers);
             continue;
         }
         if (ch == 0x1B) {
-            // Escape alone, or Alt with the key that follows at once.
+            // Escape alone (also before the mouse's event), or Alt with the key that follows at
+            // once.
             wint_t next = 0;
             const int nextKind = wget_wch(stdscr, &next);
-            if (nextKind == ERR) {
-                Push(keys, VK_ESCAPE, 0x1B, 0);
+            if (nextKind == ERR || (nextKind == KEY_CODE_YES && next == KEY_MOUSE)) {
+                Push(input, VK_ESCAPE, 0x1B, 0);
+                if (nextKind != ERR) PushMouse(input);
                 continue;
             }
             modifiers = screen::kModAlt;
             if (nextKind == KEY_CODE_YES) {
-                if (MapKeyCode(next, &vk, &modifiers)) Push(keys, vk, 0, modifiers);
+                if (MapKeyCode(next, &vk, &modifiers)) Push(input, vk, 0, modifiers);
                 continue;
             }
             ch = next;
         }
         MapCharacter(ch, &vk, &character, &modifiers);
-        Push(keys, vk, character, modifiers);
+        Push(input, vk, character, modifiers);
     }
 }
 

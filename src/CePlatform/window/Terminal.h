@@ -1,6 +1,6 @@
-// The terminal behind the screen, drawn with ncurses: opened when the program starts showing
-// windows with standard input and output on a terminal, restored when the program ends (also on
-// a fatal signal).
+// The terminal behind the screen, drawn with ncurses, with its mouse as the stylus: opened when
+// the program starts showing windows with standard input and output on a terminal, restored when
+// the program ends (also on a fatal signal).
 #pragma once
 
 #include <CePlatform/Screen.h>
@@ -30,8 +30,9 @@ public:
     int InputFd() const;
     void Size(int* columns, int* rows) const;
     bool HasColors() const;
-    // Appends the keys that have arrived; sets *resized when the terminal changed its size.
-    void ReadKeys(std::deque<KeyEvent>* keys, bool* resized);
+    // Appends the keys and the mouse's events (the stylus's) that have arrived, in order; sets
+    // *resized when the terminal changed its size.
+    void ReadInput(std::deque<InputEvent>* input, bool* resized);
     // Draws the composed screen; the caret is hidden when caretX is negative. Under a locale
     // without UTF-8 the lines, arrows, blocks and marks are drawn as ASCII.
     void Render(const std::vector<screen::Cell>& cells, int columns, int rows, int caretX,

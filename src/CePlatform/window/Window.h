@@ -70,18 +70,40 @@ void SetOverlay(HWND hwnd, bool on);
 // capture ends when the window is destroyed.
 void CaptureKeys(HWND hwnd);
 HWND KeyCapture();
+// Which soft key a key presses: 0 the left one (F1 or F3), 1 the right one (F2 or F4), -1 none.
+int SoftKeyOf(UINT virtualKey);
+// Which soft key a tap on `column` of the soft-key row presses: the left half the left one.
+int SoftKeyAt(int column);
 // The soft-key bar of a top-level window: while `owner` is the active window, enabled, and the
-// bar shown, the bar fills the bottom row and F1 and F2 go to it instead of the focus. A null bar
-// removes it.
+// bar shown, the bar fills the bottom row and the soft keys and the taps on that row go to it
+// instead of the focus. A null bar removes it.
 void SetSoftKeyBar(HWND owner, HWND bar);
 HWND SoftKeyBar(HWND owner);
 // Creates a soft-key bar (shown unless `hidden`) for the top-level window `owner` from `keys`:
-// the first is the left soft key (F1), the second the right one (F2); a key with a popup opens
-// it. A chosen command reaches `target` as WM_COMMAND(id, 0). Null when it cannot be created.
+// the first is the left soft key, the second the right one; a key with a popup opens it. A chosen
+// command reaches `target` as WM_COMMAND(id, 0). Null when it cannot be created.
 HWND CreateSoftKeyBar(HWND owner, HWND target, std::vector<res::MenuItem> keys, HINSTANCE instance,
                       bool hidden);
 // Draws the soft-key row: blank, with each non-empty label as a reversed key at its end.
 void PaintSoftKeys(Canvas& canvas, std::u16string_view left, std::u16string_view right);
+
+// ---- The stylus --------------------------------------------------------------------------------
+// A tap on a cell is the stylus put down on the cell's centre (WM_LBUTTONDOWN) and lifted there
+// (WM_LBUTTONUP), with the point in the window's client pixels in lParam.
+
+// While set, every stylus event goes to `hwnd` (a pressed button, an open list or menu), wherever
+// it falls; null releases. The capture ends when the window is destroyed or another window is
+// activated (the window gets WM_CANCELMODE then).
+void CaptureStylus(HWND hwnd);
+HWND StylusCapture();
+// The cell of the point of a WM_LBUTTONDOWN or WM_LBUTTONUP to `hwnd`, counted from the window's
+// top-left cell as its painter counts (negative, or beyond the window, outside it).
+POINT StylusCell(HWND hwnd, LPARAM lParam);
+// Whether the point of a WM_LBUTTONDOWN or WM_LBUTTONUP to `hwnd` lies on a cell that the window
+// drew (its label drawn on beside it too) and that nothing covers.
+bool StylusOn(HWND hwnd, LPARAM lParam);
+// The notches of a WM_MOUSEWHEEL: positive away from the user (scrolls up).
+int WheelNotches(WPARAM wParam);
 
 // ---- Labels ------------------------------------------------------------------------------------
 // A label (static text, check box) whose text does not fit its window draws on into the free

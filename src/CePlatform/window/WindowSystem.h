@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "window/Window.h"
@@ -76,6 +77,19 @@ struct KeyEvent {
     bool up = false;
 };
 
+// The stylus on a cell of the screen (the terminal's mouse): put down, lifted, or the wheel
+// turned there by `notches` (positive: away from the user).
+struct StylusEvent {
+    enum class Kind { kDown, kUp, kWheel };
+    Kind kind = Kind::kDown;
+    int column = 0;
+    int row = 0;
+    int notches = 0;
+};
+
+// The keyboard's and the stylus's events share one queue, in the order they came.
+using InputEvent = std::variant<KeyEvent, StylusEvent>;
+
 class Terminal;
 
 struct System {
@@ -87,9 +101,10 @@ struct System {
     HWND active = nullptr;
     HWND focus = nullptr;
     HWND keyCapture = nullptr;
+    HWND stylusCapture = nullptr;
     std::map<HWND, HWND> softKeyBars;
     std::deque<MSG> posted;
-    std::deque<KeyEvent> keys;
+    std::deque<InputEvent> input;
     bool quitPending = false;
     int quitCode = 0;
     std::vector<Timer> timers;
@@ -160,6 +175,8 @@ HWND ActiveSoftKeyBar();
 // Whether a top-level window is drawn with a frame one cell outside it (a popup with a caption or
 // a border).
 bool HasPopupFrame(const Window& window);
+// The active window when it has the caption's OK button (WS_EX_CAPTIONOKBTN), else null.
+HWND CaptionOkOwner();
 
 // ---- Messages (Messages.cpp)
 // ---------------------------------------------------------------------
@@ -172,12 +189,27 @@ void RemoveTimersOf(HWND hwnd);
 // Runs a modal loop until `done` answers true (or WM_QUIT arrives, which is posted again; the
 // function then returns false). `dialog` (may be null) gets IsDialogMessageW.
 bool RunModalLoop(HWND dialog, const std::function<bool()>& done);
+// The WM_COMMAND(IDOK) that the caption's OK button sends to `owner`.
+MSG CaptionOkCommand(HWND owner);
+
+// ---- The stylus (Stylus.cpp)
+// ---------------------------------------------------------------------
+
+// The message of a stylus event, or false when no window takes it. With `remove` the event is
+// being taken: a tap then activates the window's top-level window first.
+bool StylusMessage(const StylusEvent& event, bool remove, MSG* msg);
 
 // ---- Screen (Composer.cpp, Terminal.cpp)
 // ---------------------------------------------------------
 
 // The composed screen, and the caret's position (-1, -1 when hidden).
 std::vector<screen::Cell> Compose(int* caretX, int* caretY);
+// The window drawn on a cell of the screen now (the last that drew there: an open list over the
+// windows, a label drawn on beside its control, the soft-key bar on the bottom row), or null
+// where none did or the shell drew over it (the task bar, the caption's OK soft key).
+HWND WindowAtCell(int column, int row);
+// The cells of the caption's OK button ("[ok]") on the task bar; empty when it is not shown.
+RECT CaptionOkCells();
 // Draws the screen on the terminal when there is one and it changed.
 void RenderIfDirty();
 // Lays the screen out again for a new size.

@@ -79,6 +79,7 @@ void FreeWindow(HWND hwnd) {
     if (sys.focus == hwnd) sys.focus = nullptr;
     if (sys.active == hwnd) sys.active = nullptr;
     if (sys.keyCapture == hwnd) sys.keyCapture = nullptr;
+    if (sys.stylusCapture == hwnd) sys.stylusCapture = nullptr;
     sys.softKeyBars.erase(hwnd);
     std::erase_if(sys.softKeyBars, [hwnd](const auto& entry) { return entry.second == hwnd; });
     std::erase_if(sys.posted, [hwnd](const MSG& msg) { return msg.hwnd == hwnd; });
@@ -88,6 +89,14 @@ void FreeWindow(HWND hwnd) {
     sys.windows.erase(hwnd);
     window->data.reset();
     MarkDirty();
+}
+
+// Tells the window that holds a capture (of the keys or the stylus) that it ends, and ends it.
+void CancelCapture(HWND& capture) {
+    const HWND holder = capture;
+    if (!holder) return;
+    CallProc(holder, WM_CANCELMODE, 0, 0);
+    if (capture == holder) capture = nullptr;
 }
 
 bool CanActivate(HWND hwnd) {
@@ -289,12 +298,11 @@ void Activate(HWND hwnd) {
     const HWND previous = sys.active;
     if (previous == hwnd) return;
     sys.active = hwnd;
-    // An open menu closes when another window comes forward (a message box of a timer, a
-    // window brought forward by another process), so that the keys reach that window.
-    if (const HWND capture = sys.keyCapture) {
-        CallProc(capture, WM_CANCELMODE, 0, 0);
-        if (sys.keyCapture == capture) sys.keyCapture = nullptr;
-    }
+    // An open menu closes, and a pressed button lets go, when another window comes forward (a
+    // message box of a timer, a window brought forward by another process), so that the keys
+    // and taps reach that window.
+    CancelCapture(sys.keyCapture);
+    CancelCapture(sys.stylusCapture);
     if (previous && FindWindowObject(previous, false)) {
         CallProc(previous, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(hwnd));
     }
@@ -440,6 +448,19 @@ HWND SoftKeyBar(HWND owner) {
     return it != bars.end() ? it->second : nullptr;
 }
 
+int SoftKeyOf(UINT virtualKey) {
+    if (virtualKey == VK_F1 || virtualKey == VK_F3) return 0;
+    if (virtualKey == VK_F2 || virtualKey == VK_F4) return 1;
+    return -1;
+}
+
+int SoftKeyAt(int column) { return column < ScreenColumns() / 2 ? 0 : 1; }
+
+HWND CaptionOkOwner() {
+    const Window* active = FindWindowObject(Sys().active, false);
+    return active && (active->exStyle & WS_EX_CAPTIONOKBTN) ? active->handle : nullptr;
+}
+
 HWND ActiveSoftKeyBar() {
     const HWND active = Sys().active;
     const HWND bar = SoftKeyBar(active);
@@ -462,10 +483,10 @@ void ResetWindows() {
     }
     sys.topLevels.clear();
     std::erase_if(sys.classes, [](const auto& entry) { return !entry.second->system; });
-    sys.active = sys.focus = sys.keyCapture = nullptr;
+    sys.active = sys.focus = sys.keyCapture = sys.stylusCapture = nullptr;
     sys.softKeyBars.clear();
     sys.posted.clear();
-    sys.keys.clear();
+    sys.input.clear();
     sys.quitPending = false;
     sys.timers.clear();
     sys.lastKey = {};
@@ -1100,6 +1121,9 @@ LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) SetFocus(hWnd);
             return 0;
+        case WM_MOUSEWHEEL:
+            // A child that does not scroll leaves the wheel to its parent.
+            return window->IsChild() ? SendMessageW(window->parent, Msg, wParam, lParam) : 0;
         case WM_ERASEBKGND:
             return 1;
         default:

@@ -10,6 +10,7 @@ using ce::screen::kAttrDim;
 using ce::screen::kAttrFocus;
 using ce::screen::kAttrOverlay;
 using ce::screen::kAttrReverse;
+using ce::screen::kAttrUnderline;
 using test::Notification;
 using test::Notifications;
 
@@ -269,10 +270,15 @@ TEST_F(DialogControlsTest, EditSelectionWrappedLinesCaretScrollBarAndKeyZero) {
     Send(kDescription, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 31u);
     EXPECT_EQ(end, 41u);
-    // The selection alone is reversed; the focus shows on the scroll bar.
-    EXPECT_TRUE(At(0, 8).attr & kAttrReverse);
-    EXPECT_EQ(At(0, 7).attr & (kAttrReverse | kAttrFocus), 0);
-    EXPECT_TRUE(At(10, 7).attr & kAttrFocus);
+    // The selection alone is underlined, nothing reversed; the focus shows on the scroll bar's
+    // arrows, and the thumb stays as it is (a reversed block would show as a gap).
+    EXPECT_TRUE(At(0, 8).attr & kAttrUnderline);
+    EXPECT_EQ(At(0, 7).attr & (kAttrUnderline | kAttrReverse | kAttrFocus), 0);
+    EXPECT_EQ(At(0, 8).attr & (kAttrReverse | kAttrFocus), 0);
+    EXPECT_TRUE(At(10, 6).attr & kAttrFocus);
+    EXPECT_TRUE(At(10, 9).attr & kAttrFocus);
+    EXPECT_EQ(TextAt(10, 8, 1), "█");
+    EXPECT_EQ(At(10, 8).attr & (kAttrReverse | kAttrFocus), 0);
 
     Press({VK_HOME, VK_UP, VK_UP, VK_UP});
     EXPECT_EQ(Send(kDescription, EM_GETSEL), MAKELRESULT(0, 0));

@@ -120,6 +120,28 @@ inline int RowWith(const std::vector<std::string>& rows, const std::string& text
     return -1;
 }
 
+// The cell where `text` first shows on the screen, searched row by row, or {-1, -1}.
+inline POINT CellOf(const std::string& text) {
+    const std::u16string wanted = ce::FromUtf8(text);
+    const std::vector<std::u16string> rows = ce::screen::Text();
+    for (size_t row = 0; row < rows.size(); ++row) {
+        const size_t column = rows[row].find(wanted);
+        if (column != std::u16string::npos) {
+            return POINT{static_cast<LONG>(column), static_cast<LONG>(row)};
+        }
+    }
+    return POINT{-1, -1};
+}
+
+// Queues a tap on the first character of `text` where the screen shows it; false (and nothing
+// queued) when it does not.
+inline bool TapOn(const std::string& text) {
+    const POINT cell = CellOf(text);
+    if (cell.x < 0) return false;
+    ce::screen::Tap(cell.x, cell.y);
+    return true;
+}
+
 // A WM_COMMAND as a dialog got it, with the sending check box's tick at that moment.
 struct Notification {
     int id = 0;

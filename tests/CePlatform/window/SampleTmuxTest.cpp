@@ -105,11 +105,14 @@ TEST_F(SampleTmuxTest, WithoutUtf8ItDrawsAsciiAndAnInterruptRestoresTheTerminal)
     for (const char c : screen) EXPECT_EQ(0, c & 0x80) << screen;
     Keys("F1");
     Expect("Answer: yes");
+    EXPECT_TRUE(WaitForMouseReporting(true));
     Keys("C-c");
     std::string modes;
     EXPECT_EQ(128 + SIGINT, ExitCode(&modes));
-    // Line editing and echo are back, and the program's screen is gone.
+    // Line editing and echo are back, the mouse no longer reported, and the program's screen is
+    // gone.
     EXPECT_TRUE(Has(modes, " icanon") && Has(modes, " echo ")) << modes;
+    EXPECT_TRUE(WaitForMouseReporting(false));
     EXPECT_FALSE(Has(WaitFor([](const std::string& s) { return !Has(s, "Ticks:"); }), "Ticks:"));
 }
 

@@ -1,9 +1,10 @@
 // The screen of the window system and its control interface for tests and tools.
 //
 // The screen is the terminal when standard input and output are terminals of a known type that
-// can place its cursor: the window system draws with ncurses, lays the screen out again when the
-// terminal is resized (see Resizing in <winuser.h>), and leaves the terminal as it found it when
-// the program ends (also on an error, SIGINT or SIGTERM). Under a locale without UTF-8 (LC_ALL=C)
+// can place its cursor: the window system draws with ncurses, takes the terminal's mouse as the
+// stylus (its clicks as taps, its wheel; see The stylus in <winuser.h>), lays the screen out
+// again when the terminal is resized (see Resizing in <winuser.h>), and leaves the terminal as it
+// found it, its mouse reporting off, when the program ends (also on an error, SIGINT or SIGTERM). Under a locale without UTF-8 (LC_ALL=C)
 // the terminal shows lines, arrows, blocks and scroll bars in ASCII (+ - | v ^ > : #); the
 // composed screen that tests read keeps the characters themselves.
 //
@@ -15,7 +16,7 @@
 // joined by one blank; line breaks become blanks. A message box then answers its default button.
 //
 // Tests use the same headless window system in-process (UseHeadlessScreen): a fixed size, a
-// manual clock, injected keys, and the screen read back as cells.
+// manual clock, injected keys and taps, and the screen read back as cells.
 #pragma once
 
 #include <windows.h>
@@ -81,7 +82,7 @@ private:
 
 // Makes this process's window system headless with a screen of `columns` x `rows` cells and a
 // manual clock starting at 0 (returned; valid until the next call). Every window, timer, queued
-// message and key of the window system is dropped first, without messages; the shell state
+// message, key and tap of the window system is dropped first, without messages; the shell state
 // (task bar, input-panel button, Start icon) is shown again; registered resources stay.
 CEPLATFORM_API ManualClock& UseHeadlessScreen(int columns = 80, int rows = 25);
 
@@ -141,11 +142,21 @@ CEPLATFORM_API ShellState Shell();
 enum : unsigned { kModShift = 1, kModAlt = 2, kModControl = 4 };
 // Queues a key press (WM_KEYDOWN, then WM_KEYUP; with kModAlt WM_SYSKEYDOWN and WM_SYSKEYUP; a
 // key with a character also gives WM_CHAR through TranslateMessage). It goes to the focused
-// window at the time the loop takes it (F1 and F2 to the active window's soft keys, see Soft
+// window at the time the loop takes it (F1 to F4 to the active window's soft keys, see Soft
 // keys in <winuser.h>).
 CEPLATFORM_API void PressKey(UINT virtualKey, unsigned modifiers = 0);
 // Queues the key presses that type `text`.
 CEPLATFORM_API void TypeText(std::u16string_view text);
+// Queues a tap on cell (column, row) of the screen, as a click of the terminal's mouse there: the
+// stylus put down on the cell and lifted there (see The stylus in <winuser.h>). Taps and keys are
+// taken in the order they were queued; a tap goes to the window drawn on the cell at the time the
+// loop takes it.
+CEPLATFORM_API void Tap(int column, int row);
+// The two halves of a tap, for a stylus lifted elsewhere than it was put down.
+CEPLATFORM_API void StylusDown(int column, int row);
+CEPLATFORM_API void StylusUp(int column, int row);
+// Queues a turn of the wheel over cell (column, row) by `notches` (positive: away from the user).
+CEPLATFORM_API void Wheel(int column, int row, int notches);
 
 // ---- Running the loop
 // ----------------------------------------------------------------------------
