@@ -9,7 +9,7 @@
 // Sleep is left out here so that the passes' own cost is measured.
 #include <CePlatform/Device.h>
 #include <CePlatform/RegFile.h>
-#include <CePlatform/Screen.h>
+#include <CeWindow/Screen.h>
 #include <Lorrimek/TweakersFactory.h>
 #include <benchmark/benchmark.h>
 #include <windows.h>

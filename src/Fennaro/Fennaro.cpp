@@ -4,7 +4,7 @@
 // What the program says on the host's standard error when it cannot start (the device has no
 // other place to show it) is written here; see the exit statuses in the README.
 #include <CePlatform/Device.h>
-#include <CePlatform/Screen.h>
+#include <CeWindow/Screen.h>
 #include <windows.h>
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "InfoDlg.h"
 
-#include <CePlatform/Screen.h>
+#include <CeWindow/Screen.h>
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The application's resources, as its resource script holds them on the device; registered
 // under the program's instance handle when the program loads.
-#include <CePlatform/Resources.h>
+#include <CeWindow/Resources.h>
 #include <windows.h>
 
 #include "Bitmaps.h"

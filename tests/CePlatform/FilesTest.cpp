@@ -17,7 +17,7 @@
 #include <map>
 #include <string>
 
-#include "CePlatform/window/ForkedChild.h"
+#include "support/ForkedChild.h"
 #include "files/DevicePaths.h"
 #include "support/TempDevice.h"
 

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "CePlatform/window/ForkedChild.h"
+#include "support/ForkedChild.h"
 #include "device/DeviceImpl.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"

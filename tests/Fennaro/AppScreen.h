@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "CePlatform/window/CoreSupport.h"
+#include "support/WindowSupport.h"
 #include "FennaroTestSupport.h"
 #include "MainFrame.h"
 

@@ -2,7 +2,7 @@
 // it logs, message boxes recorded and answered, and the device's state read back.
 #pragma once
 
-#include <CePlatform/Screen.h>
+#include <CeWindow/Screen.h>
 #include <CePlatform/Unicode.h>
 #include <Lorrimek/TweakBase.h>
 #include <gtest/gtest.h>

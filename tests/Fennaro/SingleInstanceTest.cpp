@@ -1,11 +1,11 @@
 // The single-instance check across processes: the first start keeps the mutex, a later one
 // brings the first one's window forward (also when that window comes late) and, when no window
 // ever comes, runs as a further instance.
-#include <CePlatform/Screen.h>
+#include <CeWindow/Screen.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "CePlatform/window/ForkedChild.h"
+#include "support/ForkedChild.h"
 #include "MainFrame.h"
 #include "Startup.h"
 #include "support/TempDevice.h"

@@ -47,6 +47,8 @@ typedef HKEY__* HKEY;
 typedef HKEY* PHKEY;
 struct HINSTANCE__;  // NOLINT(bugprone-reserved-identifier): the platform's name
 typedef HINSTANCE__* HINSTANCE;
+struct HWND__;  // NOLINT(bugprone-reserved-identifier): the platform's name
+typedef HWND__* HWND;
 typedef HINSTANCE HMODULE;
 // An address from GetProcAddressW, cast to the function's own type by the caller. Declared with
 // no result so that the cast is accepted without a warning.
@@ -329,8 +331,12 @@ CEPLATFORM_API void WINAPI Sleep(DWORD dwMilliseconds);
 // The runtime's wide formatted write, as on the device: "%s" takes a wide text, "%d" an int,
 // "%%" a percent sign; each wide character is written as one byte of the device's code page
 // (Latin-1 here; others become '?'). Returns the characters written, or -1 for a conversion it
-// does not know (nothing is written then) or a failed write (part may have been written). An overload beside the host's own fwprintf.
+// does not know (nothing is written then) or a failed write (part may have been written). An
+// overload beside the host's own fwprintf.
 CEPLATFORM_API int fwprintf(FILE* stream, const WCHAR* format, ...);
 
-// The window system and the shell's user interface, implemented by the CeWindow library.
+// The window system and the shell's user interface, implemented by the CeWindow library: here
+// for the programs that link it (as on the device, <windows.h> brings <winuser.h> along).
+#if __has_include(<winuser.h>)
 #include <winuser.h>
+#endif

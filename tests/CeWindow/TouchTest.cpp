@@ -1,0 +1,480 @@
+// The stylus and the second pair of soft keys: taps routed to the window drawn under them, in
+// order with the keys, with activation, and ignored by disabled windows; the system controls
+// tapped (check boxes, push buttons, drop-down lists, the edit box) and the wheel; the soft-key
+// bar, its menus, message boxes and the caption's OK button tapped, and F3 and F4 wherever F1 and
+// F2 are the soft keys.
+#include <aygshell.h>
+
+#include "support/WindowSupport.h"
+
+namespace {
+
+using ce::screen::kModShift;
+using test::Notification;
+using test::Notifications;
+
+// ---- Routing -----------------------------------------------------------------------------------
+
+constexpr UINT kProbeBox = 501;
+
+// Ends on IDOK and IDCANCEL, which it logs.
+std::vector<WORD> g_probeCommands;
+
+INT_PTR CALLBACK ProbeBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
+    if (msg == WM_INITDIALOG) return TRUE;
+    if (msg != WM_COMMAND) return FALSE;
+    g_probeCommands.push_back(LOWORD(wParam));
+    if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(hwnd, LOWORD(wParam));
+    return TRUE;
+}
+
+class RoutingTest : public test::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        g_probeCommands.clear();
+        // A small modal box with the caption's OK button, at cells (20, 4) to (30, 7).
+        ce::res::Table table;
+        table.dialogs = {{.id = kProbeBox,
+                          .style = WS_POPUP | WS_CAPTION | DS_ABSALIGN,
+                          .exStyle = WS_EX_CAPTIONOKBTN,
+                          .x = 80,
+                          .y = 32,
+                          .cx = 40,
+                          .cy = 24,
+                          .caption = u"Probe"}};
+        ce::res::RegisterResources(Instance(), std::move(table));
+        frame_ = CreateFrame();
+        // A child at cells (0, 1) to (10, 2); the frame fills the work area, rows 1 to 10.
+        child_ = CreateChild(frame_, 1);
+        // A popup in front of the frame at cells (20, 4) to (30, 7), active.
+        notes_ = CreateWindowExW(0, kClass, u"Notes", WS_POPUP | WS_VISIBLE, 80, 32, 40, 24,
+                                 nullptr, nullptr, Instance(), nullptr);
+        ce::screen::PumpMessages();
+        test::MessageLog().clear();
+    }
+
+    // The stylus messages of a window as (message, wParam, x, y), x and y in client pixels.
+    static std::vector<std::array<LONG, 4>> StylusOf(HWND hwnd) {
+        std::vector<std::array<LONG, 4>> out;
+        for (const test::Logged& entry : test::MessageLog()) {
+            if (entry.hwnd != hwnd) continue;
+            if (entry.msg != WM_LBUTTONDOWN && entry.msg != WM_LBUTTONUP) continue;
+            out.push_back({static_cast<LONG>(entry.msg), static_cast<LONG>(entry.wParam),
+                           static_cast<short>(LOWORD(entry.lParam)),
+                           static_cast<short>(HIWORD(entry.lParam))});
+        }
+        return out;
+    }
+
+    HWND frame_ = nullptr;
+    HWND child_ = nullptr;
+    HWND notes_ = nullptr;
+};
+
+TEST_F(RoutingTest, ATapReachesTheWindowDrawnUnderItAtTheCellsCentreAndActivatesItsTopLevel) {
+    ASSERT_EQ(GetActiveWindow(), notes_);
+    ce::screen::Tap(2, 1);  // pixels (10, 12): (10, 4) in the child, which lies at y = 8
+    ce::screen::PumpMessages();
+    using Entry = std::array<LONG, 4>;
+    EXPECT_EQ(StylusOf(child_),
+              (std::vector<Entry>{{WM_LBUTTONDOWN, MK_LBUTTON, 10, 4}, {WM_LBUTTONUP, 0, 10, 4}}));
+    EXPECT_EQ(GetActiveWindow(), frame_);
+    // The frame came forward before the child heard of the tap.
+    using Step = std::pair<HWND, UINT>;
+    EXPECT_EQ(test::Sequence({WM_ACTIVATE, WM_LBUTTONDOWN}),
+              (std::vector<Step>{
+                  {notes_, WM_ACTIVATE}, {frame_, WM_ACTIVATE}, {child_, WM_LBUTTONDOWN}}));
+
+    // Brought forward again, the popup covers the frame on its cells: it takes their taps.
+    SetForegroundWindow(notes_);
+    test::MessageLog().clear();
+    ce::screen::Tap(29, 6);
+    ce::screen::PumpMessages();
+    EXPECT_EQ(StylusOf(notes_), (std::vector<Entry>{{WM_LBUTTONDOWN, MK_LBUTTON, 38, 20},
+                                                    {WM_LBUTTONUP, 0, 38, 20}}));
+    EXPECT_TRUE(StylusOf(frame_).empty());
+
+    // The task bar, and the soft-key row of a window without soft keys where no window is
+    // drawn, take no taps.
+    test::MessageLog().clear();
+    ce::screen::Tap(2, 0);
+    ce::screen::Tap(2, kRows - 1);
+    ce::screen::PumpMessages();
+    EXPECT_TRUE(test::Sequence({WM_LBUTTONDOWN, WM_LBUTTONUP}).empty());
+    EXPECT_EQ(GetActiveWindow(), notes_);
+}
+
+TEST_F(RoutingTest, TapsAndKeysAreTakenInTheOrderTheyCame) {
+    SetFocus(child_);
+    ce::screen::PressKey('A');
+    ce::screen::Tap(2, 1);
+    ce::screen::PressKey('B');
+    ce::screen::PumpMessages();
+    using Step = std::pair<HWND, UINT>;
+    EXPECT_EQ(test::Sequence({WM_KEYDOWN, WM_LBUTTONDOWN, WM_LBUTTONUP}),
+              (std::vector<Step>{{child_, WM_KEYDOWN},
+                                 {child_, WM_LBUTTONDOWN},
+                                 {child_, WM_LBUTTONUP},
+                                 {child_, WM_KEYDOWN}}));
+}
+
+TEST_F(RoutingTest, DisabledWindowsAndTheOwnerOfAModalBoxIgnoreTapsButItsCaptionOkTakesThem) {
+    EnableWindow(child_, FALSE);
+    ce::screen::Tap(2, 1);
+    ce::screen::PumpMessages();
+    EXPECT_TRUE(test::Sequence({WM_LBUTTONDOWN, WM_LBUTTONUP}).empty());
+    EXPECT_EQ(GetActiveWindow(), notes_);  // nothing came forward
+    EnableWindow(child_, TRUE);
+
+    // Under a modal box its owner takes no taps; the box's caption OK does ("[ok]" on the task
+    // bar, then "OK" on the left of the soft-key row).
+    DestroyWindow(notes_);
+    std::string taskBar;
+    std::string softKeys;
+    test::WhenIdle({[&] {
+                        taskBar = Row(0);
+                        softKeys = Row(kRows - 1);
+                        ce::screen::Tap(2, 1);
+                        ce::screen::Tap(2, 9);
+                    },
+                    [] { ASSERT_TRUE(test::TapOn("[ok]")); }});
+    EXPECT_EQ(DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kProbeBox), frame_, ProbeBoxProc, 0),
+              IDOK);
+    EXPECT_TRUE(test::Sequence({WM_LBUTTONDOWN, WM_LBUTTONUP}).empty());
+    EXPECT_EQ(g_probeCommands, std::vector<WORD>{IDOK});
+    EXPECT_NE(taskBar.find("[ok]"), std::string::npos) << taskBar;
+    EXPECT_EQ(softKeys, " OK");
+
+    g_probeCommands.clear();
+    test::WhenIdle({[] { ce::screen::Tap(kColumns - 1, kRows - 1); },  // no right soft key
+                    [] { ce::screen::Tap(3, kRows - 1); }});
+    EXPECT_EQ(DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kProbeBox), frame_, ProbeBoxProc, 0),
+              IDOK);
+    EXPECT_EQ(g_probeCommands, std::vector<WORD>{IDOK});
+    // F3 presses it as F1 does.
+    test::WhenIdle({[] { ce::screen::PressKey(VK_F3); }});
+    EXPECT_EQ(DialogBoxParamW(Instance(), MAKEINTRESOURCEW(kProbeBox), frame_, ProbeBoxProc, 0),
+              IDOK);
+    EXPECT_EQ(ce::screen::StarvedCount(), 0);
+    // The box gone, the frame takes taps again.
+    ce::screen::Tap(2, 1);
+    ce::screen::PumpMessages();
+    EXPECT_EQ(test::MessagesOf(child_, {WM_LBUTTONDOWN}).size(), 1u);
+}
+
+// ---- The system controls -----------------------------------------------------------------------
+
+constexpr int kSize = 411;
+constexpr int kWrap = 412;
+constexpr int kSend = 413;
+constexpr int kExpress = 414;
+constexpr int kNote = 415;
+
+// Ten columns beside the scroll bar wrap this into "Parcels go " / "out at " / "nine and " /
+// "come in by " / "noon on " / "the next " / "day": seven lines, four shown.
+constexpr const char16_t* kParcels = u"Parcels go out at nine and come in by noon on the next day";
+
+// The test's own dialog, placed on whole cells: a size picker (row 1, columns 7 to 26, four rows
+// open), a "Gift wrap" box whose label is wider than the box (row 3, columns 0 to 7), a "Send"
+// button (row 3, columns 22 to 31), an "Express" box (row 5) and a note with a scroll bar (rows 7
+// to 10, columns 0 to 10).
+ce::res::Dialog OrderDialog() {
+    using test::Ctl;
+    ce::res::Dialog dialog{.id = 410, .style = WS_POPUP | WS_VISIBLE, .y = 8, .cx = 160, .cy = 144};
+    dialog.controls = {
+        Ctl(-1, u"STATIC", u"Size:", 0, 8, 24, 8),
+        Ctl(kSize, u"COMBOBOX", u"", 28, 8, 80, 40, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP),
+        Ctl(kWrap, u"BUTTON", u"Gift wrap", 0, 24, 32, 8, BS_AUTOCHECKBOX | WS_TABSTOP),
+        Ctl(kSend, u"BUTTON", u"Send", 88, 24, 40, 8, BS_PUSHBUTTON | WS_TABSTOP),
+        Ctl(kExpress, u"BUTTON", u"Express", 0, 40, 60, 8, BS_AUTOCHECKBOX | WS_TABSTOP),
+        Ctl(kNote, u"EDIT", u"", 0, 56, 44, 32,
+            ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | WS_TABSTOP)};
+    return dialog;
+}
+
+class TappedControlsTest : public test::ControlsTest {
+protected:
+    void SetUp() override {
+        ControlsTest::SetUp();
+        ASSERT_NE(CreateDialogFrom(OrderDialog()), nullptr);
+        for (const char16_t* size : {u"Small", u"Medium", u"Large", u"Huge", u"Giant", u"Tiny"}) {
+            Send(kSize, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(size));
+        }
+        Send(kSize, CB_SETCURSEL, 0);
+        SetDlgItemTextW(dialog_, kNote, kParcels);
+        ce::screen::PumpMessages();
+        Notifications().clear();
+    }
+
+    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+    LRESULT Send(int id, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return SendDlgItemMessageW(dialog_, id, msg, wParam, lParam);
+    }
+    // A tap on a cell given relative to the dialog, handled.
+    void TapAt(int column, int row) const {
+        ce::screen::Tap(origin_.left + column, origin_.top + row);
+        ce::screen::PumpMessages();
+    }
+    void WheelAt(int column, int row, int notches) const {
+        ce::screen::Wheel(origin_.left + column, origin_.top + row, notches);
+        ce::screen::PumpMessages();
+    }
+    LRESULT Caret() const { return Send(kNote, EM_GETSEL); }
+    LRESULT FirstLine() const { return Send(kNote, EM_GETFIRSTVISIBLELINE); }
+};
+
+TEST_F(TappedControlsTest, ACheckBoxIsClickedWhereItIsDrawnWhenTheStylusIsLiftedOnIt) {
+    TapAt(1, 3);
+    EXPECT_EQ(GetFocus(), Item(kWrap));
+    EXPECT_EQ(TextAt(0, 3, 13), "[x] Gift wrap");
+    // The label drawn on beside the box is the box too.
+    TapAt(12, 3);
+    const std::vector<Notification> clicks = {{kWrap, BN_CLICKED, Item(kWrap), BST_CHECKED},
+                                              {kWrap, BN_CLICKED, Item(kWrap), BST_UNCHECKED}};
+    EXPECT_EQ(Notifications(), clicks);
+
+    // Lifted elsewhere, the stylus clicks nothing, also where another button lies.
+    ce::screen::StylusDown(origin_.left + 1, origin_.top + 3);
+    ce::screen::StylusUp(origin_.left + 24, origin_.top + 3);
+    ce::screen::PumpMessages();
+    EXPECT_EQ(Notifications(), clicks);
+    EXPECT_EQ(Send(kWrap, BM_GETCHECK), BST_UNCHECKED);
+
+    // A push button tapped notifies its dialog; a disabled box ignores the tap and the focus
+    // stays.
+    TapAt(24, 3);
+    EXPECT_EQ(Notifications().back(), (Notification{kSend, BN_CLICKED, Item(kSend), 0}));
+    EnableWindow(Item(kExpress), FALSE);
+    Notifications().clear();
+    TapAt(1, 5);
+    EXPECT_TRUE(Notifications().empty());
+    EXPECT_EQ(Send(kExpress, BM_GETCHECK), BST_UNCHECKED);
+    EXPECT_EQ(GetFocus(), Item(kSend));
+}
+
+TEST_F(TappedControlsTest, ADropDownListOpensOnATapTakesATappedEntryAndClosesOnATapElsewhere) {
+    SetFocus(Item(kNote));
+    TapAt(10, 1);
+    EXPECT_EQ(GetFocus(), Item(kSize));
+    ASSERT_TRUE(Send(kSize, CB_GETDROPPEDSTATE));
+    EXPECT_EQ(TextAt(8, 5, 4), "Huge");  // rows 2 to 5: Small, Medium, Large, Huge
+    TapAt(9, 5);
+    EXPECT_FALSE(Send(kSize, CB_GETDROPPEDSTATE));
+    EXPECT_EQ(Send(kSize, CB_GETCURSEL), 3);
+    std::vector<int> codes;
+    for (const Notification& n : Notifications()) codes.push_back(n.code);
+    EXPECT_EQ(codes, (std::vector<int>{CBN_DROPDOWN, CBN_CLOSEUP, CBN_SELCHANGE}));
+
+    // The open list holds the stylus: a tap on the box below it only closes the list.
+    Notifications().clear();
+    TapAt(10, 1);
+    TapAt(1, 3);
+    EXPECT_FALSE(Send(kSize, CB_GETDROPPEDSTATE));
+    EXPECT_EQ(Send(kSize, CB_GETCURSEL), 3);
+    EXPECT_EQ(Send(kWrap, BM_GETCHECK), BST_UNCHECKED);
+    EXPECT_EQ(GetFocus(), Item(kSize));
+    for (const Notification& n : Notifications()) {
+        EXPECT_NE(n.code, CBN_SELCHANGE);
+        EXPECT_EQ(n.id, kSize);
+    }
+
+    // The wheel scrolls the open list, a line a notch, within the items, and changes nothing.
+    TapAt(10, 1);
+    WheelAt(30, 15, -1);  // anywhere: the list holds the stylus
+    EXPECT_EQ(TextAt(8, 2, 6), "Medium");
+    WheelAt(9, 3, -5);
+    EXPECT_EQ(TextAt(8, 2, 5), "Large");  // Large, Huge, Giant, Tiny
+    WheelAt(9, 3, 1);
+    EXPECT_EQ(TextAt(8, 2, 6), "Medium");
+    EXPECT_EQ(Send(kSize, CB_GETCURSEL), 3);
+    TapAt(9, 2);
+    EXPECT_EQ(Send(kSize, CB_GETCURSEL), 1);
+
+    // A closed list leaves the wheel alone.
+    WheelAt(10, 1, -1);
+    EXPECT_EQ(Send(kSize, CB_GETCURSEL), 1);
+    EXPECT_FALSE(Send(kSize, CB_GETDROPPEDSTATE));
+
+    // Near the bottom the list opens above the field; its entries are tapped there.
+    MoveWindow(Item(kSize), 28, 128, 80, 40, TRUE);  // row 16: the list on rows 12 to 15
+    TapAt(10, 16);
+    ASSERT_TRUE(Send(kSize, CB_GETDROPPEDSTATE));
+    EXPECT_EQ(TextAt(8, 13, 6), "Medium");
+    TapAt(9, 15);
+    EXPECT_EQ(Send(kSize, CB_GETCURSEL), 3);
+}
+
+TEST_F(TappedControlsTest, AnEditBoxTakesTheCaretWhereTappedAndScrollsByItsArrowsAndTheWheel) {
+    SetFocus(Item(kWrap));
+    // The arrows scroll a line; the focus stays where it was.
+    TapAt(10, 10);
+    EXPECT_EQ(FirstLine(), 1);
+    EXPECT_EQ(TextAt(0, 7, 7), "out at ");
+    TapAt(10, 7);
+    EXPECT_EQ(FirstLine(), 0);
+    TapAt(10, 8);  // the track: nothing
+    EXPECT_EQ(FirstLine(), 0);
+    EXPECT_EQ(GetFocus(), Item(kWrap));
+
+    // The wheel: a line a notch, no further than the last line.
+    WheelAt(3, 8, -2);
+    EXPECT_EQ(FirstLine(), 2);
+    WheelAt(3, 8, -9);
+    EXPECT_EQ(FirstLine(), 3);  // "come in by" to "day"
+    WheelAt(3, 8, 1);
+    EXPECT_EQ(FirstLine(), 2);
+    EXPECT_EQ(GetFocus(), Item(kWrap));
+
+    // A tap on the text takes the focus and puts the caret on the character tapped: the second
+    // row shows "come in by", its "b" at 27 + 8. Past the end of a wrapped line the caret stays
+    // on that line: after "nine and", on its last blank.
+    TapAt(8, 8);
+    EXPECT_EQ(GetFocus(), Item(kNote));
+    EXPECT_EQ(Caret(), MAKELRESULT(35, 35));
+    EXPECT_EQ(ce::screen::Caret(), std::make_pair(origin_.left + 8, origin_.top + 8));
+    TapAt(9, 7);
+    EXPECT_EQ(Caret(), MAKELRESULT(26, 26));
+    EXPECT_EQ(ce::screen::Caret(), std::make_pair(origin_.left + 8, origin_.top + 7));
+    // Nothing selected: a selection made with the keys is dropped by a tap.
+    ce::screen::PressKey(VK_RIGHT, kModShift);
+    ce::screen::PumpMessages();
+    TapAt(0, 9);
+    EXPECT_EQ(Caret(), MAKELRESULT(38, 38));
+
+    // A disabled box takes neither taps nor the wheel.
+    EnableWindow(Item(kNote), FALSE);
+    TapAt(10, 10);
+    WheelAt(3, 8, -1);
+    EXPECT_EQ(FirstLine(), 2);
+}
+
+// ---- The soft keys -----------------------------------------------------------------------------
+
+enum : UINT { kMenu = 600, kSave = 601, kCopy = 602, kSort = 603 };
+
+// The commands without a control that a logging window got.
+std::vector<WPARAM> Commands() {
+    std::vector<WPARAM> commands;
+    for (const test::Logged& entry : test::MessageLog()) {
+        if (entry.msg == WM_COMMAND && entry.lParam == 0) commands.push_back(LOWORD(entry.wParam));
+    }
+    return commands;
+}
+
+class SoftKeysTest : public test::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ce::res::Table table;
+        table.menus = {
+            {kMenu,
+             {{u"Save", kSave},
+              {u"More", 0, {{u"Copy", kCopy}, {u"", 0}, {u"Tools", 0, {{u"Sort", kSort}}}}}}}};
+        ce::res::RegisterResources(Instance(), std::move(table));
+        frame_ = CreateFrame();
+        SHMENUBARINFO info{};
+        info.cbSize = sizeof(info);
+        info.hwndParent = frame_;
+        info.dwFlags = SHCMBF_HMENU;
+        info.nToolBarId = kMenu;
+        info.hInstRes = Instance();
+        ASSERT_TRUE(SHCreateMenuBar(&info));
+        ce::screen::PumpMessages();
+        test::MessageLog().clear();
+    }
+
+    static void TapAt(int column, int row) {
+        ce::screen::Tap(column, row);
+        ce::screen::PumpMessages();
+    }
+    static void TapText(const std::string& text) {
+        ASSERT_TRUE(test::TapOn(text)) << text;
+        ce::screen::PumpMessages();
+    }
+    static bool Shows(const std::string& text) { return test::CellOf(text).x >= 0; }
+
+    HWND frame_ = nullptr;
+};
+
+TEST_F(SoftKeysTest, TheSoftKeysAndTheEntriesOfTheirMenusAreTapped) {
+    // Each half of the bottom row is a soft key.
+    TapAt(kColumns / 2 - 1, kRows - 1);
+    EXPECT_EQ(Commands(), std::vector<WPARAM>{kSave});
+    TapAt(kColumns / 2, kRows - 1);
+    ASSERT_TRUE(Shows("1 Copy"));
+    TapText("Copy");
+    EXPECT_EQ(Commands(), (std::vector<WPARAM>{kSave, kCopy}));
+    EXPECT_FALSE(Shows("Copy"));
+
+    // A nested popup; its parent's items still answer; a separator or the box's edge does
+    // nothing.
+    TapText("More");
+    TapText("Tools");
+    ASSERT_TRUE(Shows("1 Sort"));
+    const POINT separator = test::CellOf("│─");
+    TapAt(separator.x + 2, separator.y);
+    TapAt(test::CellOf("2 Tools").x - 1, test::CellOf("2 Tools").y);
+    ASSERT_TRUE(Shows("1 Sort"));
+    TapText("Copy");  // in the outer level: the nested one closes with the menu
+    EXPECT_EQ(Commands(), (std::vector<WPARAM>{kSave, kCopy, kCopy}));
+    TapText("More");
+    TapText("Tools");
+    TapText("Sort");
+    EXPECT_EQ(Commands(), (std::vector<WPARAM>{kSave, kCopy, kCopy, kSort}));
+
+    // An open menu holds the stylus: a tap anywhere else, the soft keys too, closes it only.
+    for (const int row : {3, kRows - 1}) {
+        TapText("More");
+        ASSERT_TRUE(Shows("1 Copy"));
+        TapAt(1, row);
+        EXPECT_FALSE(Shows("Copy")) << row;
+    }
+    EXPECT_EQ(Commands().size(), 4u);
+    EXPECT_TRUE(test::MessagesOf(frame_, {WM_LBUTTONDOWN}).empty());
+}
+
+TEST_F(SoftKeysTest, F3AndF4AreTheSoftKeysWhereverF1AndF2Are) {
+    Press(VK_F3);
+    EXPECT_EQ(Commands(), std::vector<WPARAM>{kSave});
+    Press(VK_F4);
+    ASSERT_TRUE(Shows("1 Copy"));
+    Press(VK_F3);  // closes the menu, chooses nothing
+    EXPECT_FALSE(Shows("Copy"));
+    Press({VK_F2, VK_F4});
+    EXPECT_FALSE(Shows("Copy"));
+    Press({VK_F4, VK_UP, VK_RETURN, VK_RETURN});  // Up wraps round to Tools
+    EXPECT_EQ(Commands(), (std::vector<WPARAM>{kSave, kSort}));
+
+    // A window without soft keys gets them as keys.
+    const HWND notes = CreateWindowExW(0, kClass, u"Notes", WS_POPUP | WS_VISIBLE, 40, 32, 80, 24,
+                                       nullptr, nullptr, Instance(), nullptr);
+    Press({VK_F3, VK_F4});
+    EXPECT_EQ(test::MessagesOf(notes, {WM_KEYDOWN}).size(), 2u);
+    EXPECT_EQ(Commands().size(), 2u);
+}
+
+TEST_F(SoftKeysTest, AMessageBoxsButtonsAndSoftKeysAreTappedAndPressedWithF3AndF4) {
+    test::ShowMessageBoxes();
+    std::string shown;
+    test::WhenIdle({[&] {
+                        const std::vector<std::string> rows = test::ScreenRows();
+                        shown = rows[std::max(0, test::RowWith(rows, "[ Yes ]"))];
+                        ce::screen::Tap(1, 1);  // the frame behind: nothing
+                        ASSERT_TRUE(test::TapOn("[ No ]"));
+                    },
+                    [] { ce::screen::Tap(1, kRows - 1); }, [] { ce::screen::PressKey(VK_F4); },
+                    [] { ce::screen::PressKey(VK_F3); }});
+    // Each box's default button is another one than the one expected.
+    const UINT yesNoCancel = MB_YESNOCANCEL | MB_DEFBUTTON3;
+    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Keep it?", u"Order", yesNoCancel));
+    EXPECT_EQ(IDYES, MessageBoxW(frame_, u"Keep it?", u"Order", yesNoCancel));
+    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Keep it?", u"Order", yesNoCancel));
+    EXPECT_EQ(IDOK, MessageBoxW(frame_, u"Send it?", u"Order", MB_OKCANCEL | MB_DEFBUTTON2));
+    EXPECT_EQ(ce::screen::StarvedCount(), 0);  // every box was answered, none given up
+    EXPECT_NE(shown.find("[ Yes ]  [ No ]  [ Cancel ]"), std::string::npos) << shown;
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_TRUE(test::MessagesOf(frame_, {WM_LBUTTONDOWN}).empty());
+}
+
+}  // namespace
