@@ -41,6 +41,7 @@ constexpr char kSmartphonePlatform[] = "SmartPhone";
 // The installed program is a marker: `tap` runs the Fennaro built beside the device tool.
 constexpr char kMarkerText[] =
     "Stands for the installed Fennaro; cedevice tap runs the Fennaro built beside cedevice.\n";
+
 std::string Utf8(std::u16string_view text) { return ce::ToUtf8(text); }
 
 bool SameText(std::u16string_view a, std::u16string_view b) {
