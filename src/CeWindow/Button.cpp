@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "ControlText.h"
+#include "MessageTable.h"
 #include "Window.h"
 
 namespace ce::win {
@@ -52,82 +53,105 @@ void Click(HWND hwnd) {
     }
 }
 
-void OnStylusDown(HWND hwnd) {
+// ---- Message handlers --------------------------------------------------------------------------
+
+LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
+    DataOf(hwnd);
+    return 0;
+}
+
+LRESULT OnGetCheck(HWND hwnd, UINT, WPARAM, LPARAM) {
+    return IsCheckBox(TypeOf(hwnd)) ? static_cast<LRESULT>(DataOf(hwnd).check) : 0;
+}
+
+LRESULT OnSetCheck(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    const DWORD type = TypeOf(hwnd);
+    if (!IsCheckBox(type)) return 0;
+    WPARAM state = wParam & (BST_CHECKED | BST_INDETERMINATE);
+    if (state == BST_INDETERMINATE && !IsThreeState(type)) state = BST_CHECKED;
+    if (state == (BST_CHECKED | BST_INDETERMINATE)) state = BST_INDETERMINATE;
+    DataOf(hwnd).check = state;
+    Redraw(hwnd);
+    return 0;
+}
+
+LRESULT OnGetState(HWND hwnd, UINT, WPARAM, LPARAM) {
+    return static_cast<LRESULT>(DataOf(hwnd).check | (HasFocus(hwnd) ? BST_FOCUS : 0));
+}
+
+LRESULT OnClick(HWND hwnd, UINT, WPARAM, LPARAM) {
+    Click(hwnd);
+    return 0;
+}
+
+LRESULT OnStylusDown(HWND hwnd, UINT, WPARAM, LPARAM) {
     SetFocus(hwnd);
-    if (!IsWindow(hwnd)) return;
+    if (!IsWindow(hwnd)) return 0;
     DataOf(hwnd).pressed = true;
     CaptureStylus(hwnd);
+    return 0;
 }
 
 // Lifted on the button, the stylus clicks it; lifted elsewhere, nothing.
-void OnStylusUp(HWND hwnd, LPARAM lParam) {
+LRESULT OnStylusUp(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
     ButtonData& data = DataOf(hwnd);
-    if (!data.pressed) return;
+    if (!data.pressed) return 0;
     data.pressed = false;
     if (StylusCapture() == hwnd) CaptureStylus(nullptr);
     if (StylusOn(hwnd, lParam)) Click(hwnd);
+    return 0;
 }
 
-LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_CREATE:
-            DataOf(hwnd);
-            return 0;
-        case BM_GETCHECK:
-            return IsCheckBox(TypeOf(hwnd)) ? static_cast<LRESULT>(DataOf(hwnd).check) : 0;
-        case BM_SETCHECK: {
-            const DWORD type = TypeOf(hwnd);
-            if (!IsCheckBox(type)) return 0;
-            WPARAM state = wParam & (BST_CHECKED | BST_INDETERMINATE);
-            if (state == BST_INDETERMINATE && !IsThreeState(type)) state = BST_CHECKED;
-            if (state == (BST_CHECKED | BST_INDETERMINATE)) state = BST_INDETERMINATE;
-            DataOf(hwnd).check = state;
-            Redraw(hwnd);
-            return 0;
-        }
-        case BM_GETSTATE:
-            return static_cast<LRESULT>(DataOf(hwnd).check | (HasFocus(hwnd) ? BST_FOCUS : 0));
-        case BM_CLICK:
-            Click(hwnd);
-            return 0;
-        case WM_LBUTTONDOWN:
-            OnStylusDown(hwnd);
-            return 0;
-        case WM_LBUTTONUP:
-            OnStylusUp(hwnd, lParam);
-            return 0;
-        case WM_CANCELMODE:
-            DataOf(hwnd).pressed = false;
-            return 0;
-        case WM_KEYDOWN:
-            if (wParam == VK_SPACE || wParam == VK_RETURN) {
-                Click(hwnd);
-                return 0;
-            }
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
-        case WM_GETDLGCODE: {
-            LRESULT code = DLGC_BUTTON;
-            const DWORD type = TypeOf(hwnd);
-            if (type == BS_DEFPUSHBUTTON) code |= DLGC_DEFPUSHBUTTON;
-            if (type == BS_PUSHBUTTON) code |= DLGC_UNDEFPUSHBUTTON;
-            // Enter presses the focused button itself (the phone's action key).
-            const MSG* key = reinterpret_cast<const MSG*>(lParam);
-            if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) {
-                code |= DLGC_WANTMESSAGE;
-            }
-            return code;
-        }
-        case WM_SETFOCUS:
-        case WM_KILLFOCUS:
-        case WM_SETTEXT:
-        case WM_ENABLE: {
-            const LRESULT result = DefWindowProcW(hwnd, msg, wParam, lParam);
-            Redraw(hwnd);
-            return result;
-        }
-        default:
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
+LRESULT OnCancelMode(HWND hwnd, UINT, WPARAM, LPARAM) {
+    DataOf(hwnd).pressed = false;
+    return 0;
+}
+
+LRESULT OnKeyDown(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (wParam != VK_SPACE && wParam != VK_RETURN) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    Click(hwnd);
+    return 0;
+}
+
+LRESULT OnGetDlgCode(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    LRESULT code = DLGC_BUTTON;
+    const DWORD type = TypeOf(hwnd);
+    if (type == BS_DEFPUSHBUTTON) code |= DLGC_DEFPUSHBUTTON;
+    if (type == BS_PUSHBUTTON) code |= DLGC_UNDEFPUSHBUTTON;
+    // Enter presses the focused button itself (the phone's action key).
+    const MSG* key = reinterpret_cast<const MSG*>(lParam);
+    if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) {
+        code |= DLGC_WANTMESSAGE;
     }
+    return code;
+}
+
+// The focus, the label and the enabled state show.
+LRESULT DefaultThenRedraw(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = DefWindowProcW(hwnd, msg, wParam, lParam);
+    Redraw(hwnd);
+    return result;
+}
+
+constexpr MessageHandler kButtonMessages[] = {
+    {WM_CREATE, OnCreate},
+    {BM_GETCHECK, OnGetCheck},
+    {BM_SETCHECK, OnSetCheck},
+    {BM_GETSTATE, OnGetState},
+    {BM_CLICK, OnClick},
+    {WM_LBUTTONDOWN, OnStylusDown},
+    {WM_LBUTTONUP, OnStylusUp},
+    {WM_CANCELMODE, OnCancelMode},
+    {WM_KEYDOWN, OnKeyDown},
+    {WM_GETDLGCODE, OnGetDlgCode},
+    {WM_SETFOCUS, DefaultThenRedraw},
+    {WM_KILLFOCUS, DefaultThenRedraw},
+    {WM_SETTEXT, DefaultThenRedraw},
+    {WM_ENABLE, DefaultThenRedraw},
+};
+
+LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DispatchMessageTo(kButtonMessages, hwnd, msg, wParam, lParam);
 }
 
 // Draws the label from column x of row y; the mnemonic character underlined.

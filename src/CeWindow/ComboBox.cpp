@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ControlText.h"
+#include "MessageTable.h"
 #include "Window.h"
 
 namespace ce::win {
@@ -218,7 +219,7 @@ int ItemAt(HWND hwnd, const ComboData& data, POINT cell) {
 
 // A tap opens the list; on the open list it takes the item tapped, anywhere else it closes the
 // list unchanged.
-void OnTap(HWND hwnd, POINT cell) {
+void Tap(HWND hwnd, POINT cell) {
     if (!DataOf(hwnd).open) {
         SetFocus(hwnd);
         if (IsWindow(hwnd)) OpenList(hwnd);
@@ -309,178 +310,253 @@ LRESULT CopyText(const std::u16string& text, LPARAM buffer) {
     return static_cast<LRESULT>(text.size());
 }
 
-LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_CREATE: {
-            DataOf(hwnd);
-            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-            if (create != nullptr) KeepFieldHeight(hwnd, create->cy);
-            return 0;
-        }
-        case WM_SIZE:
-            KeepFieldHeight(hwnd, HIWORD(lParam));
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
-        case CB_ADDSTRING:
-            return Insert(hwnd, -1, lParam);
-        case CB_INSERTSTRING: {
-            // -1 inserts at the end, also in a sorted list.
-            const int index = static_cast<int>(wParam);
-            return Insert(hwnd, index < 0 ? static_cast<int>(DataOf(hwnd).items.size()) : index,
-                          lParam);
-        }
-        case CB_DELETESTRING:
-            return Delete(hwnd, wParam);
-        case CB_RESETCONTENT: {
-            CloseList(hwnd, false);
-            ComboData& data = DataOf(hwnd);
-            data.items.clear();
-            data.selection = CB_ERR;
-            data.highlight = CB_ERR;
-            data.firstShown = 0;
-            Redraw(hwnd);
-            return CB_OKAY;
-        }
-        case CB_GETCOUNT:
-            return static_cast<LRESULT>(DataOf(hwnd).items.size());
-        case CB_GETCURSEL:
-            return DataOf(hwnd).selection;
-        case CB_SETCURSEL: {
-            ComboData& data = DataOf(hwnd);
-            data.selection = ValidIndex(data, wParam) ? static_cast<int>(wParam) : CB_ERR;
-            if (data.open) {
-                data.highlight = data.selection;
-                if (data.highlight >= 0) ScrollToHighlight(data);
-            }
-            Redraw(hwnd);
-            return data.selection;
-        }
-        case CB_GETITEMDATA: {
-            const ComboData& data = DataOf(hwnd);
-            return ValidIndex(data, wParam) ? data.items[wParam].data : CB_ERR;
-        }
-        case CB_SETITEMDATA: {
-            ComboData& data = DataOf(hwnd);
-            if (!ValidIndex(data, wParam)) return CB_ERR;
-            data.items[wParam].data = lParam;
-            return CB_OKAY;
-        }
-        case CB_GETLBTEXTLEN: {
-            const ComboData& data = DataOf(hwnd);
-            return ValidIndex(data, wParam) ? static_cast<LRESULT>(data.items[wParam].text.size())
-                                            : CB_ERR;
-        }
-        case CB_GETLBTEXT: {
-            const ComboData& data = DataOf(hwnd);
-            return ValidIndex(data, wParam) ? CopyText(data.items[wParam].text, lParam) : CB_ERR;
-        }
-        case CB_FINDSTRING:
-            return Find(DataOf(hwnd), wParam, lParam, false);
-        case CB_FINDSTRINGEXACT:
-            return Find(DataOf(hwnd), wParam, lParam, true);
-        case CB_SELECTSTRING: {
-            const int index = Find(DataOf(hwnd), wParam, lParam, false);
-            if (index != CB_ERR) SendMessageW(hwnd, CB_SETCURSEL, index, 0);
-            return index;
-        }
-        case CB_GETITEMHEIGHT:
-            return static_cast<int>(wParam) == -1 ? kFieldHeight : kItemHeight;
-        case CB_SHOWDROPDOWN:
-            if (wParam) {
-                OpenList(hwnd);
-            } else {
-                CloseList(hwnd, false);
-            }
-            return TRUE;
-        case CB_GETDROPPEDSTATE:
-            return DataOf(hwnd).open ? TRUE : FALSE;
-        case CB_GETDROPPEDCONTROLRECT: {
-            if (lParam == 0) return CB_ERR;
-            auto* rect = reinterpret_cast<RECT*>(lParam);
-            GetWindowRect(hwnd, rect);
-            rect->bottom = rect->top + DataOf(hwnd).droppedHeight;
-            return CB_OKAY;
-        }
-        case WM_GETTEXTLENGTH: {
-            const ComboData& data = DataOf(hwnd);
-            return data.selection >= 0
-                       ? static_cast<LRESULT>(data.items[data.selection].text.size())
-                       : 0;
-        }
-        case WM_GETTEXT: {
-            // The text of a drop-down list is its selected item.
-            const ComboData& data = DataOf(hwnd);
-            auto* out = reinterpret_cast<LPWSTR>(lParam);
-            if (out == nullptr || wParam == 0) return 0;
-            const std::u16string text = data.selection >= 0 ? data.items[data.selection].text : u"";
-            const size_t n = std::min(text.size(), static_cast<size_t>(wParam) - 1);
-            std::copy_n(text.begin(), n, out);
-            out[n] = 0;
-            return static_cast<LRESULT>(n);
-        }
-        case WM_GETDLGCODE: {
-            LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
-            // Enter opens and closes the list; Escape closes an open list.
-            const MSG* key = reinterpret_cast<const MSG*>(lParam);
-            if (key != nullptr && key->message == WM_KEYDOWN &&
-                (key->wParam == VK_RETURN || (key->wParam == VK_ESCAPE && DataOf(hwnd).open))) {
-                code |= DLGC_WANTMESSAGE;
-            }
-            return code;
-        }
-        case WM_KEYDOWN:
-            if (!IsWindowEnabled(hwnd)) return 0;
-            if (wParam == VK_RETURN || wParam == VK_F4) {
-                if (DataOf(hwnd).open) {
-                    CloseList(hwnd, true);
-                } else {
-                    OpenList(hwnd);
-                }
-                return 0;
-            }
-            if (wParam == VK_ESCAPE) {
-                CloseList(hwnd, false);
-                return 0;
-            }
-            MoveByKey(hwnd, wParam);
-            return 0;
-        case WM_SYSKEYDOWN:
-            // Alt+Down and Alt+Up open the list, or close it keeping the highlighted item.
-            if (IsWindowEnabled(hwnd) && (wParam == VK_DOWN || wParam == VK_UP)) {
-                if (DataOf(hwnd).open) {
-                    CloseList(hwnd, true);
-                } else {
-                    OpenList(hwnd);
-                }
-                return 0;
-            }
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
-        case WM_CHAR:
-            if (IsWindowEnabled(hwnd) && wParam > u' ')
-                SelectByCharacter(hwnd, static_cast<char16_t>(wParam));
-            return 0;
-        case WM_LBUTTONDOWN:
-            OnTap(hwnd, StylusCell(hwnd, lParam));
-            return 0;
-        case WM_MOUSEWHEEL:
-            if (!DataOf(hwnd).open) return DefWindowProcW(hwnd, msg, wParam, lParam);
-            ScrollTo(DataOf(hwnd), DataOf(hwnd).firstShown - WheelNotches(wParam));
-            Redraw(hwnd);
-            return 0;
-        case WM_KILLFOCUS:
-        case WM_CANCELMODE:
-            CloseList(hwnd, false);
-            Redraw(hwnd);
-            return 0;
-        case WM_ENABLE:
-            if (!wParam) CloseList(hwnd, false);
-            Redraw(hwnd);
-            return 0;
-        case WM_SETFOCUS:
-            Redraw(hwnd);
-            return 0;
-        default:
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
+// Opens the list, or closes it keeping the highlighted item.
+void ToggleList(HWND hwnd) {
+    if (DataOf(hwnd).open) {
+        CloseList(hwnd, true);
+    } else {
+        OpenList(hwnd);
     }
+}
+
+// ---- Message handlers --------------------------------------------------------------------------
+
+LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    DataOf(hwnd);
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    if (create != nullptr) KeepFieldHeight(hwnd, create->cy);
+    return 0;
+}
+
+LRESULT OnSize(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    KeepFieldHeight(hwnd, HIWORD(lParam));
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT OnAddString(HWND hwnd, UINT, WPARAM, LPARAM lParam) { return Insert(hwnd, -1, lParam); }
+
+LRESULT OnInsertString(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
+    // -1 inserts at the end, also in a sorted list.
+    const int index = static_cast<int>(wParam);
+    return Insert(hwnd, index < 0 ? static_cast<int>(DataOf(hwnd).items.size()) : index, lParam);
+}
+
+LRESULT OnDeleteString(HWND hwnd, UINT, WPARAM wParam, LPARAM) { return Delete(hwnd, wParam); }
+
+LRESULT OnResetContent(HWND hwnd, UINT, WPARAM, LPARAM) {
+    CloseList(hwnd, false);
+    ComboData& data = DataOf(hwnd);
+    data.items.clear();
+    data.selection = CB_ERR;
+    data.highlight = CB_ERR;
+    data.firstShown = 0;
+    Redraw(hwnd);
+    return CB_OKAY;
+}
+
+LRESULT OnGetCount(HWND hwnd, UINT, WPARAM, LPARAM) {
+    return static_cast<LRESULT>(DataOf(hwnd).items.size());
+}
+
+LRESULT OnGetCurSel(HWND hwnd, UINT, WPARAM, LPARAM) { return DataOf(hwnd).selection; }
+
+LRESULT OnSetCurSel(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    ComboData& data = DataOf(hwnd);
+    data.selection = ValidIndex(data, wParam) ? static_cast<int>(wParam) : CB_ERR;
+    if (data.open) {
+        data.highlight = data.selection;
+        if (data.highlight >= 0) ScrollToHighlight(data);
+    }
+    Redraw(hwnd);
+    return data.selection;
+}
+
+LRESULT OnGetItemData(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    const ComboData& data = DataOf(hwnd);
+    return ValidIndex(data, wParam) ? data.items[wParam].data : CB_ERR;
+}
+
+LRESULT OnSetItemData(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
+    ComboData& data = DataOf(hwnd);
+    if (!ValidIndex(data, wParam)) return CB_ERR;
+    data.items[wParam].data = lParam;
+    return CB_OKAY;
+}
+
+LRESULT OnGetItemTextLength(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    const ComboData& data = DataOf(hwnd);
+    return ValidIndex(data, wParam) ? static_cast<LRESULT>(data.items[wParam].text.size()) : CB_ERR;
+}
+
+LRESULT OnGetItemText(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
+    const ComboData& data = DataOf(hwnd);
+    return ValidIndex(data, wParam) ? CopyText(data.items[wParam].text, lParam) : CB_ERR;
+}
+
+LRESULT OnFindString(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
+    return Find(DataOf(hwnd), wParam, lParam, false);
+}
+
+LRESULT OnFindStringExact(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
+    return Find(DataOf(hwnd), wParam, lParam, true);
+}
+
+LRESULT OnSelectString(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
+    const int index = Find(DataOf(hwnd), wParam, lParam, false);
+    if (index != CB_ERR) SendMessageW(hwnd, CB_SETCURSEL, index, 0);
+    return index;
+}
+
+LRESULT OnGetItemHeight(HWND, UINT, WPARAM wParam, LPARAM) {
+    return static_cast<int>(wParam) == -1 ? kFieldHeight : kItemHeight;
+}
+
+LRESULT OnShowDropDown(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    if (wParam) {
+        OpenList(hwnd);
+    } else {
+        CloseList(hwnd, false);
+    }
+    return TRUE;
+}
+
+LRESULT OnGetDroppedState(HWND hwnd, UINT, WPARAM, LPARAM) {
+    return DataOf(hwnd).open ? TRUE : FALSE;
+}
+
+LRESULT OnGetDroppedControlRect(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    if (lParam == 0) return CB_ERR;
+    auto* rect = reinterpret_cast<RECT*>(lParam);
+    GetWindowRect(hwnd, rect);
+    rect->bottom = rect->top + DataOf(hwnd).droppedHeight;
+    return CB_OKAY;
+}
+
+LRESULT OnGetTextLength(HWND hwnd, UINT, WPARAM, LPARAM) {
+    const ComboData& data = DataOf(hwnd);
+    return data.selection >= 0 ? static_cast<LRESULT>(data.items[data.selection].text.size()) : 0;
+}
+
+// The text of a drop-down list is its selected item.
+LRESULT OnGetText(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
+    const ComboData& data = DataOf(hwnd);
+    auto* out = reinterpret_cast<LPWSTR>(lParam);
+    if (out == nullptr || wParam == 0) return 0;
+    const std::u16string text = data.selection >= 0 ? data.items[data.selection].text : u"";
+    const size_t n = std::min(text.size(), static_cast<size_t>(wParam) - 1);
+    std::copy_n(text.begin(), n, out);
+    out[n] = 0;
+    return static_cast<LRESULT>(n);
+}
+
+LRESULT OnGetDlgCode(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
+    // Enter opens and closes the list; Escape closes an open list.
+    const MSG* key = reinterpret_cast<const MSG*>(lParam);
+    if (key != nullptr && key->message == WM_KEYDOWN &&
+        (key->wParam == VK_RETURN || (key->wParam == VK_ESCAPE && DataOf(hwnd).open))) {
+        code |= DLGC_WANTMESSAGE;
+    }
+    return code;
+}
+
+LRESULT OnKeyDown(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    if (!IsWindowEnabled(hwnd)) return 0;
+    if (wParam == VK_RETURN || wParam == VK_F4) {
+        ToggleList(hwnd);
+    } else if (wParam == VK_ESCAPE) {
+        CloseList(hwnd, false);
+    } else {
+        MoveByKey(hwnd, wParam);
+    }
+    return 0;
+}
+
+// Alt+Down and Alt+Up open the list, or close it keeping the highlighted item.
+LRESULT OnSysKeyDown(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!IsWindowEnabled(hwnd) || (wParam != VK_DOWN && wParam != VK_UP)) {
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    ToggleList(hwnd);
+    return 0;
+}
+
+LRESULT OnChar(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    if (IsWindowEnabled(hwnd) && wParam > u' ') {
+        SelectByCharacter(hwnd, static_cast<char16_t>(wParam));
+    }
+    return 0;
+}
+
+LRESULT OnStylusDown(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    Tap(hwnd, StylusCell(hwnd, lParam));
+    return 0;
+}
+
+// The wheel scrolls the open list.
+LRESULT OnWheel(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    ComboData& data = DataOf(hwnd);
+    if (!data.open) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    ScrollTo(data, data.firstShown - WheelNotches(wParam));
+    Redraw(hwnd);
+    return 0;
+}
+
+// Losing the focus, or the stylus, closes the list unchanged.
+LRESULT OnCancel(HWND hwnd, UINT, WPARAM, LPARAM) {
+    CloseList(hwnd, false);
+    Redraw(hwnd);
+    return 0;
+}
+
+LRESULT OnEnable(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    if (!wParam) CloseList(hwnd, false);
+    Redraw(hwnd);
+    return 0;
+}
+
+LRESULT OnSetFocus(HWND hwnd, UINT, WPARAM, LPARAM) {
+    Redraw(hwnd);
+    return 0;
+}
+
+constexpr MessageHandler kComboMessages[] = {
+    {WM_CREATE, OnCreate},
+    {WM_SIZE, OnSize},
+    {CB_ADDSTRING, OnAddString},
+    {CB_INSERTSTRING, OnInsertString},
+    {CB_DELETESTRING, OnDeleteString},
+    {CB_RESETCONTENT, OnResetContent},
+    {CB_GETCOUNT, OnGetCount},
+    {CB_GETCURSEL, OnGetCurSel},
+    {CB_SETCURSEL, OnSetCurSel},
+    {CB_GETITEMDATA, OnGetItemData},
+    {CB_SETITEMDATA, OnSetItemData},
+    {CB_GETLBTEXTLEN, OnGetItemTextLength},
+    {CB_GETLBTEXT, OnGetItemText},
+    {CB_FINDSTRING, OnFindString},
+    {CB_FINDSTRINGEXACT, OnFindStringExact},
+    {CB_SELECTSTRING, OnSelectString},
+    {CB_GETITEMHEIGHT, OnGetItemHeight},
+    {CB_SHOWDROPDOWN, OnShowDropDown},
+    {CB_GETDROPPEDSTATE, OnGetDroppedState},
+    {CB_GETDROPPEDCONTROLRECT, OnGetDroppedControlRect},
+    {WM_GETTEXTLENGTH, OnGetTextLength},
+    {WM_GETTEXT, OnGetText},
+    {WM_GETDLGCODE, OnGetDlgCode},
+    {WM_KEYDOWN, OnKeyDown},
+    {WM_SYSKEYDOWN, OnSysKeyDown},
+    {WM_CHAR, OnChar},
+    {WM_LBUTTONDOWN, OnStylusDown},
+    {WM_MOUSEWHEEL, OnWheel},
+    {WM_KILLFOCUS, OnCancel},
+    {WM_CANCELMODE, OnCancel},
+    {WM_ENABLE, OnEnable},
+    {WM_SETFOCUS, OnSetFocus},
+};
+
+LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DispatchMessageTo(kComboMessages, hwnd, msg, wParam, lParam);
 }
 
 void PaintField(HWND hwnd, Canvas& canvas, const ComboData& data) {

@@ -71,47 +71,33 @@ std::u16string StaticTexts(const Window& dialog) {
     return text;
 }
 
-// Creates the dialog window and its controls and sends WM_INITDIALOG. Null (with the last error)
-// when the template is missing or a control cannot be created.
-HWND CreateFromTemplate(HINSTANCE instance, LPCWSTR name, HWND parent, DLGPROC proc, LPARAM param,
-                        bool modal) {
-    EnsureStarted();
-    const res::Dialog* found = FindDialogResource(instance, name);
-    if (!found) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
-    // A copy: the windows' procedures may register the program's resources again meanwhile.
-    const res::Dialog copy = *found;
-    const res::Dialog* tmpl = &copy;
-    const bool child = (tmpl->style & WS_CHILD) != 0;
-    if (parent && !IsWindow(parent)) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-    }
-    if (child && !parent) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    const HWND owner = child ? parent : TopLevelOf(parent);
-    int x = tmpl->x;
-    int y = tmpl->y;
-    if (!child && owner && !(tmpl->style & DS_ABSALIGN)) {
+// Where a dialog of the template opens: a top-level one relative to its owner's client area
+// (unless DS_ABSALIGN), or centred on the work area (DS_CENTER); a child where the template says.
+POINT DialogOrigin(const res::Dialog& tmpl, HWND owner, bool child) {
+    POINT at{tmpl.x, tmpl.y};
+    if (!child && owner && !(tmpl.style & DS_ABSALIGN)) {
         POINT origin{0, 0};
         ClientToScreen(owner, &origin);
-        x += origin.x;
-        y += origin.y;
+        at.x += origin.x;
+        at.y += origin.y;
     }
-    if (!child && (tmpl->style & DS_CENTER)) {
+    if (!child && (tmpl.style & DS_CENTER)) {
         const RECT work = WorkArea();
-        x = work.left + ((work.right - work.left) - tmpl->cx) / 2;
-        y = work.top + ((work.bottom - work.top) - tmpl->cy) / 2;
+        at.x = work.left + ((work.right - work.left) - tmpl.cx) / 2;
+        at.y = work.top + ((work.bottom - work.top) - tmpl.cy) / 2;
     }
-    const std::u16string className = tmpl->className.empty() ? u"#32770" : tmpl->className;
-    const DWORD style = tmpl->style & ~static_cast<DWORD>(WS_VISIBLE);
+    return at;
+}
+
+// Creates the dialog's window, hidden, with the dialog procedure `proc`; null when it cannot be.
+HWND CreateDialogWindow(const res::Dialog& tmpl, HINSTANCE instance, HWND owner, DLGPROC proc,
+                        bool modal) {
+    const POINT at = DialogOrigin(tmpl, owner, (tmpl.style & WS_CHILD) != 0);
+    const std::u16string className = tmpl.className.empty() ? u"#32770" : tmpl.className;
+    const DWORD style = tmpl.style & ~static_cast<DWORD>(WS_VISIBLE);
     const HWND dialog =
-        CreateWindowExW(tmpl->exStyle, className.c_str(), tmpl->caption.c_str(), style, x, y,
-                        tmpl->cx, tmpl->cy, owner, nullptr, instance, nullptr);
+        CreateWindowExW(tmpl.exStyle, className.c_str(), tmpl.caption.c_str(), style, at.x, at.y,
+                        tmpl.cx, tmpl.cy, owner, nullptr, instance, nullptr);
     if (!dialog) return nullptr;
     Window* window = FindWindowObject(dialog, false);
     window->dialog = true;
@@ -120,22 +106,27 @@ HWND CreateFromTemplate(HINSTANCE instance, LPCWSTR name, HWND parent, DLGPROC p
     }
     window->modalOwner = modal ? owner : nullptr;
     SetWindowLongPtrW(dialog, static_cast<int>(DWLP_DLGPROC), reinterpret_cast<LONG_PTR>(proc));
+    return dialog;
+}
 
-    const bool visible = (tmpl->style & WS_VISIBLE) != 0;
-    for (const res::Control& control : tmpl->controls) {
+// Creates the template's controls in the dialog, in order. False (with the last error) when one
+// cannot be created.
+bool CreateControls(HWND dialog, const res::Dialog& tmpl, HINSTANCE instance) {
+    for (const res::Control& control : tmpl.controls) {
         const LPCWSTR text =
             control.imageId ? MAKEINTRESOURCEW(control.imageId) : control.text.c_str();
         const HWND hwnd = CreateWindowExW(
             control.exStyle, control.className.c_str(), text, control.style | WS_CHILD | WS_VISIBLE,
             control.x, control.y, control.cx, control.cy, dialog,
             reinterpret_cast<HMENU>(static_cast<intptr_t>(control.id)), instance, nullptr);
-        if (!hwnd) {
-            const DWORD error = GetLastError();
-            DestroyWindow(dialog);
-            SetLastError(error ? error : ERROR_CANNOT_FIND_WND_CLASS);
-            return nullptr;
-        }
+        if (!hwnd) return false;
     }
+    return true;
+}
+
+// Sends WM_INITDIALOG, focuses the first control when the procedure asks for it, and shows the
+// dialog when `visible`. Null when the dialog went meanwhile.
+HWND InitDialog(HWND dialog, LPARAM param, bool visible) {
     const HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
     const LRESULT setFocus =
         SendMessageW(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
@@ -149,6 +140,61 @@ HWND CreateFromTemplate(HINSTANCE instance, LPCWSTR name, HWND parent, DLGPROC p
         ShowWindow(dialog, SW_SHOW);
     }
     return dialog;
+}
+
+// Creates the dialog window and its controls and sends WM_INITDIALOG. Null (with the last error)
+// when the template is missing or a control cannot be created.
+HWND CreateFromTemplate(HINSTANCE instance, LPCWSTR name, HWND parent, DLGPROC proc, LPARAM param,
+                        bool modal) {
+    EnsureStarted();
+    const res::Dialog* found = FindDialogResource(instance, name);
+    if (!found) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    // A copy: the windows' procedures may register the program's resources again meanwhile.
+    const res::Dialog tmpl = *found;
+    const bool child = (tmpl.style & WS_CHILD) != 0;
+    if (parent && !IsWindow(parent)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    if (child && !parent) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const HWND owner = child ? parent : TopLevelOf(parent);
+    const HWND dialog = CreateDialogWindow(tmpl, instance, owner, proc, modal);
+    if (!dialog) return nullptr;
+    if (!CreateControls(dialog, tmpl, instance)) {
+        const DWORD error = GetLastError();
+        DestroyWindow(dialog);
+        SetLastError(error ? error : ERROR_CANNOT_FIND_WND_CLASS);
+        return nullptr;
+    }
+    return InitDialog(dialog, param, (tmpl.style & WS_VISIBLE) != 0);
+}
+
+// Hands the message to the dialog's procedure, when it has one. True, with *answer, when the
+// procedure handled it (or the dialog went meanwhile); false for the default handling.
+bool AnsweredByDialogProc(const Window& dialog, UINT msg, WPARAM wParam, LPARAM lParam,
+                          LRESULT* answer) {
+    const HWND hDlg = dialog.handle;
+    const DLGPROC proc = dialog.dialog ? DialogProcOf(hDlg) : nullptr;
+    if (!proc) return false;
+    // A handled message answers 0 unless the procedure sets its result.
+    SetWindowLongPtrW(hDlg, static_cast<int>(DWLP_MSGRESULT), 0);
+    const INT_PTR handled = proc(hDlg, msg, wParam, lParam);
+    const bool exists = FindWindowObject(hDlg, false) != nullptr;
+    if (ReturnsProcResult(msg)) {
+        *answer = handled;
+    } else if (handled) {
+        *answer = exists ? GetWindowLongPtrW(hDlg, static_cast<int>(DWLP_MSGRESULT)) : 0;
+    } else {
+        *answer = 0;
+        return !exists;
+    }
+    return true;
 }
 
 }  // namespace
@@ -166,18 +212,8 @@ extern "C" {
 LRESULT WINAPI DefDlgProcW(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam) {
     std::shared_ptr<Window> dialog = RefWindow(hDlg);
     if (!dialog) return 0;
-    if (DLGPROC proc = dialog->dialog ? DialogProcOf(hDlg) : nullptr) {
-        // A handled message answers 0 unless the procedure sets its result.
-        SetWindowLongPtrW(hDlg, static_cast<int>(DWLP_MSGRESULT), 0);
-        const INT_PTR handled = proc(hDlg, Msg, wParam, lParam);
-        if (ReturnsProcResult(Msg)) return handled;
-        if (handled) {
-            return FindWindowObject(hDlg, false)
-                       ? GetWindowLongPtrW(hDlg, static_cast<int>(DWLP_MSGRESULT))
-                       : 0;
-        }
-        if (!FindWindowObject(hDlg, false)) return 0;
-    }
+    LRESULT answer = 0;
+    if (AnsweredByDialogProc(*dialog, Msg, wParam, lParam, &answer)) return answer;
     switch (Msg) {
         case WM_INITDIALOG:
             return 0;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ControlText.h"
+#include "MessageTable.h"
 #include "Window.h"
 
 namespace ce::win {
@@ -115,28 +116,35 @@ size_t SameColumnOn(const EditData& data, int line) {
     return to.start + std::min(column, to.length);
 }
 
+// The caret's index one character back, a "\r\n" counting as one.
+size_t CharacterBefore(const EditData& data) {
+    const std::u16string& text = data.text;
+    size_t at = data.caret - 1;
+    if (at > 0 && text[at - 1] == u'\r' && text[at] == u'\n') --at;
+    return at;
+}
+
+// The caret's index one character on, a "\r\n" counting as one.
+size_t CharacterAfter(const EditData& data) {
+    const std::u16string& text = data.text;
+    size_t at = data.caret + 1;
+    if (text[data.caret] == u'\r' && at < text.size() && text[at] == u'\n') ++at;
+    return at;
+}
+
 void HandleKey(HWND hwnd, WPARAM key) {
     EditData& data = Layout(hwnd);
     const bool extend = GetKeyState(VK_SHIFT) < 0;
     const int line = LineOf(data, data.caret);
     const int page = std::max(1, VisibleRows(hwnd) - 1);
     const int last = LineCount(data) - 1;
-    const std::u16string& text = data.text;
     switch (key) {
-        case VK_LEFT: {
-            if (data.caret == 0) break;
-            size_t at = data.caret - 1;
-            if (at > 0 && text[at - 1] == u'\r' && text[at] == u'\n') --at;
-            MoveCaret(hwnd, data, at, extend);
+        case VK_LEFT:
+            if (data.caret > 0) MoveCaret(hwnd, data, CharacterBefore(data), extend);
             break;
-        }
-        case VK_RIGHT: {
-            if (data.caret >= text.size()) break;
-            size_t at = data.caret + 1;
-            if (text[data.caret] == u'\r' && at < text.size() && text[at] == u'\n') ++at;
-            MoveCaret(hwnd, data, at, extend);
+        case VK_RIGHT:
+            if (data.caret < data.text.size()) MoveCaret(hwnd, data, CharacterAfter(data), extend);
             break;
-        }
         case VK_UP:
             if (line > 0) {
                 MoveCaret(hwnd, data, SameColumnOn(data, line - 1), extend);
@@ -237,7 +245,7 @@ size_t IndexAt(const EditData& data, int line, LONG column) {
 
 // A tap on the scroll bar's arrows scrolls a line (the focus stays where it is); on the text it
 // takes the focus and puts the caret on the character tapped.
-void OnTap(HWND hwnd, POINT cell) {
+void Tap(HWND hwnd, POINT cell) {
     EditData& data = Layout(hwnd);
     const int rows = VisibleRows(hwnd);
     if (HasScrollBar(hwnd) && cell.x >= TextColumns(hwnd)) {
@@ -251,118 +259,167 @@ void OnTap(HWND hwnd, POINT cell) {
     MoveCaret(hwnd, data, IndexAt(data, line, cell.x), false);
 }
 
-LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_CREATE: {
-            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-            SetText(hwnd, create != nullptr && create->lpszName != nullptr &&
-                                  !IS_INTRESOURCE(create->lpszName)
-                              ? create->lpszName
-                              : nullptr);
-            return 0;
-        }
-        case WM_SETTEXT: {
-            const LRESULT result = DefWindowProcW(hwnd, msg, wParam, lParam);
-            SetText(hwnd, reinterpret_cast<LPCWSTR>(lParam));
-            return result;
-        }
-        case WM_SIZE:
-            Layout(hwnd);
-            ScrollTo(hwnd, DataOf(hwnd), DataOf(hwnd).firstLine);
-            Redraw(hwnd);
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
-        case EM_GETSEL: {
-            const EditData& data = DataOf(hwnd);
-            const auto start = static_cast<DWORD>(std::min(data.anchor, data.caret));
-            const auto end = static_cast<DWORD>(std::max(data.anchor, data.caret));
-            if (wParam != 0) *reinterpret_cast<DWORD*>(wParam) = start;
-            if (lParam != 0) *reinterpret_cast<DWORD*>(lParam) = end;
-            return (start > 0xFFFF || end > 0xFFFF) ? -1 : MAKELRESULT(start, end);
-        }
-        case EM_SETSEL: {
-            EditData& data = Layout(hwnd);
-            const auto start = static_cast<LPARAM>(static_cast<int>(wParam));
-            if (start == -1) {
-                data.anchor = data.caret;  // only removes the selection
-            } else {
-                data.anchor = ClampIndex(data, start);
-                data.caret = ClampIndex(data, static_cast<int>(lParam));
-            }
-            Redraw(hwnd);
-            return 0;
-        }
-        case EM_SCROLLCARET:
-            ScrollToCaret(hwnd, Layout(hwnd));
-            return TRUE;
-        case EM_GETLINECOUNT:
-            return LineCount(Layout(hwnd));
-        case EM_GETFIRSTVISIBLELINE:
-            return Layout(hwnd).firstLine;
-        case EM_LINEFROMCHAR: {
-            EditData& data = Layout(hwnd);
-            const int index = static_cast<int>(wParam);
-            return LineOf(data, index < 0 ? std::min(data.anchor, data.caret)
-                                          : std::min<size_t>(index, data.text.size()));
-        }
-        case EM_LINEINDEX: {
-            EditData& data = Layout(hwnd);
-            const int line = static_cast<int>(wParam) == -1 ? LineOf(data, data.caret)
-                                                            : static_cast<int>(wParam);
-            return line >= 0 && line < LineCount(data)
-                       ? static_cast<LRESULT>(data.lines[line].start)
-                       : -1;
-        }
-        case EM_LINELENGTH:
-            return LineLength(hwnd, wParam);
-        case EM_GETLINE: {
-            EditData& data = Layout(hwnd);
-            const int line = static_cast<int>(wParam);
-            auto* buffer = reinterpret_cast<LPWSTR>(lParam);
-            if (buffer == nullptr || line < 0 || line >= LineCount(data)) return 0;
-            // The first word of the buffer holds its size in characters; no terminator.
-            const size_t room = static_cast<WORD>(buffer[0]);
-            const TextLine& at = data.lines[line];
-            const size_t n = std::min(room, at.length);
-            std::copy_n(data.text.begin() + static_cast<std::ptrdiff_t>(at.start), n, buffer);
-            return static_cast<LRESULT>(n);
-        }
-        case EM_LINESCROLL: {
-            EditData& data = Layout(hwnd);
-            ScrollTo(hwnd, data, data.firstLine + static_cast<int>(lParam));
-            return TRUE;
-        }
-        case EM_SCROLL: {
-            EditData& data = Layout(hwnd);
-            const int before = data.firstLine;
-            VScroll(hwnd, wParam);
-            return MAKELRESULT(data.firstLine - before, TRUE);
-        }
-        case WM_VSCROLL:
-            VScroll(hwnd, wParam);
-            return 0;
-        case WM_LBUTTONDOWN:
-            OnTap(hwnd, StylusCell(hwnd, lParam));
-            return 0;
-        case WM_MOUSEWHEEL:
-            ScrollTo(hwnd, Layout(hwnd), Layout(hwnd).firstLine - WheelNotches(wParam));
-            return 0;
-        case EM_SETREADONLY:
-            return TRUE;  // the control is always read-only
-        case WM_GETDLGCODE:
-            return DLGC_WANTARROWS | DLGC_HASSETSEL | DLGC_WANTCHARS;
-        case WM_KEYDOWN:
-            HandleKey(hwnd, wParam);
-            return 0;
-        case WM_CHAR:
-            return 0;
-        case WM_SETFOCUS:
-        case WM_KILLFOCUS:
-        case WM_ENABLE:
-            Redraw(hwnd);
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
-        default:
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
+// ---- Message handlers --------------------------------------------------------------------------
+
+LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    const bool named =
+        create != nullptr && create->lpszName != nullptr && !IS_INTRESOURCE(create->lpszName);
+    SetText(hwnd, named ? create->lpszName : nullptr);
+    return 0;
+}
+
+LRESULT OnSetText(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = DefWindowProcW(hwnd, msg, wParam, lParam);
+    SetText(hwnd, reinterpret_cast<LPCWSTR>(lParam));
+    return result;
+}
+
+LRESULT OnSize(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Layout(hwnd);
+    ScrollTo(hwnd, DataOf(hwnd), DataOf(hwnd).firstLine);
+    Redraw(hwnd);
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT OnGetSel(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
+    const EditData& data = DataOf(hwnd);
+    const auto start = static_cast<DWORD>(std::min(data.anchor, data.caret));
+    const auto end = static_cast<DWORD>(std::max(data.anchor, data.caret));
+    if (wParam != 0) *reinterpret_cast<DWORD*>(wParam) = start;
+    if (lParam != 0) *reinterpret_cast<DWORD*>(lParam) = end;
+    return (start > 0xFFFF || end > 0xFFFF) ? -1 : MAKELRESULT(start, end);
+}
+
+LRESULT OnSetSel(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
+    EditData& data = Layout(hwnd);
+    const auto start = static_cast<LPARAM>(static_cast<int>(wParam));
+    if (start == -1) {
+        data.anchor = data.caret;  // only removes the selection
+    } else {
+        data.anchor = ClampIndex(data, start);
+        data.caret = ClampIndex(data, static_cast<int>(lParam));
     }
+    Redraw(hwnd);
+    return 0;
+}
+
+LRESULT OnScrollCaret(HWND hwnd, UINT, WPARAM, LPARAM) {
+    ScrollToCaret(hwnd, Layout(hwnd));
+    return TRUE;
+}
+
+LRESULT OnGetLineCount(HWND hwnd, UINT, WPARAM, LPARAM) { return LineCount(Layout(hwnd)); }
+
+LRESULT OnGetFirstVisibleLine(HWND hwnd, UINT, WPARAM, LPARAM) { return Layout(hwnd).firstLine; }
+
+LRESULT OnLineFromChar(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    EditData& data = Layout(hwnd);
+    const int index = static_cast<int>(wParam);
+    return LineOf(data, index < 0 ? std::min(data.anchor, data.caret)
+                                  : std::min<size_t>(index, data.text.size()));
+}
+
+LRESULT OnLineIndex(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    EditData& data = Layout(hwnd);
+    const int line =
+        static_cast<int>(wParam) == -1 ? LineOf(data, data.caret) : static_cast<int>(wParam);
+    return line >= 0 && line < LineCount(data) ? static_cast<LRESULT>(data.lines[line].start) : -1;
+}
+
+LRESULT OnLineLength(HWND hwnd, UINT, WPARAM wParam, LPARAM) { return LineLength(hwnd, wParam); }
+
+LRESULT OnGetLine(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
+    EditData& data = Layout(hwnd);
+    const int line = static_cast<int>(wParam);
+    auto* buffer = reinterpret_cast<LPWSTR>(lParam);
+    if (buffer == nullptr || line < 0 || line >= LineCount(data)) return 0;
+    // The first word of the buffer holds its size in characters; no terminator.
+    const size_t room = static_cast<WORD>(buffer[0]);
+    const TextLine& at = data.lines[line];
+    const size_t n = std::min(room, at.length);
+    std::copy_n(data.text.begin() + static_cast<std::ptrdiff_t>(at.start), n, buffer);
+    return static_cast<LRESULT>(n);
+}
+
+LRESULT OnLineScroll(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    EditData& data = Layout(hwnd);
+    ScrollTo(hwnd, data, data.firstLine + static_cast<int>(lParam));
+    return TRUE;
+}
+
+LRESULT OnScroll(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    EditData& data = Layout(hwnd);
+    const int before = data.firstLine;
+    VScroll(hwnd, wParam);
+    return MAKELRESULT(data.firstLine - before, TRUE);
+}
+
+LRESULT OnVScroll(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    VScroll(hwnd, wParam);
+    return 0;
+}
+
+LRESULT OnStylusDown(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    Tap(hwnd, StylusCell(hwnd, lParam));
+    return 0;
+}
+
+LRESULT OnWheel(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    ScrollTo(hwnd, Layout(hwnd), Layout(hwnd).firstLine - WheelNotches(wParam));
+    return 0;
+}
+
+// The control is always read-only.
+LRESULT OnSetReadOnly(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
+
+LRESULT OnGetDlgCode(HWND, UINT, WPARAM, LPARAM) {
+    return DLGC_WANTARROWS | DLGC_HASSETSEL | DLGC_WANTCHARS;
+}
+
+LRESULT OnKeyDown(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    HandleKey(hwnd, wParam);
+    return 0;
+}
+
+// Typing does not change the text.
+LRESULT OnChar(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+// The focus and the enabled state show.
+LRESULT RedrawThenDefault(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Redraw(hwnd);
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+constexpr MessageHandler kEditMessages[] = {
+    {WM_CREATE, OnCreate},
+    {WM_SETTEXT, OnSetText},
+    {WM_SIZE, OnSize},
+    {EM_GETSEL, OnGetSel},
+    {EM_SETSEL, OnSetSel},
+    {EM_SCROLLCARET, OnScrollCaret},
+    {EM_GETLINECOUNT, OnGetLineCount},
+    {EM_GETFIRSTVISIBLELINE, OnGetFirstVisibleLine},
+    {EM_LINEFROMCHAR, OnLineFromChar},
+    {EM_LINEINDEX, OnLineIndex},
+    {EM_LINELENGTH, OnLineLength},
+    {EM_GETLINE, OnGetLine},
+    {EM_LINESCROLL, OnLineScroll},
+    {EM_SCROLL, OnScroll},
+    {WM_VSCROLL, OnVScroll},
+    {WM_LBUTTONDOWN, OnStylusDown},
+    {WM_MOUSEWHEEL, OnWheel},
+    {EM_SETREADONLY, OnSetReadOnly},
+    {WM_GETDLGCODE, OnGetDlgCode},
+    {WM_KEYDOWN, OnKeyDown},
+    {WM_CHAR, OnChar},
+    {WM_SETFOCUS, RedrawThenDefault},
+    {WM_KILLFOCUS, RedrawThenDefault},
+    {WM_ENABLE, RedrawThenDefault},
+};
+
+LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DispatchMessageTo(kEditMessages, hwnd, msg, wParam, lParam);
 }
 
 // The scroll bar in column x; with the focus its arrows are marked (reversed on the terminal),

@@ -3,6 +3,7 @@
 // line and answers its default button.
 #include <algorithm>
 
+#include "MessageTable.h"
 #include "WindowSystem.h"
 
 namespace ce::win {
@@ -140,97 +141,120 @@ void LayOut(HWND hwnd, BoxData& data) {
     SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    BoxData* data = GetControlDataAs<BoxData>(hwnd);
-    switch (msg) {
-        case WM_NCCREATE: {
-            const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-            const auto* init = static_cast<const CreateData*>(cs->lpCreateParams);
-            auto box = std::make_unique<BoxData>();
-            box->text = init->text;
-            box->buttons = init->buttons;
-            box->focused = init->focused;
-            SetControlData(hwnd, std::move(box));
-            return TRUE;
-        }
-        case WM_CREATE: {
-            if (!data) return -1;
-            LayOut(hwnd, *data);
-            // Its own soft keys, as on the device: the first two buttons.
-            std::vector<res::MenuItem> keys;
-            for (size_t i = 0; i < data->buttons.size() && i < 2; ++i) {
-                keys.push_back({data->buttons[i].label, static_cast<UINT>(data->buttons[i].id)});
-            }
-            return CreateSoftKeyBar(hwnd, hwnd, std::move(keys), nullptr, false) ? 0 : -1;
-        }
-        case WM_SETTINGCHANGE:
-            if (data && wParam == SETTINGCHANGE_RESET) LayOut(hwnd, *data);
-            return 0;
-        case WM_COMMAND:
-            for (size_t i = 0; data && i < data->buttons.size(); ++i) {
-                if (data->buttons[i].id == LOWORD(wParam)) Press(hwnd, *data, i);
-            }
-            return 0;
-        case WM_KEYDOWN: {
-            if (!data) return 0;
-            const size_t count = data->buttons.size();
-            const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
-            switch (wParam) {
-                case VK_LEFT:
-                case VK_UP:
-                    data->focused = (data->focused + count - 1) % count;
-                    break;
-                case VK_TAB:
-                    data->focused = (data->focused + (shift ? count - 1 : 1)) % count;
-                    break;
-                case VK_RIGHT:
-                case VK_DOWN:
-                    data->focused = (data->focused + 1) % count;
-                    break;
-                case VK_RETURN:
-                case VK_SPACE:
-                    Press(hwnd, *data, data->focused);
-                    break;
-                case VK_ESCAPE:
-                    for (size_t i = 0; i < count; ++i) {
-                        if (data->buttons[i].id == IDCANCEL) Press(hwnd, *data, i);
-                    }
-                    if (count == 1) Press(hwnd, *data, 0);
-                    break;
-                default:
-                    break;
-            }
-            InvalidateRect(hwnd, nullptr, FALSE);
-            return 0;
-        }
-        case WM_CHAR: {
-            if (!data) return 0;
-            const char16_t ch = static_cast<char16_t>(wParam);
-            for (size_t i = 0; i < data->buttons.size(); ++i) {
-                const char16_t first = data->buttons[i].label[0];
-                if (first == ch || first == (ch & ~0x20)) {
-                    Press(hwnd, *data, i);
-                    break;
-                }
-            }
-            return 0;
-        }
-        case WM_LBUTTONDOWN:
-            if (const int button = data ? ButtonAt(hwnd, *data, StylusCell(hwnd, lParam)) : -1;
-                button >= 0) {
-                Press(hwnd, *data, static_cast<size_t>(button));
-            }
-            return 0;
-        case WM_CLOSE:
-            if (data) {
-                for (size_t i = 0; i < data->buttons.size(); ++i) {
-                    if (data->buttons[i].id == IDCANCEL) Press(hwnd, *data, i);
-                }
-            }
-            return 0;
-        default:
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
+// Presses the box's Cancel button, when it has one.
+void PressCancel(HWND hwnd, BoxData& data) {
+    for (size_t i = 0; i < data.buttons.size(); ++i) {
+        if (data.buttons[i].id == IDCANCEL) Press(hwnd, data, i);
     }
+}
+
+// ---- Message handlers --------------------------------------------------------------------------
+
+LRESULT OnNcCreate(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    const auto* init = static_cast<const CreateData*>(cs->lpCreateParams);
+    auto box = std::make_unique<BoxData>();
+    box->text = init->text;
+    box->buttons = init->buttons;
+    box->focused = init->focused;
+    SetControlData(hwnd, std::move(box));
+    return TRUE;
+}
+
+LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
+    BoxData* data = GetControlDataAs<BoxData>(hwnd);
+    if (!data) return -1;
+    LayOut(hwnd, *data);
+    // Its own soft keys, as on the device: the first two buttons.
+    std::vector<res::MenuItem> keys;
+    for (size_t i = 0; i < data->buttons.size() && i < 2; ++i) {
+        keys.push_back({data->buttons[i].label, static_cast<UINT>(data->buttons[i].id)});
+    }
+    return CreateSoftKeyBar(hwnd, hwnd, std::move(keys), nullptr, false) ? 0 : -1;
+}
+
+LRESULT OnSettingChange(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    BoxData* data = GetControlDataAs<BoxData>(hwnd);
+    if (data && wParam == SETTINGCHANGE_RESET) LayOut(hwnd, *data);
+    return 0;
+}
+
+// A soft key presses its button.
+LRESULT OnCommand(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    BoxData* data = GetControlDataAs<BoxData>(hwnd);
+    for (size_t i = 0; data && i < data->buttons.size(); ++i) {
+        if (data->buttons[i].id == LOWORD(wParam)) Press(hwnd, *data, i);
+    }
+    return 0;
+}
+
+LRESULT OnKeyDown(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    BoxData* data = GetControlDataAs<BoxData>(hwnd);
+    if (!data) return 0;
+    const size_t count = data->buttons.size();
+    const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    switch (wParam) {
+        case VK_LEFT:
+        case VK_UP:
+            data->focused = (data->focused + count - 1) % count;
+            break;
+        case VK_TAB:
+            data->focused = (data->focused + (shift ? count - 1 : 1)) % count;
+            break;
+        case VK_RIGHT:
+        case VK_DOWN:
+            data->focused = (data->focused + 1) % count;
+            break;
+        case VK_RETURN:
+        case VK_SPACE:
+            Press(hwnd, *data, data->focused);
+            break;
+        case VK_ESCAPE:
+            PressCancel(hwnd, *data);
+            if (count == 1) Press(hwnd, *data, 0);
+            break;
+        default:
+            break;
+    }
+    InvalidateRect(hwnd, nullptr, FALSE);
+    return 0;
+}
+
+// A button's first letter, in either case, presses it.
+LRESULT OnChar(HWND hwnd, UINT, WPARAM wParam, LPARAM) {
+    BoxData* data = GetControlDataAs<BoxData>(hwnd);
+    if (!data) return 0;
+    const char16_t ch = static_cast<char16_t>(wParam);
+    for (size_t i = 0; i < data->buttons.size(); ++i) {
+        const char16_t first = data->buttons[i].label[0];
+        if (first == ch || first == (ch & ~0x20)) {
+            Press(hwnd, *data, i);
+            break;
+        }
+    }
+    return 0;
+}
+
+LRESULT OnStylusDown(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+    BoxData* data = GetControlDataAs<BoxData>(hwnd);
+    const int button = data ? ButtonAt(hwnd, *data, StylusCell(hwnd, lParam)) : -1;
+    if (button >= 0) Press(hwnd, *data, static_cast<size_t>(button));
+    return 0;
+}
+
+LRESULT OnClose(HWND hwnd, UINT, WPARAM, LPARAM) {
+    if (BoxData* data = GetControlDataAs<BoxData>(hwnd)) PressCancel(hwnd, *data);
+    return 0;
+}
+
+constexpr MessageHandler kBoxMessages[] = {
+    {WM_NCCREATE, OnNcCreate},      {WM_CREATE, OnCreate},   {WM_SETTINGCHANGE, OnSettingChange},
+    {WM_COMMAND, OnCommand},        {WM_KEYDOWN, OnKeyDown}, {WM_CHAR, OnChar},
+    {WM_LBUTTONDOWN, OnStylusDown}, {WM_CLOSE, OnClose},
+};
+
+LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DispatchMessageTo(kBoxMessages, hwnd, msg, wParam, lParam);
 }
 
 void PaintBox(HWND hwnd, Canvas& canvas, PaintLayer layer) {

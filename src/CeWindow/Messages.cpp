@@ -142,80 +142,115 @@ void RemoveTimersOf(HWND hwnd) {
     std::erase_if(Sys().timers, [hwnd](const Timer& timer) { return timer.hwnd == hwnd; });
 }
 
+namespace {
+
+// A posted message, else the quit message when one is pending.
+bool TakeQueued(MSG* msg, bool remove) {
+    System& sys = Sys();
+    if (!sys.posted.empty()) {
+        *msg = sys.posted.front();
+        if (remove) sys.posted.pop_front();
+        return true;
+    }
+    if (!sys.quitPending) return false;
+    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(sys.quitCode), 0, static_cast<DWORD>(NowMs()),
+               {}};
+    if (remove) sys.quitPending = false;
+    return true;
+}
+
+// The message of the first key or stylus event that a window takes; events that none takes are
+// dropped.
+bool TakeInput(MSG* msg, bool remove) {
+    System& sys = Sys();
+    while (!sys.input.empty()) {
+        const InputEvent event = sys.input.front();
+        const auto* key = std::get_if<KeyEvent>(&event);
+        const bool taken =
+            key ? KeyMessage(*key, msg) : StylusMessage(std::get<StylusEvent>(event), remove, msg);
+        if (!taken) {
+            sys.input.pop_front();
+            continue;
+        }
+        if (remove) {
+            sys.input.pop_front();
+        } else {
+            sys.lastKey = {};
+        }
+        return true;
+    }
+    return false;
+}
+
+// WM_TIMER of the first timer that is due; taking it sets its next due time.
+bool TakeDueTimer(MSG* msg, bool remove) {
+    const uint64_t now = NowMs();
+    for (Timer& timer : Sys().timers) {
+        if (timer.due > now) continue;
+        *msg = MSG{timer.hwnd,
+                   WM_TIMER,
+                   timer.id,
+                   reinterpret_cast<LPARAM>(timer.proc),
+                   static_cast<DWORD>(now),
+                   {}};
+        if (remove) timer.due = now + timer.period;
+        return true;
+    }
+    return false;
+}
+
+// Waiting under the tests' manual clock, without a terminal: time jumps to the next timer. With no
+// timer and nothing else to come the loop would wait for ever: unless the starved hook brings
+// something, *msg becomes WM_QUIT with kStarvedExitCode and the result is true.
+bool WaitOnManualClock(MSG* msg) {
+    System& sys = Sys();
+    uint64_t due = 0;
+    if (NextTimerDue(&due)) {
+        if (due > sys.manualClock->NowMs()) sys.manualClock->Set(due);
+        PollSources(0);
+        return false;
+    }
+    PollSources(0);
+    if (!sys.posted.empty() || !sys.input.empty() || sys.quitPending) return false;
+    if (sys.starvedHook && sys.starvedHook()) return false;
+    ++sys.starvedCount;
+    *msg = MSG{nullptr,
+               WM_QUIT,
+               static_cast<WPARAM>(screen::kStarvedExitCode),
+               0,
+               static_cast<DWORD>(NowMs()),
+               {}};
+    return true;
+}
+
+// Waits for input, a peer's request or the next timer (a minute at most).
+void WaitForSources() {
+    uint64_t due = 0;
+    int timeout = -1;
+    if (NextTimerDue(&due)) {
+        const uint64_t now = NowMs();
+        timeout = due <= now ? 0 : static_cast<int>(std::min<uint64_t>(due - now, 60000));
+    }
+    PollSources(timeout);
+}
+
+}  // namespace
+
 bool TakeMessage(MSG* msg, bool remove, bool wait) {
     EnsureStarted();
     System& sys = Sys();
     PollSources(0);
     for (;;) {
-        if (!sys.posted.empty()) {
-            *msg = sys.posted.front();
-            if (remove) sys.posted.pop_front();
-            return true;
-        }
-        if (sys.quitPending) {
-            *msg = MSG{
-                nullptr, WM_QUIT, static_cast<WPARAM>(sys.quitCode), 0, static_cast<DWORD>(NowMs()),
-                {}};
-            if (remove) sys.quitPending = false;
-            return true;
-        }
-        while (!sys.input.empty()) {
-            const InputEvent event = sys.input.front();
-            const auto* key = std::get_if<KeyEvent>(&event);
-            const bool taken = key ? KeyMessage(*key, msg)
-                                   : StylusMessage(std::get<StylusEvent>(event), remove, msg);
-            if (!taken) {
-                sys.input.pop_front();
-                continue;
-            }
-            if (remove) {
-                sys.input.pop_front();
-            } else {
-                sys.lastKey = {};
-            }
-            return true;
-        }
-        const uint64_t now = NowMs();
-        for (Timer& timer : sys.timers) {
-            if (timer.due > now) continue;
-            *msg = MSG{timer.hwnd,
-                       WM_TIMER,
-                       timer.id,
-                       reinterpret_cast<LPARAM>(timer.proc),
-                       static_cast<DWORD>(now),
-                       {}};
-            if (remove) timer.due = now + timer.period;
+        if (TakeQueued(msg, remove) || TakeInput(msg, remove) || TakeDueTimer(msg, remove)) {
             return true;
         }
         if (!wait) return false;
-
         RenderIfDirty();
-        uint64_t due = 0;
-        const bool hasTimer = NextTimerDue(&due);
-        if (sys.manualClock && !sys.terminal) {
-            if (hasTimer) {
-                if (due > sys.manualClock->NowMs()) sys.manualClock->Set(due);
-                PollSources(0);
-                continue;
-            }
-            PollSources(0);
-            if (!sys.posted.empty() || !sys.input.empty() || sys.quitPending) continue;
-            if (sys.starvedHook && sys.starvedHook()) continue;
-            ++sys.starvedCount;
-            *msg = MSG{nullptr,
-                       WM_QUIT,
-                       static_cast<WPARAM>(screen::kStarvedExitCode),
-                       0,
-                       static_cast<DWORD>(NowMs()),
-                       {}};
+        if (!sys.manualClock || sys.terminal) {
+            WaitForSources();
+        } else if (WaitOnManualClock(msg)) {
             return true;
         }
-        int timeout = -1;
-        if (hasTimer) {
-            const uint64_t nowMs = NowMs();
-            timeout = due <= nowMs ? 0 : static_cast<int>(std::min<uint64_t>(due - nowMs, 60000));
-        }
-        PollSources(timeout);
     }
 }
 

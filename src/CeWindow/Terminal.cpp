@@ -187,87 +187,64 @@ void PushMouse(std::deque<InputEvent>* input) {
     }
 }
 
+// The keys that ncurses reports by their codes: the virtual key and the modifier each carries.
+struct KeyCode {
+    wint_t code;
+    UINT vk;
+    unsigned modifiers;
+};
+const KeyCode kKeyCodes[] = {
+    {KEY_UP, VK_UP, 0},
+    {KEY_DOWN, VK_DOWN, 0},
+    {KEY_LEFT, VK_LEFT, 0},
+    {KEY_RIGHT, VK_RIGHT, 0},
+    {KEY_SR, VK_UP, screen::kModShift},
+    {KEY_SF, VK_DOWN, screen::kModShift},
+    {KEY_SLEFT, VK_LEFT, screen::kModShift},
+    {KEY_SRIGHT, VK_RIGHT, screen::kModShift},
+    {KEY_HOME, VK_HOME, 0},
+    {KEY_END, VK_END, 0},
+    {KEY_NPAGE, VK_NEXT, 0},
+    {KEY_PPAGE, VK_PRIOR, 0},
+    {KEY_DC, VK_DELETE, 0},
+    {KEY_BACKSPACE, VK_BACK, 0},
+    {KEY_ENTER, VK_RETURN, 0},
+    {KEY_BTAB, VK_TAB, screen::kModShift},
+};
+
+// Alt with an arrow, which ncurses reports by the terminal's extended key names.
+struct NamedKey {
+    const char* name;
+    UINT vk;
+};
+const NamedKey kAltArrows[] = {
+    {"kDN3", VK_DOWN},
+    {"kUP3", VK_UP},
+    {"kLFT3", VK_LEFT},
+    {"kRIT3", VK_RIGHT},
+};
+
 // A key code of ncurses as a virtual key; false for codes that are no key.
 bool MapKeyCode(wint_t code, UINT* vk, unsigned* modifiers) {
-    switch (code) {
-        case KEY_UP:
-            *vk = VK_UP;
-            return true;
-        case KEY_DOWN:
-            *vk = VK_DOWN;
-            return true;
-        case KEY_LEFT:
-            *vk = VK_LEFT;
-            return true;
-        case KEY_RIGHT:
-            *vk = VK_RIGHT;
-            return true;
-        case KEY_SR:
-            *vk = VK_UP;
-            *modifiers |= screen::kModShift;
-            return true;
-        case KEY_SF:
-            *vk = VK_DOWN;
-            *modifiers |= screen::kModShift;
-            return true;
-        case KEY_SLEFT:
-            *vk = VK_LEFT;
-            *modifiers |= screen::kModShift;
-            return true;
-        case KEY_SRIGHT:
-            *vk = VK_RIGHT;
-            *modifiers |= screen::kModShift;
-            return true;
-        case KEY_HOME:
-            *vk = VK_HOME;
-            return true;
-        case KEY_END:
-            *vk = VK_END;
-            return true;
-        case KEY_NPAGE:
-            *vk = VK_NEXT;
-            return true;
-        case KEY_PPAGE:
-            *vk = VK_PRIOR;
-            return true;
-        case KEY_DC:
-            *vk = VK_DELETE;
-            return true;
-        case KEY_BACKSPACE:
-            *vk = VK_BACK;
-            return true;
-        case KEY_ENTER:
-            *vk = VK_RETURN;
-            return true;
-        case KEY_BTAB:
-            *vk = VK_TAB;
-            *modifiers |= screen::kModShift;
-            return true;
-        default:
-            break;
+    for (const KeyCode& key : kKeyCodes) {
+        if (key.code != code) continue;
+        *vk = key.vk;
+        *modifiers |= key.modifiers;
+        return true;
     }
     if (code >= KEY_F(1) && code <= KEY_F(12)) {
         *vk = VK_F1 + (code - KEY_F(1));
         return true;
     }
-    // Alt with an arrow: the terminal's extended names ("kDN3" is Alt+Down).
     const char* name = keyname(static_cast<int>(code));
     if (!name) return false;
-    const std::string text(name);
-    if (text.size() < 4 || text.back() != '3') return false;
-    const std::string base = text.substr(0, text.size() - 1);
-    if (base == "kDN")
-        *vk = VK_DOWN;
-    else if (base == "kUP")
-        *vk = VK_UP;
-    else if (base == "kLFT")
-        *vk = VK_LEFT;
-    else if (base == "kRIT")
-        *vk = VK_RIGHT;
-    else
-        return false;
-    *modifiers |= screen::kModAlt;
-    return true;
+    for (const NamedKey& key : kAltArrows) {
+        if (std::strcmp(name, key.name) != 0) continue;
+        *vk = key.vk;
+        *modifiers |= screen::kModAlt;
+        return true;
+    }
+    return false;
 }
 
 // A typed character as a key.
@@ -292,6 +269,38 @@ void MapCharacter(wint_t ch, UINT* vk, char16_t* character, unsigned* modifiers)
         *vk = static_cast<UINT>('A' + ch - 1);
         *character = 0;
         *modifiers |= screen::kModControl;
+    }
+}
+
+// Raw keys without echo, the keypad's keys as codes, input without waiting, no cursor, the
+// terminal's own colours; the mouse; and the sequences that reset the terminal at the end.
+void SetUpScreen() {
+    cbreak();
+    noecho();
+    nonl();
+    keypad(stdscr, TRUE);
+    nodelay(stdscr, TRUE);
+    curs_set(0);
+    if (has_colors()) {
+        start_color();
+        use_default_colors();
+    }
+    g_resetLength = 0;
+    StartMouse();
+    AppendReset(Capability("sgr0"));
+    AppendReset(Capability("cnorm"));
+    AppendReset(Capability("rmkx"));
+    AppendReset(Capability("rmcup"));
+}
+
+// Restores the terminal when the program ends, also by a fatal signal.
+void RestoreAtEnd() {
+    std::atexit(RestoreAtExit);
+    for (int signal : kFatalSignals) {
+        struct sigaction action {};
+        action.sa_handler = OnFatalSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
     }
 }
 
@@ -331,32 +340,11 @@ std::unique_ptr<Terminal> Terminal::Open(std::string* whyNot) {
         return nullptr;
     }
     set_term(g_screen);
-    cbreak();
-    noecho();
-    nonl();
-    keypad(stdscr, TRUE);
-    nodelay(stdscr, TRUE);
-    curs_set(0);
-    if (has_colors()) {
-        start_color();
-        use_default_colors();
-    }
-    g_resetLength = 0;
-    StartMouse();
-    AppendReset(Capability("sgr0"));
-    AppendReset(Capability("cnorm"));
-    AppendReset(Capability("rmkx"));
-    AppendReset(Capability("rmcup"));
+    SetUpScreen();
     g_open = true;
     HoldStandardError();
     static const bool registered = [] {
-        std::atexit(RestoreAtExit);
-        for (int signal : kFatalSignals) {
-            struct sigaction action {};
-            action.sa_handler = OnFatalSignal;
-            sigemptyset(&action.sa_mask);
-            sigaction(signal, &action, nullptr);
-        }
+        RestoreAtEnd();
         return true;
     }();
     (void)registered;

@@ -496,6 +496,126 @@ void ResetWindows() {
     PublishTopLevelWindows({});
 }
 
+namespace {
+
+// ---- Creation ----------------------------------------------------------------------------------
+
+// What CreateWindowExW's parent handle makes of a new window: a child's parent, or the owner of a
+// top-level window (the top-level window of the handle; none for the desktop). False, with the
+// error set, for a bad handle or a child without a parent.
+bool ParentOrOwner(HWND hWndParent, bool child, HWND* parentOrOwner) {
+    if (hWndParent && hWndParent != GetDesktopWindow()) {
+        if (!FindWindowObject(hWndParent)) return false;
+        *parentOrOwner = child ? hWndParent : TopLevelOf(hWndParent);
+    }
+    if (child && !*parentOrOwner) {
+        Fail(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    return true;
+}
+
+// A new window's rectangle: CW_USEDEFAULT gives a top-level window the work area, a child (0, 0)
+// and no size.
+RECT InitialRect(bool child, int x, int y, int width, int height) {
+    const RECT work = child ? RECT{} : WorkArea();
+    const bool byDefault = x == CW_USEDEFAULT;
+    const bool sizeByDefault = width == CW_USEDEFAULT;
+    const LONG left = Coordinate(byDefault ? work.left : x);
+    const LONG top = Coordinate(byDefault ? work.top : y);
+    const LONG cx = Coordinate(std::max(sizeByDefault ? work.right - work.left : width, 0));
+    const LONG cy = Coordinate(std::max(sizeByDefault ? work.bottom - work.top : height, 0));
+    return RECT{left, top, left + cx, top + cy};
+}
+
+// Makes the window that `cs` describes and puts it in the tree: last of its parent's children,
+// or in front of the top-level windows. Its procedure has not seen a message yet.
+HWND InsertWindow(const std::shared_ptr<ClassInfo>& cls, const CREATESTRUCTW& cs) {
+    System& sys = Sys();
+    const auto style = static_cast<DWORD>(cs.style);
+    const bool child = (style & WS_CHILD) != 0;
+    auto window = std::make_shared<Window>();
+    const uint64_t serial = sys.nextSerial++;
+    window->handle = reinterpret_cast<HWND>((static_cast<uint64_t>(getpid()) << 32) |
+                                            ((serial & 0x0FFFFFFF) << 4));
+    window->cls = cls;
+    window->proc = cls->proc;
+    window->instance = cs.hInstance;
+    window->parent = child ? cs.hwndParent : nullptr;
+    window->owner = child ? nullptr : cs.hwndParent;
+    window->style = style & ~static_cast<DWORD>(WS_VISIBLE);
+    window->exStyle = cs.dwExStyle;
+    window->id = child ? reinterpret_cast<LONG_PTR>(cs.hMenu) : 0;
+    window->dialog = cls->proc == DialogWindowProc;
+    window->extra.assign(static_cast<size_t>(cls->wndExtra), 0);
+    if (cs.lpszName && !IS_INTRESOURCE(cs.lpszName)) window->text = cs.lpszName;
+    window->rect = RECT{cs.x, cs.y, cs.x + cs.cx, cs.y + cs.cy};
+    const HWND hwnd = window->handle;
+    sys.windows.emplace(hwnd, window);
+    if (child) {
+        FindWindowObject(cs.hwndParent, false)->children.push_back(hwnd);
+    } else {
+        sys.topLevels.insert(sys.topLevels.begin(), hwnd);
+    }
+    return hwnd;
+}
+
+// ---- The z-order -------------------------------------------------------------------------------
+
+// The list that orders the window among its siblings, front first: its parent's children, or the
+// top-level windows.
+std::vector<HWND>& SiblingsOf(const Window& window) {
+    if (window.IsChild()) {
+        if (Window* parent = FindWindowObject(window.parent, false)) return parent->children;
+    }
+    return Sys().topLevels;
+}
+
+// Moves the window as SetWindowPos's hWndInsertAfter says: behind its siblings (HWND_BOTTOM), in
+// front of them (HWND_TOP, HWND_TOPMOST, HWND_NOTOPMOST), or right behind the sibling named.
+void PlaceInZOrder(const Window& window, HWND insertAfter) {
+    const HWND hwnd = window.handle;
+    if (insertAfter == HWND_BOTTOM) {
+        std::vector<HWND>& siblings = SiblingsOf(window);
+        std::erase(siblings, hwnd);
+        siblings.push_back(hwnd);
+    } else if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST ||
+               insertAfter == HWND_NOTOPMOST) {
+        BringToTop(hwnd);
+    } else if (FindWindowObject(insertAfter, false)) {
+        std::vector<HWND>& siblings = SiblingsOf(window);
+        if (insertAfter == hwnd ||
+            std::find(siblings.begin(), siblings.end(), insertAfter) == siblings.end()) {
+            return;
+        }
+        std::erase(siblings, hwnd);
+        siblings.insert(std::find(siblings.begin(), siblings.end(), insertAfter) + 1, hwnd);
+    }
+}
+
+// WM_NCCREATE, then WM_CREATE. False, the window gone and the error set, when either refuses or
+// the window was destroyed meanwhile.
+bool SendCreation(HWND hwnd, CREATESTRUCTW& cs) {
+    if (!CallProc(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
+        if (FindWindowObject(hwnd, false)) FreeWindow(hwnd);
+        Fail(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    if (!FindWindowObject(hwnd, false) ||
+        CallProc(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+        DestroyWindow(hwnd);
+        Fail(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    if (!FindWindowObject(hwnd, false)) {
+        Fail(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 }  // namespace ce::win
 
 using namespace ce::win;
@@ -560,95 +680,34 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
                             DWORD dwStyle, int X, int Y, int nWidth, int nHeight, HWND hWndParent,
                             HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam) {
     EnsureStarted();
-    System& sys = Sys();
     std::shared_ptr<ClassInfo> cls = FindClass(lpClassName);
     if (!cls) {
         Fail(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }
     const bool child = (dwStyle & WS_CHILD) != 0;
-    HWND parent = nullptr;
-    HWND owner = nullptr;
-    if (hWndParent && hWndParent != GetDesktopWindow()) {
-        if (!FindWindowObject(hWndParent)) return nullptr;
-        if (child) {
-            parent = hWndParent;
-        } else {
-            owner = TopLevelOf(hWndParent);
-        }
-    }
-    if (child && !parent) {
-        Fail(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-
-    auto window = std::make_shared<Window>();
-    const uint64_t serial = sys.nextSerial++;
-    window->handle = reinterpret_cast<HWND>((static_cast<uint64_t>(getpid()) << 32) |
-                                            ((serial & 0x0FFFFFFF) << 4));
-    window->cls = cls;
-    window->proc = cls->proc;
-    window->instance = hInstance;
-    window->parent = parent;
-    window->owner = owner;
-    window->style = dwStyle & ~static_cast<DWORD>(WS_VISIBLE);
-    window->exStyle = dwExStyle;
-    window->id = child ? reinterpret_cast<LONG_PTR>(hMenu) : 0;
-    window->dialog = cls->proc == DialogWindowProc;
-    window->extra.assign(static_cast<size_t>(cls->wndExtra), 0);
-    if (lpWindowName && !IS_INTRESOURCE(lpWindowName)) window->text = lpWindowName;
-    // CW_USEDEFAULT gives a top-level window the work area, a child (0, 0) and no size.
-    const RECT work = child ? RECT{} : WorkArea();
-    const LONG left = Coordinate(X == CW_USEDEFAULT ? work.left : X);
-    const LONG top = Coordinate(X == CW_USEDEFAULT ? work.top : Y);
-    const LONG width =
-        Coordinate(std::max(nWidth == CW_USEDEFAULT ? work.right - work.left : nWidth, 0));
-    const LONG height =
-        Coordinate(std::max(nWidth == CW_USEDEFAULT ? work.bottom - work.top : nHeight, 0));
-    window->rect = RECT{left, top, left + width, top + height};
-
-    const HWND hwnd = window->handle;
-    sys.windows.emplace(hwnd, window);
-    if (child) {
-        FindWindowObject(parent, false)->children.push_back(hwnd);
-    } else {
-        sys.topLevels.insert(sys.topLevels.begin(), hwnd);
-    }
-
+    HWND parentOrOwner = nullptr;
+    if (!ParentOrOwner(hWndParent, child, &parentOrOwner)) return nullptr;
+    const RECT rect = InitialRect(child, X, Y, nWidth, nHeight);
     CREATESTRUCTW cs{};
     cs.lpCreateParams = lpParam;
     cs.hInstance = hInstance;
     cs.hMenu = hMenu;
-    cs.hwndParent = child ? parent : owner;
-    cs.cx = width;
-    cs.cy = height;
-    cs.x = left;
-    cs.y = top;
+    cs.hwndParent = parentOrOwner;
+    cs.cx = rect.right - rect.left;
+    cs.cy = rect.bottom - rect.top;
+    cs.x = rect.left;
+    cs.y = rect.top;
     cs.style = static_cast<LONG>(dwStyle);
     cs.lpszName = lpWindowName;
     cs.lpszClass = lpClassName;
     cs.dwExStyle = dwExStyle;
-    if (!CallProc(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
-        if (FindWindowObject(hwnd, false)) FreeWindow(hwnd);
-        Fail(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    if (!FindWindowObject(hwnd, false) ||
-        CallProc(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-        DestroyWindow(hwnd);
-        Fail(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    const Window* created = FindWindowObject(hwnd, false);
-    if (!created) {
-        Fail(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
+    const HWND hwnd = InsertWindow(cls, cs);
+    if (!SendCreation(hwnd, cs)) return nullptr;
     // The size and place the window has now: WM_CREATE may have moved it.
-    const RECT rect = created->rect;
-    CallProc(hwnd, WM_SIZE, SIZE_RESTORED,
-             MAKELPARAM(rect.right - rect.left, rect.bottom - rect.top));
-    CallProc(hwnd, WM_MOVE, 0, MAKELPARAM(rect.left, rect.top));
+    const RECT now = FindWindowObject(hwnd, false)->rect;
+    CallProc(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(now.right - now.left, now.bottom - now.top));
+    CallProc(hwnd, WM_MOVE, 0, MAKELPARAM(now.left, now.top));
     if (!child) PublishTopLevels();
     if ((dwStyle & WS_VISIBLE) && FindWindowObject(hwnd, false)) ShowWindow(hwnd, SW_SHOW);
     MarkDirty();
@@ -910,35 +969,7 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
     window->rect = after;
     SendSizeAndMove(hWnd, before, after);
     if (!FindWindowObject(hWnd, false)) return TRUE;
-    if (!(uFlags & SWP_NOZORDER)) {
-        System& sys = Sys();
-        if (hWndInsertAfter == HWND_BOTTOM) {
-            std::vector<HWND>* list = &sys.topLevels;
-            if (window->IsChild()) {
-                if (Window* parent = FindWindowObject(window->parent, false)) {
-                    list = &parent->children;
-                }
-            }
-            std::erase(*list, hWnd);
-            list->push_back(hWnd);
-        } else if (hWndInsertAfter == HWND_TOP || hWndInsertAfter == HWND_TOPMOST ||
-                   hWndInsertAfter == HWND_NOTOPMOST) {
-            BringToTop(hWnd);
-        } else if (FindWindowObject(hWndInsertAfter, false)) {
-            std::vector<HWND>* list = &sys.topLevels;
-            if (window->IsChild()) {
-                if (Window* parent = FindWindowObject(window->parent, false)) {
-                    list = &parent->children;
-                }
-            }
-            auto it = std::find(list->begin(), list->end(), hWndInsertAfter);
-            if (it != list->end() && hWndInsertAfter != hWnd) {
-                std::erase(*list, hWnd);
-                it = std::find(list->begin(), list->end(), hWndInsertAfter);
-                list->insert(it + 1, hWnd);
-            }
-        }
-    }
+    if (!(uFlags & SWP_NOZORDER)) PlaceInZOrder(*window, hWndInsertAfter);
     if (uFlags & SWP_SHOWWINDOW) SetVisible(*window, true);
     if (uFlags & SWP_HIDEWINDOW) SetVisible(*window, false);
     if (!(uFlags & SWP_NOACTIVATE) && !window->IsChild() && !window->destroyed &&

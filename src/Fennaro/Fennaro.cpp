@@ -4,6 +4,7 @@
 // What the program says on the host's standard error when it cannot start (the device has no
 // other place to show it) is written here; see the exit statuses in the README.
 #include <CePlatform/Device.h>
+#include <CePlatform/Unicode.h>
 #include <CeWindow/Screen.h>
 #include <windows.h>
 
@@ -14,9 +15,10 @@
 
 namespace {
 
-// Why the single-instance check failed, in a few words.
-const char* CheckFailure(HRESULT check) {
-    return check == E_INVALIDARG ? "the name \"Quenvale\" belongs to another kind of object"
+// Why the single-instance check under `windowName` failed, in a few words.
+std::string CheckFailure(HRESULT check, const CWideString& windowName) {
+    return check == E_INVALIDARG ? "the name \"" + ce::ToUtf8(windowName.View()) +
+                                       "\" belongs to another kind of object"
                                  : "its instance mutex cannot be created";
 }
 
@@ -37,7 +39,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR lpCm
                      reason.c_str());
         return 2;
     }
-    const HRESULT check = CheckSingleInstance(hInstance);
+    // Kept until the end: the frame's class is registered under it.
+    const CWideString windowName = LoadWindowName(hInstance);
+    const HRESULT check = CheckSingleInstance(windowName);
     const std::string device = ce::SelectedDevicePath().string();
     if (check == kAnotherInstanceBroughtForward) {
         std::fprintf(stderr,
@@ -48,8 +52,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR lpCm
     }
     if (check != S_OK) {
         std::fprintf(stderr, "Fennaro: the tweak manager cannot start on the device %s: %s.\n",
-                     device.c_str(), CheckFailure(check));
+                     device.c_str(), CheckFailure(check, windowName).c_str());
         return static_cast<int>(check);
     }
-    return RunUserInterface(hInstance, nShowCmd);
+    return RunUserInterface(hInstance, nShowCmd, windowName);
 }

@@ -1,5 +1,7 @@
 #include "FennaroView.h"
 
+#include <ProductLayout/Categories.h>
+
 #include <algorithm>
 
 #include "BatchOperations.h"
@@ -16,18 +18,6 @@ constexpr int kRightMargin = 3;
 
 const WCHAR kNotSupported[] = u"This tweak is not supported on this device";
 
-// The categories in the order they are added (the sorted picker shows them alphabetically).
-const struct {
-    LPCWSTR name;
-    int number;
-} kCategories[] = {
-    {u"Internet", kCategoryInternet},
-    {u"System", kCategorySystem},
-    {u"Telephony", kCategoryTelephony},
-    {u"Sound", kCategorySound},
-    {u"Essential Utilities", kCategoryEssentialUtilities},
-};
-
 // The description box's own window procedure (there is one view per process).
 WNDPROC g_descriptionProc = nullptr;
 
@@ -40,19 +30,25 @@ void SetCheck(HWND box, bool checked) {
 CFennaroView::CFennaroView() {
     WriteInstallRole();
     m_factory.DoBackupIfNeeded();
-    for (CTweakBase* tweak : m_factory.GetAllTweaks()) m_items.push_back(new CTweakViewItem(tweak));
+    for (CTweakBase* tweak : m_factory.GetAllTweaks()) {
+        m_items.push_back(std::make_unique<CTweakViewItem>(tweak));
+    }
 }
 
 CFennaroView::~CFennaroView() {
     if (m_focusTimer != 0 && m_hWnd != nullptr) KillTimer(m_focusTimer);
-    for (CTweakViewItem* item : m_items) delete item;
-    m_items.clear();
 }
 
-bool CFennaroView::ApplyAll() { return ApplyAllItems(m_hWnd, m_items); }
+CTweakViewItemList CFennaroView::Items() const {
+    CTweakViewItemList items;
+    for (const std::unique_ptr<CTweakViewItem>& item : m_items) items.push_back(item.get());
+    return items;
+}
+
+bool CFennaroView::ApplyAll() { return ApplyAllItems(m_hWnd, Items()); }
 
 void CFennaroView::RestoreAll() {
-    RestoreAllItems(m_hWnd, m_items);
+    RestoreAllItems(m_hWnd, Items());
     FillTweaks();
 }
 
@@ -83,10 +79,11 @@ void CFennaroView::WidenToScreen(HWND control) {
 }
 
 void CFennaroView::FillCategories() {
-    for (const auto& category : kCategories) {
+    // In the order of their numbers; the sorted picker shows them alphabetically.
+    for (int category = 1; category <= kCategoryCount; ++category) {
         const LRESULT index = SendMessageW(m_categoryPicker, CB_ADDSTRING, 0,
-                                           reinterpret_cast<LPARAM>(category.name));
-        SendMessageW(m_categoryPicker, CB_SETITEMDATA, static_cast<WPARAM>(index), category.number);
+                                           reinterpret_cast<LPARAM>(CategoryName(category)));
+        SendMessageW(m_categoryPicker, CB_SETITEMDATA, static_cast<WPARAM>(index), category);
     }
     SendMessageW(m_categoryPicker, CB_SETCURSEL, 0, 0);
     SetDropHeight(m_categoryPicker, kDropRows);
@@ -98,7 +95,8 @@ void CFennaroView::FillTweaks() {
     const LRESULT category =
         SendMessageW(m_categoryPicker, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0);
     SendMessageW(m_tweakPicker, CB_RESETCONTENT, 0, 0);
-    for (CTweakViewItem* item : m_items) {
+    for (const std::unique_ptr<CTweakViewItem>& owned : m_items) {
+        CTweakViewItem* item = owned.get();
         if (item->GetCategory() != category) continue;
         const CWideString name = item->GetName();
         const LRESULT index = SendMessageW(m_tweakPicker, CB_ADDSTRING, 0,

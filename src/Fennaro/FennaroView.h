@@ -10,6 +10,9 @@
 #include <CeFramework/Dialog.h>
 #include <Lorrimek/TweakersFactory.h>
 
+#include <list>
+#include <memory>
+
 #include "TweakViewItem.h"
 #include "resource.h"
 
@@ -34,9 +37,11 @@ public:
     // the tweak picker, which then shows the category's first tweak.
     void RestoreAll();
 
-    // The items, in catalogue order. The view deletes every item in the list when it is
-    // destroyed, also one added before its window was created.
-    CTweakViewItemList& Items() { return m_items; }
+    // Adds an item after the catalogue's, owned by the view like them; before the window is
+    // created, so that the pickers show it. Returns the item.
+    CTweakViewItem& AddItem(std::unique_ptr<CTweakViewItem> item) {
+        return *m_items.emplace_back(std::move(item));
+    }
 
     BEGIN_MSG_MAP(CFennaroView)
     MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
@@ -57,6 +62,8 @@ private:
     LRESULT OnEnableClick(WORD, WORD, HWND, BOOL&);
     LRESULT OnShortcutClick(WORD, WORD, HWND, BOOL&);
 
+    // The items in their order, for the passes.
+    CTweakViewItemList Items() const;
     void FillCategories();
     void FillTweaks();
     void ShowTweak();
@@ -74,7 +81,8 @@ private:
                                                  LPARAM lParam);
 
     CTweakersFactory m_factory;
-    CTweakViewItemList m_items;
+    // One per tweak of the factory, in catalogue order, and any added after them.
+    std::list<std::unique_ptr<CTweakViewItem>> m_items;
     HWND m_categoryPicker = nullptr;
     HWND m_tweakPicker = nullptr;
     HWND m_enableBox = nullptr;

@@ -2,8 +2,7 @@
 
 #include <Lorrimek/Registry.h>
 #include <Lorrimek/TweakBase.h>
-
-#include "InstallLocation.h"
+#include <ProductLayout/Install.h>
 
 namespace {
 

@@ -13,6 +13,20 @@ CMessageLoop* ThreadLoop() {
 
 CMainFrame::CMainFrame() { m_activateInfo.cbSize = sizeof(m_activateInfo); }
 
+CMainFrame::~CMainFrame() {
+    // A later frame registers a class of its own unless it is given the name again.
+    CWndClassInfo& info = GetWndClassInfo();
+    if (!m_windowName.IsEmpty() && info.m_lpszClassName == m_windowName.GetString()) {
+        info.m_lpszClassName = nullptr;
+    }
+}
+
+HWND CMainFrame::CreateFrame(const CWideString& windowName) {
+    m_windowName = windowName;
+    GetWndClassInfo().m_lpszClassName = m_windowName.GetString();
+    return CreateEx();
+}
+
 BOOL CMainFrame::PreTranslateMessage(MSG* pMsg) {
     return m_view.m_hWnd != nullptr && m_view.PreTranslateMessage(pMsg);
 }

@@ -1,8 +1,8 @@
 // CMainFrame: the application's only top-level window. Its class name and title are the window
-// name (string 128). It carries the soft keys "Done" and "Menu", hosts the tweak view as its
-// client window and shows the splash screen while it is being created. "Done" applies every
-// pending change and closes; closing it any other way applies nothing. Destroying it ends the
-// message loop with 1.
+// name (string 128), which the single-instance check looks for. It carries the soft keys "Done" and
+// "Menu", hosts the tweak view as its client window and shows the splash screen while it is being
+// created. "Done" applies every pending change and closes; closing it any other way applies
+// nothing. Destroying it ends the message loop with 1.
 #pragma once
 
 #include <CeFramework/App.h>
@@ -17,6 +17,11 @@ public:
     DECLARE_FRAME_WND_CLASS(nullptr, IDR_MAINFRAME)
 
     CMainFrame();
+    ~CMainFrame() override;
+
+    // Registers the frame's class under `windowName` and creates the frame; null when it could
+    // not be created. The frame keeps the name for as long as its class registration refers to it.
+    HWND CreateFrame(const CWideString& windowName);
 
     // The view's dialog keys.
     BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -58,6 +63,7 @@ private:
     // Creates the soft-key bar from menu 128 and ends the frame at its top edge.
     void CreateMenuBar();
 
+    CWideString m_windowName;
     CFennaroView m_view;
     HWND m_menuBar = nullptr;
     SHACTIVATEINFO m_activateInfo{};

@@ -1,6 +1,7 @@
 // The application's resources, as its resource script holds them on the device; registered
 // under the program's instance handle when the program loads.
 #include <CeWindow/Resources.h>
+#include <ProductLayout/Install.h>
 #include <windows.h>
 
 #include "Bitmaps.h"
@@ -140,7 +141,7 @@ Dialog InfoTemplate() {
 
 ce::res::Table ApplicationResources() {
     ce::res::Table table;
-    table.strings = {{IDR_MAINFRAME, u"Quenvale"}};
+    table.strings = {{IDR_MAINFRAME, kWindowName}};
     table.menus = {
         {IDR_MAINFRAME,
          {{u"Done", ID_APP_EXIT},

@@ -21,7 +21,7 @@ constexpr DWORD kInstanceRetryMs = 100;
 
 }  // namespace
 
-int ToggleTweakByID(const CWideString& id, int* errorCode, CWideString* name) {
+EToggleOutcome ToggleTweakByID(const CWideString& id, int* errorCode, CWideString* name) {
     *errorCode = kTweakOk;
     *name = CWideString();
     std::unique_ptr<CTweakersFactory> factory(new (std::nothrow) CTweakersFactory);
@@ -38,7 +38,7 @@ int ToggleTweakByID(const CWideString& id, int* errorCode, CWideString* name) {
     return *errorCode == kTweakOk ? kToggleEnabled : kToggleEnableFailed;
 }
 
-CWideString ToggleMessage(int outcome, int errorCode, const CWideString& name) {
+CWideString ToggleMessage(EToggleOutcome outcome, int errorCode, const CWideString& name) {
     const std::u16string tweakName(name.View());
     std::u16string text;
     switch (outcome) {
@@ -54,7 +54,7 @@ CWideString ToggleMessage(int outcome, int errorCode, const CWideString& name) {
         case kToggleDisableFailed:
             text = u"Tweak not disabled. Error code:" + Decimal(errorCode);
             break;
-        default:
+        case kToggleInvalidID:
             text = u"Error. Invalid tweak ID";
             break;
     }
@@ -64,23 +64,26 @@ CWideString ToggleMessage(int outcome, int errorCode, const CWideString& name) {
 void RunCommandLineToggle(const CWideString& id) {
     int errorCode = kTweakOk;
     CWideString name;
-    const int outcome = ToggleTweakByID(id, &errorCode, &name);
+    const EToggleOutcome outcome = ToggleTweakByID(id, &errorCode, &name);
     CInfoDlg info(ToggleMessage(outcome, errorCode, name), kInfoTimeoutMs);
     info.DoModal(GetActiveWindow());
 }
 
-HRESULT CheckSingleInstance(HINSTANCE instance) {
-    // The frame's class is registered under this name from now on.
-    static WCHAR windowName[MAX_PATH];
-    if (LoadStringW(instance, IDR_MAINFRAME, windowName, MAX_PATH) <= 0) return E_FAIL;
-    CMainFrame::GetWndClassInfo().m_lpszClassName = windowName;
+CWideString LoadWindowName(HINSTANCE instance) {
+    WCHAR name[MAX_PATH] = {};
+    if (LoadStringW(instance, IDR_MAINFRAME, name, MAX_PATH) <= 0) name[0] = 0;
+    return CWideString(name);
+}
+
+HRESULT CheckSingleInstance(const CWideString& windowName) {
+    if (windowName.IsEmpty()) return E_FAIL;
     for (int attempt = 0; attempt < kInstanceAttempts; ++attempt) {
-        const HANDLE mutex = CreateMutexW(nullptr, FALSE, windowName);
+        const HANDLE mutex = CreateMutexW(nullptr, FALSE, windowName.GetString());
         const DWORD error = GetLastError();
         if (mutex == nullptr) return error == ERROR_INVALID_HANDLE ? E_INVALIDARG : E_FAIL;
         if (error != ERROR_ALREADY_EXISTS) return S_OK;
         CloseHandle(mutex);
-        const HWND running = FindWindowW(windowName, nullptr);
+        const HWND running = FindWindowW(windowName.GetString(), nullptr);
         if (running == nullptr) {
             // The other instance may still be creating its window.
             Sleep(kInstanceRetryMs);
@@ -94,7 +97,7 @@ HRESULT CheckSingleInstance(HINSTANCE instance) {
     return S_OK;
 }
 
-int RunUserInterface(HINSTANCE instance, int showCommand) {
+int RunUserInterface(HINSTANCE instance, int showCommand, const CWideString& windowName) {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_DATE_CLASSES};
     InitCommonControlsEx(&controls);
@@ -105,7 +108,7 @@ int RunUserInterface(HINSTANCE instance, int showCommand) {
         CMessageLoop loop;
         module.AddMessageLoop(&loop);
         CMainFrame frame;
-        if (frame.CreateEx() != nullptr) {
+        if (frame.CreateFrame(windowName) != nullptr) {
             frame.ShowWindow(showCommand);
             result = loop.Run();
         }

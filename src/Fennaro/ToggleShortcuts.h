@@ -5,25 +5,9 @@
 #include <Lorrimek/TweakBase.h>
 #include <Lorrimek/WideString.h>
 
-// The device path of one of the shell's special folders (CSIDL_STARTMENU, CSIDL_PROGRAMS,
-// CSIDL_PROGRAM_FILES), without a trailing "\"; "" when the shell does not know the folder.
-CWideString SpecialFolderPath(int folder);
-
-// The folder of the application's Start-menu shortcuts: the Start menu itself on a Smartphone,
-// its Programs folder on any other platform.
-CWideString ShortcutFolderPath();
-
-// A display name as the shortcut's file name (without ".lnk"): a "/", which separates folders,
-// becomes "-".
-CWideString ShortcutFileName(const CWideString& name);
-
-// The shortcut's device path: ShortcutFolderPath(), "\", the tweak's display name (a "/" becoming
-// "-", which a file name cannot hold) and ".lnk".
+// The shortcut's device path: the tweak's display name as a Start-menu entry of this device's
+// edition (see ShortcutPath).
 CWideString ToggleShortcutPath(CTweakBase* tweak);
-
-// Where the application is installed: "\Program Files\Quenvale\Fennaro.exe", whatever program is
-// running.
-CWideString ApplicationPath();
 
 // Whether the tweak's shortcut file exists now.
 bool ToggleShortcutExists(CTweakBase* tweak);

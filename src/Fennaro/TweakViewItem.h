@@ -48,5 +48,6 @@ private:
     bool m_needsRestart;
 };
 
-// The view's items, in catalogue order.
+// Items as the apply and restore passes take them, in the order they are worked through; whoever
+// made them owns them (the view owns its own).
 typedef std::list<CTweakViewItem*> CTweakViewItemList;

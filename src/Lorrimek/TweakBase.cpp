@@ -1,17 +1,12 @@
 #include <Lorrimek/TweakBase.h>
+#include <ProductLayout/Store.h>
 
 #include "FirstBackupLock.h"
 
 namespace {
 
-const WCHAR kStoreRoot[] = u"Software\\Quenvale";
-const WCHAR kBackupFolder[] = u"\\TweaksBackup";
-const WCHAR kSettingsFolder[] = u"\\TweaksSettings";
-const WCHAR kSeparator[] = u"\\";
-const WCHAR kBackupDone[] = u"BackupDone";
-
-CWideString StorePath(LPCWSTR folder, const CWideString& id) {
-    return CWideString(kStoreRoot) + CWideString(folder) + CWideString(kSeparator) + id;
+CWideString StorePath(EStoreFolder folder, const CWideString& id) {
+    return CWideString(StoreKeyPath(folder, id.View()));
 }
 
 }  // namespace
@@ -22,8 +17,8 @@ CTweakBase::CTweakBase(const CWideString& id, const CWideString& name,
       m_name(name),
       m_description(description),
       m_category(category),
-      m_backupKey(HKEY_LOCAL_MACHINE, StorePath(kBackupFolder, id)),
-      m_settingsKey(HKEY_LOCAL_MACHINE, StorePath(kSettingsFolder, id)) {}
+      m_backupKey(HKEY_LOCAL_MACHINE, StorePath(kStoreBackup, id)),
+      m_settingsKey(HKEY_LOCAL_MACHINE, StorePath(kStoreSettings, id)) {}
 
 // The members close the settings key, then the backup key, then free the strings.
 CTweakBase::~CTweakBase() = default;
@@ -36,15 +31,15 @@ BOOL CTweakBase::HasEnableOption() { return TRUE; }
 
 int CTweakBase::DoBackupIfNeeded() {
     // A mark once set is never cleared, so a set one needs no lock (this read never writes).
-    const DWORD mark = m_settingsKey.ReadDWORD(kBackupDone, kReadDefaultSentinel);
+    const DWORD mark = m_settingsKey.ReadDWORD(kBackupDoneValue, kReadDefaultSentinel);
     if (mark != 0 && mark != kReadDefaultSentinel) return kTweakOk;
 
     const CFirstBackupLock lock;
     if (!lock.IsHeld()) return kTweakRegistryWriteFailed;
     // Reading with the default 0 creates "BackupDone" = 0 when it is missing.
-    if (m_settingsKey.ReadDWORD(kBackupDone, 0) != 0) return kTweakOk;
+    if (m_settingsKey.ReadDWORD(kBackupDoneValue, 0) != 0) return kTweakOk;
     const int result = Backup();
     if (result != kTweakOk) return result;
     // Without the mark the backup would be taken again, of a state this system may have changed.
-    return m_settingsKey.WriteDWORD(kBackupDone, 1) ? kTweakOk : kTweakRegistryWriteFailed;
+    return m_settingsKey.WriteDWORD(kBackupDoneValue, 1) ? kTweakOk : kTweakRegistryWriteFailed;
 }

@@ -1,18 +1,13 @@
 #include "Snapshots.h"
 
+#include <CePlatform/Unicode.h>
+#include <ProductLayout/Install.h>
 #include <windows.h>
 
 #include <iostream>
 #include <stdexcept>
 
 #include "Json.h"
-
-namespace {
-
-// The tweak manager's instance mutex, named after its main window (its string IDR_MAINFRAME).
-constexpr WCHAR kInstanceMutex[] = u"Quenvale";
-
-}  // namespace
 
 int SaveSnapshot(ce::Device& device, const std::string& name) {
     const ce::SnapshotInfo info = device.SaveSnapshot(name);
@@ -33,7 +28,8 @@ int ListSnapshots(const ce::Device& device, bool json) {
 }
 
 int RestoreSnapshot(ce::Device& device, const std::string& name) {
-    const HANDLE mutex = CreateMutexW(nullptr, FALSE, kInstanceMutex);
+    // The tweak manager's instance mutex is named after its window.
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, kWindowName);
     if (mutex == nullptr) {
         throw std::runtime_error(
             "cannot tell whether the tweak manager runs on the device (error " +
@@ -44,9 +40,9 @@ int RestoreSnapshot(ce::Device& device, const std::string& name) {
         ~Closer() { CloseHandle(handle); }
     } closer{mutex};
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        throw std::runtime_error(
-            "the tweak manager runs on the device (it holds the mutex \"Quenvale\"); close it "
-            "before a restore; nothing changed");
+        throw std::runtime_error("the tweak manager runs on the device (it holds the mutex \"" +
+                                 ce::ToUtf8(kWindowName) +
+                                 "\"); close it before a restore; nothing changed");
     }
     const int64_t seq = device.RestoreSnapshot(name);
     std::cout << "restored snapshot " << name << " (change " << seq << ")\n";

@@ -6,6 +6,9 @@
 
 #include <CePlatform/Unicode.h>
 #include <Lorrimek/TweakersFactory.h>
+#include <ProductLayout/Categories.h>
+#include <ProductLayout/Install.h>
+#include <ProductLayout/Store.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <signal.h>
@@ -26,29 +29,27 @@
 #include <string_view>
 #include <vector>
 
-#include "InstallLocation.h"
-#include "ToggleShortcuts.h"
-
 namespace fs = std::filesystem;
 
 namespace {
 
 // A shortcut file is small: a longer one is refused unread.
 constexpr size_t kMaxShortcutBytes = 4096;
-const std::u16string kShortcutExtension = u".lnk";
 const std::u16string kSettingsProgram = u"\\Windows\\settings.exe";
-const std::u16string kSettingsKey = u"Software\\Quenvale\\TweaksSettings\\";
-const std::u16string kBackupDone = u"BackupDone";
+// The platform text of a Smartphone, whose Start menu holds the application's entries.
+constexpr char kSmartphonePlatform[] = "SmartPhone";
 // The installed program is a marker: `tap` runs the Fennaro built beside the device tool.
 constexpr char kMarkerText[] =
     "Stands for the installed Fennaro; cedevice tap runs the Fennaro built beside cedevice.\n";
-const char* const kCategoryNames[] = {"Internet", "System", "Telephony", "Sound",
-                                      "Essential Utilities"};
 
 std::string Utf8(std::u16string_view text) { return ce::ToUtf8(text); }
 
 bool SameText(std::u16string_view a, std::u16string_view b) {
     return ce::FoldCase(a) == ce::FoldCase(b);
+}
+
+bool IsSmartphone(const ce::Device& device) {
+    return device.GetProfile().platform == kSmartphonePlatform;
 }
 
 // One Start-menu entry: a file named *.lnk in one of the two folders.
@@ -157,7 +158,7 @@ SCommand SplitTarget(std::u16string_view target) {
 // The entries of one special folder, sorted without regard to case (then by their exact name,
 // so that the order is fixed); none when the folder is missing.
 std::vector<SEntry> FolderEntries(const ce::Device& device, int folder) {
-    const std::u16string folderPath(SpecialFolderPath(folder).View());
+    const std::u16string folderPath = SpecialFolderPath(folder);
     std::vector<SEntry> entries;
     std::vector<ce::FileEntry> found;
     try {
@@ -168,9 +169,10 @@ std::vector<SEntry> FolderEntries(const ce::Device& device, int folder) {
     for (const ce::FileEntry& entry : found) {
         if (entry.kind == ce::FileEntry::kFolder) continue;
         const std::u16string name = ce::FromUtf8(entry.name);
-        if (name.size() < kShortcutExtension.size() ||
-            !SameText(std::u16string_view(name).substr(name.size() - kShortcutExtension.size()),
-                      kShortcutExtension)) {
+        const std::u16string_view extension = kShortcutExtension;
+        if (name.size() < extension.size() ||
+            !SameText(std::u16string_view(name).substr(name.size() - extension.size()),
+                      extension)) {
             continue;
         }
         entries.push_back({name, folderPath + u"\\" + name, entry.kind});
@@ -262,7 +264,7 @@ int RunOnDevice(const fs::path& program, const fs::path& deviceFolder,
 }
 
 int StartApplication(ce::Device& device, const SEntry& entry, const std::u16string& commandLine) {
-    const std::u16string installed(ApplicationPath().View());
+    const std::u16string installed = ApplicationPath();
     if (EntryKind(device, installed) != ce::FileEntry::kFile) {
         throw std::runtime_error(Utf8(entry.devicePath) +
                                  " does not start: the application is not installed (" +
@@ -286,10 +288,10 @@ int OpenSettings(ce::Device& device, const std::u16string& page) {
 // Whether the tweak's first backup was taken: "BackupDone" of its settings key as the library
 // reads it (up to four bytes, little-endian, not zero), read without creating anything.
 bool BackupTaken(const ce::Device& device, const CWideString& id) {
-    const std::u16string key = kSettingsKey + std::u16string(id.View());
+    const std::u16string key = StoreKeyPath(kStoreSettings, id.View());
     if (!device.KeyExists(ce::RootKey::LocalMachine, key)) return false;
     for (const ce::RegValue& value : device.ReadKey(ce::RootKey::LocalMachine, key).values) {
-        if (!SameText(value.name, kBackupDone)) continue;
+        if (!SameText(value.name, kBackupDoneValue)) continue;
         if (value.data.size() > sizeof(uint32_t)) return false;
         uint32_t number = 0;
         if (!value.data.empty()) std::memcpy(&number, value.data.data(), value.data.size());
@@ -298,10 +300,10 @@ bool BackupTaken(const ce::Device& device, const CWideString& id) {
     return false;
 }
 
-std::string CategoryName(int category) {
-    const int count = static_cast<int>(std::size(kCategoryNames));
-    return category >= 1 && category <= count ? kCategoryNames[category - 1]
-                                              : std::to_string(category);
+// A category's name, or its number when it has none.
+std::string CategoryText(int category) {
+    const LPCWSTR name = CategoryName(category);
+    return name != nullptr ? Utf8(name) : std::to_string(category);
 }
 
 const char* YesNo(bool answer) { return answer ? "yes" : "no"; }
@@ -333,15 +335,14 @@ void PrintColumns(const std::vector<std::vector<std::string>>& rows) {
 }  // namespace
 
 int InstallApplication(ce::Device& device) {
-    const CWideString program = ApplicationPath();
-    const std::u16string programPath(program.View());
+    const std::u16string programPath = ApplicationPath();
     std::error_code ec;
     if (EntryKind(device, programPath) == ce::FileEntry::kFile) {
         std::cout << "in place already: " << Utf8(programPath) << '\n';
     } else {
         const std::u16string folder = programPath.substr(0, programPath.rfind(u'\\'));
         fs::create_directories(device.HostPath(folder), ec);
-        FILE* file = _wfopen(program, u"w");
+        FILE* file = _wfopen(programPath.c_str(), u"w");
         bool written = file != nullptr && std::fputs(kMarkerText, file) >= 0;
         if (file != nullptr && std::fclose(file) != 0) written = false;
         if (!written) {
@@ -351,9 +352,8 @@ int InstallApplication(ce::Device& device) {
         std::cout << "placed " << Utf8(programPath) << '\n';
     }
 
-    const std::u16string entryPath =
-        std::u16string(ShortcutFolderPath().View()) + u"\\" + kInstallName + kShortcutExtension;
-    const std::u16string target = u"\"" + programPath + u"\"";
+    const std::u16string entryPath = ShortcutPath(IsSmartphone(device), kInstallName);
+    const std::u16string target = ApplicationCommand(u"");
     const std::string shown = Utf8(entryPath) + " -> " + Utf8(target);
     const std::optional<ce::FileEntry::Kind> entryKind = EntryKind(device, entryPath);
     if (!entryKind) {
@@ -396,8 +396,7 @@ int ListStartMenu(ce::Device& device) {
 
 int TapStartMenuEntry(ce::Device& device, const std::string& name) {
     // The name as the user reads it: a toggle shortcut's file has "-" where its tweak has "/".
-    const std::u16string wanted =
-        ce::FoldCase(ShortcutFileName(CWideString(ce::FromUtf8(name))).View());
+    const std::u16string wanted = ce::FoldCase(ShortcutFileName(ce::FromUtf8(name)));
     const std::u16string wantedWithExtension = wanted + ce::FoldCase(kShortcutExtension);
     const std::vector<SEntry> entries = StartMenuEntries(device);
     const auto found = std::find_if(entries.begin(), entries.end(), [&](const SEntry& entry) {
@@ -414,8 +413,7 @@ int TapStartMenuEntry(ce::Device& device, const std::string& name) {
                                  " is not a shortcut: " + shortcut.problem);
     }
     const SCommand command = SplitTarget(shortcut.target);
-    if (command.wellFormed && command.quoted &&
-        SameText(command.program, ApplicationPath().View())) {
+    if (command.wellFormed && command.quoted && SameText(command.program, ApplicationPath())) {
         return StartApplication(device, *found, command.argument);
     }
     if (command.wellFormed && SameText(command.program, kSettingsProgram)) {
@@ -428,11 +426,14 @@ int TapStartMenuEntry(ce::Device& device, const std::string& name) {
 
 std::vector<TweakRow> TweakRows(ce::Device& device) {
     const CTweakersFactory factory;
+    const bool smartphone = IsSmartphone(device);
     std::vector<TweakRow> rows;
     for (CTweakBase* tweak : factory.GetAllTweaks()) {
-        rows.push_back({CategoryName(tweak->GetCategory()), std::u16string(tweak->GetName().View()),
+        const std::u16string shortcut = ShortcutPath(smartphone, tweak->GetName().View());
+        rows.push_back({CategoryText(tweak->GetCategory()), std::u16string(tweak->GetName().View()),
                         tweak->IsSupported() != FALSE, tweak->IsEnabled() != FALSE,
-                        BackupTaken(device, tweak->GetID()), ToggleShortcutExists(tweak),
+                        BackupTaken(device, tweak->GetID()),
+                        EntryKind(device, shortcut) == ce::FileEntry::kFile,
                         std::u16string(tweak->GetID().View())});
     }
     return rows;

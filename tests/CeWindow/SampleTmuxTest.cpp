@@ -116,6 +116,22 @@ TEST_F(SampleTmuxTest, WithoutUtf8ItDrawsAsciiAndAnInterruptRestoresTheTerminal)
     EXPECT_FALSE(Has(WaitFor([](const std::string& s) { return !Has(s, "Ticks:"); }), "Ticks:"));
 }
 
+// The terminal's keys that carry a modifier: Alt with an arrow opens the colour list and closes it
+// taking the highlighted colour; Shift+Tab moves the focus backwards, from the list past the
+// summary to the box.
+TEST_F(SampleTmuxTest, AltArrowsAndShiftTabReachTheProgramWithTheirModifiers) {
+    Start();
+    Expect("Ticks: 1");
+    Keys("M-Down");
+    EXPECT_TRUE(Has(Expect("│Green"), "│Red")) << "the list is open";
+    Keys("Down M-Up");
+    Expect("Colour: green");
+    Keys("BTab BTab Space");
+    Expect("[x] Loud");
+    Keys("F1");
+    EXPECT_EQ(0, ExitCode());
+}
+
 TEST_F(SampleTmuxTest, WithoutAUsableTerminalItSaysWhyAndEnds) {
     // Standard input is no terminal: a clear message and exit code 2, not a program running
     // where nobody sees it.

@@ -14,6 +14,7 @@
 #include "support/WindowSupport.h"
 #include "FennaroTestSupport.h"
 #include "MainFrame.h"
+#include "Startup.h"
 
 namespace test {
 
@@ -68,7 +69,7 @@ protected:
     // Creates and shows the frame: the splash screen runs its second meanwhile.
     CMainFrame& Start() {
         frame_ = std::make_unique<CMainFrame>();
-        EXPECT_NE(frame_->CreateEx(), nullptr);
+        EXPECT_NE(frame_->CreateFrame(LoadWindowName(GetModuleHandleW(nullptr))), nullptr);
         frame_->ShowWindow(SW_SHOW);
         ce::screen::PumpMessages();
         return *frame_;

@@ -47,6 +47,19 @@ TEST_F(Screens, TheStartShowsEssentialUtilitiesAndItsFirstTweakWithTheFocusOnThe
     EXPECT_THAT(bottom, EndsWith("Menu"));
 }
 
+// The single-instance check of a later start finds the frame by the window name, its class; a
+// frame made after this one is gone does not take the name over.
+TEST_F(Screens, TheFrameIsRegisteredUnderTheWindowNameForAsLongAsItLives) {
+    Start();
+    EXPECT_EQ(FindWindowW(u"Quenvale", nullptr), frame_->m_hWnd);
+    EXPECT_EQ(Text(frame_->m_hWnd), "Quenvale");
+    frame_->DestroyWindow();
+    frame_.reset();
+    frame_ = std::make_unique<CMainFrame>();
+    ASSERT_NE(frame_->CreateEx(), nullptr);
+    EXPECT_EQ(FindWindowW(u"Quenvale", nullptr), nullptr);
+}
+
 TEST_F(Screens, AnUnsupportedTweakOffersNothingWhateverItsPendingFlags) {
     Start();
     Pick(IDC_CATEGORY, "Internet");
@@ -159,9 +172,8 @@ TEST_F(Screens, AConfigurableTweakShowsItsShortcutTickDisabledAndConfigureDecide
         int Disable() override { return kTweakOk; }
     } tweak;
     frame_ = std::make_unique<CMainFrame>();
-    CTweakViewItem* item = new CTweakViewItem(&tweak);
+    CTweakViewItem* item = &frame_->View().AddItem(std::make_unique<CTweakViewItem>(&tweak));
     item->SetPendingShortcut(true);
-    frame_->View().Items().push_back(item);
     frame_->CreateEx();
     ce::screen::PumpMessages();
     Pick(IDC_CATEGORY, "System");

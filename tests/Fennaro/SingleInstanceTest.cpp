@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include "support/ForkedChild.h"
-#include "MainFrame.h"
 #include "Startup.h"
 #include "support/TempDevice.h"
 
@@ -49,13 +48,13 @@ class SingleInstance : public testing::Test {
 protected:
     SingleInstance() { ce::screen::UseHeadlessScreen(44, 27); }
 
-    HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+    CWideString WindowName() { return LoadWindowName(GetModuleHandleW(nullptr)); }
     test::TempDevice device_;
 };
 
 TEST_F(SingleInstance, TheFirstStartKeepsTheMutexUnderTheWindowName) {
-    EXPECT_EQ(CheckSingleInstance(Instance()), S_OK);
-    EXPECT_EQ(std::u16string(CMainFrame::GetWndClassInfo().m_lpszClassName), u"Quenvale");
+    EXPECT_EQ(WindowName().View(), u"Quenvale");
+    EXPECT_EQ(CheckSingleInstance(WindowName()), S_OK);
     ForkedChild other(device_.Folder(), [](ForkedChild&) -> int64_t {
         const HANDLE mutex = CreateMutexW(nullptr, FALSE, u"QUENVALE");
         return mutex && GetLastError() == ERROR_ALREADY_EXISTS ? 1 : 0;
@@ -68,25 +67,27 @@ TEST_F(SingleInstance, ASecondStartBringsTheFirstForward) {
     ASSERT_EQ(first.Next(), kReady);
     // Wait for its frame: the check's retries would otherwise cover for it.
     for (int i = 0; i < 500 && !FindWindowW(u"Quenvale", nullptr); ++i) Sleep(10);
-    EXPECT_EQ(CheckSingleInstance(Instance()), 1);
+    EXPECT_EQ(CheckSingleInstance(WindowName()), 1);
     EXPECT_EQ(first.Next(), 1);
 }
 
 TEST_F(SingleInstance, AFirstInstanceStillCreatingItsWindowIsWaitedFor) {
     ForkedChild first(device_.Folder(), RunningInstance(400));
     ASSERT_EQ(first.Next(), kReady);
-    EXPECT_EQ(CheckSingleInstance(Instance()), 1);
+    EXPECT_EQ(CheckSingleInstance(WindowName()), 1);
     EXPECT_EQ(first.Next(), 1);
 }
 
 TEST_F(SingleInstance, WithoutAWindowAfterTwentyFiveTriesTheStartRunsAsAFurtherInstance) {
     ForkedChild first(device_.Folder(), RunningInstance(-1));
     ASSERT_EQ(first.Next(), kReady);
-    EXPECT_EQ(CheckSingleInstance(Instance()), S_OK);
+    EXPECT_EQ(CheckSingleInstance(WindowName()), S_OK);
 }
 
 TEST_F(SingleInstance, WithoutTheWindowNameTheCheckFails) {
-    EXPECT_EQ(CheckSingleInstance(reinterpret_cast<HINSTANCE>(0x5150)), E_FAIL);
+    const CWideString none = LoadWindowName(reinterpret_cast<HINSTANCE>(0x5150));
+    EXPECT_TRUE(none.IsEmpty());
+    EXPECT_EQ(CheckSingleInstance(none), E_FAIL);
 }
 
 }  // namespace

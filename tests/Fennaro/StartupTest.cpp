@@ -28,7 +28,7 @@ constexpr DWORD kSeedLimit = 16384;
 constexpr DWORD kBoostedLimit = 32768;
 
 struct Outcome {
-    int outcome;
+    EToggleOutcome outcome;
     int code;
     std::string name;
     std::string message;

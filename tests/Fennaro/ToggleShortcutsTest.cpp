@@ -1,6 +1,7 @@
 // Toggle shortcuts on both editions: where they lie, what they start, replacing and removing
 // them, and display names that cannot be file names as they are.
 #include <Lorrimek/TweakersFactory.h>
+#include <ProductLayout/Install.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -34,7 +35,7 @@ protected:
 
 TEST_F(ToggleShortcuts, OnASmartphoneTheyLieInTheStartMenuAndStartTheInstalledApplication) {
     CTweakBase& tweak = Tweak(kSpeedBoost);
-    EXPECT_EQ(Utf8(ApplicationPath()), "\\Program Files\\Quenvale\\Fennaro.exe");
+    EXPECT_EQ(ce::ToUtf8(ApplicationPath()), "\\Program Files\\Quenvale\\Fennaro.exe");
     EXPECT_EQ(Utf8(ToggleShortcutPath(&tweak)), "\\Windows\\Start Menu\\Speed-Boost.lnk");
     EXPECT_FALSE(ToggleShortcutExists(&tweak));
 

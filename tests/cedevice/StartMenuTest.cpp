@@ -321,4 +321,19 @@ TEST_F(StartMenu, ATappedToggleShortcutSwitchesItsTweakBackAndForth) {
               "Info: Tweak Speed-Up Text/SMS Typing disabled\n");
 }
 
+// A Pocket PC keeps the application's entries in the Programs folder: a toggle shortcut counts
+// there and not in the Start menu itself, under its name with "-" for "/". Each category shows by
+// its name.
+TEST_F(StartMenu, TweaksFindsToggleShortcutsInTheFolderOfTheDevicesEdition) {
+    Ok("init --edition pocketpc");
+    PutShortcut("Speed-Boost.lnk", kApplication + " " + kSpeedBoostID);
+    PutShortcut("Programs/Speed-Up Text-SMS Typing.lnk", kApplication + " other");
+    const std::string tweaks = Ok("tweaks");
+    EXPECT_THAT(LineWith(tweaks, "Speed-Boost"), MatchesRegex("System  .* no"));
+    EXPECT_THAT(LineWith(tweaks, "Speed-Up Text/SMS Typing"), MatchesRegex("Telephony  .* yes"));
+    EXPECT_THAT(LineWith(tweaks, "Bluetooth Audio"), StartsWith("Essential Utilities  "));
+    EXPECT_THAT(LineWith(tweaks, "Allow Download of EXE"), StartsWith("Internet  "));
+    EXPECT_THAT(LineWith(tweaks, "Silence Camera Shutter"), StartsWith("Sound  "));
+}
+
 }  // namespace

@@ -37,6 +37,79 @@ enum : UINT {
     kTickTimer = 1,
 };
 
+// The view: a colour picker, a box, a summary and a tick counter.
+ce::res::Dialog ViewTemplate() {
+    const DWORD tab = WS_TABSTOP;
+    return {.id = IDD_VIEW,
+            .style = WS_CHILD | WS_VISIBLE,
+            .cx = 160,
+            .cy = 176,
+            .fontName = u"MS Shell Dlg",
+            .controls = {
+                {.className = u"STATIC", .text = u"Colour:", .x = 4, .y = 8, .cx = 32, .cy = 8},
+                {.id = IDC_COLOUR,
+                 .className = u"COMBOBOX",
+                 .x = 40,
+                 .y = 8,
+                 .cx = 80,
+                 .cy = 40,
+                 .style = CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL | tab},
+                {.id = IDC_LOUD,
+                 .className = u"BUTTON",
+                 .text = u"Loud",
+                 .x = 4,
+                 .y = 24,
+                 .cx = 60,
+                 .cy = 8,
+                 .style = BS_AUTOCHECKBOX | tab},
+                {.id = IDC_SUMMARY,
+                 .className = u"EDIT",
+                 .x = 4,
+                 .y = 40,
+                 .cx = 144,
+                 .cy = 56,
+                 .style = ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | tab},
+                {.id = IDC_TICKS,
+                 .className = u"STATIC",
+                 .text = u"Ticks: 0",
+                 .x = 4,
+                 .y = 104,
+                 .cx = 80,
+                 .cy = 8}}};
+}
+
+ce::res::Dialog DetailsTemplate() {
+    return {.id = IDD_DETAILS,
+            .style = WS_POPUP | WS_CAPTION | DS_CENTER,
+            .cx = 120,
+            .cy = 40,
+            .caption = u"Details",
+            .fontName = u"MS Shell Dlg",
+            .controls = {{.id = IDC_DETAILS_TEXT,
+                          .className = u"STATIC",
+                          .text = u"-",
+                          .x = 4,
+                          .y = 8,
+                          .cx = 112,
+                          .cy = 16,
+                          .style = SS_CENTER}}};
+}
+
+ce::res::Dialog NotesTemplate() {
+    return {.id = IDD_NOTES,
+            .style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_CENTER,
+            .cx = 152,
+            .cy = 120,
+            .caption = u"Notes",
+            .fontName = u"MS Shell Dlg",
+            .controls = {{.className = u"STATIC",
+                          .text = u"Nothing noted yet.",
+                          .x = 4,
+                          .y = 8,
+                          .cx = 140,
+                          .cy = 8}}};
+}
+
 void RegisterSampleResources() {
     ce::res::Table table;
     table.strings = {{IDR_MAINFRAME, u"CeSample"}};
@@ -46,71 +119,7 @@ void RegisterSampleResources() {
           {u"Menu",
            0,
            {{u"Question", IDM_QUESTION}, {u"Details", IDM_DETAILS}, {u"Notes", IDM_NOTES}}}}}};
-    const DWORD tab = WS_TABSTOP;
-    table.dialogs = {
-        {.id = IDD_VIEW,
-         .style = WS_CHILD | WS_VISIBLE,
-         .cx = 160,
-         .cy = 176,
-         .fontName = u"MS Shell Dlg",
-         .controls =
-             {{.className = u"STATIC", .text = u"Colour:", .x = 4, .y = 8, .cx = 32, .cy = 8},
-              {.id = IDC_COLOUR,
-               .className = u"COMBOBOX",
-               .x = 40,
-               .y = 8,
-               .cx = 80,
-               .cy = 40,
-               .style = CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL | tab},
-              {.id = IDC_LOUD,
-               .className = u"BUTTON",
-               .text = u"Loud",
-               .x = 4,
-               .y = 24,
-               .cx = 60,
-               .cy = 8,
-               .style = BS_AUTOCHECKBOX | tab},
-              {.id = IDC_SUMMARY,
-               .className = u"EDIT",
-               .x = 4,
-               .y = 40,
-               .cx = 144,
-               .cy = 56,
-               .style = ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | tab},
-              {.id = IDC_TICKS,
-               .className = u"STATIC",
-               .text = u"Ticks: 0",
-               .x = 4,
-               .y = 104,
-               .cx = 80,
-               .cy = 8}}},
-        {.id = IDD_DETAILS,
-         .style = WS_POPUP | WS_CAPTION | DS_CENTER,
-         .cx = 120,
-         .cy = 40,
-         .caption = u"Details",
-         .fontName = u"MS Shell Dlg",
-         .controls = {{.id = IDC_DETAILS_TEXT,
-                       .className = u"STATIC",
-                       .text = u"-",
-                       .x = 4,
-                       .y = 8,
-                       .cx = 112,
-                       .cy = 16,
-                       .style = SS_CENTER}}},
-        {.id = IDD_NOTES,
-         .style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_CENTER,
-         .cx = 152,
-         .cy = 120,
-         .caption = u"Notes",
-         .fontName = u"MS Shell Dlg",
-         .controls = {{.className = u"STATIC",
-                       .text = u"Nothing noted yet.",
-                       .x = 4,
-                       .y = 8,
-                       .cx = 140,
-                       .cy = 8}}},
-    };
+    table.dialogs = {ViewTemplate(), DetailsTemplate(), NotesTemplate()};
     ce::res::RegisterResources(GetModuleHandleW(nullptr), std::move(table));
 }
 
