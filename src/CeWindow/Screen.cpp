@@ -124,6 +124,8 @@ std::pair<int, int> Caret() {
     return {x, y};
 }
 
+RECT WindowCells(HWND hwnd) { return win::WindowCells(hwnd); }
+
 ShellState Shell() { return Sys().shell; }
 
 void PressKey(UINT virtualKey, unsigned modifiers) {

@@ -127,6 +127,10 @@ CEWINDOW_API std::string RowUtf8(int row);
 CEWINDOW_API Cell CellAt(int column, int row);
 // Where the caret is shown (the focused control's), or {-1, -1}.
 CEWINDOW_API std::pair<int, int> Caret();
+// The cells that the window covers: its rectangle in screen cells (edges rounded to the nearest
+// cell, at least one cell each way when it has a size; right and bottom exclusive); empty for a
+// bad handle.
+CEWINDOW_API RECT WindowCells(HWND hwnd);
 
 // The shell's state (SHFullScreen).
 struct ShellState {
