@@ -41,6 +41,9 @@ char16_t KeyCharacter(UINT vk, unsigned modifiers) {
 
 }  // namespace
 
+Clock::~Clock() = default;
+ManualClock::~ManualClock() = default;
+
 ManualClock& UseHeadlessScreen(int columns, int rows) {
     System& sys = Sys();
     win::ResetWindows();

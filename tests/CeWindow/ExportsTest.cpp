@@ -78,9 +78,12 @@ TEST(ExportsTest, WindowSystemExportsExactlyItsInterface) {
         "ce::screen::UseHeadlessScreen(int, int)",
         "ce::screen::Wheel(int, int, int)",
         "ce::screen::WindowCells(HWND__*)",
+        "ce::screen::Clock::~Clock()",
         "typeinfo for ce::screen::Clock",
-        "typeinfo for ce::screen::ManualClock",
         "typeinfo name for ce::screen::Clock",
+        "vtable for ce::screen::Clock",
+        "ce::screen::ManualClock::~ManualClock()",
+        "typeinfo for ce::screen::ManualClock",
         "typeinfo name for ce::screen::ManualClock",
         "vtable for ce::screen::ManualClock",
     };

@@ -58,10 +58,11 @@ struct Cell {
 // ---- Clock
 // ---------------------------------------------------------------------------------------
 
-// Where timers take the time from.
+// Where timers take the time from. (The destructors are the library's, so that it holds the
+// classes' type information once, whatever the compiler inlines.)
 class CEWINDOW_API Clock {
 public:
-    virtual ~Clock() = default;
+    virtual ~Clock();
     virtual uint64_t NowMs() = 0;  // milliseconds, from any fixed start
 };
 
@@ -70,6 +71,7 @@ public:
 class CEWINDOW_API ManualClock : public Clock {
 public:
     explicit ManualClock(uint64_t startMs = 0) : now_(startMs) {}
+    ~ManualClock() override;
     uint64_t NowMs() override { return now_; }
     void Advance(uint64_t ms) { now_ += ms; }
     void Set(uint64_t ms) { now_ = ms; }
