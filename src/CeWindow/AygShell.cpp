@@ -1,10 +1,10 @@
 // The shell's user interface (aygshell.h): screen metrics and the work area, the full-screen mode
 // and activation handling; and the common controls' initialisation, which the system asks for and
 // does not otherwise need.
+#include <CePlatform/WindowSystemServices.h>
 #include <aygshell.h>
 #include <commctrl.h>
 
-#include "device/SystemHooks.h"
 #include "WindowSystem.h"
 
 namespace ce::win {

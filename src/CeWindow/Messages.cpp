@@ -1,5 +1,6 @@
 // The message queue and the message loop: posted and sent messages, keys and taps from the
 // terminal or from tests, timers, and the wait for the next of them.
+#include <CePlatform/WindowSystemServices.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -7,7 +8,6 @@
 #include <cerrno>
 #include <chrono>
 
-#include "device/DeviceImpl.h"
 #include "Peers.h"
 #include "Terminal.h"
 #include "WindowSystem.h"
@@ -26,18 +26,6 @@ public:
 };
 
 HWND DesktopHandle() { return reinterpret_cast<HWND>(static_cast<uint64_t>(getpid()) << 32); }
-
-// Records a settings-change broadcast in the device journal.
-void JournalSettingChange() {
-    std::lock_guard<std::recursive_mutex> lock(PlatformLock());
-    try {
-        if (Device::Impl* device = TryCurrentDevice()) {
-            device->AddJournalEntry("settings change (WM_SETTINGCHANGE)");
-        }
-    } catch (...) {
-        // The journal is a record for observers; a failing write does not fail the broadcast.
-    }
-}
 
 // The message of a key event, or false when nobody takes keys now. The soft keys (F1 to F4) are
 // the active window's: its soft-key bar's, else the left one presses its caption's OK button;
@@ -350,7 +338,8 @@ BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 
 LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     if (hWnd == HWND_BROADCAST || hWnd == DesktopHandle()) {
-        if (Msg == WM_SETTINGCHANGE) JournalSettingChange();
+        // The journal is a record for observers; a failing write does not fail the broadcast.
+        if (Msg == WM_SETTINGCHANGE) ce::JournalEvent("settings change (WM_SETTINGCHANGE)");
         if (hWnd == HWND_BROADCAST) {
             const std::vector<HWND> tops = Sys().topLevels;
             for (HWND top : tops) CallProc(top, Msg, wParam, lParam);

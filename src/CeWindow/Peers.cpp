@@ -16,8 +16,8 @@
 // abstract namespace, which disappears with its process.
 #include "Peers.h"
 
-#include <CePlatform/Device.h>
 #include <CePlatform/Unicode.h>
+#include <CePlatform/WindowSystemServices.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/socket.h>
@@ -36,8 +36,6 @@
 #include <random>
 #include <set>
 #include <sstream>
-
-#include "kernel/FileLock.h"
 
 namespace ce::win {
 
@@ -85,16 +83,7 @@ bool SameFile(int fd, const fs::path& path) {
 
 // The current device's folder of published windows, created on demand; empty when there is no
 // device.
-fs::path PeersFolder() {
-    try {
-        fs::path folder = ce::CurrentDevice().Folder() / "run" / "windows";
-        std::error_code ec;
-        fs::create_directories(folder, ec);
-        return ec ? fs::path() : folder;
-    } catch (...) {
-        return {};
-    }
-}
+fs::path PeersFolder() { return RuntimeFolder("windows"); }
 
 fs::path LockPath(const fs::path& folder, pid_t pid) {
     return folder / (std::to_string(pid) + ".lock");

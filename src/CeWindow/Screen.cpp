@@ -41,6 +41,9 @@ char16_t KeyCharacter(UINT vk, unsigned modifiers) {
 
 }  // namespace
 
+Clock::~Clock() = default;
+ManualClock::~ManualClock() = default;
+
 ManualClock& UseHeadlessScreen(int columns, int rows) {
     System& sys = Sys();
     win::ResetWindows();
@@ -123,6 +126,8 @@ std::pair<int, int> Caret() {
     win::Compose(&x, &y);
     return {x, y};
 }
+
+RECT WindowCells(HWND hwnd) { return win::WindowCells(hwnd); }
 
 ShellState Shell() { return Sys().shell; }
 

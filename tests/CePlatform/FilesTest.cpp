@@ -18,7 +18,6 @@
 #include <string>
 
 #include "support/ForkedChild.h"
-#include "files/DevicePaths.h"
 #include "support/TempDevice.h"
 
 namespace fs = std::filesystem;
@@ -99,9 +98,8 @@ TEST(DevicePaths, SymbolicLinksAreNeverFollowed) {
             EXPECT_EQ(ELOOP, errno);
         }
         SetLastError(kJunk);
-        errno = 0;
-        EXPECT_FALSE(ce::CreateNewDeviceFile(d, path));
-        EXPECT_EQ(ELOOP, errno);
+        std::u16string shortcut(path), target(u"\\Windows\\notes.exe");
+        EXPECT_EQ(0u, SHCreateShortcut(shortcut.data(), target.data()));
         EXPECT_EQ(DWORD{ERROR_ACCESS_DENIED}, GetLastError());
         SetLastError(kJunk);
         EXPECT_FALSE(DeleteFileW(path));

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -20,7 +21,6 @@
 #include <vector>
 
 #include "support/ForkedChild.h"
-#include "device/DeviceImpl.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 
@@ -330,9 +330,29 @@ TEST(TwoProcessTest, WritersAtOnceAllSucceedAndAreAllLoggedAndOneCreatesTheKey) 
     EXPECT_EQ(size_t{kProcesses} * kWrites * 2, sets);
 }
 
+// Opens the device in `folder` and gives the SQLite connection that it reads through, caught as
+// SQLite hands every new connection to its automatic extensions.
+std::unique_ptr<ce::Device> OpenWithConnection(const std::filesystem::path& folder,
+                                               sqlite3** connection) {
+    static sqlite3* opened = nullptr;
+    using Entry = int (*)(sqlite3*, const char**, const sqlite3_api_routines*);
+    const Entry catchConnection = [](sqlite3* db, const char**, const sqlite3_api_routines*) {
+        opened = db;
+        return SQLITE_OK;
+    };
+    const auto entry = reinterpret_cast<void (*)()>(catchConnection);
+    opened = nullptr;
+    sqlite3_auto_extension(entry);
+    auto device = ce::Device::Open(folder);
+    sqlite3_cancel_auto_extension(entry);
+    *connection = opened;
+    return device;
+}
+
 // Another connection imports new generations of 200 values while this one exports them (SQLite's
-// progress handler runs the imports in the midst of the export's queries): the export holds one
-// generation throughout; so does a key read while another connection deletes it.
+// progress handler runs the imports in the midst of the export's queries, once the export holds
+// its snapshot): the export holds one generation throughout; so does a key read while another
+// connection deletes it.
 TEST(TwoProcessTest, ReadsAreSnapshotsWhateverAnotherConnectionCommitsMeanwhile) {
     constexpr int kKeys = 200;
     test::TempDevice device(ce::Profile{}, false);
@@ -349,30 +369,37 @@ TEST(TwoProcessTest, ReadsAreSnapshotsWhateverAnotherConnectionCommitsMeanwhile)
 
     struct Writer {
         std::unique_ptr<ce::Device> device;
+        sqlite3* reader = nullptr;
         std::function<void(ce::Device&)> write;
         int writes = 0;
-    } writer{ce::Device::Open(device.Folder()), nullptr};
-    sqlite3* reader = device.Device().impl().Db().handle();
-    const auto whileReading = [&](const std::function<void(ce::Device&)>& write, auto read) {
+    } writer{ce::Device::Open(device.Folder()), nullptr, nullptr, 0};
+    const std::unique_ptr<ce::Device> reader = OpenWithConnection(device.Folder(), &writer.reader);
+    ASSERT_NE(writer.reader, nullptr);
+    // Runs `read`, and `write` on the other connection every `everyOps` steps of SQLite's machine
+    // while the reader holds a read transaction, at most 20 times.
+    const auto whileReading = [&](const std::function<void(ce::Device&)>& write, int everyOps,
+                                  auto read) {
         writer.write = write;
         writer.writes = 0;
         sqlite3_progress_handler(
-            reader, 200,
+            writer.reader, everyOps,
             [](void* context) {
                 auto* w = static_cast<Writer*>(context);
-                if (w->writes < 20) w->write(*w->device), ++w->writes;
+                if (w->writes < 20 && sqlite3_txn_state(w->reader, "main") == SQLITE_TXN_READ) {
+                    w->write(*w->device), ++w->writes;
+                }
                 return 0;
             },
             &writer);
         auto result = read();
-        sqlite3_progress_handler(reader, 0, nullptr, nullptr);
+        sqlite3_progress_handler(writer.reader, 0, nullptr, nullptr);
         return result;
     };
 
     DWORD next = 1;
-    const auto keys = whileReading(
-        [&](ce::Device& d) { d.Import(generation(next++)); },
-        [&] { return device.Device().ExportKeys(ce::RootKey::LocalMachine, u"Snap"); });
+    const auto keys =
+        whileReading([&](ce::Device& d) { d.Import(generation(next++)); }, 200,
+                     [&] { return reader->ExportKeys(ce::RootKey::LocalMachine, u"Snap"); });
     ASSERT_GT(writer.writes, 1) << "the imports did not run during the export";
     ASSERT_EQ(keys.size(), size_t{kKeys} + 1);
     std::set<std::vector<uint8_t>> generations;
@@ -383,7 +410,7 @@ TEST(TwoProcessTest, ReadsAreSnapshotsWhateverAnotherConnectionCommitsMeanwhile)
         [](ce::Device& d) {
             d.Import({{ce::RegFileOp::kDeleteKey, 0, ce::RootKey::LocalMachine, u"Snap\\K7", {}}});
         },
-        [&] { return device.Device().ReadKey(ce::RootKey::LocalMachine, u"snap\\k7"); });
+        1, [&] { return reader->ReadKey(ce::RootKey::LocalMachine, u"snap\\k7"); });
     ASSERT_GT(writer.writes, 0);
     EXPECT_EQ(key.path, u"Snap\\K7");
     EXPECT_EQ(key.values.size(), 1u);

@@ -70,7 +70,7 @@ TEST_P(Legibility, TheFocusedDescriptionKeepsItsTextReadableAndItsThumb) {
     const HWND description = Control(IDC_DESCRIPTION);
     SendMessageW(View(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(description), TRUE);
     ASSERT_EQ(GetFocus(), description);
-    const RECT box = ce::win::WindowCells(description);
+    const RECT box = ce::screen::WindowCells(description);
     const int rows = box.bottom - box.top;
     const LRESULT lines = SendMessageW(description, EM_GETLINECOUNT, 0, 0);
     if (GetParam().columns == 44) {
@@ -116,7 +116,8 @@ TEST_P(Legibility, TheInfoWindowShowsTheWholeOutcome) {
           u"Error. Invalid tweak ID"}) {
         std::string joined;
         test::WhenIdle({[&joined] {
-            const RECT cells = ce::win::WindowCells(GetDlgItem(GetActiveWindow(), IDC_INFO_TEXT));
+            const RECT cells =
+                ce::screen::WindowCells(GetDlgItem(GetActiveWindow(), IDC_INFO_TEXT));
             for (int row = cells.top; row < cells.bottom; ++row) {
                 std::u16string line;
                 for (int column = cells.left; column < cells.right; ++column) {
@@ -143,7 +144,7 @@ TEST_P(Legibility, TheSplashShowsItsBitmapWholeWithoutTheFramesSoftKeys) {
     bottom.clear();
     const UINT_PTR look = SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
-        bitmap = ce::win::WindowCells(GetDlgItem(GetActiveWindow(), IDC_SPLASH_BITMAP));
+        bitmap = ce::screen::WindowCells(GetDlgItem(GetActiveWindow(), IDC_SPLASH_BITMAP));
         bottom = ScreenRows().back();
     });
     Start();

@@ -23,12 +23,12 @@ protected:
     }
     // Taps a control's first cell, or a cell counted from it.
     void TapControl(int id, int column = 0, int row = 0) {
-        const RECT cells = ce::win::WindowCells(Control(id));
+        const RECT cells = ce::screen::WindowCells(Control(id));
         ce::screen::Tap(cells.left + column, cells.top + row);
         ce::screen::PumpMessages();
     }
     void WheelOver(int id, int notches) {
-        const RECT cells = ce::win::WindowCells(Control(id));
+        const RECT cells = ce::screen::WindowCells(Control(id));
         ce::screen::Wheel(cells.left + 1, cells.top + 1, notches);
         ce::screen::PumpMessages();
     }
@@ -74,7 +74,7 @@ TEST_F(Touch, TheDescriptionScrollsByTheWheelAndItsArrowsAndTakesTheCaretWhereTa
     Pick(IDC_TWEAK, "Set MMS-Size to MAX");
     Advance(100);
     const HWND description = Control(IDC_DESCRIPTION);
-    const RECT box = ce::win::WindowCells(description);
+    const RECT box = ce::screen::WindowCells(description);
     ASSERT_GT(SendMessageW(description, EM_GETLINECOUNT, 0, 0), box.bottom - box.top);
     WheelOver(IDC_DESCRIPTION, -1);
     EXPECT_EQ(FirstLine(), 1);

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "support/TempDevice.h"
-#include "Window.h"
 
 namespace test {
 
@@ -252,7 +251,7 @@ protected:
         EXPECT_NE(dialog_, nullptr);
         ShowWindow(dialog_, SW_SHOW);
         ce::screen::PumpMessages();
-        origin_ = ce::win::WindowCells(dialog_);
+        origin_ = ce::screen::WindowCells(dialog_);
         return dialog_;
     }
 

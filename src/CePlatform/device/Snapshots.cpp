@@ -21,6 +21,7 @@
 // it open.
 #include <CePlatform/Device.h>
 #include <CePlatform/Unicode.h>
+#include <CePlatform/WindowSystemServices.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -37,7 +38,6 @@
 #include <thread>
 
 #include "device/DeviceImpl.h"
-#include "kernel/FileLock.h"
 
 namespace ce {
 

@@ -1,5 +1,6 @@
 // Device queries and the emulated optional modules, answered from the device profile.
 #include <CePlatform/Unicode.h>
+#include <CePlatform/WindowSystemServices.h>
 #include <windows.h>
 
 #include <atomic>
@@ -10,7 +11,6 @@
 #include <thread>
 
 #include "device/DeviceImpl.h"
-#include "device/SystemHooks.h"
 
 namespace ce {
 

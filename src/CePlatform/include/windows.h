@@ -1,7 +1,8 @@
 // The Windows CE platform interface that the system's code is written against, as a subset of
 // the device's <windows.h>: the types, constants and functions that Quenvale calls, with their
 // Win32 names, signatures and semantics. CePlatform implements them over a simulated device
-// (see <CePlatform/Device.h>).
+// (see <CePlatform/Device.h>). Where it knowingly differs from the device is listed in the
+// README ("Where the stand-in differs from the device").
 //
 // Contracts common to every function declared here:
 // - No function throws. Failures are reported the Win32 way: a returned error code (the

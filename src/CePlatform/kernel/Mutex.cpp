@@ -15,6 +15,7 @@
 //
 // Within a process, a table says which thread owns which mutex and how many times.
 #include <CePlatform/Unicode.h>
+#include <CePlatform/WindowSystemServices.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -36,7 +37,6 @@
 #include <thread>
 
 #include "device/DeviceImpl.h"
-#include "kernel/FileLock.h"
 #include "kernel/Handles.h"
 
 namespace ce {

@@ -7,7 +7,8 @@
 // rounded to the nearest cell; a window with a width or a height keeps at least one cell of it.
 // Window rectangles are in pixels. The top row is the task bar, the bottom row the soft-key row;
 // the work area (SPI_GETWORKAREA) is the screen less those rows. Without a terminal the window
-// system runs headless (see <CeWindow/Screen.h>).
+// system runs headless (see <CeWindow/Screen.h>). Where the window system knowingly differs from
+// the device's is listed in the README ("Where the stand-in differs from the device").
 //
 // Soft keys. F1 is the left soft key, F2 the right one, as on the phone's emulators; F3 and F4
 // press them too, for terminals that keep F1 for their own help. A tap on the left half of the
@@ -731,7 +732,7 @@ CEWINDOW_API HWND WINAPI GetFocus(void);
 // name only. NULL when none.
 CEWINDOW_API HWND WINAPI FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName);
 // The state of a key while the current key message is handled: bit 15 set when down. Only
-// VK_SHIFT and VK_CONTROL are tracked.
+// VK_SHIFT, VK_CONTROL and VK_MENU are tracked.
 CEWINDOW_API short WINAPI GetKeyState(int nVirtKey);
 
 // ---- Messages ----------------------------------------------------------------------------------

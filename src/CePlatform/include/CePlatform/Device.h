@@ -37,7 +37,7 @@ public:
 };
 
 // What the device is: its edition, its OS version, and which optional modules it has.
-struct Profile {
+struct CEPLATFORM_API Profile {
     std::string platform = "SmartPhone";  // the SPI_GETPLATFORMTYPE text
     uint32_t osMajor = 5;
     uint32_t osMinor = 2;
@@ -196,11 +196,12 @@ public:
     int64_t RestoreSnapshot(std::string_view name);
     void DeleteSnapshot(std::string_view name);
 
-    class Impl;
+    // The inside of an open device, for the platform's own sources.
+    class CEPLATFORM_LOCAL Impl;
     Impl& impl() const { return *impl_; }
 
 private:
-    explicit Device(std::unique_ptr<Impl> impl);
+    CEPLATFORM_LOCAL explicit Device(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };
 

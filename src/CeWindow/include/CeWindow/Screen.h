@@ -58,10 +58,11 @@ struct Cell {
 // ---- Clock
 // ---------------------------------------------------------------------------------------
 
-// Where timers take the time from.
+// Where timers take the time from. (The destructors are the library's, so that it holds the
+// classes' type information once, whatever the compiler inlines.)
 class CEWINDOW_API Clock {
 public:
-    virtual ~Clock() = default;
+    virtual ~Clock();
     virtual uint64_t NowMs() = 0;  // milliseconds, from any fixed start
 };
 
@@ -70,6 +71,7 @@ public:
 class CEWINDOW_API ManualClock : public Clock {
 public:
     explicit ManualClock(uint64_t startMs = 0) : now_(startMs) {}
+    ~ManualClock() override;
     uint64_t NowMs() override { return now_; }
     void Advance(uint64_t ms) { now_ += ms; }
     void Set(uint64_t ms) { now_ = ms; }
@@ -127,6 +129,10 @@ CEWINDOW_API std::string RowUtf8(int row);
 CEWINDOW_API Cell CellAt(int column, int row);
 // Where the caret is shown (the focused control's), or {-1, -1}.
 CEWINDOW_API std::pair<int, int> Caret();
+// The cells that the window covers: its rectangle in screen cells (edges rounded to the nearest
+// cell, at least one cell each way when it has a size; right and bottom exclusive); empty for a
+// bad handle.
+CEWINDOW_API RECT WindowCells(HWND hwnd);
 
 // The shell's state (SHFullScreen).
 struct ShellState {
