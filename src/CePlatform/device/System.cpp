@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "device/DeviceImpl.h"
+#include "registry/KeyNames.h"
 #include "device/SystemHooks.h"
 
 namespace ce {

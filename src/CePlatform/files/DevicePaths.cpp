@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "device/DeviceImpl.h"
+#include "registry/KeyNames.h"
 
 namespace ce {
 
