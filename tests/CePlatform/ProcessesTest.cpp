@@ -331,8 +331,9 @@ TEST(TwoProcessTest, WritersAtOnceAllSucceedAndAreAllLoggedAndOneCreatesTheKey) 
 }
 
 // Another connection imports new generations of 200 values while this one exports them (SQLite's
-// progress handler runs the imports in the midst of the export's queries): the export holds one
-// generation throughout; so does a key read while another connection deletes it.
+// progress handler runs the imports in the midst of the export's queries, once its read
+// transaction has begun): the export holds one generation throughout; so does a key read while
+// another connection deletes it.
 TEST(TwoProcessTest, ReadsAreSnapshotsWhateverAnotherConnectionCommitsMeanwhile) {
     constexpr int kKeys = 200;
     test::TempDevice device(ce::Profile{}, false);
@@ -347,20 +348,23 @@ TEST(TwoProcessTest, ReadsAreSnapshotsWhateverAnotherConnectionCommitsMeanwhile)
     };
     device.Device().Import(generation(0));
 
+    sqlite3* reader = device.Device().impl().Db().handle();
     struct Writer {
         std::unique_ptr<ce::Device> device;
+        sqlite3* reader;
         std::function<void(ce::Device&)> write;
         int writes = 0;
-    } writer{ce::Device::Open(device.Folder()), nullptr};
-    sqlite3* reader = device.Device().impl().Db().handle();
+    } writer{ce::Device::Open(device.Folder()), reader, nullptr};
     const auto whileReading = [&](const std::function<void(ce::Device&)>& write, auto read) {
         writer.write = write;
         writer.writes = 0;
         sqlite3_progress_handler(
-            reader, 200,
+            reader, 20,
             [](void* context) {
                 auto* w = static_cast<Writer*>(context);
-                if (w->writes < 20) w->write(*w->device), ++w->writes;
+                if (w->writes < 20 && sqlite3_txn_state(w->reader, "main") == SQLITE_TXN_READ) {
+                    w->write(*w->device), ++w->writes;
+                }
                 return 0;
             },
             &writer);
