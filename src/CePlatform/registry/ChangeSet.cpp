@@ -67,9 +67,9 @@ using States = std::map<KeyId, std::optional<KeyState>, ExportOrder>;
 
 std::optional<KeyState> ReadKeyState(RegistryStore& registry, RootKey root,
                                      std::u16string_view path) {
-    const std::optional<KeyRow> row = registry.FindKey(root, path);
+    const std::optional<KeyRow> row = registry.StoredKey(root, path);
     if (!row) return std::nullopt;
-    KeyState key{registry.StoredPath(row->id), {}};
+    KeyState key{row->path, {}};
     for (RegValue& value : registry.Values(row->id)) {
         std::string fold = FoldKey(value.name);
         key.values.emplace(std::move(fold), std::move(value));

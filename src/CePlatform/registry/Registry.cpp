@@ -47,8 +47,14 @@ LONG Resolve(Device::Impl& device, HKEY hKey, OpenKey* out) {
     return ERROR_SUCCESS;
 }
 
-LONG CheckAlive(Device::Impl& device, const OpenKey& key) {
-    return key.isRoot || device.Registry().KeyAlive(key.key.id) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+// Reads the handle's key as it is stored now (its stored path, which the change log names):
+// ERROR_KEY_DELETED when it was deleted since.
+LONG Refresh(Device::Impl& device, OpenKey* key) {
+    if (key->isRoot) return ERROR_SUCCESS;
+    std::optional<KeyRow> row = device.Registry().StoredKey(key->key.id);
+    if (!row) return ERROR_KEY_DELETED;
+    key->key = std::move(*row);
+    return ERROR_SUCCESS;
 }
 
 HKEY NewHandle(Device::Impl& device, const KeyRow& key) {
@@ -111,7 +117,7 @@ LONG OpenOrCreate(Device::Impl& device, HKEY hKey, LPCWSTR subKey, bool create, 
     if (LONG rc = Resolve(device, hKey, &parent)) return rc;
     std::u16string path = parent.key.path;
     if (!AppendKeyPath(&path, NameOf(subKey))) return ERROR_INVALID_PARAMETER;
-    if (LONG rc = CheckAlive(device, parent)) return rc;
+    if (LONG rc = Refresh(device, &parent)) return rc;
 
     std::optional<KeyRow> key = device.Registry().FindKey(parent.key.root, path);
     bool created = false;
@@ -169,7 +175,7 @@ LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved,
         if (LONG rc = Resolve(device, hKey, &key)) return rc;
         const auto value = device.Registry().GetValue(key.key.id, NameOf(lpValueName));
         if (!value) {
-            if (LONG rc = CheckAlive(device, key)) return rc;
+            if (LONG rc = Refresh(device, &key)) return rc;
             return ERROR_FILE_NOT_FOUND;
         }
         const auto size = static_cast<DWORD>(value->data.size());
@@ -198,7 +204,7 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, D
             std::u16string(name), dwType,
             lpData ? std::vector<uint8_t>(lpData, lpData + cbData) : std::vector<uint8_t>()};
         Database::Transaction t(device.Db());
-        if (LONG rc = CheckAlive(device, key)) return rc;
+        if (LONG rc = Refresh(device, &key)) return rc;
         device.Registry().SetValue(key.key, value, true);
         t.Commit();
         return ERROR_SUCCESS;
@@ -210,7 +216,7 @@ LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
         OpenKey key;
         if (LONG rc = Resolve(device, hKey, &key)) return rc;
         Database::Transaction t(device.Db());
-        if (LONG rc = CheckAlive(device, key)) return rc;
+        if (LONG rc = Refresh(device, &key)) return rc;
         if (!device.Registry().DeleteValue(key.key, NameOf(lpValueName), true))
             return ERROR_FILE_NOT_FOUND;
         t.Commit();

@@ -78,22 +78,25 @@ RegistryStore::RegistryStore(Database& db) : db_(db) {
 }
 
 std::optional<KeyRow> RegistryStore::FindKey(RootKey root, std::u16string_view path) {
+    // The index of (root, fold) answers alone: the row itself is not read.
     auto q = db_.Prepare("SELECT id FROM keys WHERE root = ? AND fold = ?");
     q.Bind(1, static_cast<int64_t>(root)).Bind(2, FoldKey(path));
     if (!q.Step()) return std::nullopt;
     return KeyRow{q.Int(0), root, std::u16string(path)};
 }
 
-std::u16string RegistryStore::StoredPath(int64_t id) {
-    auto q = db_.Prepare("SELECT path FROM keys WHERE id = ?");
-    q.Bind(1, id);
-    return q.Step() ? FromUtf8(q.Text(0)) : std::u16string();
+std::optional<KeyRow> RegistryStore::StoredKey(RootKey root, std::u16string_view path) {
+    auto q = db_.Prepare("SELECT id, path FROM keys WHERE root = ? AND fold = ?");
+    q.Bind(1, static_cast<int64_t>(root)).Bind(2, FoldKey(path));
+    if (!q.Step()) return std::nullopt;
+    return KeyRow{q.Int(0), root, FromUtf8(q.Text(1))};
 }
 
-bool RegistryStore::KeyAlive(int64_t id) {
-    auto q = db_.Prepare("SELECT 1 FROM keys WHERE id = ?");
+std::optional<KeyRow> RegistryStore::StoredKey(int64_t id) {
+    auto q = db_.Prepare("SELECT root, path FROM keys WHERE id = ?");
     q.Bind(1, id);
-    return q.Step();
+    if (!q.Step()) return std::nullopt;
+    return KeyRow{id, static_cast<RootKey>(q.Int(0)), FromUtf8(q.Text(1))};
 }
 
 KeyRow RegistryStore::CreateKey(RootKey root, std::u16string_view path, bool* created, bool log) {
@@ -103,8 +106,8 @@ KeyRow RegistryStore::CreateKey(RootKey root, std::u16string_view path, bool* cr
     std::u16string sought;
     ForEachKeyComponent(path, [&](std::u16string_view component) {
         sought = JoinKeyPath(sought, component);
-        if (auto found = FindKey(root, sought)) {
-            key = KeyRow{found->id, root, StoredPath(found->id)};
+        if (auto found = StoredKey(root, sought)) {
+            key = std::move(*found);
             return;
         }
         // A new key keeps the case of the keys above it as they are stored.
@@ -127,9 +130,8 @@ KeyRow RegistryStore::CreateKey(RootKey root, std::u16string_view path, bool* cr
 
 bool RegistryStore::DeleteKeyTree(RootKey root, std::u16string_view path, bool log) {
     Database::Transaction t(db_);
-    auto top = FindKey(root, path);
+    const std::optional<KeyRow> top = StoredKey(root, path);
     if (!top) return false;
-    top->path = StoredPath(top->id);
     if (top->id == Root(root).id) {
         throw DeviceError(std::string("a root key cannot be deleted: ") + RootName(root));
     }
@@ -183,8 +185,7 @@ void RegistryStore::SetValue(const KeyRow& key, const RegValue& value, bool log)
         .BindBlob(5, value.data)
         .Run();
     if (log) {
-        LogChange("set", key.root, StoredPath(key.id), before ? &before->name : &value.name, before,
-                  value);
+        LogChange("set", key.root, key.path, before ? &before->name : &value.name, before, value);
     }
     t.Commit();
 }
@@ -197,7 +198,7 @@ bool RegistryStore::DeleteValue(const KeyRow& key, std::u16string_view name, boo
         .Bind(1, key.id)
         .Bind(2, FoldKey(name))
         .Run();
-    if (log) LogChange("delete", key.root, StoredPath(key.id), &before->name, before, std::nullopt);
+    if (log) LogChange("delete", key.root, key.path, &before->name, before, std::nullopt);
     t.Commit();
     return true;
 }
@@ -224,9 +225,9 @@ RegKey RegistryStore::ReadKey(RootKey root, std::u16string_view path) {
     Database::ReadTransaction snapshot(db_);
     std::u16string normalised;
     std::optional<KeyRow> key;
-    if (AppendKeyPath(&normalised, path)) key = FindKey(root, normalised);
+    if (AppendKeyPath(&normalised, path)) key = StoredKey(root, normalised);
     if (!key) throw DeviceError("no such key: " + KeyName(root, normalised));
-    return RegKey{root, StoredPath(key->id), Values(key->id)};
+    return RegKey{root, key->path, Values(key->id)};
 }
 
 void RegistryStore::LogChange(const char* kind, RootKey root, std::u16string_view storedPath,
@@ -310,7 +311,7 @@ void RegistryStore::Apply(const std::vector<RegFileOp>& ops, bool log) {
                 SetValue(CreateKey(op.root, op.path, &created, log), op.value, log);
                 break;
             case RegFileOp::kDeleteValue:
-                if (auto key = FindKey(op.root, op.path)) DeleteValue(*key, op.value.name, log);
+                if (auto key = StoredKey(op.root, op.path)) DeleteValue(*key, op.value.name, log);
                 break;
         }
     }

@@ -19,8 +19,8 @@
 
 namespace ce {
 
-// A key: its row, its root and its normalised path (as it was asked for: equal to the stored path
-// but for case; StoredPath gives the stored one).
+// A key: its row, its root and its normalised path: as it was asked for when FindKey gave it
+// (equal to the stored path but for case), else as it is stored.
 struct KeyRow {
     int64_t id = 0;
     RootKey root = RootKey::LocalMachine;
@@ -34,13 +34,14 @@ public:
     // The store in a device's database. Throws DbError when the database lacks a root key.
     explicit RegistryStore(Database& db);
 
-    // The stored key at a normalised path: one indexed look-up.
+    // The key at a normalised path, matched without regard to case: one look-up in an index.
     std::optional<KeyRow> FindKey(RootKey root, std::u16string_view path);
+    // The same with the key's path as stored, which reads its row too.
+    std::optional<KeyRow> StoredKey(RootKey root, std::u16string_view path);
+    // The key of the row `id` with its path as stored; nothing when it was deleted.
+    std::optional<KeyRow> StoredKey(int64_t id);
     // The root key's own row.
     const KeyRow& Root(RootKey root) const { return roots_[static_cast<int>(root)]; }
-    bool KeyAlive(int64_t id);
-    // The key's path with each component in its stored case.
-    std::u16string StoredPath(int64_t id);
     // Finds or creates the key (a normalised path) and every missing key above it, in one
     // transaction.
     KeyRow CreateKey(RootKey root, std::u16string_view path, bool* created, bool log);
@@ -48,9 +49,10 @@ public:
     bool DeleteKeyTree(RootKey root, std::u16string_view path, bool log);
 
     std::optional<RegValue> GetValue(int64_t keyId, std::u16string_view name);
-    // Writes a value of a key that exists (the caller checks).
+    // Writes a value of a key that exists, as StoredKey or CreateKey gave it in this transaction:
+    // the log names the key by that path.
     void SetValue(const KeyRow& key, const RegValue& value, bool log);
-    // False when there was no such value.
+    // False when there was no such value. The key as for SetValue.
     bool DeleteValue(const KeyRow& key, std::u16string_view name, bool log);
     // The key's values, sorted by their folded names (the default value first).
     std::vector<RegValue> Values(int64_t keyId);
