@@ -1,4 +1,5 @@
 #include <CePlatform/Device.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -365,6 +366,7 @@ void Device::SetProfile(const Profile& profile) {
         Database::Transaction t(impl_->Db());
         WriteProfile(impl_->Db(), profile);
         t.Commit();
+        impl_->ForgetPlatform();
     });
 }
 
@@ -376,6 +378,7 @@ void Device::UpdateProfile(const std::function<void(Profile&)>& edit, std::strin
         WriteProfile(impl_->Db(), profile);
         if (!event.empty()) impl_->AddJournalEntry(event);
         t.Commit();
+        impl_->ForgetPlatform();
     });
 }
 
@@ -488,7 +491,14 @@ Device::Impl::Impl(fs::path folder, std::unique_ptr<Database> db, DeviceLock loc
       db_(std::move(db)),
       registry_(*db_),
       lock_(std::move(lock)),
-      generation_(++g_generations) {}
+      generation_(++g_generations) {
+    ReopenFiles();
+}
+
+void Device::Impl::ReopenFiles() {
+    files_ = UniqueFd(open((folder_ / kFilesName).c_str(),
+                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
 
 void Device::Impl::AddJournalEntry(std::string_view event) {
     Database::Transaction t(*db_);
@@ -499,6 +509,14 @@ void Device::Impl::AddJournalEntry(std::string_view event) {
         .Bind(2, event)
         .Run();
     t.Commit();
+}
+
+const std::string& Device::Impl::Platform() {
+    if (!platform_) {
+        auto q = db_->Prepare("SELECT value FROM profile WHERE name = 'platform'");
+        platform_ = q.Step() ? q.Text(0) : Profile{}.platform;
+    }
+    return *platform_;
 }
 
 }  // namespace ce

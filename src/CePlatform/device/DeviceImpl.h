@@ -6,9 +6,12 @@
 #include <windows.h>
 
 #include <mutex>
+#include <optional>
+#include <string>
 
 #include "device/Database.h"
 #include "device/DeviceLock.h"
+#include "files/DevicePaths.h"
 #include "registry/RegistryStore.h"
 
 namespace ce {
@@ -31,8 +34,18 @@ public:
     DeviceLock& Lock() { return lock_; }
     // Distinguishes devices opened in this process, so a handle of a closed device is refused.
     uint64_t Generation() const { return generation_; }
+    // The device's fs/ folder, held open so that a device path is walked from it without a walk
+    // of the host's path to it (-1 when it could not be opened). A restore, which puts another
+    // folder in its place, opens it again.
+    int FilesFd() const { return files_.Get(); }
+    void ReopenFiles();
 
     void AddJournalEntry(std::string_view event);
+    // The profile's platform text (Profile::platform), which programs ask for often. It is read
+    // once: a device's platform does not change while programs run on it (only its creation
+    // sets it), and a change made through this device forgets what was read (ForgetPlatform).
+    const std::string& Platform();
+    void ForgetPlatform() { platform_.reset(); }
 
 private:
     std::filesystem::path folder_;
@@ -40,6 +53,8 @@ private:
     RegistryStore registry_;
     DeviceLock lock_;
     uint64_t generation_;
+    UniqueFd files_;
+    std::optional<std::string> platform_;
 };
 
 // The current device for the Win32 functions, or null with the reason already reported (once per

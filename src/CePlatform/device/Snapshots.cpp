@@ -296,6 +296,7 @@ int64_t RestoreDatabase(Device::Impl& device, const fs::path& snapshotDb, std::s
         .Bind(1, token)
         .Run();
     t.Commit();
+    device.ForgetPlatform();
     return seq;
 }
 
@@ -481,6 +482,7 @@ int64_t Device::RestoreSnapshot(std::string_view name) {
         throw;
     }
     SwitchFiles(Folder());
+    impl_->ReopenFiles();
     return seq;
 }
 
