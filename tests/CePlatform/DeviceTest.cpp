@@ -205,6 +205,26 @@ TEST(DeviceProfile, AnswersThePlatformQueries) {
     EXPECT_EQ(0xCDCDCDCDu, info.dwMajorVersion);
 }
 
+// The platform is read once per opened device; a change made through the device and the restore
+// of a snapshot taken on another platform are answered from then on.
+TEST(DeviceProfile, ThePlatformFollowsChangesMadeThroughTheDevice) {
+    test::TempDevice device(ce::Profile{"PocketPC", 4, 21, 1088, {}}, false);
+    ce::Device& d = device.Device();
+    const auto platform = [] {
+        WCHAR text[MAX_PATH] = {};
+        EXPECT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof(text), text, 0));
+        return std::u16string(text);
+    };
+    EXPECT_EQ(u"PocketPC", platform());
+    d.SaveSnapshot("pocket");
+    ce::Profile profile = d.GetProfile();
+    profile.platform = "SmartPhone";
+    d.SetProfile(profile);
+    EXPECT_EQ(u"SmartPhone", platform());
+    d.RestoreSnapshot("pocket");
+    EXPECT_EQ(u"PocketPC", platform());
+}
+
 TEST(DeviceModules, BluetoothModeAndAygshellRestartAreJournaled) {
     test::TempDevice device;
     HMODULE bth = LoadLibraryW(u"\\Windows\\bthutil.DLL");

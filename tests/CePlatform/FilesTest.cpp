@@ -74,8 +74,8 @@ std::map<std::string, std::string> Listing(const ce::Device& device, std::u16str
 }
 
 // Nothing leaves fs/ through a symbolic link: neither one that points out of it, nor one that
-// points nowhere yet, nor one on the way; such a path has no host path. Links are listed as links
-// and never removed.
+// points nowhere yet, nor one on the way, even to a folder of fs/; such a path has no host path.
+// Links are listed as links and never removed.
 TEST(DevicePaths, SymbolicLinksAreNeverFollowed) {
     test::TempDevice device;
     const ce::Device& d = device.Device();
@@ -86,10 +86,11 @@ TEST(DevicePaths, SymbolicLinksAreNeverFollowed) {
     fs::create_symlink(outside, menu / "Out.lnk");
     fs::create_symlink(device.Folder() / "new.txt", menu / "Dangling.lnk");
     fs::create_directory_symlink(device.Folder(), root / "Up");
+    fs::create_directory_symlink("Start Menu", root / "Windows/Menu");  // one that stays inside
 
     for (const char16_t* path :
          {u"\\Windows\\Start Menu\\out.lnk", u"\\Windows\\Start Menu\\Dangling.lnk",
-          u"\\up\\outside.txt", u"\\Up\\new.txt"}) {
+          u"\\up\\outside.txt", u"\\Up\\new.txt", u"\\Windows\\Menu\\Programs\\In.lnk"}) {
         SCOPED_TRACE(ce::ToUtf8(path));
         EXPECT_THROW(d.HostPath(path), ce::DeviceError);
         for (const char16_t* mode : {u"r", u"r+", u"w", u"a+"}) {
@@ -108,6 +109,7 @@ TEST(DevicePaths, SymbolicLinksAreNeverFollowed) {
     }
     EXPECT_EQ("outside", test::ReadFileBytes(outside));
     EXPECT_FALSE(fs::exists(device.Folder() / "new.txt"));
+    EXPECT_FALSE(fs::exists(menu / "Programs/In.lnk"));
 
     // Listed by their own names, whatever they point to; a link named alone is its own listing.
     EXPECT_EQ(Listing(d, u"\\Windows\\Start Menu"),

@@ -104,6 +104,12 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndExtraBackslashesAndKeepTheirFirstCase) {
     EXPECT_EQ(u"SOFTWARE\\Microsoft\\Inbox\\Settings", keys.back().path);
     ASSERT_EQ(1u, keys.back().values.size());
     EXPECT_EQ(u"SMSNoSentMsg", keys.back().values[0].name);
+    // The change log names the key as stored, whichever handle wrote.
+    for (const ce::Change& c : device_.Device().Changes()) {
+        if (c.kind == ce::Change::kSetValue || c.kind == ce::Change::kDeleteValue) {
+            EXPECT_EQ("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Inbox\\Settings", c.key);
+        }
+    }
 
     // Each root is a tree of its own.
     HKEY c = Create(HKEY_CLASSES_ROOT, u"\\exefile");
@@ -238,6 +244,20 @@ TEST_F(RegistryTest, ChangeLogAndAKeyDeletedUnderAnOpenHandle) {
                           "3 " + phone + " - -",
                           "3 HKEY_CURRENT_USER\\ControlPanel  - -",
                       }));
+}
+
+// An import is one transaction: an operation that fails (here a key name longer than 255
+// characters, which no parsed file holds) takes back the ones before it, log entries included.
+TEST_F(RegistryTest, AnImportThatFailsChangesNothing) {
+    ce::Device& d = device_.Device();
+    const size_t logged = d.Changes().size();
+    const std::vector<ce::RegFileOp> ops = {
+        {ce::RegFileOp::kSetValue, 0, LM, u"Before", {u"v", REG_DWORD, {1, 0, 0, 0}}},
+        {ce::RegFileOp::kCreateKey, 0, LM, u"Long\\" + std::u16string(256, u'k'), {}},
+    };
+    EXPECT_THROW(d.Import(ops), ce::DeviceError);
+    EXPECT_FALSE(Exists(LM, u"Before"));
+    EXPECT_EQ(logged, d.Changes().size());
 }
 
 // Registry files.

@@ -191,6 +191,7 @@ TEST(Snapshots, ARestoreBringsBackTheWholeDeviceButRunAndTheChangeLogGoesOn) {
     EXPECT_EQ(Capture(d), saved);
     EXPECT_EQ(test::ReadFileBytes(device.Folder() / "run/live.txt"), "a process's");
     EXPECT_TRUE(fs::is_symlink(d.FilesRoot() / "Windows/link"));
+    EXPECT_EQ("old", d.ReadFile(u"\\Windows\\a.txt"));  // the device's own walk meets them too
     // The snapshot's log, then the restore, numbered above everything used before.
     std::vector<ce::Change> log = d.Changes();
     ASSERT_EQ(log.size(), savedLog.size() + 1);

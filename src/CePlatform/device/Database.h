@@ -126,6 +126,9 @@ public:
     sqlite3* handle() const { return db_; }
 
 private:
+    // Runs ROLLBACK or COMMIT for a transaction that ends in a destructor, ignoring a failure.
+    void EndQuietly(const char* sql) noexcept;
+
     sqlite3* db_ = nullptr;
     std::unordered_map<const char*, sqlite3_stmt*> statements_;
 };

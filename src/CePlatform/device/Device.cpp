@@ -1,5 +1,5 @@
 #include <CePlatform/Device.h>
-#include <CePlatform/Unicode.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,43 +23,15 @@ constexpr int64_t kSchemaVersion = 1;
 // A device being created is built under this name and then linked into place.
 constexpr const char* kCreatingPrefix = ".device.db.creating-";
 
+// The device's own tables; the registry store adds its own (RegistryStore::CreateTables).
 constexpr const char* kSchema = R"sql(
 CREATE TABLE device(name TEXT PRIMARY KEY, value) WITHOUT ROWID;
 CREATE TABLE profile(name TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
-CREATE TABLE keys(
-  id INTEGER PRIMARY KEY,
-  parent INTEGER REFERENCES keys(id),
-  root INTEGER NOT NULL,
-  name TEXT NOT NULL,
-  path TEXT NOT NULL,
-  fold TEXT NOT NULL,
-  UNIQUE(root, fold));
-CREATE INDEX keys_parent ON keys(parent);
-CREATE TABLE reg_values(
-  key INTEGER NOT NULL REFERENCES keys(id),
-  name TEXT NOT NULL,
-  fold TEXT NOT NULL,
-  type INTEGER NOT NULL,
-  data BLOB NOT NULL,
-  PRIMARY KEY(key, fold)) WITHOUT ROWID;
 CREATE TABLE journal(
   seq INTEGER PRIMARY KEY AUTOINCREMENT,
   time TEXT NOT NULL,
   pid INTEGER NOT NULL,
   event TEXT NOT NULL);
-CREATE TABLE changes(
-  seq INTEGER PRIMARY KEY AUTOINCREMENT,
-  time TEXT NOT NULL,
-  pid INTEGER NOT NULL,
-  kind TEXT NOT NULL,
-  key TEXT NOT NULL,
-  name TEXT,
-  old_type INTEGER,
-  old_data BLOB,
-  new_type INTEGER,
-  new_data BLOB);
-INSERT INTO keys(id, parent, root, name, path, fold) VALUES
-  (1, NULL, 0, '', '', ''), (2, NULL, 1, '', '', ''), (3, NULL, 2, '', '', '');
 )sql";
 
 // The folders that every device's file system has.
@@ -292,6 +264,7 @@ void CreateDevice(const fs::path& folder, const Profile& profile, bool seed) {
         {
             Database::Transaction t(*db);
             db->Exec(kSchema);
+            RegistryStore::CreateTables(*db);
             db->Prepare("INSERT INTO device(name, value) VALUES('format', ?), ('version', ?)")
                 .Bind(1, std::string_view(kFormat))
                 .Bind(2, kSchemaVersion)
@@ -299,8 +272,7 @@ void CreateDevice(const fs::path& folder, const Profile& profile, bool seed) {
             WriteProfile(*db, profile);
             t.Commit();
         }
-        Device::Impl impl(folder, std::move(db));
-        impl.Apply(seedOps, /*log=*/false);
+        RegistryStore(*db).Apply(seedOps, /*log=*/false);
     } catch (const DbError& e) {
         removeBuilding();
         throw DeviceError("cannot create a device in " + folder.string() + ": " +
@@ -394,6 +366,7 @@ void Device::SetProfile(const Profile& profile) {
         Database::Transaction t(impl_->Db());
         WriteProfile(impl_->Db(), profile);
         t.Commit();
+        impl_->ForgetPlatform();
     });
 }
 
@@ -405,6 +378,7 @@ void Device::UpdateProfile(const std::function<void(Profile&)>& edit, std::strin
         WriteProfile(impl_->Db(), profile);
         if (!event.empty()) impl_->AddJournalEntry(event);
         t.Commit();
+        impl_->ForgetPlatform();
     });
 }
 
@@ -424,63 +398,24 @@ std::vector<JournalEntry> Device::Journal(int64_t afterSeq) const {
 }
 
 std::vector<Change> Device::Changes(int64_t afterSeq) const {
-    return Guard(*this, [&] {
-        std::vector<Change> changes;
-        auto q = impl_->Db().Prepare(
-            "SELECT seq, time, pid, kind, key, name, old_type, old_data, new_type, new_data "
-            "FROM changes WHERE seq > ? ORDER BY seq");
-        q.Bind(1, afterSeq);
-        while (q.Step()) {
-            Change c;
-            c.seq = q.Int(0);
-            c.time = q.Text(1);
-            c.pid = q.Int(2);
-            const std::string kind = q.Text(3);
-            c.kind = kind == "set"          ? Change::kSetValue
-                     : kind == "delete"     ? Change::kDeleteValue
-                     : kind == "key-create" ? Change::kCreateKey
-                     : kind == "restore"    ? Change::kRestore
-                                            : Change::kDeleteKey;
-            c.key = q.Text(4);
-            if (c.kind == Change::kRestore) {
-                c.snapshot = q.Text(5);
-            } else {
-                c.valueName = FromUtf8(q.Text(5));
-            }
-            if (!q.IsNull(6))
-                c.before = RegValue{c.valueName, static_cast<uint32_t>(q.Int(6)), q.Blob(7)};
-            if (!q.IsNull(8))
-                c.after = RegValue{c.valueName, static_cast<uint32_t>(q.Int(8)), q.Blob(9)};
-            changes.push_back(std::move(c));
-        }
-        return changes;
-    });
+    return Guard(*this, [&] { return impl_->Registry().Changes(afterSeq); });
 }
 
 bool Device::KeyExists(RootKey root, std::u16string_view path) const {
-    std::u16string normalised;
-    if (!AppendKeyPath(&normalised, path)) return false;
-    return Guard(*this, [&] { return impl_->FindKey(root, normalised).has_value(); });
+    return Guard(*this, [&] { return impl_->Registry().KeyExists(root, path); });
 }
 
 RegKey Device::ReadKey(RootKey root, std::u16string_view path) const {
-    return Guard(*this, [&] {
-        Database::ReadTransaction snapshot(impl_->Db());
-        std::u16string normalised;
-        std::optional<KeyRow> key;
-        if (AppendKeyPath(&normalised, path)) key = impl_->FindKey(root, normalised);
-        if (!key) throw DeviceError("no such key: " + KeyName(root, normalised));
-        return RegKey{root, impl_->StoredPath(key->id), impl_->Values(key->id)};
-    });
+    return Guard(*this, [&] { return impl_->Registry().ReadKey(root, path); });
 }
 
 std::vector<RegKey> Device::ExportKeys(std::optional<RootKey> root,
                                        std::u16string_view path) const {
-    return Guard(*this, [&] { return impl_->Export(root, path); });
+    return Guard(*this, [&] { return impl_->Registry().Export(root, path); });
 }
 
 void Device::Import(const std::vector<RegFileOp>& ops, bool logChanges) {
-    Guard(*this, [&] { impl_->Apply(ops, logChanges); });
+    Guard(*this, [&] { impl_->Registry().Apply(ops, logChanges); });
 }
 
 Device& CurrentDevice() {
@@ -554,16 +489,15 @@ Device::Impl* TryCurrentDevice() {
 Device::Impl::Impl(fs::path folder, std::unique_ptr<Database> db, DeviceLock lock)
     : folder_(std::move(folder)),
       db_(std::move(db)),
+      registry_(*db_),
       lock_(std::move(lock)),
       generation_(++g_generations) {
-    for (int r = 0; r < 3; ++r) {
-        const auto root = static_cast<RootKey>(r);
-        auto row = FindKey(root, u"");
-        if (!row)
-            throw DbError(SQLITE_CORRUPT,
-                          "the registry has no root key " + std::string(RootName(root)));
-        roots_[r] = *row;
-    }
+    ReopenFiles();
+}
+
+void Device::Impl::ReopenFiles() {
+    files_ = UniqueFd(open((folder_ / kFilesName).c_str(),
+                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 void Device::Impl::AddJournalEntry(std::string_view event) {
@@ -575,6 +509,14 @@ void Device::Impl::AddJournalEntry(std::string_view event) {
         .Bind(2, event)
         .Run();
     t.Commit();
+}
+
+const std::string& Device::Impl::Platform() {
+    if (!platform_) {
+        auto q = db_->Prepare("SELECT value FROM profile WHERE name = 'platform'");
+        platform_ = q.Step() ? q.Text(0) : Profile{}.platform;
+    }
+    return *platform_;
 }
 
 }  // namespace ce

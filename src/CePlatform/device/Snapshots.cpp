@@ -267,8 +267,9 @@ private:
 
 // Step 3 of a restore: the device's database takes the snapshot's content in one transaction.
 // Returns the sequence number of the restore's change.
-int64_t RestoreDatabase(Database& db, const fs::path& snapshotDb, std::string_view name,
+int64_t RestoreDatabase(Device::Impl& device, const fs::path& snapshotDb, std::string_view name,
                         const std::string& token) {
+    Database& db = device.Db();
     AttachedSnapshot attached(db, snapshotDb);
     {
         auto q = db.Prepare("SELECT value FROM snapshot.device WHERE name = 'version'");
@@ -282,36 +283,20 @@ int64_t RestoreDatabase(Database& db, const fs::path& snapshotDb, std::string_vi
     // AUTOINCREMENT keeps in sqlite_sequence the highest number a table ever used; the rows
     // copied in raise it, never lower it, so numbers never go backwards.
     db.Exec(R"sql(
-        DELETE FROM main.reg_values;
-        DELETE FROM main.keys;
         DELETE FROM main.profile;
         DELETE FROM main.journal;
-        DELETE FROM main.changes;
-        INSERT INTO main.keys(id, parent, root, name, path, fold)
-          SELECT id, parent, root, name, path, fold FROM snapshot.keys ORDER BY id;
-        INSERT INTO main.reg_values(key, name, fold, type, data)
-          SELECT key, name, fold, type, data FROM snapshot.reg_values;
         INSERT INTO main.profile(name, value) SELECT name, value FROM snapshot.profile;
         INSERT INTO main.journal(seq, time, pid, event)
           SELECT seq, time, pid, event FROM snapshot.journal;
-        INSERT INTO main.changes(seq, time, pid, kind, key, name, old_type, old_data, new_type,
-                                 new_data)
-          SELECT seq, time, pid, kind, key, name, old_type, old_data, new_type, new_data
-          FROM snapshot.changes;
     )sql");
-    db.Prepare(
-          "INSERT INTO changes(time, pid, kind, key, name) "
-          "VALUES(strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), ?, 'restore', '', ?)")
-        .Bind(1, static_cast<int64_t>(getpid()))
-        .Bind(2, name)
-        .Run();
-    const int64_t seq = db.LastInsertId();
+    const int64_t seq = device.Registry().RestoreFromSnapshot(name);
     db.Prepare(
           "INSERT INTO device(name, value) VALUES('restore.token', ?) "
           "ON CONFLICT(name) DO UPDATE SET value = excluded.value")
         .Bind(1, token)
         .Run();
     t.Commit();
+    device.ForgetPlatform();
     return seq;
 }
 
@@ -487,7 +472,7 @@ int64_t Device::RestoreSnapshot(std::string_view name) {
         CopyTree(Folder(), snapshot / kFilesName, prepared);
         WriteWhole(Folder(), Folder() / kMarkerName, token);
         try {
-            seq = RestoreDatabase(impl_->Db(), snapshot / kDatabaseName, name, token);
+            seq = RestoreDatabase(*impl_, snapshot / kDatabaseName, name, token);
         } catch (const DbError& e) {
             throw DeviceError(Describe(DatabasePath(), e));
         }
@@ -497,6 +482,7 @@ int64_t Device::RestoreSnapshot(std::string_view name) {
         throw;
     }
     SwitchFiles(Folder());
+    impl_->ReopenFiles();
     return seq;
 }
 

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "device/DeviceImpl.h"
+#include "registry/KeyNames.h"
 
 namespace ce {
 
@@ -112,8 +113,8 @@ BOOL WINAPI SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UI
         t_lastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
-    return WithProfile([&](const Profile& profile) -> BOOL {
-        const std::u16string text = FromUtf8(profile.platform);
+    return OnCurrentDevice(FALSE, [&](Device& device) -> BOOL {
+        const std::u16string text = FromUtf8(device.impl().Platform());
         const size_t bytes = (text.size() + 1) * sizeof(WCHAR);
         if (bytes > uiParam) {
             t_lastError = ERROR_INSUFFICIENT_BUFFER;

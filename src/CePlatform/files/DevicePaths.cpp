@@ -4,7 +4,9 @@
 #include <CePlatform/Unicode.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "device/DeviceImpl.h"
+#include "registry/KeyNames.h"
 
 namespace ce {
 
@@ -69,27 +72,24 @@ bool SameFoldedName(std::string_view hostName, const std::string& wanted) {
 }
 
 // The entry of the folder `dirFd` whose name equals `name` without regard to case, looked for in
-// a listing of the folder; nothing when there is none.
+// a listing of the folder; nothing when there is none. The folder is read through the walk's own
+// descriptor (which nothing else reads from), from its start: a descriptor of its own would cost
+// the probe of a missing file (a shortcut looked for) half of its system calls.
 std::optional<std::string> FindEntry(int dirFd, std::u16string_view name) {
-    // A descriptor of its own, so that the listing does not move the walk's.
-    const int listFd = openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = listFd >= 0 ? fdopendir(listFd) : nullptr;
-    if (dir == nullptr) {
-        if (listFd >= 0) close(listFd);
-        return std::nullopt;
-    }
+    if (lseek(dirFd, 0, SEEK_SET) != 0) return std::nullopt;
     const std::string wanted = FoldKey(name);
-    std::optional<std::string> found;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string_view entryName = entry->d_name;
-        if (entryName == "." || entryName == "..") continue;
-        if (SameFoldedName(entryName, wanted)) {
-            found = std::string(entryName);
-            break;
+    alignas(dirent64) char buffer[8192];
+    ssize_t size;
+    while ((size = getdents64(dirFd, buffer, sizeof buffer)) > 0) {
+        for (ssize_t offset = 0; offset < size;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
+            offset += entry->d_reclen;
+            const std::string_view entryName = entry->d_name;
+            if (entryName == "." || entryName == "..") continue;
+            if (SameFoldedName(entryName, wanted)) return std::string(entryName);
         }
     }
-    closedir(dir);
-    return found;
+    return std::nullopt;
 }
 
 // The entry of the folder `dirFd` whose name equals `name` without regard to case: the name as
@@ -119,6 +119,20 @@ UniqueFd OpenMatchingFolder(int dirFd, std::u16string_view name, std::string* ho
     }
     errno = ENOENT;
     return folder;
+}
+
+// Opens the folder `relative` ("Windows/Start Menu") below the folder `dirFd` in one call, which
+// refuses a symbolic link anywhere on the way and any way out of `dirFd`. Invalid, errno
+// untouched, when that fails for whatever reason (a name in another case, a link, a kernel
+// without openat2).
+UniqueFd OpenFoldersAsNamed(int dirFd, const std::string& relative) {
+    open_how how{};
+    how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    const int error = errno;
+    const long fd = syscall(SYS_openat2, dirFd, relative.c_str(), &how, sizeof how);
+    errno = error;
+    return UniqueFd(static_cast<int>(fd));
 }
 
 // The components of a device path: "." dropped, ".." taking one back (never above the root),
@@ -226,11 +240,26 @@ DevicePathWalk WalkDevicePath(const Device& device, std::u16string_view path) {
     std::vector<std::u16string_view> parts;
     if (!SplitDevicePath(path, &parts)) return Fail(std::move(walk), EINVAL, ERROR_INVALID_NAME);
 
-    UniqueFd folder(open(walk.host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd folder;
     size_t next = 0;
+    // Nearly always the folders on the way are named as they are stored: then they are opened in
+    // one call from the device's open fs/ folder, as the walk below would open them. Else the
+    // walk finds out what stands there, from fs/ itself.
+    if (parts.size() > 1) {
+        std::string folders = ToUtf8(parts[0]);
+        for (size_t i = 1; i + 1 < parts.size(); ++i) folders += '/' + ToUtf8(parts[i]);
+        folder = OpenFoldersAsNamed(device.impl().FilesFd(), folders);
+        if (folder) {
+            walk.host /= folders;
+            next = parts.size() - 1;
+        }
+    }
     if (!folder) {
-        const int error = errno;
-        Fail(0, error, error == ENOENT ? ERROR_PATH_NOT_FOUND : HostError(error));
+        folder = UniqueFd(open(walk.host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!folder) {
+            const int error = errno;
+            Fail(0, error, error == ENOENT ? ERROR_PATH_NOT_FOUND : HostError(error));
+        }
     }
     // Every component but the last is a folder to open.
     for (; folder && next + 1 < parts.size(); ++next) {

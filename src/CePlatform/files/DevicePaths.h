@@ -1,6 +1,7 @@
 // Device paths on the host, without a way out of the device's file system. A path is walked one
 // component at a time from an open descriptor of fs/: each folder is opened with O_NOFOLLOW
-// relative to the one before, each name matched to an existing entry without regard to case, and
+// relative to the one before (or, when all are named as stored, by one openat2 that refuses links
+// the same way), each name matched to an existing entry without regard to case, and
 // the file is opened, created or deleted relative to the folder that the walk opened. A symbolic
 // link met anywhere on the way, or swapped in while the walk runs, is refused instead of
 // followed. (A hard link inside fs/ is an ordinary file here: making one is the user's doing.)

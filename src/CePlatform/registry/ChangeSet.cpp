@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "device/DeviceImpl.h"
+#include "registry/KeyNames.h"
 
 namespace ce {
 
@@ -64,11 +65,12 @@ struct KeyState {
 // The touched keys; nullopt for one that does not exist.
 using States = std::map<KeyId, std::optional<KeyState>, ExportOrder>;
 
-std::optional<KeyState> ReadKeyState(Device::Impl& device, RootKey root, std::u16string_view path) {
-    const std::optional<KeyRow> row = device.FindKey(root, path);
+std::optional<KeyState> ReadKeyState(RegistryStore& registry, RootKey root,
+                                     std::u16string_view path) {
+    const std::optional<KeyRow> row = registry.StoredKey(root, path);
     if (!row) return std::nullopt;
-    KeyState key{device.StoredPath(row->id), {}};
-    for (RegValue& value : device.Values(row->id)) {
+    KeyState key{row->path, {}};
+    for (RegValue& value : registry.Values(row->id)) {
         std::string fold = FoldKey(value.name);
         key.values.emplace(std::move(fold), std::move(value));
     }
@@ -212,7 +214,7 @@ std::vector<RegFileOp> RegistryChangeSince(const Device& device, int64_t sinceSe
                                   " of the change log names no key: \"" + change.key + "\"");
             }
             KeyId id{root, FoldKey(path)};
-            if (!now.count(id)) now.emplace(id, ReadKeyState(impl, root, path));
+            if (!now.count(id)) now.emplace(id, ReadKeyState(impl.Registry(), root, path));
             keyOf.emplace_back(std::move(id), std::move(path));
         }
 

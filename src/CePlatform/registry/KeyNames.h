@@ -1,5 +1,6 @@
 // The registry's rules for names, in one place for the registry functions, the registry store and
-// registry files: how a key path splits into components, and how long names may be.
+// registry files: how a key path splits into components, how long names may be, and how names
+// compare. Defined in KeyNames.cpp with the key names of CePlatform/RegistryTypes.h.
 #pragma once
 
 #include <algorithm>
@@ -12,6 +13,14 @@ namespace ce {
 // The longest key name (one component of a path) and value name, in characters.
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr size_t kMaxValueNameLength = 16383;
+
+// Appends the components of `relative` to the normalised `path`; false, appending nothing, when a
+// component is longer than kMaxKeyNameLength.
+bool AppendKeyPath(std::u16string* path, std::u16string_view relative);
+// "a\b" + "c" → "a\b\c"; either side may be empty.
+std::u16string JoinKeyPath(std::u16string_view parent, std::u16string_view child);
+// The form of a name or a path that the database compares: case-folded, in UTF-8.
+std::string FoldKey(std::u16string_view text);
 
 // Calls `visit` with each component of a key path, skipping empty ones (so leading, trailing and
 // doubled backslashes are ignored). False, before any call, when a component is longer than

@@ -21,10 +21,6 @@ constexpr uint32_t kRegDword = 4;
 // trailing backslash, within 80 columns as regedit does.
 constexpr size_t kHexWrapColumn = 77;
 
-constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
-                                      "HKEY_LOCAL_MACHINE"};
-constexpr const char* kRootAbbreviations[] = {"HKCR", "HKCU", "HKLM"};
-
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
@@ -39,15 +35,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
            EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::string JoinRootAndPath(const char* root, std::u16string_view path) {
-    std::string name = root;
-    if (!path.empty()) {
-        name += '\\';
-        name += ToUtf8(path);
-    }
-    return name;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -534,52 +521,6 @@ private:
 
 RegFileError::RegFileError(int line, const std::string& what)
     : std::runtime_error("line " + std::to_string(line) + ": " + what), line_(line) {}
-
-const char* RootName(RootKey root) {
-    const int i = static_cast<int>(root);
-    return i >= 0 && i < 3 ? kRootNames[i] : "HKEY_UNKNOWN";
-}
-
-bool ParseKeyName(std::string_view text, RootKey* root, std::u16string* path) {
-    while (!text.empty() && text.front() == '\\') text.remove_prefix(1);
-    const size_t slash = text.find('\\');
-    const std::string_view rootText = text.substr(0, slash);
-    int found = -1;
-    for (int i = 0; i < 3; ++i) {
-        if (EqualsIgnoringCase(rootText, kRootNames[i]) ||
-            EqualsIgnoringCase(rootText, kRootAbbreviations[i])) {
-            found = i;
-        }
-    }
-    if (found < 0) return false;
-
-    std::u16string normalised;
-    if (slash != std::string_view::npos) {
-        std::string_view rest = text.substr(slash + 1);
-        while (!rest.empty()) {
-            const size_t end = rest.find('\\');
-            const std::string_view part = rest.substr(0, end);
-            if (!part.empty()) {
-                if (!normalised.empty()) normalised += u'\\';
-                normalised += FromUtf8(part);
-            }
-            if (end == std::string_view::npos) break;
-            rest.remove_prefix(end + 1);
-        }
-    }
-    if (root != nullptr) *root = static_cast<RootKey>(found);
-    if (path != nullptr) *path = std::move(normalised);
-    return true;
-}
-
-std::string KeyName(RootKey root, std::u16string_view path) {
-    return JoinRootAndPath(RootName(root), path);
-}
-
-std::string ShortKeyName(RootKey root, std::u16string_view path) {
-    const int i = static_cast<int>(root);
-    return JoinRootAndPath(i >= 0 && i < 3 ? kRootAbbreviations[i] : RootName(root), path);
-}
 
 std::vector<RegFileOp> ParseRegFile(std::string_view text, std::vector<std::string>* warnings) {
     return Parser(text, warnings).Run();

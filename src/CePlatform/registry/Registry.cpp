@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "device/DeviceImpl.h"
+#include "registry/KeyNames.h"
 
 namespace ce {
 
@@ -35,7 +36,7 @@ std::optional<RootKey> PredefinedRoot(HKEY hKey) {
 // Resolves a handle on the current device; the error code when it cannot be used.
 LONG Resolve(Device::Impl& device, HKEY hKey, OpenKey* out) {
     if (auto root = PredefinedRoot(hKey)) {
-        *out = OpenKey{device.Generation(), device.Root(*root), true};
+        *out = OpenKey{device.Generation(), device.Registry().Root(*root), true};
         return ERROR_SUCCESS;
     }
     const auto found = Handles().find(reinterpret_cast<uintptr_t>(hKey));
@@ -46,8 +47,14 @@ LONG Resolve(Device::Impl& device, HKEY hKey, OpenKey* out) {
     return ERROR_SUCCESS;
 }
 
-LONG CheckAlive(Device::Impl& device, const OpenKey& key) {
-    return key.isRoot || device.KeyAlive(key.key.id) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+// Reads the handle's key as it is stored now (its stored path, which the change log names):
+// ERROR_KEY_DELETED when it was deleted since.
+LONG Refresh(Device::Impl& device, OpenKey* key) {
+    if (key->isRoot) return ERROR_SUCCESS;
+    std::optional<KeyRow> row = device.Registry().StoredKey(key->key.id);
+    if (!row) return ERROR_KEY_DELETED;
+    key->key = std::move(*row);
+    return ERROR_SUCCESS;
 }
 
 HKEY NewHandle(Device::Impl& device, const KeyRow& key) {
@@ -110,13 +117,13 @@ LONG OpenOrCreate(Device::Impl& device, HKEY hKey, LPCWSTR subKey, bool create, 
     if (LONG rc = Resolve(device, hKey, &parent)) return rc;
     std::u16string path = parent.key.path;
     if (!AppendKeyPath(&path, NameOf(subKey))) return ERROR_INVALID_PARAMETER;
-    if (LONG rc = CheckAlive(device, parent)) return rc;
+    if (LONG rc = Refresh(device, &parent)) return rc;
 
-    std::optional<KeyRow> key = device.FindKey(parent.key.root, path);
+    std::optional<KeyRow> key = device.Registry().FindKey(parent.key.root, path);
     bool created = false;
     if (!key) {
         if (!create) return ERROR_FILE_NOT_FOUND;
-        key = device.CreateKey(parent.key.root, path, &created, true);
+        key = device.Registry().CreateKey(parent.key.root, path, &created, true);
     }
     *result = NewHandle(device, *key);
     if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
@@ -166,9 +173,9 @@ LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved,
     return RegistryCall([&](Device::Impl& device) -> LONG {
         OpenKey key;
         if (LONG rc = Resolve(device, hKey, &key)) return rc;
-        const auto value = device.GetValue(key.key.id, NameOf(lpValueName));
+        const auto value = device.Registry().GetValue(key.key.id, NameOf(lpValueName));
         if (!value) {
-            if (LONG rc = CheckAlive(device, key)) return rc;
+            if (LONG rc = Refresh(device, &key)) return rc;
             return ERROR_FILE_NOT_FOUND;
         }
         const auto size = static_cast<DWORD>(value->data.size());
@@ -197,8 +204,8 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, D
             std::u16string(name), dwType,
             lpData ? std::vector<uint8_t>(lpData, lpData + cbData) : std::vector<uint8_t>()};
         Database::Transaction t(device.Db());
-        if (LONG rc = CheckAlive(device, key)) return rc;
-        device.SetValue(key.key, value, true);
+        if (LONG rc = Refresh(device, &key)) return rc;
+        device.Registry().SetValue(key.key, value, true);
         t.Commit();
         return ERROR_SUCCESS;
     });
@@ -209,8 +216,9 @@ LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
         OpenKey key;
         if (LONG rc = Resolve(device, hKey, &key)) return rc;
         Database::Transaction t(device.Db());
-        if (LONG rc = CheckAlive(device, key)) return rc;
-        if (!device.DeleteValue(key.key, NameOf(lpValueName), true)) return ERROR_FILE_NOT_FOUND;
+        if (LONG rc = Refresh(device, &key)) return rc;
+        if (!device.Registry().DeleteValue(key.key, NameOf(lpValueName), true))
+            return ERROR_FILE_NOT_FOUND;
         t.Commit();
         return ERROR_SUCCESS;
     });

@@ -1,11 +1,11 @@
-// The device registry in the database: keys are rows found by their root and their whole folded
-// path (one indexed look-up opens a key, however deep), values are rows of their key.
+#include "registry/RegistryStore.h"
+
 #include <CePlatform/Unicode.h>
 #include <unistd.h>
 
 #include <algorithm>
 
-#include "device/DeviceImpl.h"
+#include "registry/KeyNames.h"
 
 namespace ce {
 
@@ -19,73 +19,107 @@ void BindValue(Statement& q, int typeIndex, const std::optional<RegValue>& value
     }
 }
 
+// The tables of the registry and its change log. Key 1, 2 and 3 are the root keys; a key's path
+// and fold are its whole path below its root, stored and folded (FoldKey).
+constexpr const char* kTables = R"sql(
+CREATE TABLE keys(
+  id INTEGER PRIMARY KEY,
+  parent INTEGER REFERENCES keys(id),
+  root INTEGER NOT NULL,
+  name TEXT NOT NULL,
+  path TEXT NOT NULL,
+  fold TEXT NOT NULL,
+  UNIQUE(root, fold));
+CREATE INDEX keys_parent ON keys(parent);
+CREATE TABLE reg_values(
+  key INTEGER NOT NULL REFERENCES keys(id),
+  name TEXT NOT NULL,
+  fold TEXT NOT NULL,
+  type INTEGER NOT NULL,
+  data BLOB NOT NULL,
+  PRIMARY KEY(key, fold)) WITHOUT ROWID;
+CREATE TABLE changes(
+  seq INTEGER PRIMARY KEY AUTOINCREMENT,
+  time TEXT NOT NULL,
+  pid INTEGER NOT NULL,
+  kind TEXT NOT NULL,
+  key TEXT NOT NULL,
+  name TEXT,
+  old_type INTEGER,
+  old_data BLOB,
+  new_type INTEGER,
+  new_data BLOB);
+INSERT INTO keys(id, parent, root, name, path, fold) VALUES
+  (1, NULL, 0, '', '', ''), (2, NULL, 1, '', '', ''), (3, NULL, 2, '', '', '');
+)sql";
+
+Change::Kind ChangeKind(const std::string& kind) {
+    return kind == "set"          ? Change::kSetValue
+           : kind == "delete"     ? Change::kDeleteValue
+           : kind == "key-create" ? Change::kCreateKey
+           : kind == "restore"    ? Change::kRestore
+                                  : Change::kDeleteKey;
+}
+
 }  // namespace
 
-std::u16string JoinKeyPath(std::u16string_view parent, std::u16string_view child) {
-    std::u16string joined(parent);
-    if (!joined.empty() && !child.empty()) joined += u'\\';
-    joined += child;
-    return joined;
-}
+void RegistryStore::CreateTables(Database& db) { db.Exec(kTables); }
 
-std::string FoldKey(std::u16string_view text) {
-    // Key paths and value names are nearly always ASCII: fold those without a detour.
-    std::string folded(text.size(), '\0');
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c >= 0x80) return ToUtf8(FoldCase(text));
-        folded[i] = static_cast<char>(c >= u'a' && c <= u'z' ? c - 0x20 : c);
+RegistryStore::RegistryStore(Database& db) : db_(db) {
+    for (int r = 0; r < 3; ++r) {
+        const auto root = static_cast<RootKey>(r);
+        auto row = FindKey(root, u"");
+        if (!row) {
+            throw DbError(SQLITE_CORRUPT,
+                          "the registry has no root key " + std::string(RootName(root)));
+        }
+        roots_[r] = *row;
     }
-    return folded;
 }
 
-bool AppendKeyPath(std::u16string* path, std::u16string_view relative) {
-    return ForEachKeyComponent(relative, [path](std::u16string_view component) {
-        if (!path->empty()) *path += u'\\';
-        path->append(component);
-    });
-}
-
-std::optional<KeyRow> Device::Impl::FindKey(RootKey root, std::u16string_view path) {
-    auto q = db_->Prepare("SELECT id FROM keys WHERE root = ? AND fold = ?");
+std::optional<KeyRow> RegistryStore::FindKey(RootKey root, std::u16string_view path) {
+    // The index of (root, fold) answers alone: the row itself is not read.
+    auto q = db_.Prepare("SELECT id FROM keys WHERE root = ? AND fold = ?");
     q.Bind(1, static_cast<int64_t>(root)).Bind(2, FoldKey(path));
     if (!q.Step()) return std::nullopt;
     return KeyRow{q.Int(0), root, std::u16string(path)};
 }
 
-std::u16string Device::Impl::StoredPath(int64_t id) {
-    auto q = db_->Prepare("SELECT path FROM keys WHERE id = ?");
-    q.Bind(1, id);
-    return q.Step() ? FromUtf8(q.Text(0)) : std::u16string();
+std::optional<KeyRow> RegistryStore::StoredKey(RootKey root, std::u16string_view path) {
+    auto q = db_.Prepare("SELECT id, path FROM keys WHERE root = ? AND fold = ?");
+    q.Bind(1, static_cast<int64_t>(root)).Bind(2, FoldKey(path));
+    if (!q.Step()) return std::nullopt;
+    return KeyRow{q.Int(0), root, FromUtf8(q.Text(1))};
 }
 
-bool Device::Impl::KeyAlive(int64_t id) {
-    auto q = db_->Prepare("SELECT 1 FROM keys WHERE id = ?");
+std::optional<KeyRow> RegistryStore::StoredKey(int64_t id) {
+    auto q = db_.Prepare("SELECT root, path FROM keys WHERE id = ?");
     q.Bind(1, id);
-    return q.Step();
+    if (!q.Step()) return std::nullopt;
+    return KeyRow{id, static_cast<RootKey>(q.Int(0)), FromUtf8(q.Text(1))};
 }
 
-KeyRow Device::Impl::CreateKey(RootKey root, std::u16string_view path, bool* created, bool log) {
-    Database::Transaction t(*db_);
+KeyRow RegistryStore::CreateKey(RootKey root, std::u16string_view path, bool* created, bool log) {
+    Database::Transaction t(db_);
     KeyRow key = Root(root);
     *created = false;
     std::u16string sought;
     ForEachKeyComponent(path, [&](std::u16string_view component) {
         sought = JoinKeyPath(sought, component);
-        if (auto found = FindKey(root, sought)) {
-            key = KeyRow{found->id, root, StoredPath(found->id)};
+        if (auto found = StoredKey(root, sought)) {
+            key = std::move(*found);
             return;
         }
         // A new key keeps the case of the keys above it as they are stored.
         KeyRow child{0, root, JoinKeyPath(key.path, component)};
-        db_->Prepare("INSERT INTO keys(parent, root, name, path, fold) VALUES(?, ?, ?, ?, ?)")
+        db_.Prepare("INSERT INTO keys(parent, root, name, path, fold) VALUES(?, ?, ?, ?, ?)")
             .Bind(1, key.id)
             .Bind(2, static_cast<int64_t>(root))
             .Bind(3, ToUtf8(component))
             .Bind(4, ToUtf8(child.path))
             .Bind(5, FoldKey(child.path))
             .Run();
-        child.id = db_->LastInsertId();
+        child.id = db_.LastInsertId();
         if (log) LogChange("key-create", root, child.path, nullptr, std::nullopt, std::nullopt);
         key = std::move(child);
         *created = true;
@@ -94,18 +128,17 @@ KeyRow Device::Impl::CreateKey(RootKey root, std::u16string_view path, bool* cre
     return key;
 }
 
-bool Device::Impl::DeleteKeyTree(RootKey root, std::u16string_view path, bool log) {
-    Database::Transaction t(*db_);
-    auto top = FindKey(root, path);
+bool RegistryStore::DeleteKeyTree(RootKey root, std::u16string_view path, bool log) {
+    Database::Transaction t(db_);
+    const std::optional<KeyRow> top = StoredKey(root, path);
     if (!top) return false;
-    top->path = StoredPath(top->id);
     if (top->id == Root(root).id) {
         throw DeviceError(std::string("a root key cannot be deleted: ") + RootName(root));
     }
     const std::string fold = FoldKey(top->path);
     std::vector<KeyRow> doomed;
     {
-        auto q = db_->Prepare(
+        auto q = db_.Prepare(
             "SELECT id, path FROM keys WHERE root = ? AND (fold = ? OR (fold > ? AND fold < ?))");
         q.Bind(1, static_cast<int64_t>(root))
             .Bind(2, fold)
@@ -123,26 +156,26 @@ bool Device::Impl::DeleteKeyTree(RootKey root, std::u16string_view path, bool lo
                 LogChange("delete", root, key.path, &value.name, value, std::nullopt);
             }
         }
-        db_->Prepare("DELETE FROM reg_values WHERE key = ?").Bind(1, key.id).Run();
-        db_->Prepare("DELETE FROM keys WHERE id = ?").Bind(1, key.id).Run();
+        db_.Prepare("DELETE FROM reg_values WHERE key = ?").Bind(1, key.id).Run();
+        db_.Prepare("DELETE FROM keys WHERE id = ?").Bind(1, key.id).Run();
         if (log) LogChange("key-delete", root, key.path, nullptr, std::nullopt, std::nullopt);
     }
     t.Commit();
     return true;
 }
 
-std::optional<RegValue> Device::Impl::GetValue(int64_t keyId, std::u16string_view name) {
-    auto q = db_->Prepare("SELECT name, type, data FROM reg_values WHERE key = ? AND fold = ?");
+std::optional<RegValue> RegistryStore::GetValue(int64_t keyId, std::u16string_view name) {
+    auto q = db_.Prepare("SELECT name, type, data FROM reg_values WHERE key = ? AND fold = ?");
     q.Bind(1, keyId).Bind(2, FoldKey(name));
     if (!q.Step()) return std::nullopt;
     return RegValue{FromUtf8(q.Text(0)), static_cast<uint32_t>(q.Int(1)), q.Blob(2)};
 }
 
-void Device::Impl::SetValue(const KeyRow& key, const RegValue& value, bool log) {
-    Database::Transaction t(*db_);
+void RegistryStore::SetValue(const KeyRow& key, const RegValue& value, bool log) {
+    Database::Transaction t(db_);
     std::optional<RegValue> before;
     if (log) before = GetValue(key.id, value.name);
-    db_->Prepare(
+    db_.Prepare(
            "INSERT INTO reg_values(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?) "
            "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data")
         .Bind(1, key.id)
@@ -152,28 +185,27 @@ void Device::Impl::SetValue(const KeyRow& key, const RegValue& value, bool log) 
         .BindBlob(5, value.data)
         .Run();
     if (log) {
-        LogChange("set", key.root, StoredPath(key.id), before ? &before->name : &value.name, before,
-                  value);
+        LogChange("set", key.root, key.path, before ? &before->name : &value.name, before, value);
     }
     t.Commit();
 }
 
-bool Device::Impl::DeleteValue(const KeyRow& key, std::u16string_view name, bool log) {
-    Database::Transaction t(*db_);
+bool RegistryStore::DeleteValue(const KeyRow& key, std::u16string_view name, bool log) {
+    Database::Transaction t(db_);
     auto before = GetValue(key.id, name);
     if (!before) return false;
-    db_->Prepare("DELETE FROM reg_values WHERE key = ? AND fold = ?")
+    db_.Prepare("DELETE FROM reg_values WHERE key = ? AND fold = ?")
         .Bind(1, key.id)
         .Bind(2, FoldKey(name))
         .Run();
-    if (log) LogChange("delete", key.root, StoredPath(key.id), &before->name, before, std::nullopt);
+    if (log) LogChange("delete", key.root, key.path, &before->name, before, std::nullopt);
     t.Commit();
     return true;
 }
 
-std::vector<RegValue> Device::Impl::Values(int64_t keyId) {
+std::vector<RegValue> RegistryStore::Values(int64_t keyId) {
     std::vector<RegValue> values;
-    auto q = db_->Prepare("SELECT name, type, data, fold FROM reg_values WHERE key = ?");
+    auto q = db_.Prepare("SELECT name, type, data, fold FROM reg_values WHERE key = ?");
     q.Bind(1, keyId);
     while (q.Step()) {
         values.push_back({FromUtf8(q.Text(0)), static_cast<uint32_t>(q.Int(1)), q.Blob(2)});
@@ -184,10 +216,24 @@ std::vector<RegValue> Device::Impl::Values(int64_t keyId) {
     return values;
 }
 
-void Device::Impl::LogChange(const char* kind, RootKey root, std::u16string_view storedPath,
-                             const std::u16string* name, const std::optional<RegValue>& before,
-                             const std::optional<RegValue>& after) {
-    auto q = db_->Prepare(
+bool RegistryStore::KeyExists(RootKey root, std::u16string_view path) {
+    std::u16string normalised;
+    return AppendKeyPath(&normalised, path) && FindKey(root, normalised).has_value();
+}
+
+RegKey RegistryStore::ReadKey(RootKey root, std::u16string_view path) {
+    Database::ReadTransaction snapshot(db_);
+    std::u16string normalised;
+    std::optional<KeyRow> key;
+    if (AppendKeyPath(&normalised, path)) key = StoredKey(root, normalised);
+    if (!key) throw DeviceError("no such key: " + KeyName(root, normalised));
+    return RegKey{root, key->path, Values(key->id)};
+}
+
+void RegistryStore::LogChange(const char* kind, RootKey root, std::u16string_view storedPath,
+                              const std::u16string* name, const std::optional<RegValue>& before,
+                              const std::optional<RegValue>& after) {
+    auto q = db_.Prepare(
         "INSERT INTO changes(time, pid, kind, key, name, old_type, old_data, new_type, new_data) "
         "VALUES(strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), ?, ?, ?, ?, ?, ?, ?, ?)");
     q.Bind(1, static_cast<int64_t>(getpid()))
@@ -203,14 +249,14 @@ void Device::Impl::LogChange(const char* kind, RootKey root, std::u16string_view
     q.Run();
 }
 
-std::vector<RegKey> Device::Impl::Export(std::optional<RootKey> root, std::u16string_view path) {
+std::vector<RegKey> RegistryStore::Export(std::optional<RootKey> root, std::u16string_view path) {
     // One snapshot: a state the registry really was in, whatever other processes write meanwhile.
-    Database::ReadTransaction snapshot(*db_);
+    Database::ReadTransaction snapshot(db_);
     std::vector<RegKey> keys;
     auto collect = [this, &keys](RootKey r, const KeyRow& top) {
         std::vector<std::pair<std::string, KeyRow>> rows;
         const std::string fold = FoldKey(top.path);
-        auto q = db_->Prepare(
+        auto q = db_.Prepare(
             "SELECT id, path, fold FROM keys WHERE root = ? AND "
             "(fold = ? OR (fold > ? AND fold < ?) OR ? = '')");
         q.Bind(1, static_cast<int64_t>(r))
@@ -240,8 +286,8 @@ std::vector<RegKey> Device::Impl::Export(std::optional<RootKey> root, std::u16st
     return keys;
 }
 
-void Device::Impl::Apply(const std::vector<RegFileOp>& ops, bool log) {
-    Database::Transaction t(*db_);
+void RegistryStore::Apply(const std::vector<RegFileOp>& ops, bool log) {
+    Database::Transaction t(db_);
     for (RegFileOp op : ops) {
         std::u16string normalised;
         if (!AppendKeyPath(&normalised, op.path)) {
@@ -265,11 +311,62 @@ void Device::Impl::Apply(const std::vector<RegFileOp>& ops, bool log) {
                 SetValue(CreateKey(op.root, op.path, &created, log), op.value, log);
                 break;
             case RegFileOp::kDeleteValue:
-                if (auto key = FindKey(op.root, op.path)) DeleteValue(*key, op.value.name, log);
+                if (auto key = StoredKey(op.root, op.path)) DeleteValue(*key, op.value.name, log);
                 break;
         }
     }
     t.Commit();
+}
+
+std::vector<Change> RegistryStore::Changes(int64_t afterSeq) {
+    std::vector<Change> changes;
+    auto q = db_.Prepare(
+        "SELECT seq, time, pid, kind, key, name, old_type, old_data, new_type, new_data "
+        "FROM changes WHERE seq > ? ORDER BY seq");
+    q.Bind(1, afterSeq);
+    while (q.Step()) {
+        Change c;
+        c.seq = q.Int(0);
+        c.time = q.Text(1);
+        c.pid = q.Int(2);
+        c.kind = ChangeKind(q.Text(3));
+        c.key = q.Text(4);
+        if (c.kind == Change::kRestore) {
+            c.snapshot = q.Text(5);
+        } else {
+            c.valueName = FromUtf8(q.Text(5));
+        }
+        if (!q.IsNull(6))
+            c.before = RegValue{c.valueName, static_cast<uint32_t>(q.Int(6)), q.Blob(7)};
+        if (!q.IsNull(8))
+            c.after = RegValue{c.valueName, static_cast<uint32_t>(q.Int(8)), q.Blob(9)};
+        changes.push_back(std::move(c));
+    }
+    return changes;
+}
+
+int64_t RegistryStore::RestoreFromSnapshot(std::string_view name) {
+    // The restore's entry is numbered above every number the log ever used (AUTOINCREMENT).
+    db_.Exec(R"sql(
+        DELETE FROM main.reg_values;
+        DELETE FROM main.keys;
+        DELETE FROM main.changes;
+        INSERT INTO main.keys(id, parent, root, name, path, fold)
+          SELECT id, parent, root, name, path, fold FROM snapshot.keys ORDER BY id;
+        INSERT INTO main.reg_values(key, name, fold, type, data)
+          SELECT key, name, fold, type, data FROM snapshot.reg_values;
+        INSERT INTO main.changes(seq, time, pid, kind, key, name, old_type, old_data, new_type,
+                                 new_data)
+          SELECT seq, time, pid, kind, key, name, old_type, old_data, new_type, new_data
+          FROM snapshot.changes;
+    )sql");
+    db_.Prepare(
+           "INSERT INTO changes(time, pid, kind, key, name) "
+           "VALUES(strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), ?, 'restore', '', ?)")
+        .Bind(1, static_cast<int64_t>(getpid()))
+        .Bind(2, name)
+        .Run();
+    return db_.LastInsertId();
 }
 
 }  // namespace ce

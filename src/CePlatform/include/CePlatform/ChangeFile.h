@@ -6,6 +6,7 @@
 #include <CePlatform/Api.h>
 #include <CePlatform/Device.h>
 #include <CePlatform/RegFile.h>
+#include <CePlatform/RegistryTypes.h>
 
 #include <cstdint>
 #include <string>

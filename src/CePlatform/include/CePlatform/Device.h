@@ -18,6 +18,7 @@
 
 #include <CePlatform/Api.h>
 #include <CePlatform/RegFile.h>
+#include <CePlatform/RegistryTypes.h>
 
 #include <cstdint>
 #include <filesystem>
