@@ -8,6 +8,7 @@
 #include "support/ForkedChild.h"
 #include "MainFrame.h"
 #include "Startup.h"
+#include "support/PlatformHooks.h"
 #include "support/TempDevice.h"
 
 namespace {
@@ -72,8 +73,9 @@ TEST_F(SingleInstance, ASecondStartBringsTheFirstForward) {
     EXPECT_EQ(first.Next(), 1);
 }
 
+// Its window comes after 15 of the 25 tries, 100 ms apart.
 TEST_F(SingleInstance, AFirstInstanceStillCreatingItsWindowIsWaitedFor) {
-    ForkedChild first(device_.Folder(), RunningInstance(400));
+    ForkedChild first(device_.Folder(), RunningInstance(1500));
     ASSERT_EQ(first.Next(), kReady);
     EXPECT_EQ(CheckSingleInstance(Instance()), 1);
     EXPECT_EQ(first.Next(), 1);
@@ -85,8 +87,17 @@ TEST_F(SingleInstance, WithoutAWindowAfterTwentyFiveTriesTheStartRunsAsAFurtherI
     EXPECT_EQ(CheckSingleInstance(Instance()), S_OK);
 }
 
-TEST_F(SingleInstance, WithoutTheWindowNameTheCheckFails) {
+// Without the window name, or without a mutex: E_INVALIDARG when the name belongs to an object of
+// another kind, E_FAIL for any other reason.
+TEST_F(SingleInstance, TheCheckFailsWithoutTheWindowNameOrItsMutex) {
     EXPECT_EQ(CheckSingleInstance(reinterpret_cast<HINSTANCE>(0x5150)), E_FAIL);
+    for (const auto& [error, result] : {std::pair{ERROR_INVALID_HANDLE, E_INVALIDARG},
+                                        std::pair{ERROR_ACCESS_DENIED, E_FAIL},
+                                        std::pair{ERROR_ALREADY_EXISTS, E_FAIL}}) {
+        hooks::beforeCreateMutex = [error](LPCWSTR) { return DWORD(error); };
+        EXPECT_EQ(CheckSingleInstance(Instance()), result) << error;
+    }
+    hooks::Clear();
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 #include "InfoDlg.h"
 #include "InstallRole.h"
 #include "Startup.h"
-#include "support/RegistryHooks.h"
+#include "support/PlatformHooks.h"
 #include "support/RegistryProbe.h"
 
 namespace {
@@ -182,6 +182,24 @@ TEST_F(InfoWindow, ClosesByItselfAfterItsTimeOut) {
     EXPECT_EQ(Show(2000), 0);
     EXPECT_EQ(clock_.NowMs(), 2000u);
     EXPECT_THAT(lines_, ElementsAre("Info: Tweak X enabled"));
+}
+
+// The command line's toggle shows its outcome for two seconds, in the middle of the work area.
+TEST_F(InfoWindow, TheCommandLinesToggleShowsItsOutcomeForTwoSeconds) {
+    static RECT shown;
+    const UINT_PTR look = SetTimer(nullptr, 0, 1000, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        GetWindowRect(GetActiveWindow(), &shown);
+    });
+    RunCommandLineToggle(kSpeedBoost);
+    KillTimer(nullptr, look);
+    EXPECT_EQ(clock_.NowMs(), 2000u);
+    EXPECT_THAT(lines_, ElementsAre("Info: Tweak Speed-Boost enabled"));
+    EXPECT_EQ(Limit(), probe::DwordValue(kBoostedLimit));
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(shown.left - work.left, work.right - shown.right);
+    EXPECT_NEAR(shown.top - work.top, work.bottom - shown.bottom, 8);  // a cell's height
 }
 
 TEST_F(InfoWindow, ClosesAtOnceOnAnyKey) {
