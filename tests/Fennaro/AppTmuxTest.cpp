@@ -48,10 +48,11 @@ protected:
     }
     void Start() { Run(Program("Fennaro"), 44, 27); }
 
-    // Presses `key` and waits until the screen (with its attributes) is no longer `before`.
-    void Press(const std::string& key, const std::string& before) const {
+    // Presses `key` and waits until the screen (with its attributes) is no longer `before`;
+    // whether it changed.
+    bool Press(const std::string& key, const std::string& before) const {
         Keys(key);
-        WaitFor([&before](const std::string& s) { return s != before; }, true);
+        return WaitFor([&before](const std::string& s) { return s != before; }, true) != before;
     }
     // Brings the pickers to `category` and `tweak` with Tab and the arrows, as a person does. The
     // view gives the focus back to the picker last changed 100 ms after the change, and nothing
@@ -62,14 +63,16 @@ protected:
         for (int step = 0; step < 100; ++step) {
             const std::string screen = ScreenWithAttributes();
             const std::string shown = Shown(Plain(screen), "Category:");
+            std::string key;
             if (shown != category) {
                 const bool focused = Has(screen, "Category: " + kFocus);
-                Press(!focused ? "Tab" : shown < category ? "Down" : "Up", screen);
+                key = !focused ? "Tab" : shown < category ? "Down" : "Up";
             } else if (Shown(Plain(screen), "Tweak:") != tweak) {
-                Press(Has(screen, "Tweak:   " + kFocus) ? "Down" : "Tab", screen);
+                key = Has(screen, "Tweak:   " + kFocus) ? "Down" : "Tab";
             } else {
                 return;
             }
+            if (!Press(key, screen)) break;
         }
         ADD_FAILURE() << "never came to " << category << ", " << tweak << "\n" << Screen();
     }
@@ -80,7 +83,7 @@ protected:
         for (int step = 0; step < 40; ++step) {
             const std::string screen = ScreenWithAttributes();
             if (Has(Plain(screen), "[x] " + label)) return;
-            Press(Has(screen, kFocus + label) ? "Space" : "Tab", screen);
+            if (!Press(Has(screen, kFocus + label) ? "Space" : "Tab", screen)) break;
         }
         ADD_FAILURE() << "never ticked " << label << "\n" << Screen();
     }
@@ -197,7 +200,8 @@ protected:
             } else {
                 WheelDownAt(20, field + 1);
             }
-            WaitFor([&attributed](const std::string& s) { return s != attributed; }, true);
+            const auto changed = [&attributed](const std::string& s) { return s != attributed; };
+            if (!changed(WaitFor(changed, true))) break;
         }
         ADD_FAILURE() << "never came to " << category << ", " << tweak << "\n" << Screen();
     }

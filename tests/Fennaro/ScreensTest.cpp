@@ -230,13 +230,19 @@ TEST_F(Screens, TheMenuRestoresAfterAskingAndShowsTheAboutBoxUnderHelp) {
     EXPECT_FALSE(Checked(Control(IDC_ENABLE)));
 
     std::vector<std::string> about;
-    WhenIdle({[&about] {
+    RECT box{};
+    WhenIdle({[&about, &box] {
         about = ScreenRows();
+        GetWindowRect(GetActiveWindow(), &box);
         ce::screen::PressKey(VK_F1);
     }});
     for (UINT key : {VK_F2, VK_DOWN, VK_RETURN, VK_RETURN}) ce::screen::PressKey(key);
     ce::screen::PumpMessages();
     EXPECT_NE(RowWith(about, "Quenvale 2008"), -1) << PrintToString(about);
+    // Centred over the frame.
+    const RECT frame = WindowRect(frame_->m_hWnd);
+    EXPECT_NEAR(box.left - frame.left, frame.right - box.right, 1);
+    EXPECT_NEAR(box.top - frame.top, frame.bottom - box.bottom, 8);  // a cell's height
     EXPECT_EQ(GetActiveWindow(), frame_->m_hWnd);
     EXPECT_EQ(RowWith(ScreenRows(), "Quenvale 2008"), -1);
     EXPECT_EQ(ce::screen::StarvedCount(), 0);
@@ -308,7 +314,7 @@ TEST_F(Screens, TheFocusLandsOnceAHundredMillisecondsAfterTheLastChange) {
 }
 
 // Up with the caret before the end of the description's first line goes to the shortcut box and
-// reaches the description as a key that moves nothing.
+// reaches the description as a key that moves nothing. Typing changes nothing.
 TEST_F(Screens, UpInTheDescriptionsFirstLineLeavesTheBox) {
     Start();
     Pick(IDC_CATEGORY, "System");
@@ -332,6 +338,10 @@ TEST_F(Screens, UpInTheDescriptionsFirstLineLeavesTheBox) {
     const auto below = afterUp(firstLine + 3);
     EXPECT_EQ(below.first, description);
     EXPECT_LT(below.second, firstLine);
+    const std::string text = Text(description);
+    ce::screen::TypeText(u"x");
+    ce::screen::PumpMessages();
+    EXPECT_EQ(Text(description), text);
 }
 
 TEST_F(Screens, ControlsKeepTheirPlacesWhenTheFrameIsResized) {

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 using namespace testing;
 using namespace std::string_literals;
 using test::ExpectFailure;
-using test::Q;
+using test::Quote;
 using test::Result;
 
 const std::string kApplication = R"("\Program Files\Quenvale\Fennaro.exe")";
@@ -66,7 +66,7 @@ protected:
         Put(name, std::to_string(target.size()) + "#" + target);
     }
 
-    Result Tap(const std::string& name) { return On("tap " + Q(name)); }
+    Result Tap(const std::string& name) { return On("tap " + Quote(name)); }
 
     // Journal entries or registry changes without their sequence number, time and process.
     static std::string Events(const std::string& log) {

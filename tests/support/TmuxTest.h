@@ -5,7 +5,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,29 +17,10 @@
 #include <string>
 #include <thread>
 
+#include "support/Shell.h"
 #include "support/TempDevice.h"
 
 namespace test {
-
-// Runs a shell command; its standard output, and its exit status in *status.
-inline std::string Shell(const std::string& command, int* status = nullptr) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return output;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-    const int result = pclose(pipe);
-    if (status) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    return output;
-}
-
-// One shell word.
-inline std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 inline bool Has(const std::string& screen, const std::string& text) {
     return screen.find(text) != std::string::npos;
@@ -80,12 +60,6 @@ inline std::string Line(const std::string& screen, int row) {
     }
     if (start == std::string::npos) return {};
     return screen.substr(start, screen.find('\n', start) - start);
-}
-
-// A program built beside the test programs.
-inline std::filesystem::path BuiltProgram(const std::string& name) {
-    std::error_code ec;
-    return std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / name;
 }
 
 // A test with a device of its own and a tmux server of its own for each command it runs: a
