@@ -14,13 +14,13 @@ using ce::screen::kAttrUnderline;
 using test::Notification;
 using test::Notifications;
 
-constexpr int kMaterial = 201;
-constexpr int kLetters = 202;
-constexpr int kGlossy = 203;
-constexpr int kFramed = 204;
-constexpr int kNotes = 205;
-constexpr int kLabel = 206;
-constexpr int kStatus = 207;
+constexpr int kMaterial = 501;
+constexpr int kLetters = 502;
+constexpr int kGlossy = 503;
+constexpr int kFramed = 504;
+constexpr int kNotes = 505;
+constexpr int kLabel = 506;
+constexpr int kStatus = 507;
 
 // Positions fall on whole cells (4 x 8 pixels) so that the expected cells are plain.
 ce::res::Dialog TestDialog() {

@@ -146,17 +146,17 @@ TEST_F(ScreenTest, AResizeKeepsEveryWindowOnTheScreenAsItWasPlaced) {
 
 TEST_F(ScreenTest, StringsComeFromTheRegisteredTableCutToTheBuffer) {
     ce::res::Table table;
-    table.strings = {{128, u"Notebook"}};
+    table.strings = {{130, u"Notebook"}};
     ce::res::RegisterResources(Instance(), std::move(table));
 
     WCHAR buffer[260] = {u'j', u'u', u'n', u'k', 0};
-    EXPECT_EQ(8, LoadStringW(Instance(), 128, buffer, 260));
+    EXPECT_EQ(8, LoadStringW(Instance(), 130, buffer, 260));
     EXPECT_EQ(std::u16string(u"Notebook"), buffer);
-    EXPECT_EQ(3, LoadStringW(Instance(), 128, buffer, 4));
+    EXPECT_EQ(3, LoadStringW(Instance(), 130, buffer, 4));
     EXPECT_EQ(std::u16string(u"Not"), buffer);
     buffer[0] = u'j';
     SetLastError(0);
-    EXPECT_EQ(0, LoadStringW(Instance(), 129, buffer, 260));
+    EXPECT_EQ(0, LoadStringW(Instance(), 131, buffer, 260));
     EXPECT_EQ(0, buffer[0]);
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
 }
