@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "BenchMain.h"
-#include "support/RegistryHooks.h"
+#include "support/PlatformHooks.h"
 
 namespace fs = std::filesystem;
 

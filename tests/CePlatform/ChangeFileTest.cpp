@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "RegFileText.h"
 #include "support/ProvXmlReader.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
@@ -22,19 +23,14 @@ namespace {
 
 using namespace std::string_view_literals;
 using namespace testing;
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
+using test::Utf16;
 const auto CR = ce::RootKey::ClassesRoot;
 const auto CU = ce::RootKey::CurrentUser;
 const auto LM = ce::RootKey::LocalMachine;
 
-Bytes Text(std::u16string_view text) {
-    Bytes out;
-    for (char16_t c : text) out.insert(out.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
-    out.insert(out.end(), {0, 0});
-    return out;
-}
 ce::RegValue Sz(std::u16string name, std::u16string_view text) {
-    return {name, REG_SZ, Text(text)};
+    return {name, REG_SZ, Utf16(text)};
 }
 ce::RegValue Dword(std::u16string name, uint32_t n) {
     return {name, REG_DWORD, {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)}};
@@ -42,18 +38,7 @@ ce::RegValue Dword(std::u16string name, uint32_t n) {
 
 // One line per operation, for comparing operations read from two forms of one change.
 std::vector<std::string> Describe(const std::vector<ce::RegFileOp>& ops) {
-    std::vector<std::string> out;
-    for (const ce::RegFileOp& op : ops) {
-        std::string line = std::to_string(op.kind) + " " + ce::KeyName(op.root, op.path);
-        if (op.kind >= ce::RegFileOp::kSetValue) {
-            line += " \"" + ce::ToUtf8(op.value.name) + "\"";
-        }
-        if (op.kind == ce::RegFileOp::kSetValue) {
-            line += " " + ce::FormatValueData(op.value.type, op.value.data);
-        }
-        out.push_back(line);
-    }
-    return out;
+    return test::Describe(ops, false);
 }
 
 std::string RegText(const std::vector<ce::RegFileOp>& ops) { return ce::FormatRegFileOps(ops); }
@@ -305,7 +290,7 @@ private:
         static const std::vector<std::u16string> texts = {
             u"",          u"hello",      u"a\"b\\c",    u"\u00e9\u20ac\U0001F600",
             u"tab\there", u"two\nlines", u"& <xml> 'q'"};
-        return Text(Pick(texts));
+        return Utf16(Pick(texts));
     }
 
     Bytes RandomBytes(size_t count) {
@@ -334,14 +319,14 @@ private:
             }
             // Only in REGEDIT4: other types, and data that no parm can hold.
             case 4:
-                return {name, REG_EXPAND_SZ, Text(u"%windir%")};
+                return {name, REG_EXPAND_SZ, Utf16(u"%windir%")};
             case 5:
                 return {name, REG_QWORD, RandomBytes(8)};
             case 6:
                 return {name, random_() % 2 ? REG_NONE : 0x1234u, RandomBytes(random_() % 3)};
             case 7:
                 return {name, REG_SZ,
-                        random_() % 2 ? RandomBytes(random_() % 5) : Text(u"ctl\x01")};
+                        random_() % 2 ? RandomBytes(random_() % 5) : Utf16(u"ctl\x01")};
             default:
                 return {name, REG_DWORD, RandomBytes(3)};
         }
@@ -503,7 +488,7 @@ TEST(ProvXml, EachDatatypeItsEscapesAndWhatCannotBeSaid) {
     };
     std::vector<Op> ops = said;
     const std::vector<ce::RegValue> unsayable = {
-        {u"Expand", REG_EXPAND_SZ, Text(u"%windir%")},
+        {u"Expand", REG_EXPAND_SZ, Utf16(u"%windir%")},
         {u"Q", REG_QWORD, Bytes(8, 1)},
         {u"None", REG_NONE, {}},
         {u"Short", REG_DWORD, {1, 2, 3}},
@@ -511,10 +496,10 @@ TEST(ProvXml, EachDatatypeItsEscapesAndWhatCannotBeSaid) {
         Sz(u"Lone", u"\xD800"),
         Sz(u"NotChar", u"\xFFFF"),
         {u"NoEnd", REG_SZ, {'a', 0}},
-        {u"Two", REG_SZ, Text(u"a\0b"sv)},
+        {u"Two", REG_SZ, Utf16(u"a\0b"sv)},
         Dword(u"bad\x02name", 1),
         {u"Sep", REG_MULTI_SZ, multi(u"a\xF000z")},
-        {u"NotList", REG_MULTI_SZ, Text(u"a")},
+        {u"NotList", REG_MULTI_SZ, Utf16(u"a")},
     };
     for (const ce::RegValue& value : unsayable)
         ops.insert(ops.begin() + 2, {Op::kSetValue, 0, LM, odd, value});

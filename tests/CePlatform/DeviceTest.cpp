@@ -2,8 +2,6 @@
 // queries, emulated modules and drivers that answer from it (checked through the Win32 calls and
 // the device journal), and its storage on a read-only or full disk.
 #include <CePlatform/Device.h>
-#include <dirent.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -21,19 +19,10 @@
 #include <utility>
 #include <vector>
 
+#include "support/PlatformHooks.h"
 #include "support/TempDevice.h"
 
 namespace fs = std::filesystem;
-
-// When set, runs once as the next folder listing of this program starts: another process acting
-// between two steps of the code under test.
-static std::function<void()> g_beforeListing;
-
-extern "C" DIR* fdopendir(int fd) {
-    static const auto platform = reinterpret_cast<DIR* (*)(int)>(dlsym(RTLD_NEXT, "fdopendir"));
-    if (g_beforeListing) std::exchange(g_beforeListing, nullptr)();
-    return platform(fd);
-}
 
 namespace {
 
@@ -168,11 +157,11 @@ TEST(DeviceCreation, ACreatorThatLosesTheRaceForAFolderSaysADeviceExists) {
     const fs::path folder = base / "loser";
     fs::create_directory(folder);
     bool linked = false;
-    g_beforeListing = [&] {
+    hooks::beforeListing = [&] {
         linked = link((base / "winner/device.db").c_str(), (folder / "device.db").c_str()) == 0;
     };
     ExpectDeviceError([&] { ce::CreateDevice(folder, {}, false); }, {"already holds a device"});
-    g_beforeListing = nullptr;
+    hooks::beforeListing = nullptr;
     EXPECT_TRUE(linked) << "the creator did not list the folder";
 }
 

@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "RegFileText.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 
@@ -263,32 +264,14 @@ TEST_F(RegistryTest, AnImportThatFailsChangesNothing) {
 // Registry files.
 
 using namespace std::string_view_literals;
-using Bytes = std::vector<uint8_t>;
 using Op = ce::RegFileOp;
+using test::Bytes;
+using test::Describe;
+using test::Utf16;
 using namespace testing;
-
-Bytes Utf16(std::u16string_view text, bool terminate = true) {
-    Bytes out;
-    for (char16_t c : text) out.insert(out.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
-    if (terminate) out.insert(out.end(), {0, 0});
-    return out;
-}
 
 auto Fields(const ce::RegValue& v) { return std::tie(v.name, v.type, v.data); }
 
-// One line per operation: its line, "-" for a deleted key, the key, and a value's line ("=-"
-// when the value is deleted).
-std::vector<std::string> Describe(const std::vector<Op>& ops) {
-    std::vector<std::string> out;
-    for (const Op& op : ops) {
-        std::string value = ce::FormatValueLine(op.value);
-        if (op.kind == Op::kDeleteValue) value = value.substr(0, value.find('=')) + "=-";
-        out.push_back(std::to_string(op.line) + (op.kind == Op::kDeleteKey ? " -" : " ") +
-                      ce::KeyName(op.root, op.path) +
-                      (op.kind >= Op::kSetValue ? " " + value : ""));
-    }
-    return out;
-}
 
 // The data of each type as a file holds it, which reads back byte for byte.
 TEST(RegFileFormat, EachTypeHasItsFormComesBackByteForByteAndLongHexWraps) {

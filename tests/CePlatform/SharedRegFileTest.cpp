@@ -10,6 +10,8 @@
 #include <tuple>
 #include <vector>
 
+#include "RegFileText.h"
+
 namespace {
 
 using namespace testing;
@@ -25,23 +27,7 @@ std::string Utf16Le(const std::string& utf8) {
     return bytes;
 }
 
-// Each operation as "LINE KEY" or "LINE KEY VALUE-LINE" ("-" before a deleted key, "=-" for a
-// deleted value).
-std::vector<std::string> Describe(const std::vector<ce::RegFileOp>& ops) {
-    std::vector<std::string> out;
-    for (const ce::RegFileOp& op : ops) {
-        std::string line = std::to_string(op.line) + " " +
-                           (op.kind == ce::RegFileOp::kDeleteKey ? "-" : "") +
-                           ce::KeyName(op.root, op.path);
-        if (op.kind == ce::RegFileOp::kSetValue) line += " " + ce::FormatValueLine(op.value);
-        if (op.kind == ce::RegFileOp::kDeleteValue) {
-            const std::string value = ce::FormatValueLine(op.value);
-            line += " " + value.substr(0, value.find('=')) + "=-";
-        }
-        out.push_back(line);
-    }
-    return out;
-}
+using test::Describe;
 
 TEST(SharedRegFile, CommentsUnknownEscapesBothHeadersAndBothEncodingsReadAsAnEditorReadsThem) {
     const std::string tweaks =

@@ -142,20 +142,20 @@ TEST(BitmapCells, AveragesEachHalfOverThePixelsInsideTheImage) {
 using ImageStaticTest = test::ControlsTest;
 
 TEST_F(ImageStaticTest, StaticsTakeTheBitmapsSizeAndDrawHalfBlocksAndBrokenOnesNothing) {
-    constexpr UINT kSplash = 203, kBroken = 204, kIcon = 128;
+    constexpr UINT kPicture = 401, kBroken = 402, kIcon = 403;
     // 8 x 16 pixels, 2 x 2 cells: red over blue on the left, white over black on the right,
     // green below.
-    const auto splash = MakeBmp(8, 16, [](int x, int y) {
+    const auto picture = MakeBmp(8, 16, [](int x, int y) {
         if (y >= 8) return Rgb{0, 255, 0};
         if (x < 4) return y < 4 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
         return y < 4 ? Rgb{255, 255, 255} : Rgb{0, 0, 0};
     });
     ce::res::Table table;
-    table.bitmaps = {{kSplash, splash}, {kBroken, {splash.begin(), splash.begin() + 40}}};
+    table.bitmaps = {{kPicture, picture}, {kBroken, {picture.begin(), picture.begin() + 40}}};
     table.icons = {{kIcon, MakeBmp(4, 8, [](int, int) { return Rgb{1, 2, 3}; })}};
     using test::Ctl;
     ce::res::Dialog dialog{.id = 310, .style = WS_POPUP | WS_VISIBLE, .y = 8, .cx = 160, .cy = 120};
-    dialog.controls = {Ctl(1, u"STATIC", u"", 8, 8, 55, 58, SS_BITMAP, kSplash),
+    dialog.controls = {Ctl(1, u"STATIC", u"", 8, 8, 40, 40, SS_BITMAP, kPicture),
                        Ctl(2, u"STATIC", u"", 80, 8, 16, 16, SS_BITMAP, kBroken),
                        Ctl(3, u"STATIC", u"", 8, 64, 20, 20, SS_ICON, kIcon)};
     ASSERT_NE(CreateDialogFrom(dialog, std::move(table)), nullptr);

@@ -14,7 +14,7 @@ using test::MessageLog;
 using test::MessagesOf;
 
 constexpr UINT kProbeDialog = 300;
-constexpr UINT kInfoDialog = 206;
+constexpr UINT kNoteDialog = 301;
 constexpr UINT kViewDialog = 302;
 constexpr UINT kForgetfulDialog = 303;
 
@@ -48,11 +48,11 @@ protected:
         ce::res::Table table;
         table.dialogs = {
             Template(kProbeDialog, WS_POPUP | WS_CAPTION, 120, 64, u"Probe",
-                     {test::Ctl(-1, u"STATIC", u"Category:", 2, 9, 37, 8), Probe(11, 40, 7),
+                     {test::Ctl(-1, u"STATIC", u"Material:", 2, 9, 37, 8), Probe(11, 40, 7),
                       Probe(12, 40, 21, WS_TABSTOP | WS_DISABLED), Probe(13, 5, 35, 0),
                       Probe(14, 50, 35)}),
-            Template(kInfoDialog, WS_POPUP | WS_CAPTION, 116, 49, u"Info",
-                     {test::Ctl(1010, u"STATIC", u"Info text", 7, 7, 102, 35, SS_CENTER)}),
+            Template(kNoteDialog, WS_POPUP | WS_CAPTION, 116, 49, u"Note",
+                     {test::Ctl(40, u"STATIC", u"Note text", 7, 7, 102, 35, SS_CENTER)}),
             Template(kViewDialog, WS_CHILD | WS_VISIBLE, 120, 40, u"",
                      {Probe(31, 0, 0), Probe(32, 0, 8)}),
             Template(kForgetfulDialog, WS_POPUP | WS_VISIBLE, 60, 24, u"", {Probe(21, 4, 4)})};
@@ -115,7 +115,7 @@ TEST_F(DialogTest, TemplatesPlaceControlsOnTheCellGridAndInitDialogsAnswerDecide
     // 40 / 4 = column 10; (15 + 4) / 8 = row 2. The label has columns 1 to 9 and its text
     // fills them: it is drawn one column left, so that a blank separates it from control 11.
     const std::u16string row = ce::screen::Text()[2];
-    EXPECT_EQ(u"Category: ", row.substr(0, 10)) << ce::screen::RowUtf8(2);
+    EXPECT_EQ(u"Material: ", row.substr(0, 10)) << ce::screen::RowUtf8(2);
     // The captioned popup gets a frame around it with the caption.
     EXPECT_NE(std::string::npos, ce::screen::RowUtf8(0).find("Probe"));
 }
@@ -202,7 +202,7 @@ TEST_F(DialogTest, ModalDialogsRunInsideModelessOnesAndGiveTheFocusBack) {
         if (msg == WM_INITDIALOG) return TRUE;
         if (msg != WM_COMMAND || LOWORD(wParam) != IDOK) return FALSE;
         if (hwnd == outer) {
-            innerResult = Modal(kInfoDialog, hwnd);
+            innerResult = Modal(kNoteDialog, hwnd);
         } else {
             inner = hwnd;
             EXPECT_FALSE(IsWindowEnabled(outer));
@@ -239,7 +239,7 @@ TEST_F(DialogTest, ModalDialogsRunInsideModelessOnesAndGiveTheFocusBack) {
         return msg == WM_COMMAND;
     };
     ce::screen::PressKey(VK_ESCAPE);
-    Modal(kInfoDialog, frame);
+    Modal(kNoteDialog, frame);
     EXPECT_EQ(frame, GetFocus());
     SetFocus(view);
     EXPECT_EQ(GetDlgItem(view, 32), GetFocus());
@@ -280,14 +280,12 @@ TEST_F(DialogTest, MissingTemplatesAndBadParentsFailAndATemplateGoneMeanwhileIsN
 }
 
 TEST_F(DialogTest, HeadlessMessageBoxesAndDialogsWriteOneLineAndBoxesAnswerTheirDefaultOrTheHook) {
-    EXPECT_EQ(IDOK,
-              MessageBoxW(nullptr, u"Error 2002 while applying tweak Alarm.", u"Error", MB_OK));
-    EXPECT_EQ(IDYES, MessageBoxW(nullptr, u"Are you sure?", u"Confirmation", MB_YESNO));
-    EXPECT_EQ(IDNO, MessageBoxW(nullptr, u"Restart now?", u"Restart", MB_YESNO | MB_DEFBUTTON2));
+    EXPECT_EQ(IDOK, MessageBoxW(nullptr, u"Paper jam in tray 2.", u"Printer", MB_OK));
+    EXPECT_EQ(IDYES, MessageBoxW(nullptr, u"Are you sure?", u"Notes", MB_YESNO));
+    EXPECT_EQ(IDNO, MessageBoxW(nullptr, u"Print now?", u"Print", MB_YESNO | MB_DEFBUTTON2));
     EXPECT_EQ(IDOK, MessageBoxW(nullptr, u"Line one\r\nline two", nullptr, MB_OK));
-    EXPECT_EQ((std::vector<std::string>{"Error: Error 2002 while applying tweak Alarm.",
-                                        "Confirmation: Are you sure?", "Restart: Restart now?",
-                                        "Error: Line one line two"}),
+    EXPECT_EQ((std::vector<std::string>{"Printer: Paper jam in tray 2.", "Notes: Are you sure?",
+                                        "Print: Print now?", "Error: Line one line two"}),
               lines_);
     // A destroyed owner fails.
     const HWND dead = CreateFrame();
@@ -301,14 +299,14 @@ TEST_F(DialogTest, HeadlessMessageBoxesAndDialogsWriteOneLineAndBoxesAnswerTheir
             seen = std::u16string(caption) + u"|" + std::u16string(text);
             return hwnd == frame && type == MB_YESNO ? IDNO : 0;
         });
-    EXPECT_EQ(IDNO, MessageBoxW(frame, u"Sure?", u"Confirmation", MB_YESNO));
-    EXPECT_EQ(u"Confirmation|Sure?", seen);
+    EXPECT_EQ(IDNO, MessageBoxW(frame, u"Sure?", u"Notes", MB_YESNO));
+    EXPECT_EQ(u"Notes|Sure?", seen);
 
     // A headless modal dialog writes its text too, and closes on its timer.
     lines_.clear();
     g_handler = [](HWND hwnd, UINT msg, WPARAM, LPARAM) -> INT_PTR {
         if (msg == WM_INITDIALOG) {
-            SetDlgItemTextW(hwnd, 1010, u"Tweak Speed-Boost enabled");
+            SetDlgItemTextW(hwnd, 40, u"Parcel sent");
             SetTimer(hwnd, 1, 2000, nullptr);
             return TRUE;
         }
@@ -319,8 +317,8 @@ TEST_F(DialogTest, HeadlessMessageBoxesAndDialogsWriteOneLineAndBoxesAnswerTheir
         }
         return FALSE;
     };
-    EXPECT_EQ(0, Modal(kInfoDialog, GetActiveWindow()));
-    EXPECT_EQ(std::vector<std::string>{"Info: Tweak Speed-Boost enabled"}, lines_);
+    EXPECT_EQ(0, Modal(kNoteDialog, GetActiveWindow()));
+    EXPECT_EQ(std::vector<std::string>{"Note: Parcel sent"}, lines_);
     EXPECT_EQ(2000u, clock_->NowMs());
 }
 

@@ -1,6 +1,7 @@
-// The soft keys: the bar built from a menu resource on the bottom row, F1 and F2, its popups
-// driven by the keys, and the commands that reach the owner; and the keys of whatever is in front
-// of the frame: a message box's own, a modal dialog's caption OK or none.
+// The soft keys: the bar built from a menu resource on the bottom row, F1 and F2 (and F3 and F4,
+// the same keys), its popups driven by the keys and by taps, and the commands that reach the
+// owner; and the keys of whatever is in front of the frame: a message box's own (pressed or
+// tapped), a modal dialog's caption OK or none.
 #include <aygshell.h>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -11,7 +12,7 @@
 
 namespace {
 
-enum : UINT { kDone = 57665, kRestore = 32773, kAbout = 57664, kAboutBox = 100, kInfoBox = 206 };
+enum : UINT { kMenu = 600, kSave = 601, kCopy = 602, kSort = 603, kHelpBox = 700, kNoteBox = 701 };
 
 // The menu commands that the logging windows got (without a control handle, unlike the
 // controls' notifications).
@@ -28,17 +29,17 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         ce::res::Table table;
-        // The tweak manager's menu, with a mnemonic mark that is not shown.
+        // Two levels, a separator, and a mnemonic mark that is not shown.
         table.menus = {
-            {128,
-             {{u"Done", kDone},
-              {u"&Menu", 0, {{u"Restore", kRestore}, {u"Help", 0, {{u"About", kAbout}}}}}}}};
-        // The About box has the caption's OK button, the Info window no keys.
-        table.dialogs = {{.id = kInfoBox, .style = WS_POPUP | WS_CAPTION, .cx = 116, .cy = 49}};
+            {kMenu,
+             {{u"Save", kSave},
+              {u"&More", 0, {{u"Copy", kCopy}, {u"", 0}, {u"Tools", 0, {{u"Sort", kSort}}}}}}}};
+        // The help box has the caption's OK button, the note no keys.
+        table.dialogs = {{.id = kNoteBox, .style = WS_POPUP | WS_CAPTION, .cx = 116, .cy = 49}};
         table.dialogs.push_back(table.dialogs[0]);
-        table.dialogs[1].id = kAboutBox;
+        table.dialogs[1].id = kHelpBox;
         table.dialogs[1].exStyle = WS_EX_CAPTIONOKBTN;
-        table.dialogs[1].caption = u"About";
+        table.dialogs[1].caption = u"Help";
         ce::res::RegisterResources(Instance(), std::move(table));
         frame_ = CreateFrame();
         ASSERT_NE(frame_, nullptr);
@@ -49,7 +50,7 @@ protected:
         info.cbSize = sizeof(info);
         info.hwndParent = frame_;
         info.dwFlags = SHCMBF_HMENU;
-        info.nToolBarId = 128;
+        info.nToolBarId = kMenu;
         info.hInstRes = Instance();
         EXPECT_TRUE(SHCreateMenuBar(&info));
         ce::screen::PumpMessages();
@@ -57,6 +58,15 @@ protected:
     }
 
     static int RowOf(const std::string& text) { return test::RowWith(test::ScreenRows(), text); }
+    static bool Shows(const std::string& text) { return test::CellOf(text).x >= 0; }
+    static void TapAt(int column, int row) {
+        ce::screen::Tap(column, row);
+        ce::screen::PumpMessages();
+    }
+    static void TapText(const std::string& text) {
+        ASSERT_TRUE(test::TapOn(text)) << text;
+        ce::screen::PumpMessages();
+    }
     static std::string Bottom() { return Row(kRows - 1); }
 
     HWND frame_ = nullptr;
@@ -66,18 +76,18 @@ TEST_F(MenuBarTest, BarLiesOnTheBottomRowWithBothSoftKeysAndFollowsResizes) {
     const HWND bar = CreateBar();
     EXPECT_EQ(test::RectOf(bar),
               (std::array<LONG, 4>{0, (kRows - 1) * 8, kColumns * 4, kRows * 8}));
-    EXPECT_EQ(Bottom().rfind(" Done ", 0), 0u) << Bottom();
-    EXPECT_EQ(Cells(kColumns - 6, kRows - 1, 6), " Menu ");
+    EXPECT_EQ(Bottom().rfind(" Save ", 0), 0u) << Bottom();
+    EXPECT_EQ(Cells(kColumns - 6, kRows - 1, 6), " More ");
     EXPECT_TRUE(ce::screen::CellAt(1, kRows - 1).attr & ce::screen::kAttrReverse);
     // Creating the bar left the frame active; the left soft key sends its command.
     EXPECT_EQ(GetActiveWindow(), frame_);
     Press(VK_F1);
-    EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kDone, 0)});
+    EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kSave, 0)});
 
     ce::screen::Resize(30, 10);
     ce::screen::PumpMessages();
     EXPECT_EQ(test::RectOf(bar), (std::array<LONG, 4>{0, 9 * 8, 30 * 4, 10 * 8}));
-    EXPECT_EQ(Cells(24, 9, 6), " Menu ");
+    EXPECT_EQ(Cells(24, 9, 6), " More ");
 }
 
 // The open menu takes the keys from the focused window and gives them back when it closes.
@@ -86,37 +96,37 @@ TEST_F(MenuBarTest, RightSoftKeyOpensPopupWithNestedPopupDrivenByTheKeys) {
     SetFocus(child);
     CreateBar();
     Press(VK_F2);
-    // Above the bar, at the right edge: a frame around "1 Restore" and "2 Help ▸".
-    EXPECT_EQ(RowOf("1 Restore"), kRows - 4);
-    EXPECT_EQ(RowOf("2 Help ▸"), kRows - 3);
+    // Above the bar, at the right edge: a frame around "1 Copy", a separator and "2 Tools ▸".
+    EXPECT_EQ(RowOf("1 Copy"), kRows - 5);
+    EXPECT_EQ(RowOf("2 Tools ▸"), kRows - 3);
     EXPECT_EQ(Cells(kColumns - 1, kRows - 2, 1), "┘");
-    EXPECT_TRUE(ce::screen::CellAt(kColumns - 3, kRows - 4).attr & ce::screen::kAttrReverse);
-    EXPECT_TRUE(ce::screen::CellAt(kColumns - 3, kRows - 4).attr & ce::screen::kAttrOverlay);
+    EXPECT_TRUE(ce::screen::CellAt(kColumns - 3, kRows - 5).attr & ce::screen::kAttrReverse);
+    EXPECT_TRUE(ce::screen::CellAt(kColumns - 3, kRows - 5).attr & ce::screen::kAttrOverlay);
 
     Press({VK_DOWN, VK_RETURN});
-    const int about = RowOf("1 About");
-    ASSERT_NE(about, -1);
+    const int sort = RowOf("1 Sort");
+    ASSERT_NE(sort, -1);
     EXPECT_TRUE(Commands().empty());
     // The nested popup opens towards the middle, left of its parent.
-    EXPECT_LT(Row(about).find("1 About"), Row(kRows - 3).find("2 Help"));
+    EXPECT_LT(Row(sort).find("1 Sort"), Row(kRows - 3).find("2 Tools"));
 
     Press(VK_RETURN);
-    EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kAbout, 0)});
-    EXPECT_EQ(RowOf("Restore"), -1);
-    EXPECT_EQ(RowOf("About"), -1);
+    EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kSort, 0)});
+    EXPECT_EQ(RowOf("Copy"), -1);
+    EXPECT_EQ(RowOf("Sort"), -1);
 
     // Escape closes one level; digits choose.
-    Press({VK_F2, '2'});  // opens Help
-    ASSERT_NE(RowOf("1 About"), -1);
+    Press({VK_F2, '2'});  // opens Tools
+    ASSERT_NE(RowOf("1 Sort"), -1);
     Press(VK_ESCAPE);
-    EXPECT_EQ(RowOf("1 About"), -1);
-    EXPECT_NE(RowOf("1 Restore"), -1);
+    EXPECT_EQ(RowOf("1 Sort"), -1);
+    EXPECT_NE(RowOf("1 Copy"), -1);
     Press(VK_ESCAPE);
-    EXPECT_EQ(RowOf("Restore"), -1);
-    EXPECT_EQ(Commands().size(), 1u);  // still only About
+    EXPECT_EQ(RowOf("Copy"), -1);
+    EXPECT_EQ(Commands().size(), 1u);  // still only Sort
 
-    Press({VK_F2, VK_UP, VK_RIGHT, VK_LEFT, '1'});  // Up wraps round to Help
-    EXPECT_EQ(Commands(), (std::vector<WPARAM>{MAKEWPARAM(kAbout, 0), MAKEWPARAM(kRestore, 0)}));
+    Press({VK_F2, VK_UP, VK_RIGHT, VK_LEFT, '1'});  // Up wraps round to Tools
+    EXPECT_EQ(Commands(), (std::vector<WPARAM>{MAKEWPARAM(kSort, 0), MAKEWPARAM(kCopy, 0)}));
     EXPECT_TRUE(test::MessagesOf(child, {WM_KEYDOWN}).empty());
     Press(VK_DOWN);  // the menu is closed: the window has the keys again
     EXPECT_EQ(test::MessagesOf(child, {WM_KEYDOWN}).size(), 1u);
@@ -127,7 +137,7 @@ TEST_F(MenuBarTest, RightSoftKeyOpensPopupWithNestedPopupDrivenByTheKeys) {
 TEST_F(MenuBarTest, AMessageBoxInFrontClosesTheMenuAndHasItsOwnButtonsAsSoftKeys) {
     CreateBar();
     Press(VK_F2);
-    ASSERT_NE(RowOf("1 Restore"), -1);
+    ASSERT_NE(RowOf("1 Copy"), -1);
     test::ShowMessageBoxes();
     std::string yesNo, ok;
     bool ownerEnabled = true;
@@ -144,28 +154,28 @@ TEST_F(MenuBarTest, AMessageBoxInFrontClosesTheMenuAndHasItsOwnButtonsAsSoftKeys
                     },
                     [] { ce::screen::PressKey(VK_ESCAPE); },
                     [] { ce::screen::PressKey(VK_ESCAPE); }});
-    // F1 is "Yes" here, never the frame's "Done"; F2 is "No", never its "Menu".
-    EXPECT_EQ(IDYES, MessageBoxW(frame_, u"Restart the device now?", u"Restart", MB_YESNO));
-    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Restore all tweaks?", u"Confirmation", MB_YESNO));
-    EXPECT_EQ(IDOK, MessageBoxW(frame_, u"Error code:2002", u"Error", MB_OK));
+    // F1 is "Yes" here, never the frame's "Save"; F2 is "No", never its "More".
+    EXPECT_EQ(IDYES, MessageBoxW(frame_, u"Send it now?", u"Order", MB_YESNO));
+    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Delete the note?", u"Notes", MB_YESNO));
+    EXPECT_EQ(IDOK, MessageBoxW(frame_, u"Out of paper", u"Error", MB_OK));
     EXPECT_EQ(IDCANCEL, MessageBoxW(frame_, u"Retry?", u"Error", MB_OKCANCEL));
     EXPECT_EQ(" Yes ", yesNo.substr(0, 5)) << yesNo;
     EXPECT_EQ(" No", yesNo.substr(yesNo.size() - 3)) << yesNo;
     EXPECT_EQ(" OK", ok);
     EXPECT_FALSE(ownerEnabled);
     EXPECT_TRUE(Commands().empty());
-    EXPECT_EQ(RowOf("Restore"), -1);
+    EXPECT_EQ(RowOf("Copy"), -1);
 
     // The frame in front again has its own keys.
     EXPECT_TRUE(IsWindowEnabled(frame_));
     EXPECT_EQ(GetActiveWindow(), frame_);
-    EXPECT_EQ(" Done ", Bottom().substr(0, 6));
+    EXPECT_EQ(" Save ", Bottom().substr(0, 6));
     Press(VK_F1);
-    EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kDone, 0)});
+    EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kSave, 0)});
 }
 
 // The keys and commands that a modal dialog of the tests got; it ends on IDCANCEL, on IDOK but
-// for the Info box, and on the End key; with `g_wantAllKeys` it asks for every key.
+// for the note, and on the End key; with `g_wantAllKeys` it asks for every key.
 std::vector<WPARAM> g_dialogKeys;
 std::vector<WORD> g_dialogCommands;
 bool g_wantAllKeys = false;
@@ -183,7 +193,7 @@ INT_PTR CALLBACK KeyLoggingDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     if (msg == WM_COMMAND) {
         const WORD id = LOWORD(wParam);
         g_dialogCommands.push_back(id);
-        if (id == IDCANCEL || (id == IDOK && GetWindowLongPtrW(hwnd, DWLP_USER) == kAboutBox)) {
+        if (id == IDCANCEL || (id == IDOK && GetWindowLongPtrW(hwnd, DWLP_USER) == kHelpBox)) {
             EndDialog(hwnd, id);
         }
     }
@@ -205,24 +215,24 @@ TEST_F(MenuBarTest, AModalDialogOffersItsCaptionOkAndGetsEveryOtherKey) {
                                             KeyLoggingDialogProc, id));
         return rows;
     };
-    // The About box: F1 is its caption's OK button, shown in the task bar too; F2 reaches it as
-    // a key.
-    std::vector<std::string> rows = modal(kAboutBox, {VK_F2, VK_F1}, IDOK);
+    // The help box: F1 is its caption's OK button, shown in the task bar too; F2 reaches it as a
+    // key.
+    std::vector<std::string> rows = modal(kHelpBox, {VK_F2, VK_F1}, IDOK);
     EXPECT_EQ(" OK", rows.back());
-    EXPECT_NE(rows[0].find("About"), std::string::npos) << rows[0];
+    EXPECT_NE(rows[0].find("Help"), std::string::npos) << rows[0];
     EXPECT_NE(rows[0].find("[ok]"), std::string::npos) << rows[0];
     EXPECT_EQ(g_dialogKeys, std::vector<WPARAM>{VK_F2});
 
-    // The Info window has no keys: both soft keys and other keys reach its WM_KEYDOWN; Enter
+    // The note has no keys: both soft keys and other keys reach its WM_KEYDOWN; Enter
     // and Escape are its IDOK and IDCANCEL, as in every dialog.
-    rows = modal(kInfoBox, {VK_F1, VK_F2, 'A', VK_RETURN, VK_ESCAPE}, IDCANCEL);
+    rows = modal(kNoteBox, {VK_F1, VK_F2, 'A', VK_RETURN, VK_ESCAPE}, IDCANCEL);
     EXPECT_EQ("", rows.back());
     EXPECT_EQ(g_dialogKeys, (std::vector<WPARAM>{VK_F1, VK_F2, 'A'}));
     EXPECT_EQ(g_dialogCommands, (std::vector<WORD>{IDOK, IDCANCEL}));
 
     // Asking for every key, it gets Enter and Escape as keys too.
     g_wantAllKeys = true;
-    modal(kInfoBox, {VK_RETURN, VK_ESCAPE, VK_END}, VK_END);
+    modal(kNoteBox, {VK_RETURN, VK_ESCAPE, VK_END}, VK_END);
     g_wantAllKeys = false;
     EXPECT_EQ(g_dialogKeys, (std::vector<WPARAM>{VK_RETURN, VK_ESCAPE, VK_END}));
     EXPECT_TRUE(g_dialogCommands.empty());
@@ -252,9 +262,94 @@ TEST_F(MenuBarTest, AWindowWithoutSoftKeysBlanksTheRowUnlessItCoversIt) {
     DestroyWindow(full);
     DestroyWindow(notes);
     EXPECT_EQ(GetActiveWindow(), frame_);
-    EXPECT_EQ(" Done ", Bottom().substr(0, 6));
+    EXPECT_EQ(" Save ", Bottom().substr(0, 6));
     Press(VK_F1);
-    EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kDone, 0)});
+    EXPECT_EQ(Commands(), std::vector<WPARAM>{MAKEWPARAM(kSave, 0)});
+}
+
+TEST_F(MenuBarTest, TheSoftKeysAndTheEntriesOfTheirMenusAreTapped) {
+    CreateBar();
+    test::MessageLog().clear();
+    // Each half of the bottom row is a soft key.
+    TapAt(kColumns / 2 - 1, kRows - 1);
+    EXPECT_EQ(Commands(), std::vector<WPARAM>{kSave});
+    TapAt(kColumns / 2, kRows - 1);
+    ASSERT_TRUE(Shows("1 Copy"));
+    TapText("Copy");
+    EXPECT_EQ(Commands(), (std::vector<WPARAM>{kSave, kCopy}));
+    EXPECT_FALSE(Shows("Copy"));
+
+    // A nested popup; its parent's items still answer; a separator or the box's edge does
+    // nothing.
+    TapText("More");
+    TapText("Tools");
+    ASSERT_TRUE(Shows("1 Sort"));
+    const POINT separator = test::CellOf("│─");
+    TapAt(separator.x + 2, separator.y);
+    TapAt(test::CellOf("2 Tools").x - 1, test::CellOf("2 Tools").y);
+    ASSERT_TRUE(Shows("1 Sort"));
+    TapText("Copy");  // in the outer level: the nested one closes with the menu
+    EXPECT_EQ(Commands(), (std::vector<WPARAM>{kSave, kCopy, kCopy}));
+    TapText("More");
+    TapText("Tools");
+    TapText("Sort");
+    EXPECT_EQ(Commands(), (std::vector<WPARAM>{kSave, kCopy, kCopy, kSort}));
+
+    // An open menu holds the stylus: a tap anywhere else, the soft keys too, closes it only.
+    for (const int row : {3, kRows - 1}) {
+        TapText("More");
+        ASSERT_TRUE(Shows("1 Copy"));
+        TapAt(1, row);
+        EXPECT_FALSE(Shows("Copy")) << row;
+    }
+    EXPECT_EQ(Commands().size(), 4u);
+    EXPECT_TRUE(test::MessagesOf(frame_, {WM_LBUTTONDOWN}).empty());
+}
+
+TEST_F(MenuBarTest, F3AndF4AreTheSoftKeysWhereverF1AndF2Are) {
+    CreateBar();
+    Press(VK_F3);
+    EXPECT_EQ(Commands(), std::vector<WPARAM>{kSave});
+    Press(VK_F4);
+    ASSERT_TRUE(Shows("1 Copy"));
+    Press(VK_F3);  // closes the menu, chooses nothing
+    EXPECT_FALSE(Shows("Copy"));
+    Press({VK_F2, VK_F4});
+    EXPECT_FALSE(Shows("Copy"));
+    Press({VK_F4, VK_UP, VK_RETURN, VK_RETURN});  // Up wraps round to Tools
+    EXPECT_EQ(Commands(), (std::vector<WPARAM>{kSave, kSort}));
+
+    // A window without soft keys gets them as keys.
+    const HWND notes = CreateWindowExW(0, kClass, u"Notes", WS_POPUP | WS_VISIBLE, 40, 32, 80, 24,
+                                       nullptr, nullptr, Instance(), nullptr);
+    Press({VK_F3, VK_F4});
+    EXPECT_EQ(test::MessagesOf(notes, {WM_KEYDOWN}).size(), 2u);
+    EXPECT_EQ(Commands().size(), 2u);
+}
+
+TEST_F(MenuBarTest, AMessageBoxsButtonsAndSoftKeysAreTappedAndPressedWithF3AndF4) {
+    CreateBar();
+    test::MessageLog().clear();
+    test::ShowMessageBoxes();
+    std::string shown;
+    test::WhenIdle({[&] {
+                        const std::vector<std::string> rows = test::ScreenRows();
+                        shown = rows[std::max(0, test::RowWith(rows, "[ Yes ]"))];
+                        ce::screen::Tap(1, 1);  // the frame behind: nothing
+                        ASSERT_TRUE(test::TapOn("[ No ]"));
+                    },
+                    [] { ce::screen::Tap(1, kRows - 1); }, [] { ce::screen::PressKey(VK_F4); },
+                    [] { ce::screen::PressKey(VK_F3); }});
+    // Each box's default button is another one than the one expected.
+    const UINT yesNoCancel = MB_YESNOCANCEL | MB_DEFBUTTON3;
+    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Keep it?", u"Order", yesNoCancel));
+    EXPECT_EQ(IDYES, MessageBoxW(frame_, u"Keep it?", u"Order", yesNoCancel));
+    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Keep it?", u"Order", yesNoCancel));
+    EXPECT_EQ(IDOK, MessageBoxW(frame_, u"Send it?", u"Order", MB_OKCANCEL | MB_DEFBUTTON2));
+    EXPECT_EQ(ce::screen::StarvedCount(), 0);  // every box was answered, none given up
+    EXPECT_NE(shown.find("[ Yes ]  [ No ]  [ Cancel ]"), std::string::npos) << shown;
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_TRUE(test::MessagesOf(frame_, {WM_LBUTTONDOWN}).empty());
 }
 
 }  // namespace

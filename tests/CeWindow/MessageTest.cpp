@@ -35,12 +35,12 @@ LRESULT CALLBACK UnrulyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 TEST_F(MessageTest, CreationAndDestructionSendTheirMessagesInOrderEvenToWindowsActingOnThemselves) {
-    const HWND frame = CreateFrame(u"Quenvale");
+    const HWND frame = CreateFrame(u"Notebook");
     const HWND child = CreateChild(frame, 7);
     ASSERT_NE(nullptr, child);
     // FindWindowW finds top-level windows by class or title, without regard to case.
     EXPECT_EQ(frame, FindWindowW(u"logging", nullptr));
-    EXPECT_EQ(frame, FindWindowW(nullptr, u"QUENVALE"));
+    EXPECT_EQ(frame, FindWindowW(nullptr, u"NOTEBOOK"));
     EXPECT_EQ(nullptr, FindWindowW(kClass, u"Other"));
     const std::vector<UINT> creation = {WM_NCCREATE,   WM_CREATE,   WM_SIZE,    WM_MOVE,
                                         WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS};
@@ -245,7 +245,7 @@ TEST_F(MessageTest, SetForegroundWindowBringsAWindowAndItsOwnedWindowsForward) {
 TEST_F(MessageTest, SettingChangeToTheDesktopIsJournaledAndABroadcastReachesTheWindows) {
     const int64_t before =
         device_.Device().Journal().empty() ? 0 : device_.Device().Journal().back().seq;
-    SendMessageW(GetDesktopWindow(), WM_SETTINGCHANGE, 0xF2, 0);
+    SendMessageW(GetDesktopWindow(), WM_SETTINGCHANGE, 0, 0);
     const auto entries = device_.Device().Journal(before);
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ("settings change (WM_SETTINGCHANGE)", entries[0].event);
@@ -352,7 +352,7 @@ HWND OwnHandle(uint64_t serial) {
 
 // A child that publishes a frame of class `name` and a second window, reports the frame's handle
 // and then, on each signal, waits for one foreground request and reports the handle asked for.
-ForkedChild::Body Publisher(std::u16string name = u"Quenvale") {
+ForkedChild::Body Publisher(std::u16string name = u"Notebook") {
     return [name](ForkedChild& self) -> int64_t {
         const HWND frame = OwnHandle(1);
         ce::win::PublishTopLevelWindows({{frame, name}, {OwnHandle(2), u"Other Class"}});
@@ -462,7 +462,7 @@ TEST_F(CrossProcessTest, PeersAreFoundOnTheirDeviceAndRequestsReachTheOwnerOnly)
     ForkedChild killed(device_.Folder(), Publisher());
     const HWND killedFrame = AsHandle(killed.Next());
     killed.Kill();
-    EXPECT_EQ(nullptr, ce::win::FindPeerWindow(u"Quenvale"));
+    EXPECT_EQ(nullptr, ce::win::FindPeerWindow(u"Notebook"));
     EXPECT_FALSE(ce::win::RequestForeground(killedFrame));
     // What the dead left behind is cleared away by the look-up.
     EXPECT_TRUE(std::filesystem::is_empty(device_.Folder() / "run" / "windows"));

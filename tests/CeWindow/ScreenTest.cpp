@@ -49,7 +49,7 @@ TEST_F(ScreenTest, MetricsAndWorkAreaFollowTheScreenAndTheTaskBar) {
     EXPECT_TRUE(ce::screen::IsInteractive(&reason));  // a test's headless screen takes keys
     EXPECT_EQ("untouched", reason);
 
-    const HWND frame = CreateFrame(u"Quenvale");
+    const HWND frame = CreateFrame(u"Notebook");
     EXPECT_TRUE(SHFullScreen(frame, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON));
     const ce::screen::ShellState hidden = ce::screen::Shell();
     EXPECT_FALSE(hidden.taskBar || hidden.sipButton || hidden.startIcon);
@@ -61,7 +61,7 @@ TEST_F(ScreenTest, MetricsAndWorkAreaFollowTheScreenAndTheTaskBar) {
     const ce::screen::ShellState shown = ce::screen::Shell();
     EXPECT_TRUE(shown.taskBar && shown.sipButton && shown.startIcon);
     const std::string bar = ce::screen::RowUtf8(0);
-    EXPECT_NE(std::string::npos, bar.find("Quenvale")) << bar;
+    EXPECT_NE(std::string::npos, bar.find("Notebook")) << bar;
     EXPECT_TRUE(ce::screen::CellAt(5, 0).attr & ce::screen::kAttrReverse);
 
     EXPECT_FALSE(SHFullScreen(nullptr, SHFS_HIDETASKBAR));
@@ -146,17 +146,17 @@ TEST_F(ScreenTest, AResizeKeepsEveryWindowOnTheScreenAsItWasPlaced) {
 
 TEST_F(ScreenTest, StringsComeFromTheRegisteredTableCutToTheBuffer) {
     ce::res::Table table;
-    table.strings = {{128, u"Quenvale"}};
+    table.strings = {{130, u"Notebook"}};
     ce::res::RegisterResources(Instance(), std::move(table));
 
     WCHAR buffer[260] = {u'j', u'u', u'n', u'k', 0};
-    EXPECT_EQ(8, LoadStringW(Instance(), 128, buffer, 260));
-    EXPECT_EQ(std::u16string(u"Quenvale"), buffer);
-    EXPECT_EQ(3, LoadStringW(Instance(), 128, buffer, 4));
-    EXPECT_EQ(std::u16string(u"Que"), buffer);
+    EXPECT_EQ(8, LoadStringW(Instance(), 130, buffer, 260));
+    EXPECT_EQ(std::u16string(u"Notebook"), buffer);
+    EXPECT_EQ(3, LoadStringW(Instance(), 130, buffer, 4));
+    EXPECT_EQ(std::u16string(u"Not"), buffer);
     buffer[0] = u'j';
     SetLastError(0);
-    EXPECT_EQ(0, LoadStringW(Instance(), 129, buffer, 260));
+    EXPECT_EQ(0, LoadStringW(Instance(), 131, buffer, 260));
     EXPECT_EQ(0, buffer[0]);
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
 }

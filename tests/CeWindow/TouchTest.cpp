@@ -1,8 +1,7 @@
-// The stylus and the second pair of soft keys: taps routed to the window drawn under them, in
-// order with the keys, with activation, and ignored by disabled windows; the system controls
-// tapped (check boxes, push buttons, drop-down lists, the edit box) and the wheel; the soft-key
-// bar, its menus, message boxes and the caption's OK button tapped, and F3 and F4 wherever F1 and
-// F2 are the soft keys.
+// The stylus: taps routed to the window drawn under them, in order with the keys, with
+// activation, and ignored by disabled windows and the owner of a modal box (whose caption OK
+// takes them); the system controls tapped (check boxes, push buttons, drop-down lists, the edit
+// box) and the wheel. The soft keys tapped: the menu bar's tests.
 #include <aygshell.h>
 
 #include "support/WindowSupport.h"
@@ -347,134 +346,6 @@ TEST_F(TappedControlsTest, AnEditBoxTakesTheCaretWhereTappedAndScrollsByItsArrow
     TapAt(10, 10);
     WheelAt(3, 8, -1);
     EXPECT_EQ(FirstLine(), 2);
-}
-
-// ---- The soft keys -----------------------------------------------------------------------------
-
-enum : UINT { kMenu = 600, kSave = 601, kCopy = 602, kSort = 603 };
-
-// The commands without a control that a logging window got.
-std::vector<WPARAM> Commands() {
-    std::vector<WPARAM> commands;
-    for (const test::Logged& entry : test::MessageLog()) {
-        if (entry.msg == WM_COMMAND && entry.lParam == 0) commands.push_back(LOWORD(entry.wParam));
-    }
-    return commands;
-}
-
-class SoftKeysTest : public test::WindowTest {
-protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        ce::res::Table table;
-        table.menus = {
-            {kMenu,
-             {{u"Save", kSave},
-              {u"More", 0, {{u"Copy", kCopy}, {u"", 0}, {u"Tools", 0, {{u"Sort", kSort}}}}}}}};
-        ce::res::RegisterResources(Instance(), std::move(table));
-        frame_ = CreateFrame();
-        SHMENUBARINFO info{};
-        info.cbSize = sizeof(info);
-        info.hwndParent = frame_;
-        info.dwFlags = SHCMBF_HMENU;
-        info.nToolBarId = kMenu;
-        info.hInstRes = Instance();
-        ASSERT_TRUE(SHCreateMenuBar(&info));
-        ce::screen::PumpMessages();
-        test::MessageLog().clear();
-    }
-
-    static void TapAt(int column, int row) {
-        ce::screen::Tap(column, row);
-        ce::screen::PumpMessages();
-    }
-    static void TapText(const std::string& text) {
-        ASSERT_TRUE(test::TapOn(text)) << text;
-        ce::screen::PumpMessages();
-    }
-    static bool Shows(const std::string& text) { return test::CellOf(text).x >= 0; }
-
-    HWND frame_ = nullptr;
-};
-
-TEST_F(SoftKeysTest, TheSoftKeysAndTheEntriesOfTheirMenusAreTapped) {
-    // Each half of the bottom row is a soft key.
-    TapAt(kColumns / 2 - 1, kRows - 1);
-    EXPECT_EQ(Commands(), std::vector<WPARAM>{kSave});
-    TapAt(kColumns / 2, kRows - 1);
-    ASSERT_TRUE(Shows("1 Copy"));
-    TapText("Copy");
-    EXPECT_EQ(Commands(), (std::vector<WPARAM>{kSave, kCopy}));
-    EXPECT_FALSE(Shows("Copy"));
-
-    // A nested popup; its parent's items still answer; a separator or the box's edge does
-    // nothing.
-    TapText("More");
-    TapText("Tools");
-    ASSERT_TRUE(Shows("1 Sort"));
-    const POINT separator = test::CellOf("│─");
-    TapAt(separator.x + 2, separator.y);
-    TapAt(test::CellOf("2 Tools").x - 1, test::CellOf("2 Tools").y);
-    ASSERT_TRUE(Shows("1 Sort"));
-    TapText("Copy");  // in the outer level: the nested one closes with the menu
-    EXPECT_EQ(Commands(), (std::vector<WPARAM>{kSave, kCopy, kCopy}));
-    TapText("More");
-    TapText("Tools");
-    TapText("Sort");
-    EXPECT_EQ(Commands(), (std::vector<WPARAM>{kSave, kCopy, kCopy, kSort}));
-
-    // An open menu holds the stylus: a tap anywhere else, the soft keys too, closes it only.
-    for (const int row : {3, kRows - 1}) {
-        TapText("More");
-        ASSERT_TRUE(Shows("1 Copy"));
-        TapAt(1, row);
-        EXPECT_FALSE(Shows("Copy")) << row;
-    }
-    EXPECT_EQ(Commands().size(), 4u);
-    EXPECT_TRUE(test::MessagesOf(frame_, {WM_LBUTTONDOWN}).empty());
-}
-
-TEST_F(SoftKeysTest, F3AndF4AreTheSoftKeysWhereverF1AndF2Are) {
-    Press(VK_F3);
-    EXPECT_EQ(Commands(), std::vector<WPARAM>{kSave});
-    Press(VK_F4);
-    ASSERT_TRUE(Shows("1 Copy"));
-    Press(VK_F3);  // closes the menu, chooses nothing
-    EXPECT_FALSE(Shows("Copy"));
-    Press({VK_F2, VK_F4});
-    EXPECT_FALSE(Shows("Copy"));
-    Press({VK_F4, VK_UP, VK_RETURN, VK_RETURN});  // Up wraps round to Tools
-    EXPECT_EQ(Commands(), (std::vector<WPARAM>{kSave, kSort}));
-
-    // A window without soft keys gets them as keys.
-    const HWND notes = CreateWindowExW(0, kClass, u"Notes", WS_POPUP | WS_VISIBLE, 40, 32, 80, 24,
-                                       nullptr, nullptr, Instance(), nullptr);
-    Press({VK_F3, VK_F4});
-    EXPECT_EQ(test::MessagesOf(notes, {WM_KEYDOWN}).size(), 2u);
-    EXPECT_EQ(Commands().size(), 2u);
-}
-
-TEST_F(SoftKeysTest, AMessageBoxsButtonsAndSoftKeysAreTappedAndPressedWithF3AndF4) {
-    test::ShowMessageBoxes();
-    std::string shown;
-    test::WhenIdle({[&] {
-                        const std::vector<std::string> rows = test::ScreenRows();
-                        shown = rows[std::max(0, test::RowWith(rows, "[ Yes ]"))];
-                        ce::screen::Tap(1, 1);  // the frame behind: nothing
-                        ASSERT_TRUE(test::TapOn("[ No ]"));
-                    },
-                    [] { ce::screen::Tap(1, kRows - 1); }, [] { ce::screen::PressKey(VK_F4); },
-                    [] { ce::screen::PressKey(VK_F3); }});
-    // Each box's default button is another one than the one expected.
-    const UINT yesNoCancel = MB_YESNOCANCEL | MB_DEFBUTTON3;
-    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Keep it?", u"Order", yesNoCancel));
-    EXPECT_EQ(IDYES, MessageBoxW(frame_, u"Keep it?", u"Order", yesNoCancel));
-    EXPECT_EQ(IDNO, MessageBoxW(frame_, u"Keep it?", u"Order", yesNoCancel));
-    EXPECT_EQ(IDOK, MessageBoxW(frame_, u"Send it?", u"Order", MB_OKCANCEL | MB_DEFBUTTON2));
-    EXPECT_EQ(ce::screen::StarvedCount(), 0);  // every box was answered, none given up
-    EXPECT_NE(shown.find("[ Yes ]  [ No ]  [ Cancel ]"), std::string::npos) << shown;
-    EXPECT_TRUE(Commands().empty());
-    EXPECT_TRUE(test::MessagesOf(frame_, {WM_LBUTTONDOWN}).empty());
 }
 
 }  // namespace

@@ -98,9 +98,12 @@ protected:
             return static_cast<int>(msg.wParam);
         return -1;
     }
-    void Command(UINT id) {
-        SendMessageW(frame_->m_hWnd, WM_COMMAND, id, 0);
-        ce::screen::PumpMessages();
+    // The item of the tweak picker's selection.
+    CTweakViewItem* SelectedItem() {
+        const HWND picker = Control(IDC_TWEAK);
+        const LRESULT index = SendMessageW(picker, CB_GETCURSEL, 0, 0);
+        return reinterpret_cast<CTweakViewItem*>(
+            SendMessageW(picker, CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
     }
 
     ce::screen::ManualClock& clock_;

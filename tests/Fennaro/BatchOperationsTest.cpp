@@ -4,13 +4,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <list>
 #include <memory>
 
 #include "BatchOperations.h"
 #include "FennaroTestSupport.h"
 #include "ToggleShortcuts.h"
-#include "support/RegistryHooks.h"
+#include "support/PlatformHooks.h"
 #include "support/RegistryProbe.h"
 
 namespace {
@@ -63,12 +64,22 @@ TEST_F(BatchOperations, NothingPendingCallsNoOperationShowsNoBoxAndStillAnnounce
     Item(0).SetPendingEnable(true);
     Item(0).SetPendingEnable(false);
     test::MessageBoxes boxes(device_);
+    std::vector<std::array<LONG_PTR, 3>> sent;  // window, wParam, lParam
     const int64_t seq = device_.LastEventSeq();
+    hooks::beforeSendMessage = [&sent](HWND hwnd, UINT message, ULONG_PTR wParam, LONG_PTR lParam) {
+        if (message == WM_SETTINGCHANGE) {
+            sent.push_back({reinterpret_cast<LONG_PTR>(hwnd), static_cast<LONG_PTR>(wParam), lParam});
+        }
+    };
 
     EXPECT_TRUE(ApplyAllItems(owner_, items));
+    hooks::Clear();
 
     EXPECT_THAT(TweakCalls(), ElementsAre("A.IsEnabled", "B.IsEnabled"));
     EXPECT_THAT(boxes.shown, IsEmpty());
+    // To the desktop, which the device journals.
+    const std::array<LONG_PTR, 3> desktop = {reinterpret_cast<LONG_PTR>(GetDesktopWindow()), 0xF2, 0};
+    EXPECT_THAT(sent, ElementsAre(desktop));
     EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange));
 }
 

@@ -1,7 +1,7 @@
 // The application's own screens on the phones' screens, 176 x 220 pixels (44 x 27 cells) and
 // 240 x 320 (60 x 40): every label of the view, the About box and the Info window readable whole,
-// apart from the control beside it, the focused description readable, the splash bitmap whole,
-// and the soft keys of what is in front.
+// apart from the control beside it, the focused description readable, the splash screen with its
+// bitmap whole and centred, and the soft keys of what is in front.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@ namespace {
 using namespace testing;
 using test::RowWith;
 using test::ScreenRows;
+using test::Corners;
 
 struct ScreenSize {
     int columns;
@@ -47,17 +48,6 @@ TEST_P(Legibility, TheViewsLabelsStandApartFromTheirControls) {
     EXPECT_NE(RowWith(rows, " [ ] Enable  [ ] Create toggle shortcut"), -1) << PrintToString(rows);
     EXPECT_THAT(rows.back(), StartsWith(" Done "));
     EXPECT_THAT(rows.back(), EndsWith(" Menu"));
-    // The right soft key's popup and its nested one.
-    ce::screen::PressKey(VK_F2);
-    ce::screen::PressKey(VK_DOWN);
-    ce::screen::PressKey(VK_RETURN);
-    ce::screen::PumpMessages();
-    for (const char* item : {"1 Restore", "2 Help", "1 About"}) {
-        EXPECT_NE(RowWith(ScreenRows(), item), -1) << item;
-    }
-    ce::screen::PressKey(VK_ESCAPE);
-    ce::screen::PressKey(VK_ESCAPE);
-    ce::screen::PumpMessages();
 }
 
 // Tabbed to, the description has its whole text selected: it stays plain text, underlined, with
@@ -136,24 +126,54 @@ TEST_P(Legibility, TheInfoWindowShowsTheWholeOutcome) {
     }
 }
 
-TEST_P(Legibility, TheSplashShowsItsBitmapWholeWithoutTheFramesSoftKeys) {
-    // Looked at half way through the splash screen's second, as the frame is created.
-    static RECT bitmap;
-    static std::string bottom;
-    bitmap = RECT{};
-    bottom.clear();
+// The splash screen as the frame's creation shows it, looked at half way through its second:
+// full screen, the bars hidden (and hidden again at its next layout when the shell shows them),
+// the bitmap whole in the middle, no soft keys of the frame.
+TEST_P(Legibility, TheSplashFillsTheScreenForASecondWithItsBitmapInTheMiddle) {
+    struct Seen {
+        RECT dialog{}, bitmap{}, cells{};
+        std::string bottom;
+        ce::screen::ShellState shell, again;
+    };
+    static Seen seen;
+    seen = Seen{};
     const UINT_PTR look = SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
-        bitmap = ce::screen::WindowCells(GetDlgItem(GetActiveWindow(), IDC_SPLASH_BITMAP));
-        bottom = ScreenRows().back();
+        const HWND splash = GetActiveWindow();
+        GetWindowRect(splash, &seen.dialog);
+        GetWindowRect(GetDlgItem(splash, IDC_SPLASH_BITMAP), &seen.bitmap);
+        seen.cells = ce::screen::WindowCells(GetDlgItem(splash, IDC_SPLASH_BITMAP));
+        seen.bottom = ScreenRows().back();
+        seen.shell = ce::screen::Shell();
+        SHFullScreen(splash, SHFS_SHOWTASKBAR);
+        SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR again, DWORD) {
+            KillTimer(nullptr, again);
+            seen.again = ce::screen::Shell();
+        });
     });
     Start();
     KillTimer(nullptr, look);
-    EXPECT_EQ(bitmap.right - bitmap.left, 43);  // 172 pixels
-    EXPECT_GE(bitmap.left, 0);
-    EXPECT_LE(bitmap.right, GetParam().columns);
-    EXPECT_NEAR(GetParam().columns - 43, 2 * bitmap.left, 1);  // centred
-    EXPECT_EQ(bottom.find("Done"), std::string::npos) << bottom;
+    EXPECT_EQ(clock_.NowMs(), 1000u);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(Corners(seen.dialog), (std::array<LONG, 4>{0, 0, width, height}));
+    EXPECT_FALSE(seen.shell.taskBar || seen.shell.sipButton || seen.shell.startIcon);
+    EXPECT_FALSE(seen.again.taskBar);
+    EXPECT_EQ(Corners(seen.bitmap), (std::array<LONG, 4>{(width - 172) / 2, (height - 74) / 2,
+                                                         (width - 172) / 2 + 172,
+                                                         (height - 74) / 2 + 74}));
+    EXPECT_EQ(seen.cells.right - seen.cells.left, 43);  // 172 pixels, whole
+    EXPECT_EQ(seen.bottom.find("Done"), std::string::npos) << seen.bottom;
+    const ce::screen::ShellState after = ce::screen::Shell();
+    EXPECT_TRUE(after.taskBar && after.sipButton && after.startIcon);
+}
+
+TEST_P(Legibility, EscapeClosesTheSplashAtOnceAndBringsTheBarsBack) {
+    ce::screen::PressKey(VK_ESCAPE);
+    EXPECT_EQ(CSplashDlg().DoModal(nullptr), IDCANCEL);
+    EXPECT_EQ(clock_.NowMs(), 0u);
+    const ce::screen::ShellState after = ce::screen::Shell();
+    EXPECT_TRUE(after.taskBar && after.sipButton && after.startIcon);
 }
 
 INSTANTIATE_TEST_SUITE_P(PhoneScreens, Legibility, Values(ScreenSize{44, 27}, ScreenSize{60, 40}),

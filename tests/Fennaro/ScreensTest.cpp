@@ -1,17 +1,19 @@
-// The application's screens on the headless screen with its manual clock: the frame with its soft
-// keys and commands, the tweak view's pickers, boxes, focus timer and Up key, and the splash
-// screen.
+// The application's screens on the headless screen with its manual clock: what the view's
+// construction writes, the frame with its soft keys and menu, the tweak view's pickers, boxes,
+// focus timer and Up key.
+#include <Lorrimek/TweakersFactory.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "AppScreen.h"
-#include "Dialogs.h"
 #include "support/RegistryProbe.h"
 
 namespace {
@@ -20,6 +22,33 @@ using namespace testing;
 using namespace test;
 
 const WCHAR kGlyphCache[] = u"\\system\\gdi\\glyphcache";
+
+// Before any window: the install role, then every tweak's first backup.
+TEST_F(Screens, TheViewsConstructionWritesTheInstallRoleAndTakesEveryFirstBackup) {
+    const int64_t seq = probe::LastChangeSeq();
+    const CMainFrame frame;
+    EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, u"\\Security\\AppInstall\\Quenvale", u"Role"),
+              probe::DwordValue(24));
+    std::vector<std::u16string> written;
+    for (const ce::Change& change : device_.Device().Changes(seq)) {
+        if (change.kind == ce::Change::kSetValue) written.push_back(change.valueName);
+    }
+    ASSERT_THAT(written, Contains(u"BackupDone"));
+    EXPECT_EQ(written.front(), u"Role");
+    const CTweakersFactory factory;
+    for (CTweakBase* tweak : factory.GetAllTweaks()) {
+        const std::u16string settings =
+            u"Software\\Quenvale\\TweaksSettings\\" + std::u16string(tweak->GetID().View());
+        EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, settings.c_str(), u"BackupDone"),
+                  probe::DwordValue(1))
+            << ce::ToUtf8(tweak->GetName().View());
+    }
+    EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE,
+                           probe::BackupPath(u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8")
+                               .c_str(),
+                           u"SpeedBoostLimit"),
+              probe::DwordValue(16384));
+}
 
 TEST_F(Screens, TheStartShowsEssentialUtilitiesAndItsFirstTweakWithTheFocusOnTheCategories) {
     Start();
@@ -31,17 +60,18 @@ TEST_F(Screens, TheStartShowsEssentialUtilitiesAndItsFirstTweakWithTheFocusOnThe
                                                          "Quick SoftRestart", "Turn Off"));
     EXPECT_EQ(Selected(Control(IDC_TWEAK)), "Bluetooth Audio");
     EXPECT_THAT(Text(Control(IDC_DESCRIPTION)), StartsWith("This will route all sounds"));
+    // Bluetooth Audio has no enable option; it takes a toggle shortcut.
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_ENABLE)));
+    EXPECT_TRUE(IsWindowEnabled(Control(IDC_SHORTCUT)));
     // The focus timer fired while the splash screen was up.
     EXPECT_EQ(GetFocus(), Control(IDC_CATEGORY));
     // The frame ends at the soft-key bar; the view fills it; the pickers and the description
     // reach 3 pixels short of the screen's right edge.
     EXPECT_EQ(WindowRect(frame_->m_hWnd).bottom, WindowRect(frame_->MenuBar()).top);
     EXPECT_EQ(Corners(WindowRect(View())), Corners(WindowRect(frame_->m_hWnd)));
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     for (int id : {IDC_CATEGORY, IDC_TWEAK, IDC_DESCRIPTION}) {
-        EXPECT_NEAR(WindowRect(Control(id)).right, screenWidth - 3, 2) << id;
+        EXPECT_EQ(WindowRect(Control(id)).right, GetSystemMetrics(SM_CXSCREEN) - 3) << id;
     }
-    // The soft keys.
     const std::string bottom = ce::screen::RowUtf8(ce::screen::Rows() - 1);
     EXPECT_THAT(bottom, StartsWith(" Done"));
     EXPECT_THAT(bottom, EndsWith("Menu"));
@@ -60,13 +90,61 @@ TEST_F(Screens, TheFrameIsRegisteredUnderTheWindowNameForAsLongAsItLives) {
     EXPECT_EQ(FindWindowW(u"Quenvale", nullptr), nullptr);
 }
 
+// Each category shows the catalogue's tweaks of its number, sorted without regard to case.
+TEST_F(Screens, EachCategoryShowsItsOwnTweaks) {
+    const std::map<std::string, int> numbers = {{"Internet", 1},
+                                                {"System", 2},
+                                                {"Telephony", 3},
+                                                {"Sound", 4},
+                                                {"Essential Utilities", 5}};
+    Start();
+    const CTweakersFactory factory;
+    for (const auto& [category, number] : numbers) {
+        std::vector<std::string> names;
+        for (CTweakBase* tweak : factory.GetAllTweaks()) {
+            if (tweak->GetCategory() == number) names.push_back(ce::ToUtf8(tweak->GetName().View()));
+        }
+        std::sort(names.begin(), names.end(), [](std::string a, std::string b) {
+            for (std::string* name : {&a, &b}) {
+                for (char& c : *name) c = static_cast<char>(std::tolower(c));
+            }
+            return a < b;
+        });
+        Pick(IDC_CATEGORY, category);
+        EXPECT_EQ(Entries(Control(IDC_TWEAK)), names) << category;
+        EXPECT_EQ(Selected(Control(IDC_TWEAK)), names.front()) << category;
+    }
+}
+
+// Both lists open seven rows high: all five categories; seven of the many System tweaks.
+TEST_F(Screens, ThePickersOpenSevenRowsHigh) {
+    Start();
+    Pick(IDC_CATEGORY, "System");
+    Advance(100);
+    const auto shown = [](const std::vector<std::string>& entries) {
+        const std::vector<std::string> rows = ScreenRows();
+        std::vector<bool> on;
+        for (const std::string& entry : entries) on.push_back(RowWith(rows, entry) >= 0);
+        return on;
+    };
+    ce::screen::PressKey(VK_RETURN);
+    ce::screen::PumpMessages();
+    EXPECT_THAT(shown(Entries(Control(IDC_CATEGORY))), Each(true));
+    ce::screen::PressKey(VK_ESCAPE);
+    SetFocus(Control(IDC_TWEAK));
+    ce::screen::PressKey(VK_RETURN);
+    ce::screen::PumpMessages();
+    const std::vector<std::string> tweaks = Entries(Control(IDC_TWEAK));
+    ASSERT_GT(tweaks.size(), 8u);
+    EXPECT_THAT(shown({tweaks.begin(), tweaks.begin() + 8}),
+                ElementsAre(true, true, true, true, true, true, true, false));
+}
+
 TEST_F(Screens, AnUnsupportedTweakOffersNothingWhateverItsPendingFlags) {
     Start();
     Pick(IDC_CATEGORY, "Internet");
     Pick(IDC_TWEAK, "Enable 4-way navigation");
-    CTweakViewItem* item = reinterpret_cast<CTweakViewItem*>(
-        SendMessageW(Control(IDC_TWEAK), CB_GETITEMDATA,
-                     SendMessageW(Control(IDC_TWEAK), CB_GETCURSEL, 0, 0), 0));
+    CTweakViewItem* item = SelectedItem();
     ASSERT_NE(item, nullptr);
     item->SetPendingEnable(true);
     item->SetPendingShortcut(true);
@@ -77,19 +155,24 @@ TEST_F(Screens, AnUnsupportedTweakOffersNothingWhateverItsPendingFlags) {
     }
     EXPECT_FALSE(Checked(Control(IDC_ENABLE)));
     EXPECT_FALSE(Checked(Control(IDC_SHORTCUT)));
-    // A click on a disabled box changes nothing; neither does one with no tweak selected.
+    // A click with no tweak selected changes nothing.
     SendMessageW(Control(IDC_TWEAK), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    Click(IDC_ENABLE);
     SendMessageW(View(), WM_COMMAND, MAKEWPARAM(IDC_ENABLE, BN_CLICKED),
                  reinterpret_cast<LPARAM>(Control(IDC_ENABLE)));
     EXPECT_TRUE(item->GetPendingEnable());
+
+    // A supported tweak without toggle shortcuts offers Enable only.
+    Pick(IDC_CATEGORY, "System");
+    Pick(IDC_TWEAK, "Alarm direct link");
+    EXPECT_TRUE(IsWindowEnabled(Control(IDC_ENABLE)));
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_SHORTCUT)));
+    EXPECT_TRUE(IsWindowEnabled(Control(IDC_DESCRIPTION)));
 }
 
 TEST_F(Screens, TicksArePendingUntilDoneAndKeptAcrossCategoriesAndTweaks) {
     Start();
     Pick(IDC_CATEGORY, "System");
     Pick(IDC_TWEAK, "Speed-Boost");
-    EXPECT_TRUE(IsWindowEnabled(Control(IDC_ENABLE)));
     Click(IDC_ENABLE);
     Click(IDC_SHORTCUT);
     Pick(IDC_CATEGORY, "Sound");
@@ -100,33 +183,27 @@ TEST_F(Screens, TicksArePendingUntilDoneAndKeptAcrossCategoriesAndTweaks) {
     EXPECT_TRUE(Checked(Control(IDC_ENABLE)));
     EXPECT_TRUE(Checked(Control(IDC_SHORTCUT)));
     // Nothing reached the device yet.
+    const std::filesystem::path shortcut = device_.Folder() / "fs/Windows/Start Menu/Speed-Boost.lnk";
     EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit"), probe::DwordValue(16384));
-    EXPECT_FALSE(
-        test::ReadFileBytes(device_.Folder() / "fs/Windows/Start Menu/Speed-Boost.lnk").size());
+    EXPECT_FALSE(std::filesystem::exists(shortcut));
 
-    // "Done" applies and closes the application with 1.
+    // "Done", the left soft key, applies and closes the application with 1.
     const int64_t seq = device_.LastEventSeq();
-    Command(ID_APP_EXIT);
+    ce::screen::PressKey(VK_F1);
+    ce::screen::PumpMessages();
     EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit"), probe::DwordValue(32768));
-    EXPECT_THAT(test::ReadFileBytes(device_.Folder() / "fs/Windows/Start Menu/Speed-Boost.lnk"),
-                HasSubstr("CSpeedBoostTweak_"));
+    EXPECT_THAT(test::ReadFileBytes(shortcut), HasSubstr("CSpeedBoostTweak_"));
     EXPECT_THAT(device_.Events(seq), ElementsAre("settings change (WM_SETTINGCHANGE)"));
     EXPECT_FALSE(IsWindow(frame_->m_hWnd));
     EXPECT_EQ(QuitCode(), 1);
 }
 
-TEST_F(Screens, DoneWithoutChangesStillAnnouncesTheSettingsAndAnyOtherCloseAppliesNothing) {
-    Start();
-    int64_t seq = device_.LastEventSeq();
-    Command(ID_APP_EXIT);
-    EXPECT_THAT(device_.Events(seq), ElementsAre("settings change (WM_SETTINGCHANGE)"));
-    EXPECT_EQ(QuitCode(), 1);
-
+TEST_F(Screens, AnyOtherCloseAppliesNothing) {
     Start();
     Pick(IDC_CATEGORY, "System");
     Pick(IDC_TWEAK, "Speed-Boost");
     Click(IDC_ENABLE);
-    seq = device_.LastEventSeq();
+    const int64_t seq = device_.LastEventSeq();
     PostMessageW(frame_->m_hWnd, WM_CLOSE, 0, 0);
     ce::screen::PumpMessages();
     EXPECT_FALSE(IsWindow(frame_->m_hWnd));
@@ -135,25 +212,53 @@ TEST_F(Screens, DoneWithoutChangesStillAnnouncesTheSettingsAndAnyOtherCloseAppli
     EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit"), probe::DwordValue(16384));
 }
 
-TEST_F(Screens, RestoreAsksAndTheTweakPickerJumpsToTheCategorysFirstTweak) {
+// The right soft key's menu: "Restore" asks first (here No, which restores nothing) and the tweak
+// picker jumps to the category's first tweak; "Help" opens "About", closed with its OK key.
+TEST_F(Screens, TheMenuRestoresAfterAskingAndShowsTheAboutBoxUnderHelp) {
     Start();
     Pick(IDC_CATEGORY, "System");
     Pick(IDC_TWEAK, "Speed-Boost");
     Click(IDC_ENABLE);
     test::MessageBoxes boxes(device_);
-    Command(ID_RESTORE);  // answered No
+    ce::screen::PressKey(VK_F2);
+    ce::screen::PumpMessages();
+    const std::vector<std::string> menu = ScreenRows();
+    ce::screen::PressKey(VK_RETURN);
+    ce::screen::PumpMessages();
+    EXPECT_NE(RowWith(menu, "1 Restore"), -1) << PrintToString(menu);
+    EXPECT_NE(RowWith(menu, "2 Help"), -1) << PrintToString(menu);
     ASSERT_THAT(boxes.shown, SizeIs(1));
     EXPECT_EQ(boxes.shown[0].caption, "Confirmation");
     EXPECT_EQ(boxes.shown[0].owner, frame_->m_hWnd);  // the view's top-level window
-    const std::string first = Entries(Control(IDC_TWEAK)).front();
-    EXPECT_EQ(Selected(Control(IDC_TWEAK)), first);
-    EXPECT_TRUE(IsWindow(frame_->m_hWnd));
+    EXPECT_EQ(Selected(Control(IDC_TWEAK)), Entries(Control(IDC_TWEAK)).front());
+    Pick(IDC_TWEAK, "Speed-Boost");
+    EXPECT_TRUE(Checked(Control(IDC_ENABLE)));
 
     // Yes: the unapplied tick is lost, the device's state shows.
     boxes.answers = {IDYES};
-    Command(ID_RESTORE);
+    ce::screen::PressKey(VK_F2);
+    ce::screen::PressKey(VK_RETURN);
+    ce::screen::PumpMessages();
     Pick(IDC_TWEAK, "Speed-Boost");
     EXPECT_FALSE(Checked(Control(IDC_ENABLE)));
+
+    std::vector<std::string> about;
+    RECT box{};
+    WhenIdle({[&about, &box] {
+        about = ScreenRows();
+        GetWindowRect(GetActiveWindow(), &box);
+        ce::screen::PressKey(VK_F1);
+    }});
+    for (UINT key : {VK_F2, VK_DOWN, VK_RETURN, VK_RETURN}) ce::screen::PressKey(key);
+    ce::screen::PumpMessages();
+    EXPECT_NE(RowWith(about, "Quenvale 2008"), -1) << PrintToString(about);
+    // Centred over the frame.
+    const RECT frame = WindowRect(frame_->m_hWnd);
+    EXPECT_NEAR(box.left - frame.left, frame.right - box.right, 1);
+    EXPECT_NEAR(box.top - frame.top, frame.bottom - box.bottom, 8);  // a cell's height
+    EXPECT_EQ(GetActiveWindow(), frame_->m_hWnd);
+    EXPECT_EQ(RowWith(ScreenRows(), "Quenvale 2008"), -1);
+    EXPECT_EQ(ce::screen::StarvedCount(), 0);
 }
 
 TEST_F(Screens, AConfigurableTweakShowsItsShortcutTickDisabledAndConfigureDecidesTheEnableTick) {
@@ -197,6 +302,8 @@ TEST_F(Screens, AConfigurableTweakShowsItsShortcutTickDisabledAndConfigureDecide
     frame_.reset();
 }
 
+// The view's timer 123 puts the focus on the picker last changed, once, 100 ms after the last
+// change.
 TEST_F(Screens, TheFocusLandsOnceAHundredMillisecondsAfterTheLastChange) {
     Start();
     SetFocus(Control(IDC_TWEAK));
@@ -212,8 +319,14 @@ TEST_F(Screens, TheFocusLandsOnceAHundredMillisecondsAfterTheLastChange) {
     EXPECT_EQ(GetFocus(), Control(IDC_CATEGORY));
     Advance(1);
     EXPECT_EQ(GetFocus(), Control(IDC_TWEAK));
+    Pick(IDC_CATEGORY, "Sound");
+    EXPECT_TRUE(KillTimer(View(), 123));
+    Advance(100);
+    EXPECT_EQ(GetFocus(), Control(IDC_TWEAK));
 }
 
+// Up with the caret before the end of the description's first line goes to the shortcut box and
+// reaches the description as a key that moves nothing.
 TEST_F(Screens, UpInTheDescriptionsFirstLineLeavesTheBox) {
     Start();
     Pick(IDC_CATEGORY, "System");
@@ -222,7 +335,7 @@ TEST_F(Screens, UpInTheDescriptionsFirstLineLeavesTheBox) {
     const HWND description = Control(IDC_DESCRIPTION);
     const LRESULT firstLine = SendMessageW(description, EM_LINELENGTH, 0, 0);
     ASSERT_GT(SendMessageW(description, EM_GETLINECOUNT, 0, 0), 1);
-    const auto caretAfterUp = [&](LRESULT caret) {
+    const auto afterUp = [&](LRESULT caret) {
         SetFocus(description);
         SendMessageW(description, EM_SETSEL, caret, caret);
         ce::screen::PressKey(VK_UP);
@@ -231,83 +344,28 @@ TEST_F(Screens, UpInTheDescriptionsFirstLineLeavesTheBox) {
         SendMessageW(description, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
         return std::make_pair(GetFocus(), static_cast<LRESULT>(end));
     };
-    EXPECT_EQ(caretAfterUp(0), std::make_pair(Control(IDC_SHORTCUT), LRESULT{0}));
-    EXPECT_EQ(caretAfterUp(firstLine - 1).first, Control(IDC_SHORTCUT));
+    EXPECT_EQ(afterUp(firstLine - 1), std::make_pair(Control(IDC_SHORTCUT), firstLine - 1));
     // At the very end of the first line, and below it, the box takes the key itself.
-    EXPECT_EQ(caretAfterUp(firstLine).first, description);
-    const auto below = caretAfterUp(firstLine + 3);
+    EXPECT_EQ(afterUp(firstLine).first, description);
+    const auto below = afterUp(firstLine + 3);
     EXPECT_EQ(below.first, description);
     EXPECT_LT(below.second, firstLine);
 }
 
 TEST_F(Screens, ControlsKeepTheirPlacesWhenTheFrameIsResized) {
     Start();
-    std::vector<std::array<LONG, 4>> before;
-    for (int id : {IDC_CATEGORY, IDC_TWEAK, IDC_ENABLE, IDC_SHORTCUT, IDC_DESCRIPTION}) {
-        before.push_back(Corners(WindowRect(Control(id))));
-    }
+    const auto places = [this] {
+        std::vector<std::array<LONG, 4>> rects;
+        for (int id : {IDC_CATEGORY, IDC_TWEAK, IDC_ENABLE, IDC_SHORTCUT, IDC_DESCRIPTION}) {
+            rects.push_back(Corners(WindowRect(Control(id))));
+        }
+        return rects;
+    };
+    const auto before = places();
     ce::screen::Resize(60, 40);
     ce::screen::PumpMessages();
     EXPECT_EQ(Corners(WindowRect(View())), Corners(WindowRect(frame_->m_hWnd)));
-    std::vector<std::array<LONG, 4>> after;
-    for (int id : {IDC_CATEGORY, IDC_TWEAK, IDC_ENABLE, IDC_SHORTCUT, IDC_DESCRIPTION}) {
-        after.push_back(Corners(WindowRect(Control(id))));
-    }
-    EXPECT_EQ(after, before);
-}
-
-// The splash screen on its own, looked at 500 ms into its second.
-class Splash : public Screens {
-protected:
-    struct Seen {
-        RECT dialog{};
-        RECT bitmap{};
-        ce::screen::ShellState shell;
-    };
-
-    INT_PTR Run(std::optional<UINT> key) {
-        static Seen* seen = nullptr;
-        seen = &seen_;
-        const UINT_PTR look = SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR id, DWORD) {
-            KillTimer(nullptr, id);
-            const HWND splash = GetActiveWindow();
-            GetWindowRect(splash, &seen->dialog);
-            GetWindowRect(GetDlgItem(splash, IDC_SPLASH_BITMAP), &seen->bitmap);
-            seen->shell = ce::screen::Shell();
-        });
-        if (key) ce::screen::PressKey(*key);
-        const INT_PTR result = CSplashDlg().DoModal(nullptr);
-        KillTimer(nullptr, look);
-        return result;
-    }
-
-    Seen seen_;
-};
-
-TEST_F(Splash, FillsTheScreenForASecondWithTheBitmapInTheMiddleAndTheBarsHidden) {
-    EXPECT_EQ(Run(std::nullopt), IDCANCEL);
-    EXPECT_EQ(clock_.NowMs(), 1000u);
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    EXPECT_EQ(Corners(seen_.dialog), (std::array<LONG, 4>{0, 0, width, height}));
-    EXPECT_FALSE(seen_.shell.taskBar);
-    EXPECT_FALSE(seen_.shell.sipButton);
-    EXPECT_FALSE(seen_.shell.startIcon);
-    const LONG bitmapWidth = seen_.bitmap.right - seen_.bitmap.left;
-    const LONG bitmapHeight = seen_.bitmap.bottom - seen_.bitmap.top;
-    EXPECT_EQ(bitmapWidth, 172);
-    EXPECT_EQ(bitmapHeight, 74);
-    EXPECT_NEAR(seen_.bitmap.left, (width - bitmapWidth) / 2, 4);
-    EXPECT_NEAR(seen_.bitmap.top, (height - bitmapHeight) / 2, 8);
-    const ce::screen::ShellState after = ce::screen::Shell();
-    EXPECT_TRUE(after.taskBar && after.sipButton && after.startIcon);
-}
-
-TEST_F(Splash, EscapeClosesItAtOnceAndBringsTheBarsBack) {
-    EXPECT_EQ(Run(VK_ESCAPE), IDCANCEL);
-    EXPECT_EQ(clock_.NowMs(), 0u);
-    const ce::screen::ShellState after = ce::screen::Shell();
-    EXPECT_TRUE(after.taskBar && after.sipButton && after.startIcon);
+    EXPECT_EQ(places(), before);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "support/ForkedChild.h"
 #include "Startup.h"
+#include "support/PlatformHooks.h"
 #include "support/TempDevice.h"
 
 namespace {
@@ -71,8 +72,9 @@ TEST_F(SingleInstance, ASecondStartBringsTheFirstForward) {
     EXPECT_EQ(first.Next(), 1);
 }
 
+// Its window comes after 15 of the 25 tries, 100 ms apart.
 TEST_F(SingleInstance, AFirstInstanceStillCreatingItsWindowIsWaitedFor) {
-    ForkedChild first(device_.Folder(), RunningInstance(400));
+    ForkedChild first(device_.Folder(), RunningInstance(1500));
     ASSERT_EQ(first.Next(), kReady);
     EXPECT_EQ(CheckSingleInstance(WindowName()), 1);
     EXPECT_EQ(first.Next(), 1);
@@ -84,10 +86,19 @@ TEST_F(SingleInstance, WithoutAWindowAfterTwentyFiveTriesTheStartRunsAsAFurtherI
     EXPECT_EQ(CheckSingleInstance(WindowName()), S_OK);
 }
 
-TEST_F(SingleInstance, WithoutTheWindowNameTheCheckFails) {
+// Without the window name, or without a mutex: E_INVALIDARG when the name belongs to an object of
+// another kind, E_FAIL for any other reason.
+TEST_F(SingleInstance, TheCheckFailsWithoutTheWindowNameOrItsMutex) {
     const CWideString none = LoadWindowName(reinterpret_cast<HINSTANCE>(0x5150));
     EXPECT_TRUE(none.IsEmpty());
     EXPECT_EQ(CheckSingleInstance(none), E_FAIL);
+    for (const auto& [error, result] : {std::pair{ERROR_INVALID_HANDLE, E_INVALIDARG},
+                                        std::pair{ERROR_ACCESS_DENIED, E_FAIL},
+                                        std::pair{ERROR_ALREADY_EXISTS, E_FAIL}}) {
+        hooks::beforeCreateMutex = [error](LPCWSTR) { return DWORD(error); };
+        EXPECT_EQ(CheckSingleInstance(WindowName()), result) << error;
+    }
+    hooks::Clear();
 }
 
 }  // namespace

@@ -15,8 +15,9 @@
 #include "InfoDlg.h"
 #include "InstallRole.h"
 #include "Startup.h"
-#include "support/RegistryHooks.h"
+#include "support/PlatformHooks.h"
 #include "support/RegistryProbe.h"
+#include "support/Shell.h"
 
 namespace {
 
@@ -178,10 +179,22 @@ protected:
     std::vector<std::string> lines_;
 };
 
-TEST_F(InfoWindow, ClosesByItselfAfterItsTimeOut) {
-    EXPECT_EQ(Show(2000), 0);
+// The command line's toggle shows its outcome for two seconds, in the middle of the work area.
+TEST_F(InfoWindow, TheCommandLinesToggleShowsItsOutcomeForTwoSeconds) {
+    static RECT shown;
+    const UINT_PTR look = SetTimer(nullptr, 0, 1000, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        GetWindowRect(GetActiveWindow(), &shown);
+    });
+    RunCommandLineToggle(kSpeedBoost);
+    KillTimer(nullptr, look);
     EXPECT_EQ(clock_.NowMs(), 2000u);
-    EXPECT_THAT(lines_, ElementsAre("Info: Tweak X enabled"));
+    EXPECT_THAT(lines_, ElementsAre("Info: Tweak Speed-Boost enabled"));
+    EXPECT_EQ(Limit(), probe::DwordValue(kBoostedLimit));
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(shown.left - work.left, work.right - shown.right);
+    EXPECT_NEAR(shown.top - work.top, work.bottom - shown.bottom, 8);  // a cell's height
 }
 
 TEST_F(InfoWindow, ClosesAtOnceOnAnyKey) {
@@ -208,33 +221,21 @@ TEST_F(InfoWindow, WithoutATimeOutOnlyAKeyClosesIt) {
 }
 
 // The program itself, started as a toggle shortcut or the Start menu would start it.
-struct ProgramRun {
-    int status;
-    std::string out, err;
-};
-
 class Program : public test::AppTest {
 protected:
-    // Runs Fennaro with `args` (shell words) on the test's device, standard input closed.
-    ProgramRun Start(const std::string& args) {
-        const std::filesystem::path scratch = test::MakeTempFolder("fennaro");
-        const std::string command = "CE_DEVICE='" + device_.Folder().string() + "' '" +
-                                    FENNARO_PATH + "' " + args + " </dev/null >'" +
-                                    (scratch / "out").string() + "' 2>'" +
-                                    (scratch / "err").string() + "'";
+    // Runs Fennaro with `args` (shell words) on the test's device, standard input not a terminal.
+    test::Result Start(const std::string& args) {
         ce::CloseDevice();
-        const int raw = std::system(command.c_str());
+        const test::Result run = test::Run("CE_DEVICE=" + test::Quote(device_.Folder()) + " " +
+                                           test::Quote(FENNARO_PATH) + " " + args);
         ce::UseDevice(device_.Folder());
-        ProgramRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadFileBytes(scratch / "out"),
-                       test::ReadFileBytes(scratch / "err")};
-        std::filesystem::remove_all(scratch);
         return run;
     }
 };
 
 TEST_F(Program, ACommandLineTogglesWithoutATerminalAndEndsAtOnce) {
     const std::string id = ce::ToUtf8(kSpeedBoost);
-    ProgramRun run = Start("'" + id + "'");
+    test::Result run = Start("'" + id + "'");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Info: Tweak Speed-Boost enabled\n");
     EXPECT_EQ(Limit(), probe::DwordValue(kBoostedLimit));
@@ -289,7 +290,7 @@ TEST_F(Program, TwoFirstTogglesAtOnceBackUpTheOriginalValue) {
 TEST_F(Program, WithoutATerminalTheUserInterfaceRefusesToStartAndChangesNothing) {
     const size_t changes = device_.Device().Changes().size();
     for (const std::string& args : {std::string(), std::string("''")}) {
-        const ProgramRun run = Start(args);
+        const test::Result run = Start(args);
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.out, "");
         EXPECT_THAT(run.err, HasSubstr("cannot show the tweak manager"));

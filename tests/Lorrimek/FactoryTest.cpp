@@ -16,7 +16,7 @@
 
 #include "DeviceServices.h"
 #include "SupportRule.h"
-#include "support/RegistryHooks.h"
+#include "support/PlatformHooks.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 

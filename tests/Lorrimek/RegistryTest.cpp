@@ -8,7 +8,7 @@
 #include <tuple>
 #include <utility>
 
-#include "support/RegistryHooks.h"
+#include "support/PlatformHooks.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <utility>
 
-#include "support/RegistryHooks.h"
+#include "support/PlatformHooks.h"
 #include "support/RegistryProbe.h"
 #include "support/TempDevice.h"
 

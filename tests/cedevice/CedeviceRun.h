@@ -16,21 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "support/Shell.h"
 #include "support/TempDevice.h"
 
 namespace test {
-
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-// One shell word.
-inline std::string Q(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
 
 // Every file below a folder with its contents, to show that nothing was touched.
 inline std::map<std::filesystem::path, std::string> Snapshot(const std::filesystem::path& folder) {
@@ -61,16 +50,14 @@ protected:
     // Runs `cedevice ARGS` (shell words) in the scratch folder with `env` added to the environment.
     Result Run(const std::string& args, const std::string& input = "",
                const std::string& env = "") {
-        WriteFileBytes(scratch_ / "in", input);
-        const std::string command = "cd " + Q(scratch_) + " && " + env + " " + Q(CEDEVICE_PATH);
-        const int raw = std::system((command + " " + args + " <in >out 2>err").c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFileBytes(scratch_ / "out"),
-                ReadFileBytes(scratch_ / "err")};
+        return test::Run("cd " + Quote(scratch_) + " && " + env + " " + Quote(CEDEVICE_PATH) + " " +
+                             args,
+                         input);
     }
 
     // Runs a command on the test's device.
     Result On(const std::string& args, const std::string& input = "") {
-        return Run("--device " + Q(device_) + " " + args, input);
+        return Run("--device " + Quote(device_) + " " + args, input);
     }
 
     // Runs a command on the test's device that must succeed; its output.

@@ -35,7 +35,7 @@ TEST_F(Cedevice, InitAndTheDeviceACommandUses) {
     EXPECT_TRUE(fs::exists(defaultDevice / "device.db"));
 
     // CE_DEVICE names a device, which is not created when missing.
-    const std::string env = "CE_DEVICE=" + Q(device_);
+    const std::string env = "CE_DEVICE=" + Quote(device_);
     ExpectFailure(Run("info", "", env), device_);
     EXPECT_FALSE(fs::exists(device_));
     ASSERT_EQ(Run("init", "", env).status, 0);
@@ -46,7 +46,7 @@ TEST_F(Cedevice, InitAndTheDeviceACommandUses) {
 
     // A second init refuses and leaves the device as it was.
     const auto before = Snapshot(device_);
-    ExpectFailure(Run("init --edition pocketpc --device=" + Q(device_)), device_);
+    ExpectFailure(Run("init --edition pocketpc --device=" + Quote(device_)), device_);
     EXPECT_EQ(Snapshot(device_), before);
 
     // --device wins over CE_DEVICE and may stand after the command; options take "=" too.
@@ -86,8 +86,8 @@ TEST_F(Cedevice, RegistryQueryImportExportAndTheChangeLog) {
     test::WriteFileBytes(scratch_ / "huge.reg", "REGEDIT4\n");
     fs::resize_file(scratch_ / "huge.reg", (size_t{64} << 20) + 1);
     ExpectFailure(On("reg import huge.reg"), "huge.reg holds more than 64 MiB");
-    const std::string fromZero = Q(CEDEVICE_PATH) + " --device " + Q(device_) +
-                                 " reg import - </dev/zero >/dev/null 2>" + Q(scratch_ / "err");
+    const std::string fromZero = Quote(CEDEVICE_PATH) + " --device " + Quote(device_) +
+                                 " reg import - </dev/zero >/dev/null 2>" + Quote(scratch_ / "err");
     EXPECT_EQ(WEXITSTATUS(std::system(fromZero.c_str())), 1);
     EXPECT_THAT(test::ReadFileBytes(scratch_ / "err"),
                 HasSubstr("standard input holds more than 64 MiB"));
@@ -216,7 +216,7 @@ TEST_F(Cedevice, AReadOnlyDeviceIsReadAndNeverWritten) {
     std::vector<std::string> outputs;
     for (const auto& args : reads) {
         std::string words;
-        for (const std::string& a : args) words += Q(a) + " ";
+        for (const std::string& a : args) words += Quote(a) + " ";
         outputs.push_back(Ok(words));
     }
 

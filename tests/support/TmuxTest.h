@@ -1,10 +1,10 @@
 // End-to-end tests in a real terminal: a detached tmux session on a private server, driven with
-// keys and mouse clicks and read back with capture-pane. The server is killed when the test ends,
-// whatever happened; a machine without tmux skips the test.
+// keys and mouse clicks and read back with capture-pane. Every wait polls for a state of the
+// screen or a file; the server is ended when the test ends, whatever happened; a machine without
+// tmux skips the test.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,29 +17,10 @@
 #include <string>
 #include <thread>
 
+#include "support/Shell.h"
 #include "support/TempDevice.h"
 
 namespace test {
-
-// Runs a shell command; its standard output, and its exit status in *status.
-inline std::string Shell(const std::string& command, int* status = nullptr) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return output;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-    const int result = pclose(pipe);
-    if (status) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    return output;
-}
-
-// One shell word.
-inline std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 inline bool Has(const std::string& screen, const std::string& text) {
     return screen.find(text) != std::string::npos;
@@ -81,45 +62,40 @@ inline std::string Line(const std::string& screen, int row) {
     return screen.substr(start, screen.find('\n', start) - start);
 }
 
-// A program built beside the test programs.
-inline std::filesystem::path BuiltProgram(const std::string& name) {
-    std::error_code ec;
-    return std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / name;
-}
-
-// A test with a device of its own and a tmux server of its own, whose one session runs a command
-// in a terminal of the phone's size.
+// A test with a device of its own and a tmux server of its own for each command it runs: a
+// session of one command in a terminal of the phone's size. A server is never used again once it
+// was told to end (a command sent to a server that is still ending fails), and the test ends
+// its last one.
 class TmuxTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (Shell("command -v tmux >/dev/null 2>&1 && echo yes") != "yes\n") {
             GTEST_SKIP() << "tmux is not installed";
         }
-        static int counter = 0;
-        tmux_ =
-            "tmux -L quenvale-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
     }
-    void TearDown() override {
-        if (tmux_.empty()) return;
-        Shell(tmux_ + " kill-server 2>/dev/null");
-        if (!socketPath_.empty()) unlink(socketPath_.c_str());
-    }
+    void TearDown() override { EndServer(); }
 
-    // Runs `command` in a `columns` x `rows` session; when it ends, its exit code and then the
-    // terminal's modes are written to exitFile_. The shell survives an interrupt of the command
-    // (which gets the default handling).
+    // Runs `command` in a `columns` x `rows` session of a new server (the test's previous one
+    // ended first); when it ends, its exit code and then the terminal's modes are written to
+    // exitFile_. The shell survives an interrupt of the command (which gets the default
+    // handling).
     void Run(const std::string& command, int columns = 40, int rows = 25) {
+        EndServer();
+        static int servers = 0;
+        // The device folder's name is unique on the machine: so is the server's.
+        tmux_ = "tmux -L " + Quote(device_.Folder().filename().string() + "-" +
+                                   std::to_string(++servers));
+        std::filesystem::remove(exitFile_);
         const std::string file = Quote(exitFile_.string());
         const std::string script = "trap true INT; " + command + "; echo $? > " + file +
                                    ".new; stty -a >> " + file + ".new; mv " + file + ".new " +
                                    file + "; sleep 60";
         int status = -1;
-        Shell(tmux_ + " -f /dev/null new-session -d -s main -x " + std::to_string(columns) +
-                  " -y " + std::to_string(rows) + " " + Quote(script) + " 2>&1",
-              &status);
-        ASSERT_EQ(0, status);
-        socketPath_ = Shell(tmux_ + " display-message -p '#{socket_path}' 2>/dev/null");
-        if (!socketPath_.empty() && socketPath_.back() == '\n') socketPath_.pop_back();
+        const std::string said =
+            Shell(tmux_ + " -f /dev/null new-session -d -s main -x " + std::to_string(columns) +
+                      " -y " + std::to_string(rows) + " " + Quote(script) + " 2>&1",
+                  &status);
+        ASSERT_EQ(0, status) << said;
     }
 
     // CE_DEVICE naming the test's device, for a command line.
@@ -151,13 +127,17 @@ protected:
     }
     void WheelDownAt(int column, int row) const { WriteMouse(MouseEvent(65, false, column, row)); }
 
-    // Polls the screen (up to 400 times, 50 ms apart: ample on a loaded machine) until it
-    // satisfies `ready`; the last screen seen.
-    std::string WaitFor(const std::function<bool(const std::string&)>& ready) const {
-        std::string screen = Screen();
+    // Polls the screen (with its attributes when `attributes`; up to 400 times, 50 ms apart:
+    // ample on a loaded machine) until it satisfies `ready`; the last screen seen.
+    std::string WaitFor(const std::function<bool(const std::string&)>& ready,
+                        bool attributes = false) const {
+        const auto capture = [this, attributes] {
+            return attributes ? ScreenWithAttributes() : Screen();
+        };
+        std::string screen = capture();
         for (int tries = 0; tries < 400 && !ready(screen); ++tries) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            screen = Screen();
+            screen = capture();
         }
         return screen;
     }
@@ -183,10 +163,19 @@ protected:
 
     TempDevice device_;
     const std::filesystem::path exitFile_ = device_.Folder() / "exit-code";
-    std::string tmux_;
-    std::string socketPath_;
+    std::string tmux_;  // the tmux command of the test's server, empty when it has none
 
 private:
+    // Ends the test's server and waits until it no longer answers.
+    void EndServer() {
+        if (tmux_.empty()) return;
+        Shell(tmux_ + " kill-server 2>/dev/null");
+        for (int tries = 0; tries < 400 && Shell(tmux_ + " ls >/dev/null 2>&1 && echo up") == "up\n";
+             ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        tmux_.clear();
+    }
     std::string PaneFormat(const std::string& format) const {
         return Shell(tmux_ + " display-message -p -t main " + Quote(format) + " 2>/dev/null");
     }

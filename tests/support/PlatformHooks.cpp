@@ -1,12 +1,18 @@
-#include "support/RegistryHooks.h"
+#include "support/PlatformHooks.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
+
+#include <utility>
 
 namespace hooks {
 
 std::function<void()> beforeDataQuery;
 std::function<LONG(HKEY, LPCWSTR, bool)> beforeOpenKey;
 std::function<LONG(HKEY, LPCWSTR)> beforeSetValue;
+std::function<DWORD(LPCWSTR)> beforeCreateMutex;
+std::function<void(HWND, UINT, ULONG_PTR, LONG_PTR)> beforeSendMessage;
+std::function<void()> beforeListing;
 
 std::function<LONG(HKEY, LPCWSTR)> FailWritesOf(std::u16string name) {
     return [name = std::move(name)](HKEY, LPCWSTR value) -> LONG {
@@ -18,6 +24,9 @@ void Clear() {
     beforeDataQuery = nullptr;
     beforeOpenKey = nullptr;
     beforeSetValue = nullptr;
+    beforeCreateMutex = nullptr;
+    beforeSendMessage = nullptr;
+    beforeListing = nullptr;
 }
 
 }  // namespace hooks
@@ -75,6 +84,32 @@ LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM s
         if (const LONG result = hooks::beforeOpenKey(hKey, lpSubKey, false)) return result;
     }
     return platform(hKey, lpSubKey, ulOptions, samDesired, phkResult);
+}
+
+HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner,
+                           LPCWSTR lpName) {
+    using Create = HANDLE (*)(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR);
+    static const auto platform = Platform<Create>("CreateMutexW");
+    if (hooks::beforeCreateMutex) {
+        if (const DWORD error = hooks::beforeCreateMutex(lpName)) {
+            SetLastError(error);
+            return nullptr;
+        }
+    }
+    return platform(lpMutexAttributes, bInitialOwner, lpName);
+}
+
+LONG_PTR WINAPI SendMessageW(HWND hWnd, UINT Msg, ULONG_PTR wParam, LONG_PTR lParam) {
+    using Send = LONG_PTR (*)(HWND, UINT, ULONG_PTR, LONG_PTR);
+    static const auto platform = Platform<Send>("SendMessageW");
+    if (hooks::beforeSendMessage) hooks::beforeSendMessage(hWnd, Msg, wParam, lParam);
+    return platform(hWnd, Msg, wParam, lParam);
+}
+
+DIR* fdopendir(int fd) {
+    static const auto platform = Platform<DIR* (*)(int)>("fdopendir");
+    if (hooks::beforeListing) std::exchange(hooks::beforeListing, nullptr)();
+    return platform(fd);
 }
 
 }  // extern "C"

@@ -1,0 +1,45 @@
+// Hooks on platform functions that the code under test calls in the program that this is linked
+// into (the library built into it or loaded as a shared library, the application, the platform's
+// own calls): each runs between the caller and the platform, as another process acting at that
+// moment would, or as a platform that fails there, or to let a test see what was asked. Tests
+// set them for one case and Clear() them.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace hooks {
+
+// Runs before every RegQueryValueExW that passes a data buffer.
+extern std::function<void()> beforeDataQuery;
+// Runs before every RegCreateKeyExW and RegOpenKeyExW with the root and the path asked for; a
+// result other than ERROR_SUCCESS fails the call with it, unseen by the platform. It may also
+// throw, as a failing allocation would.
+extern std::function<LONG(HKEY root, LPCWSTR path, bool create)> beforeOpenKey;
+
+// Runs before every RegSetValueExW with the key and the value name; a result other than
+// ERROR_SUCCESS fails the call with it, unseen by the platform.
+extern std::function<LONG(HKEY key, LPCWSTR name)> beforeSetValue;
+
+// A beforeSetValue hook that fails the writes of values named `name` (exactly) with
+// ERROR_ACCESS_DENIED, as a registry that refuses them would.
+std::function<LONG(HKEY, LPCWSTR)> FailWritesOf(std::u16string name);
+
+// Runs before every CreateMutexW with the name; a result other than ERROR_SUCCESS fails the call
+// with it (no handle, that last error), unseen by the platform.
+extern std::function<DWORD(LPCWSTR name)> beforeCreateMutex;
+
+// Runs before every SendMessageW with its arguments (the window system's, declared here without
+// its header: WPARAM is a ULONG_PTR, LPARAM a LONG_PTR).
+extern std::function<void(HWND hwnd, UINT message, ULONG_PTR wParam, LONG_PTR lParam)>
+    beforeSendMessage;
+
+// Runs once as the next folder listing (fdopendir) starts, and is unset then.
+extern std::function<void()> beforeListing;
+
+// Unsets every hook.
+void Clear();
+
+}  // namespace hooks
