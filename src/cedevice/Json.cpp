@@ -5,8 +5,18 @@
 
 #include <algorithm>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Sets object[field] to `text`: an unpaired surrogate becomes U+FFFD, and the field FIELDUtf16
+// beside it then holds the exact UTF-16 code units as numbers.
+void PutText(Json& object, const std::string& field, std::u16string_view text);
+// The same for text held as UTF-8 (an unpaired surrogate as its own three bytes, as the device's
+// texts are held on the host).
+void PutText(Json& object, const std::string& field, std::string_view text);
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -51,8 +61,6 @@ const char* KindName(ce::Change::Kind kind) {
     }
     return "?";
 }
-
-}  // namespace
 
 void PutText(Json& object, const std::string& field, std::u16string_view text) {
     bool replaced = false;
@@ -157,4 +165,23 @@ Json SnapshotsJson(const std::vector<ce::SnapshotInfo>& snapshots) {
         list.push_back(std::move(snapshot));
     }
     return {{"snapshots", std::move(list)}};
+}
+
+}  // namespace
+
+int PrintInfoJson(const ce::Device& device, const ce::Profile& profile) {
+    return PrintJson(InfoJson(device, profile));
+}
+int PrintJournalJson(const std::vector<ce::JournalEntry>& entries) {
+    return PrintJson(JournalJson(entries));
+}
+int PrintChangesJson(const std::vector<ce::Change>& changes) {
+    return PrintJson(ChangesJson(changes));
+}
+int PrintStartMenuJson(const std::vector<StartMenuItem>& items) {
+    return PrintJson(StartMenuJson(items));
+}
+int PrintTweaksJson(const std::vector<TweakRow>& rows) { return PrintJson(TweaksJson(rows)); }
+int PrintSnapshotsJson(const std::vector<ce::SnapshotInfo>& snapshots) {
+    return PrintJson(SnapshotsJson(snapshots));
 }

@@ -9,27 +9,16 @@
 
 #include <CePlatform/Device.h>
 
-#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "StartMenu.h"
 
-using Json = nlohmann::ordered_json;
-
-// Sets object[field] to `text` as described above.
-void PutText(Json& object, const std::string& field, std::u16string_view text);
-// The same for text held as UTF-8 (an unpaired surrogate as its own three bytes, as the device's
-// texts are held on the host).
-void PutText(Json& object, const std::string& field, std::string_view text);
-
-// Writes the document to standard output. Returns 0.
-int PrintJson(const Json& document);
-
-Json InfoJson(const ce::Device& device, const ce::Profile& profile);
-Json JournalJson(const std::vector<ce::JournalEntry>& entries);
-Json ChangesJson(const std::vector<ce::Change>& changes);
-Json StartMenuJson(const std::vector<StartMenuItem>& items);
-Json TweaksJson(const std::vector<TweakRow>& rows);
-Json SnapshotsJson(const std::vector<ce::SnapshotInfo>& snapshots);
+// Each writes its document to standard output and returns 0 (the command's exit status).
+int PrintInfoJson(const ce::Device& device, const ce::Profile& profile);
+int PrintJournalJson(const std::vector<ce::JournalEntry>& entries);
+int PrintChangesJson(const std::vector<ce::Change>& changes);
+int PrintStartMenuJson(const std::vector<StartMenuItem>& items);
+int PrintTweaksJson(const std::vector<TweakRow>& rows);
+int PrintSnapshotsJson(const std::vector<ce::SnapshotInfo>& snapshots);

@@ -18,7 +18,7 @@ int SaveSnapshot(ce::Device& device, const std::string& name) {
 
 int ListSnapshots(const ce::Device& device, bool json) {
     const std::vector<ce::SnapshotInfo> snapshots = device.Snapshots();
-    if (json) return PrintJson(SnapshotsJson(snapshots));
+    if (json) return PrintSnapshotsJson(snapshots);
     for (const ce::SnapshotInfo& s : snapshots) {
         std::cout << s.name << '\t' << (s.damage.empty() ? s.time : "(damaged: " + s.damage + ")")
                   << '\t' << s.size << '\t'

@@ -314,7 +314,7 @@ int Files(const Options& o, const std::vector<std::string>& args) {
 int Info(const Options& o) {
     ce::Device& device = OpenDevice(o);
     const ce::Profile p = device.GetProfile();
-    if (o.json) return PrintJson(InfoJson(device, p));
+    if (o.json) return PrintInfoJson(device, p);
     std::cout << "device:    " << device.Folder().string() << '\n'
               << "database:  " << device.DatabasePath().string() << '\n'
               << "files:     " << device.FilesRoot().string() << '\n'
@@ -438,7 +438,7 @@ int Query(const Options& o, const std::vector<std::string>& args) {
 int Journal(const Options& o, const std::vector<std::string>& args) {
     if (!args.empty()) throw UsageError{"journal takes no arguments"};
     const std::vector<ce::JournalEntry> journal = OpenDevice(o).Journal();
-    if (o.json) return PrintJson(JournalJson(journal));
+    if (o.json) return PrintJournalJson(journal);
     for (const ce::JournalEntry& e : journal) {
         std::cout << e.seq << ' ' << e.time << ' ' << e.pid << ' ' << e.event << '\n';
     }
@@ -477,7 +477,7 @@ int Changes(const Options& o, const std::vector<std::string>& args) {
     if (format && o.json) throw UsageError{"changes: --json lists the changes; a change file has a format of its own"};
     if (format) return WriteChangeFile(OpenDevice(o), since, *format, undo);
     const std::vector<ce::Change> changes = OpenDevice(o).Changes(since);
-    if (o.json) return PrintJson(ChangesJson(changes));
+    if (o.json) return PrintChangesJson(changes);
     for (const ce::Change& c : changes) {
         std::cout << c.seq << ' ' << c.time << ' ' << c.pid << ' ';
         if (c.kind == ce::Change::kRestore) {
@@ -559,7 +559,7 @@ int Run(const Options& o) {
         if (!rest.empty()) throw UsageError{command + " takes no arguments"};
         ce::Device& device = OpenDevice(o);
         if (command == "install") return InstallApplication(device);
-        return o.json ? PrintJson(StartMenuJson(StartMenuItems(device))) : ListStartMenu(device);
+        return o.json ? PrintStartMenuJson(StartMenuItems(device)) : ListStartMenu(device);
     }
     if (command == "tap") {
         if (rest.size() != 1) throw UsageError{"tap takes one Start-menu entry's name"};
@@ -570,7 +570,7 @@ int Run(const Options& o) {
             throw UsageError{"tweaks takes only --ids"};
         }
         ce::Device& device = OpenDevice(o);
-        return o.json ? PrintJson(TweaksJson(TweakRows(device)))
+        return o.json ? PrintTweaksJson(TweakRows(device))
                       : ListTweaks(device, !rest.empty());
     }
     if (command == "snapshot") return Snapshot(o, rest);
