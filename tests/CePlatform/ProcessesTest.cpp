@@ -362,6 +362,8 @@ TEST(TwoProcessTest, ReadsAreSnapshotsWhateverAnotherConnectionCommitsMeanwhile)
     };
     device.Device().Import(generation(0));
 
+    // Runs `read`, and `write` on another connection every `everyOps` steps of SQLite's machine
+    // while the reader holds a read transaction, at most 20 times.
     struct Writer {
         std::unique_ptr<ce::Device> device;
         sqlite3* reader = nullptr;
@@ -370,22 +372,17 @@ TEST(TwoProcessTest, ReadsAreSnapshotsWhateverAnotherConnectionCommitsMeanwhile)
     } writer{ce::Device::Open(device.Folder()), nullptr, nullptr, 0};
     const std::unique_ptr<ce::Device> reader = OpenWithConnection(device.Folder(), &writer.reader);
     ASSERT_NE(writer.reader, nullptr);
-    // Runs `read`, and `write` on the other connection every `everyOps` steps of SQLite's machine
-    // while the reader holds a read transaction, at most 20 times.
     const auto whileReading = [&](const std::function<void(ce::Device&)>& write, int everyOps,
                                   auto read) {
         writer.write = write;
         writer.writes = 0;
-        sqlite3_progress_handler(
-            writer.reader, everyOps,
-            [](void* context) {
-                auto* w = static_cast<Writer*>(context);
-                if (w->writes < 20 && sqlite3_txn_state(w->reader, "main") == SQLITE_TXN_READ) {
-                    w->write(*w->device), ++w->writes;
-                }
-                return 0;
-            },
-            &writer);
+        const auto step = [](void* context) {
+            auto* w = static_cast<Writer*>(context);
+            if (w->writes < 20 && sqlite3_txn_state(w->reader, "main") == SQLITE_TXN_READ)
+                w->write(*w->device), ++w->writes;
+            return 0;
+        };
+        sqlite3_progress_handler(writer.reader, everyOps, step, &writer);
         auto result = read();
         sqlite3_progress_handler(writer.reader, 0, nullptr, nullptr);
         return result;

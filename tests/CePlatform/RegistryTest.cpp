@@ -338,8 +338,7 @@ TEST(RegFileRoundTrip, AnExportAlwaysImportsBackIntoAnEmptyDevice) {
     const auto breaks = [](std::u16string_view name) {
         return name.find_first_of(u"\r\n") != std::u16string_view::npos;
     };
-    std::string expected = "REGEDIT4\n\n";
-    std::vector<std::string> expectedLeftOut;
+    std::string expected;
     {
         test::TempDevice original(ce::Profile{}, false);
         for (const std::u16string& keyName : keyNames) {
