@@ -2,6 +2,7 @@
 // queries, emulated modules and drivers that answer from it (checked through the Win32 calls and
 // the device journal), and its storage on a read-only or full disk.
 #include <CePlatform/Device.h>
+#include <CePlatform/WindowSystemServices.h>
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -71,6 +72,8 @@ TEST(DeviceLocation, ComesFromCeDeviceElseTheDataFolder) {
     EXPECT_EQ(DWORD{ERROR_NOT_READY}, ErrorOf([&] { return GetVersionExW(&info); }));
     EXPECT_EQ(DWORD{ERROR_NOT_READY},
               ErrorOf([] { return CreateMutexW(nullptr, FALSE, u"Quenvale"); }));
+    EXPECT_FALSE(ce::JournalEvent("settings change"));  // the window system's services too
+    EXPECT_EQ(ce::RuntimeFolder("windows"), fs::path());
     EXPECT_FALSE(fs::exists(named));
     setenv("CE_DEVICE", "", 1);
     EXPECT_EQ(ce::DefaultDevicePath(), ce::SelectedDevicePath());
