@@ -36,25 +36,18 @@ ce::RegValue Dword(std::u16string name, uint32_t n) {
     return {name, REG_DWORD, {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)}};
 }
 
-// One line per operation, for comparing operations read from two forms of one change.
-std::vector<std::string> Describe(const std::vector<ce::RegFileOp>& ops) {
-    return test::Describe(ops, false);
-}
-
 std::string RegText(const std::vector<ce::RegFileOp>& ops) { return ce::FormatRegFileOps(ops); }
 
-TEST(RegistryDiff, TheNetChangeBetweenTwoStatesSortedAsAnExportAndItsReverse) {
-    const std::vector<ce::RegKey> from = {
-        {LM, u"Old\\Child", {}},  // in no particular order
-        {LM, u"Old", {}},
-        {LM, u"Case", {Dword(u"Name", 1)}},
-        {LM, u"", {Dword(u"r", 1)}},
-        {CU, u"Same", {Dword(u"v", 1)}},
-        {CU, u"Keep\\Gone\\Deeper", {}},
-        {CU, u"Keep\\Gone", {Dword(u"x", 1)}},
-        {CU, u"Keep", {Sz(u"B", u"b"), Dword(u"a", 1)}},
-        {CR, u".txt", {Sz(u"", u"txtfile")}},
-    };
+TEST(RegistryDiff, TheNetChangeBetweenTwoStatesSortedAsAnExport) {
+    const std::vector<ce::RegKey> from = {{LM, u"Old\\Child", {}},  // in no particular order
+                                          {LM, u"Old", {}},
+                                          {LM, u"Case", {Dword(u"Name", 1)}},
+                                          {LM, u"", {Dword(u"r", 1)}},
+                                          {CU, u"Same", {Dword(u"v", 1)}},
+                                          {CU, u"Keep\\Gone\\Deeper", {}},
+                                          {CU, u"Keep\\Gone", {Dword(u"x", 1)}},
+                                          {CU, u"Keep", {Sz(u"B", u"b"), Dword(u"a", 1)}},
+                                          {CR, u".txt", {Sz(u"", u"txtfile")}}};
     const std::vector<ce::RegKey> to = {
         {CR, u".txt", {Sz(u"", u"txtfile")}},
         {CU, u"Keep", {Dword(u"a", 2), Sz(u"b", u"b"), {u"c", REG_BINARY, {1}}}},
@@ -62,8 +55,7 @@ TEST(RegistryDiff, TheNetChangeBetweenTwoStatesSortedAsAnExportAndItsReverse) {
         {CU, u"Zed", {}},
         {CU, u"Zed\\New", {}},
         {CU, u"Zed\\New\\Key", {Sz(u"n", u"new")}},
-        {LM, u"case", {Dword(u"NAME", 1)}},
-    };
+        {LM, u"case", {Dword(u"NAME", 1)}}};
     EXPECT_EQ(RegText(ce::RegistryDiff(from, to)),
               "REGEDIT4\n\n"
               "[HKEY_CURRENT_USER\\Keep]\n"
@@ -76,18 +68,6 @@ TEST(RegistryDiff, TheNetChangeBetweenTwoStatesSortedAsAnExportAndItsReverse) {
               "[-HKEY_LOCAL_MACHINE\\Case]\n\n"
               "[HKEY_LOCAL_MACHINE\\case]\n\"NAME\"=dword:00000001\n\n"
               "[-HKEY_LOCAL_MACHINE\\Old]\n\n");
-    EXPECT_EQ(RegText(ce::RegistryDiff(to, from)),
-              "REGEDIT4\n\n"
-              "[HKEY_CURRENT_USER\\Keep]\n"
-              "\"a\"=dword:00000001\n\"b\"=-\n\"B\"=\"b\"\n\"c\"=-\n\n"
-              "[HKEY_CURRENT_USER\\Keep\\Gone]\n\"x\"=dword:00000001\n\n"
-              "[HKEY_CURRENT_USER\\Keep\\Gone\\Deeper]\n\n"
-              "[-HKEY_CURRENT_USER\\Zed]\n\n"
-              "[HKEY_LOCAL_MACHINE]\n\"r\"=dword:00000001\n\n"
-              "[-HKEY_LOCAL_MACHINE\\case]\n\n"
-              "[HKEY_LOCAL_MACHINE\\Case]\n\"Name\"=dword:00000001\n\n"
-              "[HKEY_LOCAL_MACHINE\\Old]\n\n"
-              "[HKEY_LOCAL_MACHINE\\Old\\Child]\n\n");
     EXPECT_THAT(ce::RegistryDiff(from, from), IsEmpty());
     // A value whose type alone changed is written again.
     EXPECT_EQ(RegText(ce::RegistryDiff({{CU, u"K", {Dword(u"v", 0x41)}}},
@@ -137,18 +117,10 @@ TEST(ChangeFileFormat, ValuesStandUnderTheLineOfTheirKeyInBothForms) {
 class ChangeSince : public ::testing::Test {
 protected:
     static void Set(HKEY root, LPCWSTR path, const ce::RegValue& value) {
-        HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegCreateKeyExW(root, path, 0, nullptr, 0, 0, nullptr, &key, nullptr));
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, value.name.c_str(), 0, value.type,
-                                                value.data.data(), DWORD(value.data.size())));
-        RegCloseKey(key);
+        probe::Set(root, path, value.name, {value.type, value.data});
     }
     static void Delete(HKEY root, LPCWSTR path, LPCWSTR name) {
-        HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(root, path, 0, 0, &key));
-        ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueW(key, name));
-        RegCloseKey(key);
+        probe::Apply(ce::RegFileOp::kDeleteValue, root, path, name);
     }
     std::string Since(int64_t seq, ce::ChangeDirection direction) const {
         return RegText(ce::RegistryChangeSince(device_.Device(), seq, direction));
@@ -299,37 +271,26 @@ private:
         return bytes;
     }
 
+    // The first four are what provisioning XML carries; then other types, and data no parm holds.
     ce::RegValue Value(bool onRoot) {
         const std::u16string name = Name(onRoot);
-        switch (random_() % (xml_ ? 4 : 9)) {
-            case 0:
-                return {name, REG_SZ, Words()};
-            case 1:
-                return {name, REG_DWORD, RandomBytes(4)};
-            case 2:
-                return {name, REG_BINARY, RandomBytes(random_() % 40)};
-            case 3: {
-                Bytes texts;
-                for (unsigned n = 1 + random_() % 3; n > 0; --n) {
-                    const Bytes text = Words();
-                    texts.insert(texts.end(), text.begin(), text.end());
-                }
-                texts.insert(texts.end(), {0, 0});
-                return {name, REG_MULTI_SZ, texts};
-            }
-            // Only in REGEDIT4: other types, and data that no parm can hold.
-            case 4:
-                return {name, REG_EXPAND_SZ, Utf16(u"%windir%")};
-            case 5:
-                return {name, REG_QWORD, RandomBytes(8)};
-            case 6:
-                return {name, random_() % 2 ? REG_NONE : 0x1234u, RandomBytes(random_() % 3)};
-            case 7:
-                return {name, REG_SZ,
-                        random_() % 2 ? RandomBytes(random_() % 5) : Utf16(u"ctl\x01")};
-            default:
-                return {name, REG_DWORD, RandomBytes(3)};
+        Bytes texts;
+        for (unsigned n = 1 + random_() % 3; n > 0; --n) {
+            const Bytes text = Words();
+            texts.insert(texts.end(), text.begin(), text.end());
         }
+        texts.insert(texts.end(), {0, 0});
+        const ce::RegValue values[] = {
+            {name, REG_SZ, Words()},
+            {name, REG_DWORD, RandomBytes(4)},
+            {name, REG_BINARY, RandomBytes(random_() % 40)},
+            {name, REG_MULTI_SZ, texts},
+            {name, REG_EXPAND_SZ, Utf16(u"%windir%")},
+            {name, REG_QWORD, RandomBytes(8)},
+            {name, random_() % 2 ? REG_NONE : 0x1234u, RandomBytes(random_() % 3)},
+            {name, REG_SZ, random_() % 2 ? RandomBytes(random_() % 5) : Utf16(u"ctl\x01")},
+            {name, REG_DWORD, RandomBytes(3)}};
+        return values[random_() % (xml_ ? 4 : 9)];
     }
 
     void Step() {
@@ -392,7 +353,7 @@ protected:
                 documents_.push_back(doc);
                 std::vector<ce::RegFileOp> fromXml;
                 EXPECT_NO_THROW(fromXml = test::ReadProvXml(doc)) << doc;
-                EXPECT_EQ(Describe(fromXml), Describe(read));
+                EXPECT_EQ(test::Describe(fromXml, false), test::Describe(read, false));
                 read = fromXml;
             }
             EXPECT_EQ(Applied(forward ? earlier : later, read), forward ? later : earlier)
@@ -508,30 +469,25 @@ TEST(ProvXml, EachDatatypeItsEscapesAndWhatCannotBeSaid) {
 
     std::vector<std::string> leftOut;
     const std::string doc = ce::FormatProvXml(ops, &leftOut);
-    const std::string type = "HKLM\\Soft &amp; &quot;Co&quot; &lt;x&gt;";
-    EXPECT_EQ(doc,
-              "<wap-provisioningdoc>\n"
-              "  <characteristic type=\"Registry\">\n"
-              "    <characteristic type=\"" +
-                  type +
-                  "\">\n"
-                  "      <parm name=\"\" value=\"tab&#9;line&#10;return&#13; &amp; &lt;b&gt; "
-                  "&quot;q&quot; 'a' \xC3\xA9\xF0\x9F\x98\x80\" datatype=\"string\"/>\n"
-                  "      <parm name=\"Count\" value=\"4294967295\" datatype=\"integer\"/>\n"
-                  "      <parm name=\"List\" value=\"one&#xF000;&#xF000;thr&amp;e\" "
-                  "datatype=\"multiplestring\"/>\n"
-                  "      <parm name=\"One\" value=\"\" datatype=\"multiplestring\"/>\n"
-                  "      <parm name=\"Blob\" value=\"AP8QIDA=\" datatype=\"binary\"/>\n"
-                  "      <parm name=\"Empty\" value=\"\" datatype=\"binary\"/>\n"
-                  "      <noparm name=\"Gone\"/>\n"
-                  "    </characteristic>\n"
-                  "    <nocharacteristic type=\"HKCU\\Obsolete\"/>\n"
-                  "    <characteristic type=\"HKCR\\.new\"/>\n"
-                  "    <characteristic type=\"HKCU\\Later\">\n"
-                  "      <parm name=\"\" value=\"7\" datatype=\"integer\"/>\n"
-                  "    </characteristic>\n"
-                  "  </characteristic>\n"
-                  "</wap-provisioningdoc>\n");
+    EXPECT_EQ(doc, R"(<wap-provisioningdoc>
+  <characteristic type="Registry">
+    <characteristic type="HKLM\Soft &amp; &quot;Co&quot; &lt;x&gt;">
+      <parm name="" value="tab&#9;line&#10;return&#13; &amp; &lt;b&gt; &quot;q&quot; 'a' é😀" datatype="string"/>
+      <parm name="Count" value="4294967295" datatype="integer"/>
+      <parm name="List" value="one&#xF000;&#xF000;thr&amp;e" datatype="multiplestring"/>
+      <parm name="One" value="" datatype="multiplestring"/>
+      <parm name="Blob" value="AP8QIDA=" datatype="binary"/>
+      <parm name="Empty" value="" datatype="binary"/>
+      <noparm name="Gone"/>
+    </characteristic>
+    <nocharacteristic type="HKCU\Obsolete"/>
+    <characteristic type="HKCR\.new"/>
+    <characteristic type="HKCU\Later">
+      <parm name="" value="7" datatype="integer"/>
+    </characteristic>
+  </characteristic>
+</wap-provisioningdoc>
+)");
     const std::string of = " of HKEY_LOCAL_MACHINE\\Soft & \"Co\" <x> (";
     EXPECT_THAT(
         leftOut,
@@ -554,7 +510,7 @@ TEST(ProvXml, EachDatatypeItsEscapesAndWhatCannotBeSaid) {
     // It reads back as the operations that it could say, the implied key line made explicit.
     std::vector<Op> expected = said;
     expected.insert(expected.end() - 1, {Op::kCreateKey, 0, CU, u"Later", {}});
-    EXPECT_EQ(Describe(test::ReadProvXml(doc)), Describe(expected));
+    EXPECT_EQ(test::Describe(test::ReadProvXml(doc), false), test::Describe(expected, false));
     EXPECT_TRUE(test::IsWellFormedXml({doc}));
 }
 

@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
+#include <cstring>
 #include <map>
 #include <random>
 #include <regex>
@@ -42,9 +42,9 @@ std::map<std::string, std::string> Tree(const fs::path& folder) {
     std::map<std::string, std::string> tree;
     for (const auto& e : fs::recursive_directory_iterator(folder)) {
         const std::string name = fs::relative(e.path(), folder).string();
-        tree[name] = e.is_symlink()        ? "<link>"
-                     : e.is_regular_file() ? test::ReadFileBytes(e.path())
-                                           : "<dir>";
+        tree[name] = e.is_symlink()     ? "<link>"
+                     : e.is_directory() ? "<dir>"
+                                        : test::ReadFileBytes(e.path());
     }
     return tree;
 }
@@ -67,22 +67,22 @@ State Capture(const ce::Device& device) {
 }
 
 ce::RegFileOp SetDword(const std::u16string& key, const std::u16string& name, uint32_t value) {
-    return {ce::RegFileOp::kSetValue,
-            0,
-            ce::RootKey::CurrentUser,
-            key,
-            {name,
-             4,
-             {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-              static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)}}};
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&value);
+    return {
+        ce::RegFileOp::kSetValue, 0, ce::RootKey::CurrentUser, key, {name, 4, {bytes, bytes + 4}}};
 }
 
 uint32_t Dword(const ce::Device& device, const std::u16string& key, const std::u16string& name) {
-    for (const ce::RegValue& v : device.ReadKey(ce::RootKey::CurrentUser, key).values) {
-        if (v.name == name) return v.data[0] | v.data[1] << 8 | v.data[2] << 16 | v.data[3] << 24;
-    }
-    ADD_FAILURE() << "no value";
-    return 0;
+    uint32_t value = 0;
+    for (const ce::RegValue& v : device.ReadKey(ce::RootKey::CurrentUser, key).values)
+        if (v.name == name) std::memcpy(&value, v.data.data(), 4);
+    return value;
+}
+
+// Nothing of a restore is left beside the device.
+void ExpectNoLeftovers(const fs::path& folder) {
+    for (const char* leftover : {".restore", ".restore-fs", ".restore-old-fs"})
+        EXPECT_FALSE(fs::exists(folder / leftover)) << leftover;
 }
 
 int64_t LastChange(const ce::Device& device) {
@@ -139,7 +139,7 @@ TEST(Snapshots, TheListShowsNameTimeSizeAndChangeSequenceInTheOrderOfSaving) {
     EXPECT_EQ(list[0].changeSeq, 3);  // a key created and two values written
     EXPECT_EQ(list[1].changeSeq, 4);
     EXPECT_TRUE(
-        std::regex_match(list[0].time, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")));
+        std::regex_match(list[0].time, std::regex(R"(\d{4}(-\d\d){2}T(\d\d:){2}\d\d\.\d{3}Z)")));
     EXPECT_LE(list[0].time, list[1].time);
     // The size is that of its files on the host: the copied file counts.
     uint64_t files = 0;
@@ -210,10 +210,7 @@ TEST(Snapshots, ARestoreBringsBackTheWholeDeviceButRunAndTheChangeLogGoesOn) {
     EXPECT_EQ(d.RestoreSnapshot("before"), highest + 3);
     EXPECT_EQ(Dword(d, u"Kept", u"v"), 1u);
 
-    // Nothing of the restore is left beside the device.
-    for (const char* leftover : {".restore", ".restore-fs", ".restore-old-fs"}) {
-        EXPECT_FALSE(fs::exists(device.Folder() / leftover)) << leftover;
-    }
+    ExpectNoLeftovers(device.Folder());
 }
 
 // Writers in other processes commit two counters at once, equal, ever higher, while snapshots are
@@ -366,14 +363,10 @@ TEST_F(TwoStates, ARestoreKilledAtAnyMomentLeavesTheOldOrTheRestoredDevice) {
         }
         EXPECT_GE(LastChange(*d), highest);
         highest = LastChange(*d);
-        for (const char* leftover : {".restore", ".restore-fs", ".restore-old-fs"}) {
-            EXPECT_FALSE(fs::exists(folder_ / leftover)) << leftover;
-        }
+        ExpectNoLeftovers(folder_);
     }
     EXPECT_GT(finished, 0);
     EXPECT_GT(undone, 0);
-    std::printf("a restore takes %lld us; %d rounds finished, %d undone\n",
-                static_cast<long long>(whole.count()), finished, undone);
 }
 
 // Another process that opens the device while a restore runs waits for it, and sees the old or

@@ -1,6 +1,7 @@
 // What the window system needs of the device: journal entries and runtime folders of the current
-// device (and what they do without one, or when the device fails), locks that belong to an open
-// file description, and the hook that answers the system parameters of the window system.
+// device (and what they do when the device fails; without one, see DeviceLocation), locks that
+// belong to an open file description, and the hook that answers the system parameters of the window
+// system.
 #include <CePlatform/Device.h>
 #include <CePlatform/WindowSystemServices.h>
 #include <fcntl.h>
@@ -44,16 +45,6 @@ TEST(WindowSystemServices, JournalAndRuntimeFolderOfTheCurrentDevice) {
     ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "DROP TABLE journal", nullptr, nullptr, nullptr));
     sqlite3_close(db);
     EXPECT_FALSE(ce::JournalEvent("lost"));
-}
-
-TEST(WindowSystemServices, WithoutADeviceNothingIsWrittenOrMade) {
-    const fs::path missing = test::MakeTempFolder("missing") / "phone";
-    setenv("CE_DEVICE", missing.c_str(), 1);
-    ce::CloseDevice();
-    EXPECT_FALSE(ce::JournalEvent("settings change"));
-    EXPECT_EQ(ce::RuntimeFolder("windows"), fs::path());
-    EXPECT_FALSE(fs::exists(missing));
-    unsetenv("CE_DEVICE");
 }
 
 // Two descriptors opened separately are two holders, even in one process; closing one drops its
