@@ -1,6 +1,5 @@
-// The application framework over the window system: message maps and their fall-through, the
-// frame's end of the loop, objects bound to and released from their windows, modal and modeless
-// dialogs, message filters and idle handlers, and centring.
+// The application framework: message maps, the frame and the loop, objects bound to and released
+// from their windows, dialogs, message filters, idle handlers and centring.
 #include <CeFramework/App.h>
 #include <CeFramework/Dialog.h>
 #include <CeFramework/WindowImpl.h>
