@@ -12,13 +12,7 @@ using ce::screen::kAttrUnderline;
 using test::g_notifications;
 using test::Notification;
 
-constexpr int kMaterial = 501;
-constexpr int kLetters = 502;
-constexpr int kGlossy = 503;
-constexpr int kFramed = 504;
-constexpr int kNotes = 505;
-constexpr int kLabel = 506;
-constexpr int kStatus = 507;
+enum : int { kMaterial = 501, kLetters, kGlossy, kFramed, kNotes, kLabel, kStatus };
 
 // Positions fall on whole cells (4 x 8 pixels) so that the expected cells are plain.
 ce::res::Dialog TestDialog() {

@@ -11,11 +11,7 @@ namespace {
 using test::g_messageLog;
 using test::MessagesOf;
 
-constexpr UINT kProbeDialog = 300;
-constexpr UINT kNoteDialog = 301;
-constexpr UINT kViewDialog = 302;
-constexpr UINT kForgetfulDialog = 303;
-constexpr UINT kCentredDialog = 304;
+enum : UINT { kProbeDialog = 300, kNoteDialog, kViewDialog, kForgetfulDialog, kCentredDialog };
 
 // The dialog procedure of a test: a function the test sets, and a log of the commands.
 std::function<INT_PTR(HWND, UINT, WPARAM, LPARAM)> g_handler;

@@ -160,11 +160,7 @@ TEST_F(RoutingTest, DisabledWindowsAndTheOwnerOfAModalBoxIgnoreTapsButItsCaption
 
 // ---- The system controls -----------------------------------------------------------------------
 
-constexpr int kSize = 411;
-constexpr int kWrap = 412;
-constexpr int kSend = 413;
-constexpr int kExpress = 414;
-constexpr int kNote = 415;
+enum : int { kSize = 411, kWrap, kSend, kExpress, kNote };
 
 // Ten columns beside the scroll bar wrap this into "Parcels go " / "out at " / "nine and " /
 // "come in by " / "noon on " / "the next " / "day": seven lines, four shown.
