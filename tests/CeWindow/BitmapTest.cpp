@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "support/WindowSupport.h"
 #include "Bitmap.h"
+#include "support/WindowSupport.h"
 
 using ce::win::DibImage;
 using ce::win::ParseBmp;
@@ -160,17 +160,11 @@ TEST_F(ImageStaticTest, StaticsTakeTheBitmapsSizeAndDrawHalfBlocksAndBrokenOnesN
                        Ctl(3, u"STATIC", u"", 8, 64, 20, 20, SS_ICON, kIcon)};
     ASSERT_NE(CreateDialogFrom(dialog, std::move(table)), nullptr);
 
-    const auto rect = test::RectOf(GetDlgItem(dialog_, 1));
-    EXPECT_EQ(rect[2] - rect[0], 8);
-    EXPECT_EQ(rect[3] - rect[1], 16);
+    EXPECT_EQ(test::RectOf(GetDlgItem(dialog_, 1)), (std::array<LONG, 4>{8, 16, 16, 32}));
 
-    const ce::screen::Cell left = At(2, 1);
-    EXPECT_EQ(left.ch, u'\u2580');
-    EXPECT_EQ(left.fg, 0xFF0000u);
-    EXPECT_EQ(left.bg, 0x0000FFu);
-    const ce::screen::Cell right = At(3, 1);
-    EXPECT_EQ(right.fg, 0xFFFFFFu);
-    EXPECT_EQ(right.bg, 0x000000u);
+    EXPECT_EQ(At(2, 1).ch, u'\u2580');
+    EXPECT_EQ(std::make_pair(At(2, 1).fg, At(2, 1).bg), std::make_pair(0xFF0000u, 0x0000FFu));
+    EXPECT_EQ(std::make_pair(At(3, 1).fg, At(3, 1).bg), std::make_pair(0xFFFFFFu, 0x000000u));
     EXPECT_EQ(At(2, 2).fg, 0x00FF00u);
     EXPECT_EQ(At(4, 1).ch, u' ');  // nothing beyond the bitmap
 
@@ -179,8 +173,7 @@ TEST_F(ImageStaticTest, StaticsTakeTheBitmapsSizeAndDrawHalfBlocksAndBrokenOnesN
     EXPECT_EQ(At(2, 8).fg, 0x010203u);
 
     // A broken resource: the control stays, keeps its size and draws nothing.
-    EXPECT_EQ(test::RectOf(GetDlgItem(dialog_, 2))[2] - test::RectOf(GetDlgItem(dialog_, 2))[0],
-              16);
+    EXPECT_EQ(test::RectOf(GetDlgItem(dialog_, 2)), (std::array<LONG, 4>{80, 16, 96, 32}));
     for (int column = 20; column < 24; ++column) EXPECT_EQ(At(column, 1).ch, u' ');
 }
 

@@ -1,7 +1,5 @@
-// The system controls in a small dialog: sorted drop-down lists with item data and selection
-// notifications, automatic check boxes and the order of tick and notification, the read-only
-// multi-line edit box with its selection, wrapped lines, caret, scrolling and scroll bar, and
-// static text.
+// The system controls driven by messages and keys: sorted drop-down lists, automatic check boxes,
+// the read-only multi-line edit box and static text.
 #include "support/WindowSupport.h"
 
 namespace {
@@ -11,16 +9,10 @@ using ce::screen::kAttrFocus;
 using ce::screen::kAttrOverlay;
 using ce::screen::kAttrReverse;
 using ce::screen::kAttrUnderline;
+using test::g_notifications;
 using test::Notification;
-using test::Notifications;
 
-constexpr int kMaterial = 501;
-constexpr int kLetters = 502;
-constexpr int kGlossy = 503;
-constexpr int kFramed = 504;
-constexpr int kNotes = 505;
-constexpr int kLabel = 506;
-constexpr int kStatus = 507;
+enum : int { kMaterial = 501, kLetters, kGlossy, kFramed, kNotes, kLabel, kStatus };
 
 // Positions fall on whole cells (4 x 8 pixels) so that the expected cells are plain.
 ce::res::Dialog TestDialog() {
@@ -47,10 +39,6 @@ protected:
         ASSERT_NE(CreateDialogFrom(TestDialog()), nullptr);
     }
 
-    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
-    LRESULT Send(int id, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return SendDlgItemMessageW(dialog_, id, msg, wParam, lParam);
-    }
     LRESULT Add(int id, const char16_t* text) {
         return Send(id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     }
@@ -90,7 +78,7 @@ TEST_F(DialogControlsTest, SortedComboKeepsDataWithItemsAndItsFieldHeight) {
     EXPECT_EQ(Send(kMaterial, CB_GETCURSEL), CB_ERR);
     Send(kMaterial, CB_RESETCONTENT);
     EXPECT_EQ(Send(kMaterial, CB_GETCOUNT), 0);
-    EXPECT_TRUE(Notifications().empty());  // nothing above came from the user
+    EXPECT_TRUE(g_notifications.empty());  // nothing above came from the user
 
     // The field keeps its height; the window's height sets the open rows.
     for (const char16_t* name : {u"a", u"b", u"c", u"d", u"e", u"f", u"g", u"h", u"i", u"j"}) {
@@ -134,11 +122,11 @@ TEST_F(DialogControlsTest, ComboKeysChooseAtOnceWhenClosedAndOnEnterOnlyWhenOpen
     ce::screen::PumpMessages();
     EXPECT_EQ(Send(kMaterial, CB_GETCURSEL), 3);
     const Notification change{kMaterial, CBN_SELCHANGE, Item(kMaterial), 0};
-    EXPECT_EQ(Notifications(), std::vector<Notification>(4, change));
+    EXPECT_EQ(g_notifications, std::vector<Notification>(4, change));
 
     // Open, the list takes the arrows; Enter commits.
     Send(kMaterial, CB_SETCURSEL, 0);
-    Notifications().clear();
+    g_notifications.clear();
     Press(VK_RETURN);
     ASSERT_TRUE(Send(kMaterial, CB_GETDROPPEDSTATE));
     EXPECT_EQ(TextAt(11, 2, 5), "Brass");
@@ -147,24 +135,33 @@ TEST_F(DialogControlsTest, ComboKeysChooseAtOnceWhenClosedAndOnEnterOnlyWhenOpen
     EXPECT_EQ(TextAt(11, 4, 5), "Steel");
     EXPECT_TRUE(At(11, 4).attr & kAttrReverse);
     EXPECT_EQ(Send(kMaterial, CB_GETCURSEL), 0);  // nothing chosen yet
-    EXPECT_EQ(Notifications().size(), 1u);
-    EXPECT_EQ(Notifications().back().code, CBN_DROPDOWN);
+    EXPECT_EQ(g_notifications.size(), 1u);
+    EXPECT_EQ(g_notifications.back().code, CBN_DROPDOWN);
     Press(VK_RETURN);
     EXPECT_FALSE(Send(kMaterial, CB_GETDROPPEDSTATE));
     EXPECT_EQ(Send(kMaterial, CB_GETCURSEL), 3);
-    EXPECT_EQ(Notifications().back().code, CBN_SELCHANGE);
+    EXPECT_EQ(g_notifications.back().code, CBN_SELCHANGE);
     EXPECT_FALSE(At(11, 2).attr & kAttrOverlay);
 
+    // Alt with an arrow opens the list, and closes it taking the highlight as Enter does.
+    Press(VK_UP, ce::screen::kModAlt);
+    Press(VK_DOWN);
+    EXPECT_EQ(Send(kMaterial, CB_GETCURSEL), 3);
+    Press(VK_UP, ce::screen::kModAlt);
+    EXPECT_FALSE(Send(kMaterial, CB_GETDROPPEDSTATE));
+    EXPECT_EQ(Send(kMaterial, CB_GETCURSEL), 4);
+
     // Escape, and the focus leaving, close the list without a change.
-    Notifications().clear();
+    g_notifications.clear();
     Press({VK_F4, VK_DOWN, VK_ESCAPE});
     EXPECT_FALSE(Send(kMaterial, CB_GETDROPPEDSTATE));
     Press(VK_DOWN, ce::screen::kModAlt);
+    ASSERT_TRUE(Send(kMaterial, CB_GETDROPPEDSTATE));
     Press(VK_UP);
     SetFocus(Item(kGlossy));
     EXPECT_FALSE(Send(kMaterial, CB_GETDROPPEDSTATE));
-    EXPECT_EQ(Send(kMaterial, CB_GETCURSEL), 3);
-    for (const Notification& n : Notifications()) EXPECT_NE(n.code, CBN_SELCHANGE);
+    EXPECT_EQ(Send(kMaterial, CB_GETCURSEL), 4);
+    for (const Notification& n : g_notifications) EXPECT_NE(n.code, CBN_SELCHANGE);
 }
 
 WNDPROC g_dialogProc = nullptr;
@@ -205,16 +202,16 @@ TEST_F(DialogControlsTest, CheckBoxTicksBeforeItNotifiesAndShowsTickFocusAndDimm
     const std::vector<Notification> expected = {{kGlossy, BN_CLICKED, box, BST_CHECKED},
                                                 {kGlossy, BN_CLICKED, box, BST_UNCHECKED},
                                                 {kGlossy, BN_CLICKED, box, BST_CHECKED}};
-    EXPECT_EQ(Notifications(), expected);
+    EXPECT_EQ(g_notifications, expected);
 
     // Setting the tick is silent; a two-state box has no third state; a disabled one no click.
-    Notifications().clear();
+    g_notifications.clear();
     Send(kFramed, BM_SETCHECK, BST_INDETERMINATE);
     EXPECT_EQ(Send(kFramed, BM_GETCHECK), BST_CHECKED);
     EnableWindow(Item(kFramed), FALSE);
     Send(kFramed, BM_CLICK);
     ce::screen::PumpMessages();
-    EXPECT_TRUE(Notifications().empty());
+    EXPECT_TRUE(g_notifications.empty());
     EXPECT_EQ(Send(kFramed, BM_GETCHECK), BST_CHECKED);
 
     EXPECT_EQ(TextAt(0, 4, 10), "[x] Glossy");
@@ -279,9 +276,9 @@ TEST_F(DialogControlsTest, EditSelectionWrappedLinesCaretScrollBarAndKeyZero) {
     SetDlgItemTextW(dialog_, kNotes, kFox);
     Send(kNotes, EM_SETSEL, 7, 3);  // the lower one starts the selection
     start = end = 0xDEADBEEF;
-    EXPECT_EQ(Send(kNotes, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                   reinterpret_cast<LPARAM>(&end)),
-              MAKELRESULT(3, 7));
+    EXPECT_EQ(
+        Send(kNotes, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end)),
+        MAKELRESULT(3, 7));
     EXPECT_EQ(start, 3u);
     EXPECT_EQ(end, 7u);
     Send(kNotes, EM_SETSEL, 0, static_cast<LPARAM>(-1));  // everything
@@ -302,8 +299,10 @@ TEST_F(DialogControlsTest, EditSelectionWrappedLinesCaretScrollBarAndKeyZero) {
     EXPECT_EQ(Send(kNotes, EM_LINELENGTH, 8), 3);
     SetFocus(Item(kNotes));
     Send(kNotes, EM_SETSEL, 2, 2);
-    Press(VK_RIGHT);  // over "\r\n" in one step
+    Press(VK_RIGHT);  // over "\r\n" in one step, both ways
     EXPECT_EQ(Send(kNotes, EM_GETSEL), MAKELRESULT(4, 4));
+    Press(VK_LEFT);
+    EXPECT_EQ(Send(kNotes, EM_GETSEL), MAKELRESULT(2, 2));
 }
 
 TEST_F(DialogControlsTest, StaticTextIsAlignedWrappedAndWithoutMnemonicMarks) {

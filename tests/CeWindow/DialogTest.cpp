@@ -1,7 +1,5 @@
-// The dialog manager: templates placed on the cell grid, WM_INITDIALOG and the default focus, the
-// dialog keys, modal dialogs (also inside modeless ones), the headless line and failures; and
-// message boxes: the headless line and default answer, and the hook (the keys of a shown box:
-// the soft-key tests).
+// The dialog manager: templates, WM_INITDIALOG and the focus, the dialog keys, modal dialogs and
+// failures; message boxes headless and through the hook.
 #include <CePlatform/Unicode.h>
 
 #include <functional>
@@ -10,13 +8,10 @@
 
 namespace {
 
-using test::MessageLog;
+using test::g_messageLog;
 using test::MessagesOf;
 
-constexpr UINT kProbeDialog = 300;
-constexpr UINT kNoteDialog = 301;
-constexpr UINT kViewDialog = 302;
-constexpr UINT kForgetfulDialog = 303;
+enum : UINT { kProbeDialog = 300, kNoteDialog, kViewDialog, kForgetfulDialog, kCentredDialog };
 
 // The dialog procedure of a test: a function the test sets, and a log of the commands.
 std::function<INT_PTR(HWND, UINT, WPARAM, LPARAM)> g_handler;
@@ -55,7 +50,13 @@ protected:
                      {test::Ctl(40, u"STATIC", u"Note text", 7, 7, 102, 35, SS_CENTER)}),
             Template(kViewDialog, WS_CHILD | WS_VISIBLE, 120, 40, u"",
                      {Probe(31, 0, 0), Probe(32, 0, 8)}),
-            Template(kForgetfulDialog, WS_POPUP | WS_VISIBLE, 60, 24, u"", {Probe(21, 4, 4)})};
+            Template(kForgetfulDialog, WS_POPUP | WS_VISIBLE, 60, 24, u"", {Probe(21, 4, 4)}),
+            {.id = kCentredDialog,
+             .style = WS_POPUP | DS_CENTER,
+             .x = 4,
+             .y = 8,
+             .cx = 80,
+             .cy = 40}};
         table.dialogs[3].className = u"Forgetful";  // see ForgetfulDialogProc
         ce::res::RegisterResources(Instance(), std::move(table));
     }
@@ -118,6 +119,14 @@ TEST_F(DialogTest, TemplatesPlaceControlsOnTheCellGridAndInitDialogsAnswerDecide
     EXPECT_EQ(u"Material: ", row.substr(0, 10)) << ce::screen::RowUtf8(2);
     // The captioned popup gets a frame around it with the caption.
     EXPECT_NE(std::string::npos, ce::screen::RowUtf8(0).find("Probe"));
+
+    // DS_CENTER opens a dialog in the middle of the work area, whatever its template's place.
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const auto centred = test::RectOf(Modeless(kCentredDialog));
+    EXPECT_EQ(centred[2] - centred[0], 80);
+    EXPECT_EQ(centred[0] - work.left, work.right - centred[2]);
+    EXPECT_EQ(centred[1] - work.top, work.bottom - centred[3]);
 }
 
 TEST_F(DialogTest, DialogKeysWalkTheTabStopsAndSendOkAndCancel) {
@@ -133,15 +142,15 @@ TEST_F(DialogTest, DialogKeysWalkTheTabStopsAndSendOkAndCancel) {
     EXPECT_EQ(d, GetFocus());
 
     // A control that wants Tab keeps it.
-    test::DlgCodeAnswer() = DLGC_WANTTAB;
-    MessageLog().clear();
+    test::g_dlgCodeAnswer = DLGC_WANTTAB;
+    g_messageLog.clear();
     Press(VK_TAB);
     EXPECT_EQ(d, GetFocus());
     EXPECT_EQ((std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP}),
               MessagesOf(d, {WM_KEYDOWN, WM_CHAR, WM_KEYUP}));
 
     // Enter is OK, Escape is cancel, and so is WM_CLOSE.
-    test::DlgCodeAnswer() = 0;
+    test::g_dlgCodeAnswer = 0;
     Press({VK_RETURN, VK_ESCAPE});
     EXPECT_EQ((std::vector<int>{IDOK, IDCANCEL}), g_commands);
 
@@ -152,11 +161,13 @@ TEST_F(DialogTest, DialogKeysWalkTheTabStopsAndSendOkAndCancel) {
     EXPECT_EQ((std::vector<int>{IDCANCEL}), g_commands);
     EXPECT_TRUE(IsWindow(dialog));  // a dialog does not close itself
 
-    // A control wanting all keys takes Enter itself.
-    test::DlgCodeAnswer() = DLGC_WANTALLKEYS;
+    // A control wanting all keys takes Enter and Escape itself.
+    test::g_dlgCodeAnswer = DLGC_WANTALLKEYS;
+    g_messageLog.clear();
     g_commands.clear();
-    Press(VK_RETURN);
+    Press({VK_RETURN, VK_ESCAPE});
     EXPECT_TRUE(g_commands.empty());
+    EXPECT_EQ(MessagesOf(d, {WM_KEYDOWN}).size(), 2u);
 }
 
 TEST_F(DialogTest, ModalDialogEndedInInitDestroyedOrQuitLeavesTheOwnerActive) {
@@ -166,7 +177,7 @@ TEST_F(DialogTest, ModalDialogEndedInInitDestroyedOrQuitLeavesTheOwnerActive) {
         if (msg == WM_INITDIALOG) EndDialog(hwnd, 9);
         return msg == WM_INITDIALOG;
     };
-    MessageLog().clear();
+    g_messageLog.clear();
     EXPECT_EQ(9, Modal(kProbeDialog, frame));
     EXPECT_TRUE(MessagesOf(frame, {WM_ACTIVATE}).empty());
     EXPECT_EQ(frame, GetActiveWindow());

@@ -1,6 +1,5 @@
-// The application framework over the window system: message maps and their fall-through, the
-// frame's end of the loop, objects bound to and released from their windows, modal and modeless
-// dialogs, message filters and idle handlers, and centring.
+// The application framework: message maps, the frame and the loop, objects bound to and released
+// from their windows, dialogs, message filters, idle handlers and centring.
 #include <CeFramework/App.h>
 #include <CeFramework/Dialog.h>
 #include <CeFramework/WindowImpl.h>
@@ -19,12 +18,9 @@ constexpr UINT kAsk = WM_APP + 1;
 
 using Strings = std::vector<std::string>;
 
-Strings& Trace() {
-    static Strings trace;
-    return trace;
-}
+Strings g_trace;
 LRESULT Log(const std::string& what) {
-    Trace().push_back(what);
+    g_trace.push_back(what);
     return 0;
 }
 
@@ -135,7 +131,7 @@ class FrameworkTest : public test::HeadlessTest<25> {
 protected:
     void SetUp() override {
         HeadlessTest::SetUp();
-        Trace().clear();
+        g_trace.clear();
         ce::res::Table table;
         table.strings = {{kTitleId, u"Framework Title"}};
         table.dialogs = {{.id = kDialogId, .style = WS_POPUP | WS_CAPTION, .cx = 80, .cy = 40}};
@@ -162,7 +158,7 @@ TEST_F(FrameworkTest, FrameMessageMapLoopAndLifetime) {
     frame.SendMessage(WM_COMMAND, MAKEWPARAM(8, 4), 0);  // not the code it waits for
     frame.SendMessage(WM_COMMAND, MAKEWPARAM(8, 3), reinterpret_cast<LPARAM>(frame.m_hWnd));
     EXPECT_EQ((Strings{"bound", "passing", "ask", "passing", "ask", "command 8/3 control"}),
-              Trace());
+              g_trace);
 
     // The client window is laid over the client area when the frame changes size.
     CTestFrame client;
@@ -183,11 +179,11 @@ TEST_F(FrameworkTest, FrameMessageMapLoopAndLifetime) {
     idle.target = frame;
     idle.post = {WM_APP + 5, WM_APP + 6, WM_CLOSE};
     EXPECT_TRUE(loop.AddIdleHandler(&idle));
-    Trace().clear();
+    g_trace.clear();
     EXPECT_EQ(1, loop.Run());
     EXPECT_EQ(nullptr, frame.m_hWnd);
     EXPECT_EQ(nullptr, client.m_hWnd);
-    EXPECT_EQ((Strings{"last", "first", "final", "final"}), Trace());
+    EXPECT_EQ((Strings{"last", "first", "final", "final"}), g_trace);
     EXPECT_EQ(1, idle.calls);  // the loop never became idle again
     EXPECT_TRUE(loop.RemoveMessageFilter(&first));
     EXPECT_FALSE(loop.RemoveMessageFilter(&first));
@@ -214,15 +210,15 @@ TEST_F(FrameworkTest, ModalAndModelessDialogsAndCentringInTheWorkArea) {
     ASSERT_NE(nullptr, modeless.Create(frame, 9));
     EXPECT_EQ(42, modeless.SendMessage(kAsk));
     EXPECT_TRUE(modeless.DestroyWindow());
-    EXPECT_EQ((Strings{"init 6", "dialog final", "bound", "init 9", "dialog final"}), Trace());
+    EXPECT_EQ((Strings{"init 6", "dialog final", "bound", "init 9", "dialog final"}), g_trace);
 
     // One that destroys its window in its own handler is deleted only once that has returned.
-    Trace().clear();
+    g_trace.clear();
     const HWND selfDeleting = (new CSelfDeletingDialog)->Create(frame);
     ASSERT_NE(nullptr, selfDeleting);
     SendMessageW(selfDeleting, WM_COMMAND, IDCANCEL, 0);
     EXPECT_FALSE(IsWindow(selfDeleting));
-    EXPECT_EQ((Strings{"destroyed", "final"}), Trace());
+    EXPECT_EQ((Strings{"destroyed", "final"}), g_trace);
 
     // CenterWindow keeps the window in the work area.
     RECT work{};

@@ -1,10 +1,5 @@
-// Windows and messages: the order of creation, destruction, activation and focus messages, the
-// queue's order, Win32 failures for bad handles and null pointers; timers on the injected clock:
-// replaced by id, killed, late, with procedures, and a loop with nothing to wait for; and windows
-// of two processes on one device: FindWindowW in one finds the other's top-level windows by class
-// name, and SetForegroundWindow on such a window brings it forward in its own process. Beneath
-// them, the peer channel: class names of any characters, dead publishers never found, requests to
-// the owner only, one device's scope.
+// Windows and messages: creation, destruction, activation and focus in order, the queue, Win32
+// failures, timers on the injected clock, and windows of two processes on one device (the peers).
 #include <CePlatform/Device.h>
 #include <gmock/gmock.h>
 #include <poll.h>
@@ -12,13 +7,13 @@
 #include <climits>
 #include <filesystem>
 
-#include "support/WindowSupport.h"
-#include "support/ForkedChild.h"
 #include "Peers.h"
+#include "support/ForkedChild.h"
+#include "support/WindowSupport.h"
 
 namespace {
 
-using test::MessageLog;
+using test::g_messageLog;
 using test::MessagesOf;
 using test::RectOf;
 using test::Sequence;
@@ -28,7 +23,7 @@ class MessageTest : public test::WindowTest {};
 
 // Shrinks itself while it is created and destroys itself while it is destroyed.
 LRESULT CALLBACK UnrulyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    MessageLog().push_back({hwnd, msg, wParam, lParam});
+    g_messageLog.push_back({hwnd, msg, wParam, lParam});
     if (msg == WM_CREATE) SetWindowPos(hwnd, nullptr, 0, 0, 20, 16, SWP_NOMOVE | SWP_NOZORDER);
     if (msg == WM_DESTROY) DestroyWindow(hwnd);
     return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -49,7 +44,7 @@ TEST_F(MessageTest, CreationAndDestructionSendTheirMessagesInOrderEvenToWindowsA
     EXPECT_EQ(7, GetDlgCtrlID(child));
     EXPECT_EQ(child, GetDlgItem(frame, 7));
 
-    MessageLog().clear();
+    g_messageLog.clear();
     ASSERT_TRUE(DestroyWindow(frame));
     // WM_DESTROY parent first, WM_NCDESTROY child first.
     EXPECT_EQ((Order{{frame, WM_DESTROY},
@@ -77,11 +72,11 @@ TEST_F(MessageTest, CreationAndDestructionSendTheirMessagesInOrderEvenToWindowsA
                                         again, nullptr, Instance(), nullptr);
     ASSERT_NE(nullptr, unruly);
     LPARAM lastSize = 0;
-    for (const auto& entry : MessageLog()) {
+    for (const auto& entry : g_messageLog) {
         if (entry.hwnd == unruly && entry.msg == WM_SIZE) lastSize = entry.lParam;
     }
     EXPECT_EQ(MAKELPARAM(20, 16), lastSize);
-    MessageLog().clear();
+    g_messageLog.clear();
     ASSERT_TRUE(DestroyWindow(again));
     EXPECT_EQ((std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}),
               MessagesOf(unruly, {WM_DESTROY, WM_NCDESTROY}));
@@ -95,7 +90,7 @@ TEST_F(MessageTest, PlacesAndSizesMoveMapAndStayInRangeWhenDefaultOrExtreme) {
         CreateWindowExW(0, kClass, u"", WS_CHILD | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, frame, nullptr, Instance(), nullptr);
     EXPECT_EQ((std::array<LONG, 4>{0, 8, 0, 8}), RectOf(child));
-    MessageLog().clear();
+    g_messageLog.clear();
     ASSERT_TRUE(MoveWindow(child, 12, 16, 20, 24, TRUE));
     EXPECT_EQ((std::vector<UINT>{WM_SIZE, WM_MOVE}), MessagesOf(child, {WM_SIZE, WM_MOVE}));
     EXPECT_EQ((std::array<LONG, 4>{12, 24, 32, 48}), RectOf(child));
@@ -117,12 +112,33 @@ TEST_F(MessageTest, PlacesAndSizesMoveMapAndStayInRangeWhenDefaultOrExtreme) {
               CreateWindowExW(0, kClass, u"Far", WS_POPUP | WS_VISIBLE, INT_MAX - 1, INT_MIN,
                               INT_MAX, INT_MAX, nullptr, nullptr, Instance(), nullptr));
     EXPECT_EQ(static_cast<size_t>(kRows), ce::screen::Text().size());
+
+    // Among siblings: HWND_BOTTOM puts a window behind the others, a sibling's handle right
+    // behind that sibling, HWND_TOP in front; behind itself it stays.
+    const HWND b = CreateChild(frame, 2);
+    const HWND c = CreateChild(frame, 3);
+    const auto order = [frame] {
+        std::vector<HWND> out;
+        for (HWND at = GetWindow(frame, GW_CHILD); at; at = GetWindow(at, GW_HWNDNEXT)) {
+            out.push_back(at);
+        }
+        return out;
+    };
+    const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    ASSERT_EQ(order(), (std::vector<HWND>{child, b, c}));
+    SetWindowPos(child, HWND_BOTTOM, 0, 0, 0, 0, keep);
+    EXPECT_EQ(order(), (std::vector<HWND>{b, c, child}));
+    SetWindowPos(child, b, 0, 0, 0, 0, keep);
+    EXPECT_EQ(order(), (std::vector<HWND>{b, child, c}));
+    SetWindowPos(c, HWND_TOP, 0, 0, 0, 0, keep);
+    SetWindowPos(c, c, 0, 0, 0, 0, keep);
+    EXPECT_EQ(order(), (std::vector<HWND>{c, b, child}));
 }
 
 TEST_F(MessageTest, RefusedCreationBadHandlesAndNullPointersFailTheWin32Way) {
-    test::CreateAnswer() = -1;
+    test::g_createAnswer = -1;
     EXPECT_EQ(nullptr, CreateFrame());
-    test::CreateAnswer() = 0;
+    test::g_createAnswer = 0;
     SetLastError(0);
     EXPECT_EQ(nullptr, CreateWindowExW(0, u"NoSuchClass", u"", 0, 0, 0, 10, 10, nullptr, nullptr,
                                        Instance(), nullptr));
@@ -183,16 +199,18 @@ TEST_F(MessageTest, PostedMessagesComeBeforeKeysAndKeysGoToTheFocus) {
     }
     EXPECT_EQ(static_cast<WPARAM>(42), msg.wParam);
     EXPECT_EQ((std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_USER + 3}), got);
-    // The key is still queued for the next loop; untranslated, it gives no WM_CHAR.
-    MessageLog().clear();
+    // The key is still queued for the next loop, also after a peek that leaves it; untranslated,
+    // it gives no WM_CHAR.
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    g_messageLog.clear();
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     EXPECT_EQ((std::vector<UINT>{WM_KEYDOWN, WM_KEYUP}), MessagesOf(child));
-    EXPECT_EQ(static_cast<WPARAM>('Q'), MessageLog()[0].wParam);
+    EXPECT_EQ(static_cast<WPARAM>('Q'), g_messageLog[0].wParam);
 
-    MessageLog().clear();
+    g_messageLog.clear();
     Press('Q', ce::screen::kModShift);
     ASSERT_EQ((std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP}), MessagesOf(child));
-    EXPECT_EQ(static_cast<WPARAM>(u'Q'), MessageLog()[1].wParam);
+    EXPECT_EQ(static_cast<WPARAM>(u'Q'), g_messageLog[1].wParam);
 }
 
 TEST_F(MessageTest, FocusAndActivationMovesSendTheirMessagesInOrder) {
@@ -200,14 +218,14 @@ TEST_F(MessageTest, FocusAndActivationMovesSendTheirMessagesInOrder) {
     const HWND a = CreateChild(first, 1);
     const HWND b = CreateChild(first, 2);
     SetFocus(a);
-    MessageLog().clear();
+    g_messageLog.clear();
     EXPECT_EQ(a, SetFocus(b));
     EXPECT_EQ((Order{{a, WM_KILLFOCUS}, {b, WM_SETFOCUS}}), Sequence({WM_KILLFOCUS, WM_SETFOCUS}));
-    EXPECT_EQ(a, reinterpret_cast<HWND>(MessageLog().back().wParam));
+    EXPECT_EQ(a, reinterpret_cast<HWND>(g_messageLog.back().wParam));
 
     // Another top-level window: the first is deactivated before the second is activated, and
     // the focus follows.
-    MessageLog().clear();
+    g_messageLog.clear();
     const HWND second = CreateFrame(u"Second");
     EXPECT_EQ(
         (Order{
@@ -251,7 +269,7 @@ TEST_F(MessageTest, SettingChangeToTheDesktopIsJournaledAndABroadcastReachesTheW
     EXPECT_EQ("settings change (WM_SETTINGCHANGE)", entries[0].event);
 
     const HWND frame = CreateFrame();
-    MessageLog().clear();
+    g_messageLog.clear();
     SendMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0);
     EXPECT_EQ((std::vector<UINT>{WM_SETTINGCHANGE}), MessagesOf(frame));
     EXPECT_EQ(2u, device_.Device().Journal(before).size());
@@ -312,7 +330,7 @@ TEST_F(TimerTest, TimersRepeatAfterTheirPeriodsAreReplacedByIdAndKilledAndCallTh
 
     // A WM_TIMER posted with an lParam that no timer was set with calls nothing.
     PostMessageW(frame, WM_TIMER, 5, 0x1234);
-    MessageLog().clear();
+    g_messageLog.clear();
     EXPECT_EQ(1, ce::screen::PumpMessages());
     EXPECT_TRUE(test::MessagesOf(frame, {WM_TIMER}).empty());
 }

@@ -1,5 +1,5 @@
-// The screen: metrics and work area, the task bar and full-screen mode, the z-order of what is
-// drawn, terminal resizes, and the strings of the resources.
+// The screen: metrics and work area, the task bar, the z-order of what is drawn, terminal resizes,
+// resource strings and standard error held while the terminal shows the screen.
 #include <aygshell.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "support/WindowSupport.h"
 #include "Window.h"
 #include "WindowSystem.h"
+#include "support/WindowSupport.h"
 
 namespace {
 
@@ -108,7 +108,7 @@ TEST_F(ScreenTest, AResizeKeepsEveryWindowOnTheScreenAsItWasPlaced) {
     std::vector<std::string> rows;
     test::WhenIdle({[&] {
                         box = GetActiveWindow();
-                        test::MessageLog().clear();
+                        test::g_messageLog.clear();
                         ce::screen::Resize(60, 20);
                         wide = test::RectOf(box);
                         grownFrame = test::RectOf(frame);
@@ -184,7 +184,8 @@ TEST(HeldStandardError, ComesAfterTheScreenIsGivenBack) {
         }
         std::string output;
         char buffer[4096];
-        for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) > 0;) output.append(buffer, got);
+        for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) > 0;)
+            output.append(buffer, got);
         close(terminal);
         int status = -1;
         waitpid(child, &status, 0);

@@ -1,7 +1,5 @@
-// The stylus: taps routed to the window drawn under them, in order with the keys, with
-// activation, and ignored by disabled windows and the owner of a modal box (whose caption OK
-// takes them); the system controls tapped (check boxes, push buttons, drop-down lists, the edit
-// box) and the wheel. The soft keys tapped: the menu bar's tests.
+// The stylus: taps routed to the window under them, in order with the keys, with activation, and
+// the system controls tapped and wheeled.
 #include <aygshell.h>
 
 #include "support/WindowSupport.h"
@@ -9,8 +7,8 @@
 namespace {
 
 using ce::screen::kModShift;
+using test::g_notifications;
 using test::Notification;
-using test::Notifications;
 
 // ---- Routing -----------------------------------------------------------------------------------
 
@@ -50,13 +48,13 @@ protected:
         notes_ = CreateWindowExW(0, kClass, u"Notes", WS_POPUP | WS_VISIBLE, 80, 32, 40, 24,
                                  nullptr, nullptr, Instance(), nullptr);
         ce::screen::PumpMessages();
-        test::MessageLog().clear();
+        test::g_messageLog.clear();
     }
 
     // The stylus messages of a window as (message, wParam, x, y), x and y in client pixels.
     static std::vector<std::array<LONG, 4>> StylusOf(HWND hwnd) {
         std::vector<std::array<LONG, 4>> out;
-        for (const test::Logged& entry : test::MessageLog()) {
+        for (const test::Logged& entry : test::g_messageLog) {
             if (entry.hwnd != hwnd) continue;
             if (entry.msg != WM_LBUTTONDOWN && entry.msg != WM_LBUTTONUP) continue;
             out.push_back({static_cast<LONG>(entry.msg), static_cast<LONG>(entry.wParam),
@@ -66,9 +64,7 @@ protected:
         return out;
     }
 
-    HWND frame_ = nullptr;
-    HWND child_ = nullptr;
-    HWND notes_ = nullptr;
+    HWND frame_ = nullptr, child_ = nullptr, notes_ = nullptr;
 };
 
 TEST_F(RoutingTest, ATapReachesTheWindowDrawnUnderItAtTheCellsCentreAndActivatesItsTopLevel) {
@@ -87,7 +83,7 @@ TEST_F(RoutingTest, ATapReachesTheWindowDrawnUnderItAtTheCellsCentreAndActivates
 
     // Brought forward again, the popup covers the frame on its cells: it takes their taps.
     SetForegroundWindow(notes_);
-    test::MessageLog().clear();
+    test::g_messageLog.clear();
     ce::screen::Tap(29, 6);
     ce::screen::PumpMessages();
     EXPECT_EQ(StylusOf(notes_), (std::vector<Entry>{{WM_LBUTTONDOWN, MK_LBUTTON, 38, 20},
@@ -96,7 +92,7 @@ TEST_F(RoutingTest, ATapReachesTheWindowDrawnUnderItAtTheCellsCentreAndActivates
 
     // The task bar, and the soft-key row of a window without soft keys where no window is
     // drawn, take no taps.
-    test::MessageLog().clear();
+    test::g_messageLog.clear();
     ce::screen::Tap(2, 0);
     ce::screen::Tap(2, kRows - 1);
     ce::screen::PumpMessages();
@@ -164,11 +160,7 @@ TEST_F(RoutingTest, DisabledWindowsAndTheOwnerOfAModalBoxIgnoreTapsButItsCaption
 
 // ---- The system controls -----------------------------------------------------------------------
 
-constexpr int kSize = 411;
-constexpr int kWrap = 412;
-constexpr int kSend = 413;
-constexpr int kExpress = 414;
-constexpr int kNote = 415;
+enum : int { kSize = 411, kWrap, kSend, kExpress, kNote };
 
 // Ten columns beside the scroll bar wrap this into "Parcels go " / "out at " / "nine and " /
 // "come in by " / "noon on " / "the next " / "day": seven lines, four shown.
@@ -203,18 +195,9 @@ protected:
         Send(kSize, CB_SETCURSEL, 0);
         SetDlgItemTextW(dialog_, kNote, kParcels);
         ce::screen::PumpMessages();
-        Notifications().clear();
+        g_notifications.clear();
     }
 
-    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
-    LRESULT Send(int id, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return SendDlgItemMessageW(dialog_, id, msg, wParam, lParam);
-    }
-    // A tap on a cell given relative to the dialog, handled.
-    void TapAt(int column, int row) const {
-        ce::screen::Tap(origin_.left + column, origin_.top + row);
-        ce::screen::PumpMessages();
-    }
     void WheelAt(int column, int row, int notches) const {
         ce::screen::Wheel(origin_.left + column, origin_.top + row, notches);
         ce::screen::PumpMessages();
@@ -231,23 +214,23 @@ TEST_F(TappedControlsTest, ACheckBoxIsClickedWhereItIsDrawnWhenTheStylusIsLifted
     TapAt(12, 3);
     const std::vector<Notification> clicks = {{kWrap, BN_CLICKED, Item(kWrap), BST_CHECKED},
                                               {kWrap, BN_CLICKED, Item(kWrap), BST_UNCHECKED}};
-    EXPECT_EQ(Notifications(), clicks);
+    EXPECT_EQ(g_notifications, clicks);
 
     // Lifted elsewhere, the stylus clicks nothing, also where another button lies.
     ce::screen::StylusDown(origin_.left + 1, origin_.top + 3);
     ce::screen::StylusUp(origin_.left + 24, origin_.top + 3);
     ce::screen::PumpMessages();
-    EXPECT_EQ(Notifications(), clicks);
+    EXPECT_EQ(g_notifications, clicks);
     EXPECT_EQ(Send(kWrap, BM_GETCHECK), BST_UNCHECKED);
 
     // A push button tapped notifies its dialog; a disabled box ignores the tap and the focus
     // stays.
     TapAt(24, 3);
-    EXPECT_EQ(Notifications().back(), (Notification{kSend, BN_CLICKED, Item(kSend), 0}));
+    EXPECT_EQ(g_notifications.back(), (Notification{kSend, BN_CLICKED, Item(kSend), 0}));
     EnableWindow(Item(kExpress), FALSE);
-    Notifications().clear();
+    g_notifications.clear();
     TapAt(1, 5);
-    EXPECT_TRUE(Notifications().empty());
+    EXPECT_TRUE(g_notifications.empty());
     EXPECT_EQ(Send(kExpress, BM_GETCHECK), BST_UNCHECKED);
     EXPECT_EQ(GetFocus(), Item(kSend));
 }
@@ -262,18 +245,18 @@ TEST_F(TappedControlsTest, ADropDownListOpensOnATapTakesATappedEntryAndClosesOnA
     EXPECT_FALSE(Send(kSize, CB_GETDROPPEDSTATE));
     EXPECT_EQ(Send(kSize, CB_GETCURSEL), 3);
     std::vector<int> codes;
-    for (const Notification& n : Notifications()) codes.push_back(n.code);
+    for (const Notification& n : g_notifications) codes.push_back(n.code);
     EXPECT_EQ(codes, (std::vector<int>{CBN_DROPDOWN, CBN_CLOSEUP, CBN_SELCHANGE}));
 
     // The open list holds the stylus: a tap on the box below it only closes the list.
-    Notifications().clear();
+    g_notifications.clear();
     TapAt(10, 1);
     TapAt(1, 3);
     EXPECT_FALSE(Send(kSize, CB_GETDROPPEDSTATE));
     EXPECT_EQ(Send(kSize, CB_GETCURSEL), 3);
     EXPECT_EQ(Send(kWrap, BM_GETCHECK), BST_UNCHECKED);
     EXPECT_EQ(GetFocus(), Item(kSize));
-    for (const Notification& n : Notifications()) {
+    for (const Notification& n : g_notifications) {
         EXPECT_NE(n.code, CBN_SELCHANGE);
         EXPECT_EQ(n.id, kSize);
     }

@@ -2,9 +2,9 @@
 // class and a dialog procedure that log what they get, template controls, keys and screen reads.
 #pragma once
 
+#include <CePlatform/Unicode.h>
 #include <CeWindow/Resources.h>
 #include <CeWindow/Screen.h>
-#include <CePlatform/Unicode.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -28,46 +28,35 @@ struct Logged {
     LPARAM lParam;
 };
 
-inline std::vector<Logged>& MessageLog() {
-    static std::vector<Logged> log;
-    return log;
-}
-
-// What a logging window answers to WM_CREATE (-1 refuses the creation).
-inline LRESULT& CreateAnswer() {
-    static LRESULT answer = 0;
-    return answer;
-}
-// What a logging window answers to WM_GETDLGCODE.
-inline LRESULT& DlgCodeAnswer() {
-    static LRESULT answer = 0;
-    return answer;
-}
+inline std::vector<Logged> g_messageLog;
+inline LRESULT g_createAnswer = 0;   // what a logging window answers to WM_CREATE (-1 refuses)
+inline LRESULT g_dlgCodeAnswer = 0;  // and to WM_GETDLGCODE
 
 inline LRESULT CALLBACK LoggingWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    MessageLog().push_back({hwnd, msg, wParam, lParam});
-    if (msg == WM_CREATE) return CreateAnswer();
-    if (msg == WM_GETDLGCODE) return DlgCodeAnswer();
+    g_messageLog.push_back({hwnd, msg, wParam, lParam});
+    if (msg == WM_CREATE) return g_createAnswer;
+    if (msg == WM_GETDLGCODE) return g_dlgCodeAnswer;
     return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-// The messages of `hwnd` in the log, in order, limited to `only` when it is not empty.
-inline std::vector<UINT> MessagesOf(HWND hwnd, const std::vector<UINT>& only = {}) {
-    std::vector<UINT> out;
-    for (const Logged& entry : MessageLog()) {
-        if (entry.hwnd != hwnd) continue;
-        if (!only.empty() && std::find(only.begin(), only.end(), entry.msg) == only.end()) continue;
-        out.push_back(entry.msg);
-    }
-    return out;
 }
 
 // The logged messages among `only`, of every window, in order.
 inline std::vector<std::pair<HWND, UINT>> Sequence(const std::vector<UINT>& only) {
     std::vector<std::pair<HWND, UINT>> out;
-    for (const Logged& entry : MessageLog()) {
+    for (const Logged& entry : g_messageLog) {
         if (std::find(only.begin(), only.end(), entry.msg) != only.end()) {
             out.emplace_back(entry.hwnd, entry.msg);
+        }
+    }
+    return out;
+}
+
+// The messages of `hwnd` in the log, in order, limited to `only` when it is not empty.
+inline std::vector<UINT> MessagesOf(HWND hwnd, const std::vector<UINT>& only = {}) {
+    std::vector<UINT> out;
+    for (const Logged& entry : g_messageLog) {
+        if (entry.hwnd != hwnd) continue;
+        if (only.empty() || std::find(only.begin(), only.end(), entry.msg) != only.end()) {
+            out.push_back(entry.msg);
         }
     }
     return out;
@@ -121,24 +110,20 @@ inline int RowWith(const std::vector<std::string>& rows, const std::string& text
 
 // The cell where `text` first shows on the screen, searched row by row, or {-1, -1}.
 inline POINT CellOf(const std::string& text) {
-    const std::u16string wanted = ce::FromUtf8(text);
     const std::vector<std::u16string> rows = ce::screen::Text();
     for (size_t row = 0; row < rows.size(); ++row) {
-        const size_t column = rows[row].find(wanted);
-        if (column != std::u16string::npos) {
-            return POINT{static_cast<LONG>(column), static_cast<LONG>(row)};
-        }
+        const size_t column = rows[row].find(ce::FromUtf8(text));
+        if (column != std::u16string::npos) return {static_cast<LONG>(column), LONG(row)};
     }
-    return POINT{-1, -1};
+    return {-1, -1};
 }
 
 // Queues a tap on the first character of `text` where the screen shows it; false (and nothing
 // queued) when it does not.
 inline bool TapOn(const std::string& text) {
     const POINT cell = CellOf(text);
-    if (cell.x < 0) return false;
-    ce::screen::Tap(cell.x, cell.y);
-    return true;
+    if (cell.x >= 0) ce::screen::Tap(cell.x, cell.y);
+    return cell.x >= 0;
 }
 
 // A WM_COMMAND as a dialog got it, with the sending check box's tick at that moment.
@@ -150,17 +135,14 @@ struct Notification {
     bool operator==(const Notification&) const = default;
 };
 
-inline std::vector<Notification>& Notifications() {
-    static std::vector<Notification> log;
-    return log;
-}
+inline std::vector<Notification> g_notifications;
 
 inline INT_PTR CALLBACK LoggingDialogProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_INITDIALOG) return TRUE;
     if (msg != WM_COMMAND) return FALSE;
     const HWND from = reinterpret_cast<HWND>(lParam);
     const LRESULT check = from != nullptr ? SendMessageW(from, BM_GETCHECK, 0, 0) : -1;
-    Notifications().push_back({LOWORD(wParam), HIWORD(wParam), from, check});
+    g_notifications.push_back({LOWORD(wParam), HIWORD(wParam), from, check});
     return TRUE;
 }
 
@@ -179,21 +161,19 @@ protected:
 
     void SetUp() override {
         clock_ = &ce::screen::UseHeadlessScreen(kColumns, kRows);
-        lines_.clear();
         ce::screen::SetOutputSink([this](const std::string& line) { lines_.push_back(line); });
-        MessageLog().clear();
-        Notifications().clear();
-        CreateAnswer() = 0;
-        DlgCodeAnswer() = 0;
+        g_messageLog.clear();
+        g_notifications.clear();
+        g_createAnswer = g_dlgCodeAnswer = 0;
     }
 
     static HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
+    // Presses the keys one after the other, each handled before the next.
     static void Press(UINT key, unsigned modifiers = 0) {
         ce::screen::PressKey(key, modifiers);
         ce::screen::PumpMessages();
     }
-    // Presses the keys one after the other, each handled before the next.
     static void Press(std::initializer_list<UINT> keys) {
         for (UINT key : keys) Press(key);
     }
@@ -229,7 +209,6 @@ protected:
         return CreateWindowExW(0, kClass, title, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                CW_USEDEFAULT, nullptr, nullptr, Instance(), nullptr);
     }
-
     static HWND CreateChild(HWND parent, int id, DWORD style = WS_VISIBLE | WS_TABSTOP) {
         return CreateWindowExW(0, kClass, u"", WS_CHILD | style, 0, 0, 40, 8, parent,
                                reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), Instance(),
@@ -241,7 +220,7 @@ protected:
 class ControlsTest : public HeadlessTest<20> {
 protected:
     // Registers `dialog` (with any extra resources) and creates it, modeless and shown; it is the
-    // dialog that At and TextAt read from then on.
+    // dialog that Item, Send, At and TextAt use from then on.
     HWND CreateDialogFrom(ce::res::Dialog dialog, ce::res::Table extra = {}) {
         const UINT id = dialog.id;
         extra.dialogs.push_back(std::move(dialog));
@@ -255,12 +234,20 @@ protected:
         return dialog_;
     }
 
-    // A cell, and the text of `count` cells, at a place given relative to the dialog.
+    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+    LRESULT Send(int id, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return SendDlgItemMessageW(dialog_, id, msg, wParam, lParam);
+    }
+    // A cell, the text of `count` cells, and a tap, at a place given relative to the dialog.
     ce::screen::Cell At(int column, int row) const {
         return ce::screen::CellAt(origin_.left + column, origin_.top + row);
     }
     std::string TextAt(int column, int row, int count) const {
         return Cells(origin_.left + column, origin_.top + row, count);
+    }
+    void TapAt(int column, int row) const {
+        ce::screen::Tap(origin_.left + column, origin_.top + row);
+        ce::screen::PumpMessages();
     }
 
     HWND dialog_ = nullptr;
