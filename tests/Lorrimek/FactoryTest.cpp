@@ -1,6 +1,5 @@
-// The factory: the catalogue it builds, finding a tweak by its ID, each tweak's support rule and
-// fixed answers, the store keys it leaves on a device, and the first backup of every tweak; the
-// support rules across platforms and versions; and the catalogue on the seeded phone.
+// The factory: the catalogue it builds and each tweak's fixed answers, the store keys and first
+// backups it leaves on a device, the support rules, and the whole catalogue on the seeded phone.
 #include <CePlatform/Device.h>
 #include <CePlatform/RegFile.h>
 #include <CePlatform/Unicode.h>
@@ -242,19 +241,23 @@ TEST_F(FactoryTest, ConstructionCreatesTheStoreAndTheFirstBackupRunsOnceForEvery
     EXPECT_EQ(BackupDone(failing), probe::DwordValue(1));
 }
 
-// A tweak whose settings key cannot be opened can neither read nor write "BackupDone": its first
-// backup never counts as done (so that the application does not change it), and it is taken
-// again at every start. The other tweaks are not affected.
-TEST_F(FactoryTest, ATweakWithoutItsSettingsKeyBacksUpAtEveryStart) {
+// The first backup counts as done only once "BackupDone" = 1 is written. A tweak whose settings
+// key cannot be opened, or whose mark cannot be written, is backed up again at the next start (or
+// call), so that the application does not change it meanwhile; the other tweaks are not affected.
+TEST_F(FactoryTest, AFirstBackupWithoutItsMarkIsTakenAgain) {
     const std::u16string id = kCatalogue[0].id;  // "limit", saved as "SpeedBoostLimit"
     const std::u16string settings = kSettingsRoot + u"\\" + id;
-    hooks::beforeOpenKey = [&](HKEY, LPCWSTR path, bool) {
-        return path && settings == path ? LONG{ERROR_ACCESS_DENIED} : LONG{ERROR_SUCCESS};
-    };
     const auto saved = [&] {
         return probe::Query(HKEY_LOCAL_MACHINE, probe::BackupPath(id).c_str(), u"SpeedBoostLimit");
     };
-    probe::Set(HKEY_LOCAL_MACHINE, u"system\\gdi\\glyphcache", u"limit", probe::DwordValue(7));
+    const auto setLimit = [](DWORD limit) {
+        probe::Set(HKEY_LOCAL_MACHINE, u"system\\gdi\\glyphcache", u"limit",
+                   probe::DwordValue(limit));
+    };
+    hooks::beforeOpenKey = [&](HKEY, LPCWSTR path, bool) {
+        return path && settings == path ? LONG{ERROR_ACCESS_DENIED} : LONG{ERROR_SUCCESS};
+    };
+    setLimit(7);
     {
         CTweakersFactory first;
         EXPECT_FALSE(first.DoBackupIfNeeded());
@@ -271,26 +274,18 @@ TEST_F(FactoryTest, ATweakWithoutItsSettingsKeyBacksUpAtEveryStart) {
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0].valueName, u"SpeedBoostLimit");
     EXPECT_EQ(saved(), probe::DwordValue(32768));
-}
 
-// The first backup counts as done only once "BackupDone" = 1 is written: when that write fails
-// the backup reports 2002, and the next call takes it again.
-TEST_F(FactoryTest, ABackupWhoseMarkCannotBeWrittenIsNotDone) {
-    const std::u16string id = kCatalogue[0].id;  // "limit", saved as "SpeedBoostLimit"
-    const auto saved = [&] {
-        return probe::Query(HKEY_LOCAL_MACHINE, probe::BackupPath(id).c_str(), u"SpeedBoostLimit");
-    };
+    // The mark's write fails: the backup reports 2002.
+    hooks::Clear();
     CTweakersFactory factory;
     CTweakBase* tweak = factory.GetTweakByID(CWideString(std::u16string_view(id)));
-    ASSERT_NE(tweak, nullptr);
-    probe::Set(HKEY_LOCAL_MACHINE, u"system\\gdi\\glyphcache", u"limit", probe::DwordValue(7));
+    setLimit(7);
     hooks::beforeSetValue = hooks::FailWritesOf(u"BackupDone");
     EXPECT_EQ(tweak->DoBackupIfNeeded(), kTweakRegistryWriteFailed);
     EXPECT_EQ(saved(), probe::DwordValue(7));
     EXPECT_NE(BackupDone(id), probe::DwordValue(1));
-
     hooks::Clear();
-    probe::Set(HKEY_LOCAL_MACHINE, u"system\\gdi\\glyphcache", u"limit", probe::DwordValue(8));
+    setLimit(8);
     EXPECT_EQ(tweak->DoBackupIfNeeded(), kTweakOk);
     EXPECT_EQ(saved(), probe::DwordValue(8));
     EXPECT_EQ(BackupDone(id), probe::DwordValue(1));
@@ -351,42 +346,20 @@ TEST_F(FactoryTest, SupportRulesFollowTheExactPlatformTextAndTheVersion) {
     }
 }
 
-// The seeded phone is a believable starting point: no tweak is in force yet, some target keys
-// (of other makers) are missing, and restoring everything gives the factory registry back.
-TEST_F(FactoryTest, OnTheSeededPhoneNoTweakIsInForceAndSomeTargetKeysAreMissing) {
-    CTweakersFactory factory;
+// The seeded phone is a believable starting point: no tweak is in force yet, some target keys (of
+// other makers) are missing, and restoring every tweak gives back the registry found at the first
+// start. Two values come back otherwise, as their tweaks put them back: a number held in another
+// type is written as a DWORD, and of a sorted Start-menu order list only its first entry returns
+// (that tweak warns that it cannot be reversed); an order list never sorted is kept whole.
+TEST_F(FactoryTest, OnTheSeededPhoneNoTweakIsInForceAndRestoringGivesItsRegistryBack) {
+    CTweakersFactory factory;  // creates the store and the held-create target keys
     int enabled = 0;
-    std::set<std::string> unreachable;
     for (CTweakBase* tweak : factory.GetAllTweaks()) enabled += tweak->IsEnabled();
-    ASSERT_TRUE(factory.DoBackupIfNeeded());
-    for (CTweakBase* tweak : factory.GetAllTweaks()) {
-        // The device actions hold no state to come back to.
-        if (!tweak->HasEnableOption()) continue;
-        // Enabling and disabling again tells whether the tweak reaches its value.
-        if (tweak->Enable() != kTweakOk) unreachable.insert(probe::ClassOf(tweak->GetID().View()));
-        EXPECT_EQ(kTweakOk, tweak->Disable()) << ce::ToUtf8(tweak->GetName().View());
-        EXPECT_FALSE(tweak->IsEnabled());
-    }
     EXPECT_EQ(0, enabled) << "a tweak is in force on a new phone";
-    // Held-open target keys that this phone lacks: other makers' software and settings.
-    EXPECT_EQ(
-        unreachable,
-        (std::set<std::string>{
-            "CCameraDateFolderFix", "CDisable3GPlimitPocketPC", "CDisable3GPlimitSmartphone",
-            "CEnable4WAYNavi", "CEnableRoamingIndicator", "CGridViewToggleCingular",
-            "CKillBootUpMelody", "CMMSVideoIn176x144", "CMMSVideoIn176x144New", "CSetMMSSizeToMAX",
-            "CSilenceCameraShutter", "CUnlimitedMMSRecording", "CWiFiAndPhoneOn"}));
-}
-
-// Restoring every tweak gives back the registry found at the first start. Two values come back
-// otherwise, as their tweaks put them back: a number held in another type is written as a DWORD,
-// and of a sorted Start-menu order list only its first entry returns (that tweak warns that it
-// cannot be reversed); an order list never sorted is kept whole.
-TEST_F(FactoryTest, RestoringEverythingGivesBackTheSeededPhonesRegistry) {
-    CTweakersFactory first;  // creates the store and the held-create target keys
-    ASSERT_TRUE(first.DoBackupIfNeeded());
+    ASSERT_TRUE(factory.DoBackupIfNeeded());
     std::vector<ce::RegKey> expected = dev_.Device().ExportKeys();
-    const auto adjust = [&](bool sorted) {
+    const auto restoreAll = [&](bool sorted) {
+        for (CTweakBase* tweak : factory.GetAllTweaks()) EXPECT_EQ(kTweakOk, tweak->Restore());
         for (ce::RegKey& key : expected) {
             for (ce::RegValue& value : key.values) {
                 if (key.root == ce::RootKey::ClassesRoot && key.path == u"exefile" &&
@@ -400,16 +373,30 @@ TEST_F(FactoryTest, RestoringEverythingGivesBackTheSeededPhonesRegistry) {
                 }
             }
         }
+        EXPECT_EQ(ce::FormatRegFile(expected), ce::FormatRegFile(dev_.Device().ExportKeys()));
     };
+    restoreAll(false);
 
-    for (CTweakBase* tweak : first.GetAllTweaks()) EXPECT_EQ(kTweakOk, tweak->Restore());
-    adjust(false);
-    EXPECT_EQ(ce::FormatRegFile(expected), ce::FormatRegFile(dev_.Device().ExportKeys()));
+    // Enabling and disabling again tells whether the tweak reaches its value; the device actions
+    // hold no state to come back to.
+    std::set<std::string> unreachable;
+    for (CTweakBase* tweak : factory.GetAllTweaks()) {
+        if (!tweak->HasEnableOption()) continue;
+        if (tweak->Enable() != kTweakOk) unreachable.insert(probe::ClassOf(tweak->GetID().View()));
+        EXPECT_EQ(kTweakOk, tweak->Disable()) << ce::ToUtf8(tweak->GetName().View());
+        EXPECT_FALSE(tweak->IsEnabled());
+    }
+    // Held-open target keys that this phone lacks: other makers' software and settings.
+    EXPECT_EQ(
+        unreachable,
+        (std::set<std::string>{
+            "CCameraDateFolderFix", "CDisable3GPlimitPocketPC", "CDisable3GPlimitSmartphone",
+            "CEnable4WAYNavi", "CEnableRoamingIndicator", "CGridViewToggleCingular",
+            "CKillBootUpMelody", "CMMSVideoIn176x144", "CMMSVideoIn176x144New", "CSetMMSSizeToMAX",
+            "CSilenceCameraShutter", "CUnlimitedMMSRecording", "CWiFiAndPhoneOn"}));
 
-    for (CTweakBase* tweak : first.GetAllTweaks()) tweak->Enable();
-    for (CTweakBase* tweak : first.GetAllTweaks()) EXPECT_EQ(kTweakOk, tweak->Restore());
-    adjust(true);
-    EXPECT_EQ(ce::FormatRegFile(expected), ce::FormatRegFile(dev_.Device().ExportKeys()));
+    for (CTweakBase* tweak : factory.GetAllTweaks()) tweak->Enable();
+    restoreAll(true);
 }
 
 }  // namespace

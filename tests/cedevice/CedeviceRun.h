@@ -4,17 +4,12 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <grp.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "support/Shell.h"
 #include "support/TempDevice.h"
@@ -47,12 +42,13 @@ protected:
         std::filesystem::remove_all(scratch_);
     }
 
-    // Runs `cedevice ARGS` (shell words) in the scratch folder with `env` added to the environment.
+    // Runs `cedevice ARGS` (shell words) in the scratch folder, after `prefix` (variables set
+    // for it, or a program that runs it).
     Result Run(const std::string& args, const std::string& input = "",
-               const std::string& env = "") {
-        return test::Run("cd " + Quote(scratch_) + " && " + env + " " + Quote(CEDEVICE_PATH) + " " +
-                             args,
-                         input);
+               const std::string& prefix = "") {
+        return test::Run(
+            "cd " + Quote(scratch_) + " && " + prefix + " " + Quote(CEDEVICE_PATH) + " " + args,
+            input);
     }
 
     // Runs a command on the test's device.
@@ -67,35 +63,11 @@ protected:
         return r.out;
     }
 
-    // Runs `cedevice --device DEVICE ARGS` as a user whom file permissions stop: this process's
-    // own, or for root (whom they do not stop) the user nobody. Status 125: it cannot be run so.
-    Result OnAsReader(const std::vector<std::string>& args, const std::string& input = "") {
-        WriteFileBytes(scratch_ / "in", input);
-        std::vector<std::string> words = {"cedevice", "--device", device_.string()};
-        words.insert(words.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        const std::string in = scratch_ / "in", out = scratch_ / "out", err = scratch_ / "err";
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int fds[] = {open(in.c_str(), O_RDONLY),
-                               open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
-                               open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)};
-            for (int i = 0; i < 3; ++i) {
-                if (fds[i] < 0 || dup2(fds[i], i) < 0) _exit(125);
-            }
-            if (geteuid() == 0 &&
-                (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
-                _exit(125);
-            }
-            execv(CEDEVICE_PATH, argv.data());
-            _exit(125);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(out),
-                ReadFileBytes(err)};
+    // Runs a command on the test's device as a user whom file permissions stop: this process's
+    // own, or for root the user nobody.
+    Result OnAsReader(const std::string& args, const std::string& input = "") {
+        const char* nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+        return Run("--device " + Quote(device_) + " " + args, input, geteuid() == 0 ? nobody : "");
     }
 
     std::filesystem::path scratch_, device_;

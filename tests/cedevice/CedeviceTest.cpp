@@ -1,31 +1,25 @@
 // The device tool, run as a program against devices in temporary folders.
 #include <CePlatform/Device.h>
-#include <fcntl.h>
 #include <gmock/gmock.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <windows.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "cedevice/CedeviceRun.h"
-#include "support/TempDevice.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace testing;
-
 using namespace test;
 
 TEST_F(Cedevice, InitAndTheDeviceACommandUses) {
@@ -86,11 +80,7 @@ TEST_F(Cedevice, RegistryQueryImportExportAndTheChangeLog) {
     test::WriteFileBytes(scratch_ / "huge.reg", "REGEDIT4\n");
     fs::resize_file(scratch_ / "huge.reg", (size_t{64} << 20) + 1);
     ExpectFailure(On("reg import huge.reg"), "huge.reg holds more than 64 MiB");
-    const std::string fromZero = Quote(CEDEVICE_PATH) + " --device " + Quote(device_) +
-                                 " reg import - </dev/zero >/dev/null 2>" + Quote(scratch_ / "err");
-    EXPECT_EQ(WEXITSTATUS(std::system(fromZero.c_str())), 1);
-    EXPECT_THAT(test::ReadFileBytes(scratch_ / "err"),
-                HasSubstr("standard input holds more than 64 MiB"));
+    ExpectFailure(On("reg import - </dev/zero"), "standard input holds more than 64 MiB");
     EXPECT_EQ(Ok("reg export"), seeded);
     EXPECT_EQ(Ok("changes"), "");  // neither the seed nor a failed import is a change
 
@@ -111,12 +101,7 @@ TEST_F(Cedevice, RegistryQueryImportExportAndTheChangeLog) {
     const std::string since = "changes --since=" + changes.substr(0, changes.find(' '));
     EXPECT_EQ(std::regex_replace(Ok(since), prefix, ""), expected.substr(expected.find('\n') + 1));
 
-    // What is exported comes back the same through an empty device.
     const std::string original = Ok("reg export");
-    ASSERT_EQ(Run("init --empty --device copy").status, 0);
-    ASSERT_EQ(Run("--device copy reg import -", original).status, 0);
-    EXPECT_EQ(Run("--device copy reg export").out, original);
-
     // Names that a file cannot carry, written through the registry functions, are left out and
     // named; the rest of the export is whole, and the status tells.
     ce::UseDevice(device_);
@@ -160,24 +145,15 @@ TEST_F(Cedevice, FilesAndProfile) {
     test::WriteFileBytes(device_ / "fs/Windows/Start Menu/Alarm.lnk", "00#\"x\" y");
     test::WriteFileBytes(device_ / "fs/Windows/Start Menu/Empty.lnk", "");
     EXPECT_EQ(Ok("fs ls"), "<dir>\tProgram Files\\\n<dir>\tWindows\\\n");
+    // A link is listed by its own name, never followed.
+    fs::create_directory_symlink(scratch_, device_ / "fs/Windows/Start Menu/Outside");
     EXPECT_EQ(Ok(R"(fs ls '\windows\start menu')"),
-              "8\tAlarm.lnk\n0\tEmpty.lnk\n<dir>\tPrograms\\\n");
+              "8\tAlarm.lnk\n0\tEmpty.lnk\n<link>\tOutside\n<dir>\tPrograms\\\n");
     EXPECT_EQ(Ok("fs cat '/WINDOWS/Start Menu/alarm.LNK'"), "00#\"x\" y");
     EXPECT_EQ(Ok(R"(fs cat '\Windows\Start Menu\empty.lnk')"), "");
     ExpectFailure(On(R"(fs cat '\Windows')"), "is a folder");
     ExpectFailure(On(R"(fs cat '\..\device.db')"), "no such file");
     ExpectFailure(On(R"(fs ls '\Nowhere')"), "no such folder");
-
-    // Links are listed by their own names and never followed out of the device.
-    test::WriteFileBytes(scratch_ / "outside.txt", "outside");
-    fs::create_symlink(scratch_ / "outside.txt", device_ / "fs/Windows/Start Menu/Out.lnk");
-    fs::create_directory_symlink(scratch_, device_ / "fs/Windows/Start Menu/Outside");
-    EXPECT_EQ(Ok(R"(fs ls '\windows\start menu')"),
-              "8\tAlarm.lnk\n0\tEmpty.lnk\n<link>\tOut.lnk\n<link>\tOutside\n<dir>\tPrograms\\\n");
-    EXPECT_EQ(Ok(R"(fs ls '\Windows\Start Menu\outside')"), "<link>\tOutside\n");
-    ExpectFailure(On(R"(fs ls '\Windows\Start Menu\Outside\device')"), "symbolic link");
-    ExpectFailure(On(R"(fs cat '\Windows\Start Menu\Out.lnk')"), "symbolic link");
-    ExpectFailure(On(R"(fs cat '\Windows\Start Menu\Outside\outside.txt')"), "symbolic link");
 
     Ok("profile set bluetooth 2");
     Ok("profile set module bag0: off");
@@ -205,44 +181,36 @@ TEST_F(Cedevice, AReadOnlyDeviceIsReadAndNeverWritten) {
     Ok("init");
     Ok("reg import -", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\New]\n\"v\"=dword:1\n");
     test::WriteFileBytes(device_ / "fs/Windows/Start Menu/Alarm.lnk", "link");
-    const std::vector<std::vector<std::string>> reads = {
-        {"info"},
-        {"reg", "export"},
-        {"reg", "query", "HKLM\\New"},
-        {"journal"},
-        {"changes"},
-        {"fs", "ls", "\\Windows\\Start Menu"},
-        {"fs", "cat", "\\Windows\\Start Menu\\Alarm.lnk"}};
+    const std::vector<std::string> reads = {"info",
+                                            "reg export",
+                                            R"(reg query 'HKLM\New')",
+                                            "journal",
+                                            "changes",
+                                            R"(fs ls '\Windows\Start Menu')",
+                                            R"(fs cat '\Windows\Start Menu\Alarm.lnk')"};
     std::vector<std::string> outputs;
-    for (const auto& args : reads) {
-        std::string words;
-        for (const std::string& a : args) words += Quote(a) + " ";
-        outputs.push_back(Ok(words));
-    }
+    for (const std::string& args : reads) outputs.push_back(Ok(args));
 
     fs::permissions(scratch_,
                     fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    fs::permissions(device_, fs::perms::owner_all, fs::perm_options::remove);
-    fs::permissions(device_, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::add);
-    fs::permissions(device_ / "device.db", fs::perms::owner_write, fs::perm_options::remove);
+    for (const fs::path& p : {device_, device_ / "device.db"})
+        fs::permissions(p, fs::perms::owner_write, fs::perm_options::remove);
     const auto before = Snapshot(device_);
     for (size_t i = 0; i < reads.size(); ++i) {
         const Result r = OnAsReader(reads[i]);
-        if (r.status == 125) GTEST_SKIP() << "cedevice cannot be run as a user who may not write";
-        EXPECT_EQ(r.status, 0) << reads[i][0] << ": " << r.err;
-        EXPECT_EQ(r.out, outputs[i]) << reads[i][0];
+        if (r.err.starts_with("setpriv")) GTEST_SKIP() << "cannot run as a user who may not write";
+        EXPECT_EQ(r.status, 0) << reads[i] << ": " << r.err;
+        EXPECT_EQ(r.out, outputs[i]) << reads[i];
     }
     const std::string readOnly = "the device " + device_.string() + " is read-only";
-    ExpectFailure(OnAsReader({"reg", "import", "-"}, "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n"),
-                  readOnly);
-    ExpectFailure(OnAsReader({"profile", "set", "bluetooth", "2"}), readOnly);
-    ExpectFailure(OnAsReader({"profile", "set", "module", "BAG0:", "off"}), readOnly);
+    ExpectFailure(OnAsReader("reg import -", "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n"), readOnly);
+    ExpectFailure(OnAsReader("profile set module BAG0: off"), readOnly);
     EXPECT_EQ(Snapshot(device_), before);
 }
 
-// On a disk that is full, a command that writes says so, naming the device, and changes nothing;
-// once there is room again the device is as it was. The disk is a small file system of its own,
-// mounted where only this test program sees it.
+// On a disk that is full, a command that writes says so, naming the device, and changes nothing
+// that is seen once there is room again.
+// The disk is a small file system of its own, mounted where only this test program sees it.
 TEST_F(Cedevice, AFullDiskIsNamedAndLosesNothing) {
     const fs::path disk = scratch_ / "disk";
     fs::create_directory(disk);
@@ -254,21 +222,12 @@ TEST_F(Cedevice, AFullDiskIsNamedAndLosesNothing) {
     device_ = disk / "device";
     Ok("init");
     const std::string before = Ok("reg export");
-    {
-        std::ofstream filler(disk / "filler", std::ios::binary);
-        const std::string block(4096, 'x');
-        while (filler.write(block.data(), block.size())) {
-        }
-    }
-    std::string import = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Big]\n";
-    for (int i = 0; i < 100; ++i) import += "\"v" + std::to_string(i) + "\"=dword:1\n";
-    const std::string full = "the disk that holds the device " + device_.string() + " is full";
-    ExpectFailure(On("reg import -", import), full);
-    ExpectFailure(On("profile set bluetooth 2"), full);
+    Shell("cat /dev/zero >" + Quote(disk / "filler") + " 2>/dev/null");
+    ExpectFailure(On("reg import -", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Big]\n\"v\"=\"" +
+                                         std::string(8192, 'x') + "\"\n"),
+                  "the disk that holds the device " + device_.string() + " is full");
     fs::remove(disk / "filler");
     EXPECT_EQ(Ok("reg export"), before);
-    Ok("reg import -", import);
-    EXPECT_THAT(Ok(R"(reg query 'HKLM\Big' v99)"), HasSubstr("dword:00000001"));
 }
 
 TEST_F(Cedevice, BadUsageAndFoldersThatAreNoDeviceTouchNothing) {

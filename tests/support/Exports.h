@@ -36,11 +36,9 @@ inline std::string Readable(std::string name) {
     return std::regex_replace(name, kVector, "std::vector<$1>");
 }
 
-// The demangled names of the symbols that the library at `path` defines and exports (nm -D),
-// without version suffixes or ABI tags; absolute symbols (version nodes) are in no section and
-// left out; standard types are written as Readable() writes them. Constructor and destructor
-// variants share one name. `output` gets nm's whole output,
-// for messages; a failing nm fails the test.
+// The demangled names (as Readable() writes them, without version suffixes or ABI tags) of the
+// symbols that the library at `path` defines and exports, absolute ones (version nodes) left
+// out; `output` gets nm's whole output, for messages. A failing nm fails the test.
 inline std::set<std::string> ExportedNames(const std::string& path, std::string* output) {
     const std::string command = "nm -D --defined-only -C '" + path + "' 2>&1";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);

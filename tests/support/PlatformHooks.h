@@ -1,8 +1,6 @@
-// Hooks on platform functions that the code under test calls in the program that this is linked
-// into (the library built into it or loaded as a shared library, the application, the platform's
-// own calls): each runs between the caller and the platform, as another process acting at that
-// moment would, or as a platform that fails there, or to let a test see what was asked. Tests
-// set them for one case and Clear() them.
+// Hooks on the platform functions that every caller in this program reaches: each runs between
+// the caller and the platform, as another process or a failing platform would at that moment, or
+// to let a test see what was asked. Tests set them for one case and Clear() them.
 #pragma once
 
 #include <windows.h>
