@@ -106,8 +106,9 @@ TEST_F(AppTmuxTest, ATweakAndItsToggleShortcutAppliedWithDoneThenTheShortcutTapp
     EXPECT_EQ(ExitCode(), 1);
     EXPECT_EQ(Limit(), probe::DwordValue(32768));
     const std::string changes = test::Shell(Program("cedevice") + " changes 2>&1");
-    EXPECT_TRUE(Has(changes, "HKEY_LOCAL_MACHINE\\System\\GDI\\GLYPHCACHE \"limit\" "
-                             "dword:00004000 -> dword:00008000"))
+    EXPECT_TRUE(Has(changes,
+                    "HKEY_LOCAL_MACHINE\\System\\GDI\\GLYPHCACHE \"limit\" "
+                    "dword:00004000 -> dword:00008000"))
         << changes;
 
     // Tapped in a terminal: the Info window shows the outcome and closes by itself.
@@ -147,14 +148,16 @@ TEST_F(AppTmuxTest, WhyAStartFailedStaysReadableOnTheTerminal) {
     std::string screen = Screen();
     EXPECT_TRUE(Has(screen, "no device at " + missing)) << screen;
     EXPECT_TRUE(Has(screen, "create one with 'cedevice init'")) << screen;
-    EXPECT_TRUE(Has(screen, "Fennaro: the tweak manager cannot start")) << screen;
+    EXPECT_TRUE(Has(screen, "Fennaro: the tweak manager cannot start on the device " + missing +
+                                ": its instance mutex cannot be created."))
+        << screen;
 
     if (test::Shell("unshare -m true 2>/dev/null && echo yes") != "yes\n") {
         GTEST_SKIP() << "no read-only mount can be made here (needs CAP_SYS_ADMIN)";
     }
     const std::string folder = Quote(device_.Folder().string());
-    const std::string readOnly = "mount --bind " + folder + " " + folder +
-                                 " && mount -o remount,bind,ro " + folder + " && ";
+    const std::string readOnly =
+        "mount --bind " + folder + " " + folder + " && mount -o remount,bind,ro " + folder + " && ";
     Run("unshare -m sh -c " + Quote(readOnly + Program("Fennaro") + " " + kSpeedBoostID +
                                     "; echo toggled $?; " + Program("Fennaro")),
         250, 27);
