@@ -132,14 +132,6 @@ TEST_P(Legibility, TheSplashFillsTheScreenForASecondWithItsBitmapInTheMiddle) {
     EXPECT_TRUE(after.taskBar && after.sipButton && after.startIcon);
 }
 
-TEST_P(Legibility, EscapeClosesTheSplashAtOnceAndBringsTheBarsBack) {
-    ce::screen::PressKey(VK_ESCAPE);
-    EXPECT_EQ(CSplashDlg().DoModal(nullptr), IDCANCEL);
-    EXPECT_EQ(clock_.NowMs(), 0u);
-    const ce::screen::ShellState after = ce::screen::Shell();
-    EXPECT_TRUE(after.taskBar && after.sipButton && after.startIcon);
-}
-
 INSTANTIATE_TEST_SUITE_P(PhoneScreens, Legibility, Values(ScreenSize{44, 27}, ScreenSize{60, 40}),
                          [](const TestParamInfo<ScreenSize>& info) {
                              return std::to_string(info.param.columns) + "x" +
