@@ -68,7 +68,8 @@ TEST_F(BatchOperations, NothingPendingCallsNoOperationShowsNoBoxAndStillAnnounce
     const int64_t seq = device_.LastEventSeq();
     hooks::beforeSendMessage = [&sent](HWND hwnd, UINT message, ULONG_PTR wParam, LONG_PTR lParam) {
         if (message == WM_SETTINGCHANGE) {
-            sent.push_back({reinterpret_cast<LONG_PTR>(hwnd), static_cast<LONG_PTR>(wParam), lParam});
+            sent.push_back(
+                {reinterpret_cast<LONG_PTR>(hwnd), static_cast<LONG_PTR>(wParam), lParam});
         }
     };
 
@@ -78,7 +79,8 @@ TEST_F(BatchOperations, NothingPendingCallsNoOperationShowsNoBoxAndStillAnnounce
     EXPECT_THAT(TweakCalls(), ElementsAre("A.IsEnabled", "B.IsEnabled"));
     EXPECT_THAT(boxes.shown, IsEmpty());
     // To the desktop, which the device journals.
-    const std::array<LONG_PTR, 3> desktop = {reinterpret_cast<LONG_PTR>(GetDesktopWindow()), 0xF2, 0};
+    const std::array<LONG_PTR, 3> desktop = {reinterpret_cast<LONG_PTR>(GetDesktopWindow()), 0xF2,
+                                             0};
     EXPECT_THAT(sent, ElementsAre(desktop));
     EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange));
 }
@@ -91,6 +93,7 @@ TEST_F(BatchOperations, ChangesRunInCatalogueOrderAndTheRestartFlagFollowsTheLas
     Item(0).SetPendingEnable(true);
     Item(1).SetPendingEnable(false);
     test::MessageBoxes boxes(device_);
+    const int64_t seq = device_.LastEventSeq();
 
     EXPECT_TRUE(ApplyAllItems(owner_, items));
 
@@ -100,13 +103,20 @@ TEST_F(BatchOperations, ChangesRunInCatalogueOrderAndTheRestartFlagFollowsTheLas
     EXPECT_FALSE(b.enabled);
     EXPECT_TRUE(Item(0).GetNeedsRestart());
     EXPECT_FALSE(Item(1).GetNeedsRestart());
-    // A's wish is asked about (answered No by default) in this pass and in every later one,
-    // although nothing changes any more.
+    // A's wish is asked about (answered No by default: no restart) in this pass and in every
+    // later one, although nothing changes any more.
     ASSERT_THAT(boxes.shown, SizeIs(1));
+    EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange));
     TweakCalls().clear();
     EXPECT_TRUE(ApplyAllItems(owner_, items));
     EXPECT_THAT(TweakCalls(), ElementsAre("A.IsEnabled", "B.IsEnabled"));
     EXPECT_THAT(boxes.shown, SizeIs(2));
+    // Once a change of A fails, its flag no longer counts: the error box, no question.
+    a.disableResult = kTweakRegistryWriteFailed;
+    Item(0).SetPendingEnable(false);
+    EXPECT_FALSE(ApplyAllItems(owner_, items));
+    ASSERT_THAT(boxes.shown, SizeIs(3));
+    EXPECT_EQ(boxes.shown[2].caption, "Error");
 }
 
 TEST_F(BatchOperations, FailuresAreReportedOneByOneBeforeTheSettingsChangeAndNeverAskForARestart) {
@@ -165,16 +175,16 @@ TEST_F(BatchOperations, ATweakWithoutItsFirstBackupIsNotChangedAndTheOthersAre) 
     EXPECT_EQ(boxes.shown[0].text, "Error 2002 while applying tweak Speed-Boost.");
     EXPECT_EQ(boxes.shown[1].caption, "Restart");  // for the labels, which were changed
     EXPECT_EQ(limit(), probe::DwordValue(16384));
-    EXPECT_EQ(probe::Query(HKEY_CURRENT_USER, u"Software\\Microsoft\\Shell\\StartMenu",
-                           u"hide_labels"),
-              probe::DwordValue(1));
+    EXPECT_EQ(
+        probe::Query(HKEY_CURRENT_USER, u"Software\\Microsoft\\Shell\\StartMenu", u"hide_labels"),
+        probe::DwordValue(1));
 
     hooks::Clear();
     EXPECT_TRUE(ApplyAllItems(owner_, items));
     EXPECT_EQ(limit(), probe::DwordValue(32768));
-    EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, probe::BackupPath(boostId).c_str(),
-                           u"SpeedBoostLimit"),
-              probe::DwordValue(16384));
+    EXPECT_EQ(
+        probe::Query(HKEY_LOCAL_MACHINE, probe::BackupPath(boostId).c_str(), u"SpeedBoostLimit"),
+        probe::DwordValue(16384));
 }
 
 TEST_F(BatchOperations, TheRestartQuestionComesAfterTheSettingsChangeAndYesRestartsTheDevice) {
@@ -197,24 +207,6 @@ TEST_F(BatchOperations, TheRestartQuestionComesAfterTheSettingsChangeAndYesResta
     EXPECT_EQ(boxes.shown[0].type, static_cast<UINT>(MB_YESNO));
     EXPECT_EQ(boxes.shown[0].owner, owner_);
     EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange, kRestart));
-}
-
-TEST_F(BatchOperations, RestartAnsweredNoOrImpossibleLeavesTheDeviceRunning) {
-    AddTweak("Slow").needsRestart = true;
-    const auto& items = Items();
-    Item(0).SetPendingEnable(true);
-    test::MessageBoxes boxes(device_);
-    int64_t seq = device_.LastEventSeq();
-    EXPECT_TRUE(ApplyAllItems(owner_, items));  // No
-    EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange));
-
-    // Without the shell library the restart cannot be asked for; the pass ends all the same.
-    device_.SetModule("aygshell.dll", false);
-    boxes.answers = {IDYES};
-    seq = device_.LastEventSeq();
-    EXPECT_TRUE(ApplyAllItems(owner_, items));
-    EXPECT_THAT(boxes.shown, SizeIs(2));
-    EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange));
 }
 
 TEST_F(BatchOperations, TheShortcutStepFollowsTheFileEvenAfterAFailedChange) {
@@ -243,25 +235,8 @@ TEST_F(BatchOperations, TheShortcutStepFollowsTheFileEvenAfterAFailedChange) {
     EXPECT_TRUE(CTweakViewItem(&kept).GetPendingShortcut());
 }
 
-TEST_F(BatchOperations, RestoreAnsweredNoRestoresNothing) {
-    AddTweak("A", true);
-    const auto& items = Items();
-    test::MessageBoxes boxes(device_);
-    const int64_t seq = device_.LastEventSeq();
-
-    RestoreAllItems(owner_, items);
-
-    ASSERT_THAT(boxes.shown, SizeIs(1));
-    EXPECT_EQ(boxes.shown[0].caption, "Confirmation");
-    EXPECT_EQ(boxes.shown[0].text,
-              "Are you sure you want to restore all tweaks to the state before software "
-              "installation?");
-    EXPECT_EQ(boxes.shown[0].type, static_cast<UINT>(MB_YESNO));
-    EXPECT_THAT(TweakCalls(), IsEmpty());
-    EXPECT_THAT(EventsSince(seq), IsEmpty());
-}
-
-TEST_F(BatchOperations, RestoreAnsweredYesRestoresEveryTweakAndRereadsItsState) {
+// Restore asks first; on Yes it restores every tweak in order and reads its state again.
+TEST_F(BatchOperations, RestoreAsksThenRestoresEveryTweakAndRereadsItsState) {
     CFakeTweak& a = AddTweak("A", true);
     CFakeTweak& b = AddTweak("B", true);
     b.restoreResult = kTweakRegistryWriteFailed;
@@ -273,16 +248,25 @@ TEST_F(BatchOperations, RestoreAnsweredYesRestoresEveryTweakAndRereadsItsState) 
     Item(2).SetPendingEnable(true);  // ticked, not applied: the tick is lost
     Item(2).SetPendingShortcut(true);
     test::MessageBoxes boxes(device_);
-    boxes.answers = {IDYES};
     const int64_t seq = device_.LastEventSeq();
 
+    RestoreAllItems(owner_, items);  // answered No: nothing is restored
+    ASSERT_THAT(boxes.shown, SizeIs(1));
+    EXPECT_EQ(boxes.shown[0].caption, "Confirmation");
+    EXPECT_EQ(boxes.shown[0].text,
+              "Are you sure you want to restore all tweaks to the state before software "
+              "installation?");
+    EXPECT_EQ(boxes.shown[0].type, static_cast<UINT>(MB_YESNO));
+    EXPECT_THAT(TweakCalls(), IsEmpty());
+
+    boxes.answers = {IDYES};
     RestoreAllItems(owner_, items);
 
     EXPECT_THAT(TweakCalls(), ElementsAre("A.Restore", "A.IsEnabled", "B.Restore", "B.IsEnabled",
                                           "C.Restore", "C.IsEnabled"));
-    ASSERT_THAT(boxes.shown, SizeIs(2));
-    EXPECT_EQ(boxes.shown[1].caption, "Error");
-    EXPECT_EQ(boxes.shown[1].text, "Error 2002 while restoring tweak B.");
+    ASSERT_THAT(boxes.shown, SizeIs(3));
+    EXPECT_EQ(boxes.shown[2].caption, "Error");
+    EXPECT_EQ(boxes.shown[2].text, "Error 2002 while restoring tweak B.");
     EXPECT_FALSE(Item(0).GetPendingEnable());
     EXPECT_TRUE(Item(1).GetPendingEnable());  // B's restore failed: still enabled
     EXPECT_FALSE(Item(2).GetPendingEnable());

@@ -1,7 +1,7 @@
 // The application's own screens on the phones' screens, 176 x 220 pixels (44 x 27 cells) and
 // 240 x 320 (60 x 40): every label of the view, the About box and the Info window readable whole,
-// apart from the control beside it, the focused description readable, the splash screen with its
-// bitmap whole and centred, and the soft keys of what is in front.
+// apart from the control beside it, the splash screen with its bitmap whole and centred, and the
+// soft keys of what is in front.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 namespace {
 
 using namespace testing;
+using test::Corners;
 using test::RowWith;
 using test::ScreenRows;
-using test::Corners;
 
 struct ScreenSize {
     int columns;
@@ -48,43 +48,6 @@ TEST_P(Legibility, TheViewsLabelsStandApartFromTheirControls) {
     EXPECT_NE(RowWith(rows, " [ ] Enable  [ ] Create toggle shortcut"), -1) << PrintToString(rows);
     EXPECT_THAT(rows.back(), StartsWith(" Done "));
     EXPECT_THAT(rows.back(), EndsWith(" Menu"));
-}
-
-// Tabbed to, the description has its whole text selected: it stays plain text, underlined, with
-// the focus marked on the scroll bar's arrows and the thumb drawn as it is.
-TEST_P(Legibility, TheFocusedDescriptionKeepsItsTextReadableAndItsThumb) {
-    Start();
-    Pick(IDC_CATEGORY, "System");
-    Pick(IDC_TWEAK, "Set MMS-Size to MAX");
-    Advance(100);
-    const HWND description = Control(IDC_DESCRIPTION);
-    SendMessageW(View(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(description), TRUE);
-    ASSERT_EQ(GetFocus(), description);
-    const RECT box = ce::screen::WindowCells(description);
-    const int rows = box.bottom - box.top;
-    const LRESULT lines = SendMessageW(description, EM_GETLINECOUNT, 0, 0);
-    if (GetParam().columns == 44) {
-        ASSERT_GT(lines, rows) << "the text overflows the small screen";
-    }
-    int thumbs = 0;
-    for (int row = box.top; row < box.bottom; ++row) {
-        for (int column = box.left; column < box.right - 1; ++column) {
-            const ce::screen::Cell cell = ce::screen::CellAt(column, row);
-            EXPECT_EQ(cell.attr & (ce::screen::kAttrReverse | ce::screen::kAttrFocus), 0)
-                << column << ", " << row;
-            if (cell.ch != u' ') {
-                EXPECT_TRUE(cell.attr & ce::screen::kAttrUnderline) << column << ", " << row;
-            }
-        }
-        const ce::screen::Cell bar = ce::screen::CellAt(box.right - 1, row);
-        const bool arrow = row == box.top || row == box.bottom - 1;
-        EXPECT_EQ((bar.attr & ce::screen::kAttrFocus) != 0, arrow) << row;
-        if (bar.ch == u'\u2588') {
-            ++thumbs;
-            EXPECT_EQ(bar.attr & (ce::screen::kAttrReverse | ce::screen::kAttrFocus), 0);
-        }
-    }
-    EXPECT_EQ(thumbs > 0, lines > rows);
 }
 
 TEST_P(Legibility, TheAboutBoxShowsEveryLineWholeAndItsOkKey) {
@@ -127,7 +90,8 @@ TEST_P(Legibility, TheInfoWindowShowsTheWholeOutcome) {
 }
 
 // The splash screen as the frame's creation shows it, looked at half way through its second:
-// full screen, the bars hidden (and hidden again at its next layout when the shell shows them),
+// full screen, the bars hidden (and hidden again by its next layout, 5 ms at most after the shell
+// showed them),
 // the bitmap whole in the middle, no soft keys of the frame.
 TEST_P(Legibility, TheSplashFillsTheScreenForASecondWithItsBitmapInTheMiddle) {
     struct Seen {
@@ -137,7 +101,7 @@ TEST_P(Legibility, TheSplashFillsTheScreenForASecondWithItsBitmapInTheMiddle) {
     };
     static Seen seen;
     seen = Seen{};
-    const UINT_PTR look = SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR id, DWORD) {
+    const UINT_PTR look = SetTimer(nullptr, 0, 503, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
         const HWND splash = GetActiveWindow();
         GetWindowRect(splash, &seen.dialog);
@@ -146,7 +110,7 @@ TEST_P(Legibility, TheSplashFillsTheScreenForASecondWithItsBitmapInTheMiddle) {
         seen.bottom = ScreenRows().back();
         seen.shell = ce::screen::Shell();
         SHFullScreen(splash, SHFS_SHOWTASKBAR);
-        SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR again, DWORD) {
+        SetTimer(nullptr, 0, 4, [](HWND, UINT, UINT_PTR again, DWORD) {
             KillTimer(nullptr, again);
             seen.again = ce::screen::Shell();
         });
@@ -159,19 +123,11 @@ TEST_P(Legibility, TheSplashFillsTheScreenForASecondWithItsBitmapInTheMiddle) {
     EXPECT_EQ(Corners(seen.dialog), (std::array<LONG, 4>{0, 0, width, height}));
     EXPECT_FALSE(seen.shell.taskBar || seen.shell.sipButton || seen.shell.startIcon);
     EXPECT_FALSE(seen.again.taskBar);
-    EXPECT_EQ(Corners(seen.bitmap), (std::array<LONG, 4>{(width - 172) / 2, (height - 74) / 2,
-                                                         (width - 172) / 2 + 172,
-                                                         (height - 74) / 2 + 74}));
+    EXPECT_EQ(Corners(seen.bitmap),
+              (std::array<LONG, 4>{(width - 172) / 2, (height - 74) / 2, (width - 172) / 2 + 172,
+                                   (height - 74) / 2 + 74}));
     EXPECT_EQ(seen.cells.right - seen.cells.left, 43);  // 172 pixels, whole
     EXPECT_EQ(seen.bottom.find("Done"), std::string::npos) << seen.bottom;
-    const ce::screen::ShellState after = ce::screen::Shell();
-    EXPECT_TRUE(after.taskBar && after.sipButton && after.startIcon);
-}
-
-TEST_P(Legibility, EscapeClosesTheSplashAtOnceAndBringsTheBarsBack) {
-    ce::screen::PressKey(VK_ESCAPE);
-    EXPECT_EQ(CSplashDlg().DoModal(nullptr), IDCANCEL);
-    EXPECT_EQ(clock_.NowMs(), 0u);
     const ce::screen::ShellState after = ce::screen::Shell();
     EXPECT_TRUE(after.taskBar && after.sipButton && after.startIcon);
 }

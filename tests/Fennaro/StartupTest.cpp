@@ -1,19 +1,13 @@
 // The command-line toggle: each outcome with its exact text, the first backup that a toggle takes,
-// the self-closing Info window, and the program started with a command line or without one; the
-// install-role record.
-#include <Lorrimek/TweakersFactory.h>
+// the self-closing Info window, and the program started with a command line or without one.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "FennaroTestSupport.h"
 #include "InfoDlg.h"
-#include "InstallRole.h"
 #include "Startup.h"
 #include "support/PlatformHooks.h"
 #include "support/RegistryProbe.h"
@@ -120,19 +114,6 @@ TEST_F(ToggleTest, AFailingEnableOrDisableIsReportedWithItsCode) {
     EXPECT_EQ(Limit(), probe::DwordValue(kBoostedLimit));
 }
 
-TEST_F(ToggleTest, TheFirstToggleKeepsTheOriginalStateForRestore) {
-    ASSERT_EQ(Toggle(kSpeedBoost).outcome, kToggleEnabled);
-    ASSERT_EQ(Toggle(kSpeedBoost).outcome, kToggleDisabled);
-    ASSERT_EQ(Toggle(kSpeedBoost).outcome, kToggleEnabled);
-    // The user interface starts later: its first backup finds the one the first toggle took.
-    CTweakersFactory factory;
-    EXPECT_TRUE(factory.DoBackupIfNeeded());
-    CTweakBase* tweak = factory.GetTweakByID(kSpeedBoost);
-    ASSERT_NE(tweak, nullptr);
-    EXPECT_EQ(tweak->Restore(), kTweakOk);
-    EXPECT_EQ(Limit(), probe::DwordValue(kSeedLimit));
-}
-
 // A tweak whose first backup cannot be taken (its saved value, or the mark that the backup is
 // done, cannot be written) is not changed: its original state would be lost. The outcome is the
 // failed enable or disable with the backup's code.
@@ -155,14 +136,6 @@ TEST_F(ToggleTest, ATweakWhoseFirstBackupFailsIsLeftAsItIs) {
         hooks::Clear();
         probe::Set(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit", probe::DwordValue(kSeedLimit));
     }
-}
-
-TEST_F(ToggleTest, TheInstallRoleIsWrittenAndAFailedWriteIsReported) {
-    EXPECT_EQ(WriteInstallRole(), kTweakOk);
-    EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, u"\\Security\\AppInstall\\Quenvale", u"Role"),
-              probe::DwordValue(24));
-    hooks::beforeSetValue = hooks::FailWritesOf(u"Role");
-    EXPECT_EQ(WriteInstallRole(), kTweakRegistryWriteFailed);
 }
 
 // The Info window, run modally on the headless screen with its manual clock; what it showed.
@@ -207,19 +180,6 @@ TEST_F(InfoWindow, ClosesAtOnceOnAnyKey) {
     EXPECT_EQ(lines_.size(), 5u);
 }
 
-TEST_F(InfoWindow, WithoutATimeOutOnlyAKeyClosesIt) {
-    int starved = 0;
-    ce::screen::SetStarvedHook([&starved] {
-        // Nothing more would ever come: the window is still waiting. Press a key.
-        ++starved;
-        ce::screen::PressKey(VK_SPACE);
-        return true;
-    });
-    EXPECT_EQ(Show(0), 0);
-    EXPECT_EQ(starved, 1);
-    ce::screen::SetStarvedHook(nullptr);
-}
-
 // The program itself, started as a toggle shortcut or the Start menu would start it.
 class Program : public test::AppTest {
 protected:
@@ -244,8 +204,6 @@ TEST_F(Program, ACommandLineTogglesWithoutATerminalAndEndsAtOnce) {
     run = Start("'" + id + "' again");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "Info: Error. Invalid tweak ID\n");
-    run = Start("'   '");
-    EXPECT_EQ(run.out, "Info: Error. Invalid tweak ID\n");
     EXPECT_EQ(Limit(), probe::DwordValue(kBoostedLimit));
 }
 
@@ -253,32 +211,20 @@ TEST_F(Program, ACommandLineTogglesWithoutATerminalAndEndsAtOnce) {
 // one takes the first backup, so it always holds the value from before either started.
 TEST_F(Program, TwoFirstTogglesAtOnceBackUpTheOriginalValue) {
     const std::u16string backup = probe::BackupPath(kSpeedBoost);
-    const std::u16string settings = u"Software\\Quenvale\\TweaksSettings\\" + std::u16string(kSpeedBoost);
-    const std::string device = "CE_DEVICE=" + device_.Folder().string();
-    const std::string id = ce::ToUtf8(kSpeedBoost);
+    const std::u16string settings =
+        u"Software\\Quenvale\\TweaksSettings\\" + std::u16string(kSpeedBoost);
+    const std::string toggle = "CE_DEVICE=" + test::Quote(device_.Folder()) + " " +
+                               test::Quote(FENNARO_PATH) + " '" + ce::ToUtf8(kSpeedBoost) +
+                               "' >/dev/null";
     for (int round = 0; round < 20; ++round) {
         probe::Apply(ce::RegFileOp::kDeleteKey, HKEY_LOCAL_MACHINE, backup);
         probe::Apply(ce::RegFileOp::kDeleteKey, HKEY_LOCAL_MACHINE, settings);
         probe::Set(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit", probe::DwordValue(kSeedLimit));
         ce::CloseDevice();
-        posix_spawn_file_actions_t quiet;
-        posix_spawn_file_actions_init(&quiet);
-        for (int fd : {0, 1, 2}) {
-            posix_spawn_file_actions_addopen(&quiet, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-        }
-        char* argv[] = {const_cast<char*>(FENNARO_PATH), const_cast<char*>(id.c_str()), nullptr};
-        char* envp[] = {const_cast<char*>(device.c_str()), nullptr};
-        pid_t pids[2] = {0, 0};
-        for (pid_t& pid : pids) {
-            ASSERT_EQ(0, posix_spawn(&pid, FENNARO_PATH, &quiet, nullptr, argv, envp));
-        }
-        posix_spawn_file_actions_destroy(&quiet);
-        for (pid_t pid : pids) {
-            int status = -1;
-            waitpid(pid, &status, 0);
-            EXPECT_EQ(0, status);
-        }
+        const int status =
+            test::Run(toggle + " & a=$!; " + toggle + " & b=$!; wait $a && wait $b").status;
         ce::UseDevice(device_.Folder());
+        ASSERT_EQ(status, 0);
         ASSERT_EQ(probe::Query(HKEY_LOCAL_MACHINE, backup.c_str(), u"SpeedBoostLimit"),
                   probe::DwordValue(kSeedLimit))
             << "round " << round;

@@ -83,8 +83,8 @@ protected:
         EndServer();
         static int servers = 0;
         // The device folder's name is unique on the machine: so is the server's.
-        tmux_ = "tmux -L " + Quote(device_.Folder().filename().string() + "-" +
-                                   std::to_string(++servers));
+        tmux_ = "tmux -L " +
+                Quote(device_.Folder().filename().string() + "-" + std::to_string(++servers));
         std::filesystem::remove(exitFile_);
         const std::string file = Quote(exitFile_.string());
         const std::string script = "trap true INT; " + command + "; echo $? > " + file +
@@ -127,15 +127,15 @@ protected:
     }
     void WheelDownAt(int column, int row) const { WriteMouse(MouseEvent(65, false, column, row)); }
 
-    // Polls the screen (with its attributes when `attributes`; up to 400 times, 50 ms apart:
-    // ample on a loaded machine) until it satisfies `ready`; the last screen seen.
+    // Polls the screen (with its attributes when `attributes`; up to `tries` times, 50 ms apart:
+    // 400 is ample on a loaded machine) until it satisfies `ready`; the last screen seen.
     std::string WaitFor(const std::function<bool(const std::string&)>& ready,
-                        bool attributes = false) const {
+                        bool attributes = false, int tries = 400) const {
         const auto capture = [this, attributes] {
             return attributes ? ScreenWithAttributes() : Screen();
         };
         std::string screen = capture();
-        for (int tries = 0; tries < 400 && !ready(screen); ++tries) {
+        for (int polls = 1; polls < tries && !ready(screen); ++polls) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             screen = capture();
         }
@@ -170,8 +170,8 @@ private:
     void EndServer() {
         if (tmux_.empty()) return;
         Shell(tmux_ + " kill-server 2>/dev/null");
-        for (int tries = 0; tries < 400 && Shell(tmux_ + " ls >/dev/null 2>&1 && echo up") == "up\n";
-             ++tries) {
+        for (int tries = 0;
+             tries < 400 && Shell(tmux_ + " ls >/dev/null 2>&1 && echo up") == "up\n"; ++tries) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         tmux_.clear();
