@@ -213,6 +213,7 @@ TEST_P(DwordTweak, LifecycleFollowsTheTargetValue) {
     const auto changes = dev_.Device().Changes(before);
     ASSERT_EQ(changes.size(), 1u) << "Enable writes the target value and nothing else";
     EXPECT_EQ(changes[0].kind, ce::Change::kSetValue);
+    EXPECT_EQ(changes[0].valueName, r.value) << "the value's name, in its own case";
     EXPECT_EQ(Stored(r), DwordValue(r.enabled));
     EXPECT_EQ(tweak->IsEnabled(), 1);
     before = probe::LastChangeSeq();
@@ -385,7 +386,9 @@ TEST_P(TextTweak, LifecycleFollowsTheTargetText) {
 
     // Enabling writes the text and its zero as REG_SZ, nothing else.
     EXPECT_EQ(tweak->Enable(), 0);
-    EXPECT_EQ(dev_.Device().Changes(before).size(), 1u);
+    const auto changes = dev_.Device().Changes(before);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].valueName, r.value) << "the value's name, in its own case";
     EXPECT_EQ(Stored(r), SzValue(r.enabled));
     EXPECT_EQ(tweak->IsEnabled(), 1);
 
