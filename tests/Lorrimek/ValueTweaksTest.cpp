@@ -504,6 +504,9 @@ TEST(SortStartMenu, ReplacesTheOrderListAndRestoresItsFirstEntry) {
     EXPECT_EQ(tweak->Enable(), 0);
     EXPECT_EQ(tweak->Restore(), 0);
     EXPECT_FALSE(order());
+    const int64_t before = probe::LastChangeSeq();
+    EXPECT_EQ(tweak->Enable(), 0);
+    EXPECT_EQ(dev.Device().Changes(before).at(0).valueName, u"Order") << "in its own case";
 }
 
 }  // namespace
