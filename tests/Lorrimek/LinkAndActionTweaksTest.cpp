@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "TweakByClass.h"
 #include "support/TempDevice.h"
 
 namespace fs = std::filesystem;
@@ -22,23 +23,16 @@ constexpr int kFileWriteFailed = 2003;
 
 // Each link starts the settings program with its control panel.
 const struct Link {
-    const char16_t* id;
+    const char* cls;
     const char* file;  // under \Windows\Start Menu
     const char* panel;
 } kLinks[] = {
-    {u"CAlarmClock_F932B26B-BC19-4bc8-96EA-3CC95117ACFF}", "Alarm and Clock.lnk", "clckalrm"},
-    {u"CAlarm_87DC31FA-6F5F-4274-98D9-6E1516A33193}", "Alarm.lnk", "alarm"},
-    {u"CBluetoothBeam_C076B463-8D8D-4e7e-9BC5-A31BDF22B65F}", "Bluetooth beam.lnk", "beam"},
-    {u"CChangeRingtones_2AACF3D0-27B7-4033-BA5B-59D5533C6FC0}", "Change Ringtones.lnk",
-     "soundsgsm"},
-    {u"CCheckBattery_95BE8135-5609-4cc5-B213-358F61455C8B}", "Check Battery.lnk", "power"},
+    {"CAlarmClock", "Alarm and Clock.lnk", "clckalrm"},
+    {"CAlarm", "Alarm.lnk", "alarm"},
+    {"CBluetoothBeam", "Bluetooth beam.lnk", "beam"},
+    {"CChangeRingtones", "Change Ringtones.lnk", "soundsgsm"},
+    {"CCheckBattery", "Check Battery.lnk", "power"},
 };
-
-CTweakBase* Tweak(const CTweakersFactory& factory, const char16_t* id) {
-    CTweakBase* tweak = factory.GetTweakByID(CWideString(id));
-    EXPECT_NE(tweak, nullptr);
-    return tweak;
-}
 
 TEST(LinkTweaks, WriteProbeAndDeleteTheirLinkFilesAndReportFailedWrites) {
     test::TempDevice dev;
@@ -47,7 +41,7 @@ TEST(LinkTweaks, WriteProbeAndDeleteTheirLinkFilesAndReportFailedWrites) {
     ASSERT_TRUE(factory.DoBackupIfNeeded());
     for (const Link& l : kLinks) {
         SCOPED_TRACE(l.file);
-        CTweakBase* tweak = Tweak(factory, l.id);
+        CTweakBase* tweak = TweakByClass(factory, l.cls);
         EXPECT_EQ(tweak->IsEnabled(), 0);
         EXPECT_EQ(tweak->Disable(), 0) << "no file: already disabled";
         EXPECT_EQ(tweak->Enable(), 0);
@@ -76,7 +70,7 @@ TEST(LinkTweaks, WriteProbeAndDeleteTheirLinkFilesAndReportFailedWrites) {
 
     // A link that cannot be written or deleted is reported with its own code. Here a folder
     // holds the link's name, so the file can be neither created nor removed.
-    CTweakBase* alarm = Tweak(factory, kLinks[1].id);
+    CTweakBase* alarm = TweakByClass(factory, kLinks[1].cls);
     fs::create_directory(menu / "Alarm.lnk");
     EXPECT_EQ(alarm->Enable(), kFileWriteFailed);
     EXPECT_EQ(alarm->IsEnabled(), 0);
@@ -110,11 +104,10 @@ TEST(LinkTweaks, WriteProbeAndDeleteTheirLinkFilesAndReportFailedWrites) {
 TEST(ActionTweaks, ActOnTheDeviceThroughTheirDrivers) {
     test::TempDevice dev;
     CTweakersFactory factory;
-    CTweakBase* toggle = Tweak(factory, u"CBluetoothToggle_FF5AC5F3-C25B-4f00-9063-9338C350B542");
-    CTweakBase* audio = Tweak(factory, u"CBluetoothAudio_A85E1B75-E5C2-44f5-B080-3E0A7384ABAF}");
-    CTweakBase* turnOff = Tweak(factory, u"CTurnOff_45EA3902-34F8-4623-A0FC-831EC6844550}");
-    CTweakBase* restart =
-        Tweak(factory, u"CUtilitySoftRestart_4F3F3A25-BA53-4b40-9ABB-308BC2E2B02A}");
+    CTweakBase* toggle = TweakByClass(factory, "CBluetoothToggle");
+    CTweakBase* audio = TweakByClass(factory, "CBluetoothAudio");
+    CTweakBase* turnOff = TweakByClass(factory, "CTurnOff");
+    CTweakBase* restart = TweakByClass(factory, "CUtilitySoftRestart");
     EXPECT_EQ(turnOff->Disable(), 0);
     EXPECT_EQ(restart->Disable(), 0);
     for (CTweakBase* tweak : {toggle, audio, turnOff, restart}) {

@@ -32,29 +32,6 @@ protected:
         probe::Apply(ce::RegFileOp::kDeleteValue, kRoot, kPath, u"V");
     }
 
-    // ReadString of "Text" (stored as "short") while `change` runs before each data query, as
-    // another process writing between CRegistry's size query and its data query.
-    CWideString ReadRacing(const std::function<void()>& change) {
-        Store(u"Text", SzValue(u"short"));
-        hooks::beforeDataQuery = change;
-        const CWideString read = key_.ReadString(u"Text", u"dflt");
-        hooks::beforeDataQuery = nullptr;
-        return read;
-    }
-
-    // ReadExistingText of "Text" (stored as "short") while `change` runs before each data query:
-    // the text, or nothing when the read failed (and left its out-parameter alone).
-    std::optional<std::u16string> ReadExistingRacing(const std::function<void()>& change) {
-        Store(u"Text", SzValue(u"short"));
-        hooks::beforeDataQuery = change;
-        CWideString text(u"untouched");
-        const BOOL read = key_.ReadExistingText(u"Text", REG_SZ, &text);
-        hooks::beforeDataQuery = nullptr;
-        if (read) return std::u16string(text.View());
-        EXPECT_EQ(text, CWideString(u"untouched"));
-        return std::nullopt;
-    }
-
     test::TempDevice dev_;
     CRegistry key_{kRoot, kPath, TRUE};
 };
@@ -181,41 +158,49 @@ TEST_F(RegistryTest, TextReadsWriteOnlyIntoAMissingValueAndStayWithinTheStoredBy
     EXPECT_EQ(Stored(u"Created"), SzValue(u""));
 }
 
+// Another process changes "Text" between CRegistry's size query and its data query. Grown once,
+// its size is asked again and the whole text read; growing at every attempt, retyped or deleted,
+// ReadString gives the default and ReadExistingText fails, leaving its out-parameter alone. The
+// value stays as changed, but ReadString writes its default into a deleted one.
 TEST_F(RegistryTest, TextChangedBetweenTheSizeAndTheDataQuery) {
-    // Grown once: its size is asked again and the whole text read.
+    const std::u16string longer(u"a much longer text");
     bool grown = false;
-    EXPECT_EQ(ReadRacing([&] {
-                  if (!std::exchange(grown, true)) Store(u"Text", SzValue(u"a much longer text"));
-              }),
-              CWideString(u"a much longer text"));
-    EXPECT_EQ(Stored(u"Text"), SzValue(u"a much longer text"));
-
-    // Growing at every attempt: given up, the default returned and the value left alone.
-    std::u16string text(u"short");
-    EXPECT_EQ(ReadRacing([&] { Store(u"Text", SzValue(text += u" and more")); }),
-              CWideString(u"dflt"));
-    EXPECT_EQ(Stored(u"Text"), SzValue(text));
-
-    // Replaced by another type: the default, and the new value left alone.
-    EXPECT_EQ(ReadRacing([&] { Store(u"Text", DwordValue(9)); }), CWideString(u"dflt"));
-    EXPECT_EQ(Stored(u"Text"), DwordValue(9));
-
-    // Deleted: a missing value, so the default is written.
-    const auto remove = [] { probe::Apply(ce::RegFileOp::kDeleteValue, kRoot, kPath, u"Text"); };
-    EXPECT_EQ(ReadRacing(remove), CWideString(u"dflt"));
-    EXPECT_EQ(Stored(u"Text"), SzValue(u"dflt"));
-
-    // The read that never writes reports each of these but the first as a failure.
-    grown = false;
-    EXPECT_EQ(ReadExistingRacing([&] {
-                  if (!std::exchange(grown, true)) Store(u"Text", SzValue(u"a much longer text"));
-              }),
-              u"a much longer text");
-    EXPECT_FALSE(ReadExistingRacing([&] { Store(u"Text", SzValue(text += u" and more")); }));
-    EXPECT_FALSE(ReadExistingRacing([&] { Store(u"Text", DwordValue(9)); }));
-    EXPECT_EQ(Stored(u"Text"), DwordValue(9));
-    EXPECT_FALSE(ReadExistingRacing(remove));
-    EXPECT_FALSE(Stored(u"Text"));
+    std::u16string growing(u"short");
+    const std::pair<std::function<void()>, std::optional<std::u16string>> cases[] = {
+        {[&] {
+             if (!std::exchange(grown, true)) Store(u"Text", SzValue(longer));
+         },
+         longer},
+        {[&] { Store(u"Text", SzValue(growing += u" and more")); }, {}},
+        {[&] { Store(u"Text", DwordValue(9)); }, {}},
+        {[] { probe::Apply(ce::RegFileOp::kDeleteValue, kRoot, kPath, u"Text"); }, {}},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [change, read] = cases[i];
+        for (bool existing : {false, true}) {
+            SCOPED_TRACE(testing::Message() << i << (existing ? " ReadExistingText" : ""));
+            Store(u"Text", SzValue(u"short"));
+            grown = false;
+            std::optional<probe::Value> left;  // as the change leaves it (read outside the hook)
+            bool inHook = false;
+            hooks::beforeDataQuery = [&] {
+                if (std::exchange(inHook, true)) return;
+                change();
+                left = Stored(u"Text");
+                inHook = false;
+            };
+            CWideString text(u"untouched");
+            if (existing) {
+                EXPECT_EQ(key_.ReadExistingText(u"Text", REG_SZ, &text), read ? TRUE : FALSE);
+            } else {
+                text = key_.ReadString(u"Text", u"dflt");
+            }
+            hooks::beforeDataQuery = nullptr;
+            EXPECT_EQ(std::u16string(text.View()),
+                      read.value_or(existing ? u"untouched" : u"dflt"));
+            EXPECT_EQ(Stored(u"Text"), left || existing ? left : SzValue(u"dflt"));
+        }
+    }
 }
 
 }  // namespace
