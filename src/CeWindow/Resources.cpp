@@ -54,12 +54,17 @@ HANDLE ImageHandle(HINSTANCE instance, UINT id, bool icon) {
     return reinterpret_cast<HANDLE>(kImageHandleBase + (refs.size() - 1) * 4);
 }
 
+// The number that MAKEINTRESOURCE made `name` of; 0 for a resource named by text, or none.
+UINT ResourceNumber(LPCWSTR name) {
+    return IS_INTRESOURCE(name) ? static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name)) : 0;
+}
+
 }  // namespace
 
 const res::Dialog* FindDialogResource(HINSTANCE instance, LPCWSTR name) {
     const res::Table* table = TableOf(instance);
-    if (!table || !name || !IS_INTRESOURCE(name)) return nullptr;
-    return FindById(table->dialogs, static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name)));
+    const UINT id = ResourceNumber(name);
+    return table && id ? FindById(table->dialogs, id) : nullptr;
 }
 
 const res::Menu* FindMenuResource(HINSTANCE instance, UINT id) {
@@ -145,19 +150,15 @@ int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBu
 }
 
 HICON WINAPI LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName) {
-    HICON icon =
-        IS_INTRESOURCE(lpIconName) && lpIconName
-            ? IconHandle(hInstance, static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpIconName)))
-            : nullptr;
+    const UINT id = ResourceNumber(lpIconName);
+    HICON icon = id ? IconHandle(hInstance, id) : nullptr;
     if (!icon) SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return icon;
 }
 
 HBITMAP WINAPI LoadBitmapW(HINSTANCE hInstance, LPCWSTR lpBitmapName) {
-    HBITMAP bitmap =
-        IS_INTRESOURCE(lpBitmapName) && lpBitmapName
-            ? BitmapHandle(hInstance, static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpBitmapName)))
-            : nullptr;
+    const UINT id = ResourceNumber(lpBitmapName);
+    HBITMAP bitmap = id ? BitmapHandle(hInstance, id) : nullptr;
     if (!bitmap) SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return bitmap;
 }
