@@ -84,8 +84,8 @@ inline void Apply(ce::RegFileOp::Kind kind, HKEY root, std::u16string_view path,
     ce::CurrentDevice().Import({ce::RegFileOp{kind, 0, RootOf(root), std::u16string(path), data}});
 }
 
-inline void Set(HKEY root, std::u16string_view path, std::u16string_view name, const Value& value) {
-    Apply(ce::RegFileOp::kSetValue, root, path, name, value);
+inline void Set(HKEY root, std::u16string_view path, std::u16string_view name, const Value& v) {
+    Apply(ce::RegFileOp::kSetValue, root, path, name, v);
 }
 
 // Another program makes sure the key exists without the value.
