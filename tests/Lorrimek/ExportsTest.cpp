@@ -12,18 +12,14 @@ namespace {
 TEST(ExportsTest, LibraryExportsExactlyItsInterface) {
     std::string output;
     const std::set<std::string> names = test::ExportedNames(LORRIMEK_LIBRARY_PATH, &output);
-    EXPECT_EQ(names, (std::set<std::string>{
-                         "CTweakersFactory::CTweakersFactory()",
-                         "CTweakersFactory::~CTweakersFactory()",
-                         "CTweakersFactory::GetAllTweaks() const",
-                         "CTweakersFactory::GetTweakByID(CWideString const&) const",
-                         "CTweakersFactory::DoBackupIfNeeded()",
-                         "CTweakBase::DoBackupIfNeeded()",
-                         "CLorrimek::CLorrimek()",
-                         "CLorrimek::operator=(CLorrimek const&)",
-                         "fnLorrimek()",
-                         "nLorrimek",
-                     }))
+    EXPECT_EQ(names,
+              (std::set<std::string>{
+                  "CTweakersFactory::CTweakersFactory()", "CTweakersFactory::~CTweakersFactory()",
+                  "CTweakersFactory::GetAllTweaks() const",
+                  "CTweakersFactory::GetTweakByID(CWideString const&) const",
+                  "CTweakersFactory::DoBackupIfNeeded()", "CTweakBase::DoBackupIfNeeded()",
+                  "CLorrimek::CLorrimek()", "CLorrimek::operator=(CLorrimek const&)",
+                  "fnLorrimek()", "nLorrimek"}))
         << output;
 }
 

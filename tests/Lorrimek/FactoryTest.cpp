@@ -240,37 +240,6 @@ TEST_F(FactoryTest, ConstructionCreatesTheStoreAndTheFirstBackupRunsOnceForEvery
     EXPECT_EQ(BackupDone(failing), probe::DwordValue(1));
 }
 
-// The first backup counts as done only once "BackupDone" = 1 is written: a tweak whose settings
-// key cannot be opened is backed up again at the next start, taking what the application changed
-// meanwhile; the other tweaks are not.
-TEST_F(FactoryTest, AFirstBackupWithoutItsMarkIsTakenAgain) {
-    const std::u16string id = kCatalogue[0].id;  // "limit", saved as "SpeedBoostLimit"
-    const std::u16string settings = kSettingsRoot + u"\\" + id;
-    const auto saved = [&] {
-        return probe::Query(HKEY_LOCAL_MACHINE, probe::BackupPath(id).c_str(), u"SpeedBoostLimit");
-    };
-    hooks::beforeOpenKey = [&](HKEY, LPCWSTR path, bool) {
-        return path && settings == path ? LONG{ERROR_ACCESS_DENIED} : LONG{ERROR_SUCCESS};
-    };
-    probe::Set(HKEY_LOCAL_MACHINE, u"system\\gdi\\glyphcache", u"limit", probe::DwordValue(7));
-    {
-        CTweakersFactory first;
-        EXPECT_FALSE(first.DoBackupIfNeeded());
-        EXPECT_EQ(saved(), probe::DwordValue(7));
-        EXPECT_EQ(first.GetTweakByID(CWideString(std::u16string_view(id)))->Enable(), 0);
-    }
-    EXPECT_FALSE(probe::KeyExists(HKEY_LOCAL_MACHINE, settings));
-    const int64_t before = probe::LastChangeSeq();
-    {
-        CTweakersFactory second;
-        EXPECT_FALSE(second.DoBackupIfNeeded());
-    }
-    const auto changes = dev_.Device().Changes(before);
-    ASSERT_EQ(changes.size(), 1u);
-    EXPECT_EQ(changes[0].valueName, u"SpeedBoostLimit");
-    EXPECT_EQ(saved(), probe::DwordValue(32768));
-}
-
 // A tweak that cannot be constructed (here its backup key cannot be allocated) is left out of the
 // catalogue, and nothing escapes the factory; every other tweak is there and works.
 TEST_F(FactoryTest, ATweakThatCannotBeConstructedIsLeftOut) {
@@ -301,11 +270,9 @@ TEST_F(FactoryTest, SupportRulesFollowTheExactPlatformTextAndTheVersion) {
         EXPECT_EQ(GetPlatformType(), expected) << '"' << text << '"';
     }
 
-    const ESupportRule rules[] = {
-        ESupportRule::PocketPCOrSmartphone, ESupportRule::SmartphoneOnly,
-        ESupportRule::PocketPCOnly,         ESupportRule::AnyPlatform,
-        ESupportRule::MMSVideoOlder,        ESupportRule::MMSVideoNewer,
-    };
+    const ESupportRule rules[] = {ESupportRule::PocketPCOrSmartphone, ESupportRule::SmartphoneOnly,
+                                  ESupportRule::PocketPCOnly,         ESupportRule::AnyPlatform,
+                                  ESupportRule::MMSVideoOlder,        ESupportRule::MMSVideoNewer};
     // Platform, OS version, and the answer of each rule above.
     const std::tuple<const char*, uint32_t, uint32_t, const char*> cases[] = {
         {"SmartPhone", 3, 0, "110100"},  {"SmartPhone", 4, 20, "110110"},
@@ -314,8 +281,7 @@ TEST_F(FactoryTest, SupportRulesFollowTheExactPlatformTextAndTheVersion) {
         {"PocketPC", 3, 0, "101100"},    {"PocketPC", 4, 20, "101101"},
         {"PocketPC", 5, 1, "101101"},    {"PocketPC", 6, 5, "101101"},
         {"PocketPC", 8, 0, "101100"},    {"Desktop", 5, 2, "000100"},
-        {"PocketPC", 0, 0, "101100"},    {"SmartPhone", 4294967295u, 0, "110100"},
-    };
+        {"PocketPC", 0, 0, "101100"},    {"SmartPhone", 4294967295u, 0, "110100"}};
     for (const auto& [platform, major, minor, answers] : cases) {
         dev_.SetPlatform(platform);
         dev_.SetOsVersion(major, minor);

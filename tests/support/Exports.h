@@ -14,8 +14,7 @@
 
 namespace test {
 
-// A demangled name with the standard library's types written as code writes them: std::string,
-// std::u16string, std::string_view, std::u16string_view, std::filesystem::path, std::vector<T>.
+// A demangled name with the standard library's types written as code writes them.
 inline std::string Readable(std::string name) {
     static const std::pair<std::string, std::string> kAliases[] = {
         {"std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >",
@@ -25,8 +24,7 @@ inline std::string Readable(std::string name) {
          "std::u16string"},
         {"std::basic_string_view<char, std::char_traits<char> >", "std::string_view"},
         {"std::basic_string_view<char16_t, std::char_traits<char16_t> >", "std::u16string_view"},
-        {"std::filesystem::__cxx11::path", "std::filesystem::path"},
-    };
+        {"std::filesystem::__cxx11::path", "std::filesystem::path"}};
     for (const auto& [spelled, alias] : kAliases) {
         for (size_t at; (at = name.find(spelled)) != std::string::npos;) {
             name.replace(at, spelled.size(), alias);
@@ -36,9 +34,8 @@ inline std::string Readable(std::string name) {
     return std::regex_replace(name, kVector, "std::vector<$1>");
 }
 
-// The demangled names (as Readable() writes them, without version suffixes or ABI tags) of the
-// symbols that the library at `path` defines and exports, absolute ones (version nodes) left
-// out; `output` gets nm's whole output, for messages. A failing nm fails the test.
+// The Readable() names, without version suffixes or ABI tags, of the symbols that the library at
+// `path` defines and exports (version nodes left out); `output` gets nm's output, for messages.
 inline std::set<std::string> ExportedNames(const std::string& path, std::string* output) {
     const std::string command = "nm -D --defined-only -C '" + path + "' 2>&1";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
@@ -52,8 +49,7 @@ inline std::set<std::string> ExportedNames(const std::string& path, std::string*
     std::set<std::string> names;
     std::istringstream lines(*output);
     for (std::string line; std::getline(lines, line);) {
-        // "<address> <type> <name>", the name possibly with spaces and a version suffix.
-        std::istringstream fields(line);
+        std::istringstream fields(line);  // "<address> <type> <name>[@version]"
         std::string address, name;
         char type = 0;
         if (!(fields >> address >> type) || type == 'A' || type == 'U') continue;

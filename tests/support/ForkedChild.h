@@ -31,8 +31,7 @@ public:
             close(down_[1]);
             ce::UseDevice(device);
             Report(body(*this));
-            while (AwaitSignal()) {
-            }
+            while (AwaitSignal()) continue;
             _exit(0);
         }
         close(up_[1]);
@@ -48,8 +47,6 @@ public:
     }
     ForkedChild(const ForkedChild&) = delete;
     ForkedChild& operator=(const ForkedChild&) = delete;
-
-    pid_t Pid() const { return pid_; }
 
     // Parent: the next number the child reported; -1 when it ended first.
     int64_t Next() {

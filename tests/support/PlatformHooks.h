@@ -12,22 +12,16 @@ namespace hooks {
 
 // Runs before every RegQueryValueExW that passes a data buffer.
 extern std::function<void()> beforeDataQuery;
-// Runs before every RegCreateKeyExW and RegOpenKeyExW with the root and the path asked for; a
-// result other than ERROR_SUCCESS fails the call with it, unseen by the platform. It may also
-// throw, as a failing allocation would.
+// The next three run before every RegCreateKeyExW and RegOpenKeyExW, RegSetValueExW, and
+// CreateMutexW; a result other than ERROR_SUCCESS fails the call with it (for a mutex: no handle,
+// that last error), unseen by the platform. beforeOpenKey may also throw, as an allocation would.
 extern std::function<LONG(HKEY root, LPCWSTR path, bool create)> beforeOpenKey;
-
-// Runs before every RegSetValueExW with the key and the value name; a result other than
-// ERROR_SUCCESS fails the call with it, unseen by the platform.
 extern std::function<LONG(HKEY key, LPCWSTR name)> beforeSetValue;
+extern std::function<DWORD(LPCWSTR name)> beforeCreateMutex;
 
 // A beforeSetValue hook that fails the writes of values named `name` (exactly) with
 // ERROR_ACCESS_DENIED, as a registry that refuses them would.
 std::function<LONG(HKEY, LPCWSTR)> FailWritesOf(std::u16string name);
-
-// Runs before every CreateMutexW with the name; a result other than ERROR_SUCCESS fails the call
-// with it (no handle, that last error), unseen by the platform.
-extern std::function<DWORD(LPCWSTR name)> beforeCreateMutex;
 
 // Runs before every SendMessageW with its arguments (the window system's, declared here without
 // its header: WPARAM is a ULONG_PTR, LPARAM a LONG_PTR).

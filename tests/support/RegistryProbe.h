@@ -80,15 +80,12 @@ inline std::optional<Value> Query(HKEY root, LPCWSTR path, LPCWSTR name) {
 // below it.
 inline void Apply(ce::RegFileOp::Kind kind, HKEY root, std::u16string_view path,
                   std::u16string_view name = {}, const Value& value = {}) {
-    ce::CurrentDevice().Import({ce::RegFileOp{kind,
-                                              0,
-                                              RootOf(root),
-                                              std::u16string(path),
-                                              {std::u16string(name), value.type, value.data}}});
+    const ce::RegValue data{std::u16string(name), value.type, value.data};
+    ce::CurrentDevice().Import({ce::RegFileOp{kind, 0, RootOf(root), std::u16string(path), data}});
 }
 
-inline void Set(HKEY root, std::u16string_view path, std::u16string_view name, const Value& value) {
-    Apply(ce::RegFileOp::kSetValue, root, path, name, value);
+inline void Set(HKEY root, std::u16string_view path, std::u16string_view name, const Value& v) {
+    Apply(ce::RegFileOp::kSetValue, root, path, name, v);
 }
 
 // Another program makes sure the key exists without the value.
@@ -97,7 +94,7 @@ inline void MakeMissing(HKEY root, std::u16string_view path, std::u16string_view
     Apply(ce::RegFileOp::kDeleteValue, root, path, name);
 }
 
-// The key that holds a tweak's saved state, and the class name in its ID (for test names).
+// The key that holds a tweak's saved state, and the class name in its ID.
 inline std::u16string BackupPath(std::u16string_view id) {
     return u"Software\\Quenvale\\TweaksBackup\\" + std::u16string(id);
 }

@@ -9,37 +9,22 @@
 
 namespace test {
 
-namespace {
-
-// The temporary folders of this process, removed when it exits.
-class TempFolders {
-public:
-    ~TempFolders() {
-        if (getpid() != owner_) return;  // a forked child exiting: they are its parent's
-        for (const std::filesystem::path& folder : folders_) {
-            std::error_code ignored;
-            std::filesystem::remove_all(folder, ignored);
-        }
-    }
-    void Add(std::filesystem::path folder) { folders_.push_back(std::move(folder)); }
-
-private:
-    pid_t owner_ = getpid();
-    std::vector<std::filesystem::path> folders_;
-};
-
-TempFolders& Made() {
-    static TempFolders folders;
-    return folders;
-}
-
-}  // namespace
-
 std::filesystem::path MakeTempFolder(const std::string& hint) {
+    // The folders of this process, removed when it exits (not when a forked child does).
+    static struct TempFolders {
+        pid_t owner = getpid();
+        std::vector<std::filesystem::path> folders;
+        ~TempFolders() {
+            std::error_code ignored;
+            for (const auto& folder : folders) {
+                if (getpid() == owner) std::filesystem::remove_all(folder, ignored);
+            }
+        }
+    } made;
     std::string pattern =
         (std::filesystem::temp_directory_path() / ("quenvale-" + hint + "-XXXXXX"));
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    Made().Add(pattern);
+    made.folders.push_back(pattern);
     return pattern;
 }
 
@@ -52,21 +37,6 @@ TempDevice::~TempDevice() {
     ce::CloseDevice();
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
-}
-
-void TempDevice::SetPlatform(const std::string& platform) const {
-    Device().UpdateProfile([&](ce::Profile& p) { p.platform = platform; });
-}
-
-void TempDevice::SetOsVersion(uint32_t major, uint32_t minor) const {
-    Device().UpdateProfile([&](ce::Profile& p) {
-        p.osMajor = major;
-        p.osMinor = minor;
-    });
-}
-
-void TempDevice::SetBluetoothMode(uint32_t mode) const {
-    Device().UpdateProfile([&](ce::Profile& p) { p.bluetoothMode = mode; });
 }
 
 void TempDevice::SetModule(const std::string& name, bool present) const {

@@ -21,10 +21,16 @@ public:
     const std::filesystem::path& Folder() const { return folder_; }
     ce::Device& Device() const { return ce::CurrentDevice(); }
 
-    // Changes the profile of the current device (platform text, OS version, modules).
-    void SetPlatform(const std::string& platform) const;
-    void SetOsVersion(uint32_t major, uint32_t minor) const;
-    void SetBluetoothMode(uint32_t mode) const;
+    // Changes the current device's profile.
+    void SetPlatform(const std::string& platform) const {
+        Device().UpdateProfile([&](ce::Profile& p) { p.platform = platform; });
+    }
+    void SetOsVersion(uint32_t major, uint32_t minor) const {
+        Device().UpdateProfile([&](ce::Profile& p) { p.osMajor = major, p.osMinor = minor; });
+    }
+    void SetBluetoothMode(uint32_t mode) const {
+        Device().UpdateProfile([&](ce::Profile& p) { p.bluetoothMode = mode; });
+    }
     // Gives the device an optional module or stream device ("BAG0:"), or takes it away.
     void SetModule(const std::string& name, bool present) const;
 
