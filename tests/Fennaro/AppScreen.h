@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "support/WindowSupport.h"
 #include "FennaroTestSupport.h"
 #include "MainFrame.h"
 #include "Startup.h"
+#include "support/WindowSupport.h"
 
 namespace test {
 

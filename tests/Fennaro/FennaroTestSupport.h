@@ -2,8 +2,8 @@
 // it logs, message boxes recorded and answered, and the device's state read back.
 #pragma once
 
-#include <CeWindow/Screen.h>
 #include <CePlatform/Unicode.h>
+#include <CeWindow/Screen.h>
 #include <Lorrimek/TweakBase.h>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -25,7 +25,8 @@ inline std::vector<std::string>& TweakCalls() {
 }
 
 // A tweak with the answers a test gives it. Enable and Disable change its state when they
-// succeed; Restore puts back `restoredState`.
+// succeed; Restore puts back `restoredState`; with `configurable` it has a configuration, which
+// Configure accepts when `configureAnswer` says so.
 class CFakeTweak final : public CTweakBase {
 public:
     explicit CFakeTweak(const std::string& name, int category = kCategorySystem)
@@ -40,9 +41,12 @@ public:
     int disableResult = kTweakOk;
     int restoreResult = kTweakOk;
     bool needsRestart = false;
+    bool configurable = false;
+    bool configureAnswer = false;
 
     BOOL NeedsRestart() override { return Log("NeedsRestart", needsRestart); }
-    BOOL HasConfiguration() override { return FALSE; }
+    BOOL HasConfiguration() override { return configurable ? TRUE : FALSE; }
+    BOOL Configure() override { return Log("Configure", configureAnswer); }
     BOOL IsEnabled() override { return Log("IsEnabled", enabled); }
     int Enable() override { return Change("Enable", enableResult, true); }
     int Disable() override { return Change("Disable", disableResult, false); }

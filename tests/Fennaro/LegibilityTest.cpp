@@ -24,20 +24,6 @@ struct ScreenSize {
 class Legibility : public test::Screens, public WithParamInterface<ScreenSize> {
 protected:
     Legibility() : Screens({}, GetParam().columns, GetParam().rows) {}
-
-    // Runs `show` (a modal dialog) and returns the screen as it was once the dialog waited for a
-    // key; `key` then closes it.
-    template <typename Show>
-    std::vector<std::string> WhileUp(Show show, UINT key) {
-        std::vector<std::string> shown;
-        test::WhenIdle({[&shown, key] {
-            shown = ScreenRows();
-            ce::screen::PressKey(key);
-        }});
-        show();
-        ce::screen::SetStarvedHook(nullptr);
-        return shown;
-    }
 };
 
 TEST_P(Legibility, TheViewsLabelsStandApartFromTheirControls) {
@@ -52,8 +38,13 @@ TEST_P(Legibility, TheViewsLabelsStandApartFromTheirControls) {
 
 TEST_P(Legibility, TheAboutBoxShowsEveryLineWholeAndItsOkKey) {
     Start();
-    const std::vector<std::string> rows =
-        WhileUp([] { CAboutDlg().DoModal(GetActiveWindow()); }, VK_F1);
+    std::vector<std::string> rows;
+    test::WhenIdle({[&rows] {
+        rows = ScreenRows();
+        ce::screen::PressKey(VK_F1);
+    }});
+    CAboutDlg().DoModal(GetActiveWindow());
+    ce::screen::SetStarvedHook(nullptr);
     for (const char* line : {"Quenvale 2008", "- version v2.0 -", "Free to use and share",
                              "The Quenvale team", "quenvale.example"}) {
         EXPECT_NE(RowWith(rows, line), -1) << line << PrintToString(rows);

