@@ -1,18 +1,8 @@
 // The apply and restore passes over view items: which tweak operations run in which order, the
 // boxes they show, the settings change after every apply, and the restart question.
-#include <Lorrimek/TweakersFactory.h>
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <array>
-#include <memory>
-
 #include "BatchOperations.h"
 #include "FennaroTestSupport.h"
-#include "Lorrimek/TweakByClass.h"
 #include "ToggleShortcuts.h"
-#include "support/PlatformHooks.h"
-#include "support/RegistryProbe.h"
 
 namespace {
 

@@ -1,12 +1,9 @@
 // The application's own screens on the phones' screens, 176 x 220 pixels (44 x 27 cells) and
-// 240 x 320 (60 x 40): every label of the view, the About box and the Info window readable whole,
+// 240 x 320 (60 x 40): every label of the view and the Info window readable whole,
 // apart from the control beside it, the splash screen with its bitmap whole and centred, and the
 // soft keys of what is in front.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include "AppScreen.h"
 #include "Dialogs.h"
+#include "FennaroTestSupport.h"
 #include "InfoDlg.h"
 
 namespace {
@@ -34,24 +31,6 @@ TEST_P(Legibility, TheViewsLabelsStandApartFromTheirControls) {
     EXPECT_NE(RowWith(rows, " [ ] Enable  [ ] Create toggle shortcut"), -1) << PrintToString(rows);
     EXPECT_THAT(rows.back(), StartsWith(" Done "));
     EXPECT_THAT(rows.back(), EndsWith(" Menu"));
-}
-
-TEST_P(Legibility, TheAboutBoxShowsEveryLineWholeAndItsOkKey) {
-    Start();
-    std::vector<std::string> rows;
-    test::WhenIdle({[&rows] {
-        rows = ScreenRows();
-        ce::screen::PressKey(VK_F1);
-    }});
-    CAboutDlg().DoModal(GetActiveWindow());
-    ce::screen::SetStarvedHook(nullptr);
-    for (const char* line : {"Quenvale 2008", "- version v2.0 -", "Free to use and share",
-                             "The Quenvale team", "quenvale.example"}) {
-        EXPECT_NE(RowWith(rows, line), -1) << line << PrintToString(rows);
-    }
-    EXPECT_NE(rows.front().find("[ok]"), std::string::npos) << rows.front();
-    EXPECT_EQ(rows.back(), " OK") << "the caption's OK on the left soft key, no right one";
-    EXPECT_EQ(GetActiveWindow(), frame_->m_hWnd);
 }
 
 TEST_P(Legibility, TheInfoWindowShowsTheWholeOutcome) {

@@ -1,21 +1,11 @@
 // The application's screens on the headless screen with its manual clock: what the view's
 // construction writes, the frame with its soft keys and menu, the tweak view's pickers, boxes,
 // focus timer and Up key.
-#include <Lorrimek/TweakersFactory.h>
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <strings.h>
 
-#include <algorithm>
-#include <array>
 #include <map>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "AppScreen.h"
-#include "Lorrimek/TweakByClass.h"
-#include "support/RegistryProbe.h"
+#include "FennaroTestSupport.h"
 
 namespace {
 
@@ -190,7 +180,8 @@ TEST_F(Screens, AnyOtherCloseAppliesNothing) {
 }
 
 // The right soft key's menu: "Restore" asks first (here No, which restores nothing) and the tweak
-// picker jumps to the category's first tweak; "Help" opens "About", closed with its OK key.
+// picker jumps to the category's first tweak; "Help" opens "About", every line whole, closed with
+// its OK key.
 TEST_F(Screens, TheMenuRestoresAfterAskingAndShowsTheAboutBoxUnderHelp) {
     Start();
     Pick(IDC_CATEGORY, "System");
@@ -234,7 +225,12 @@ TEST_F(Screens, TheMenuRestoresAfterAskingAndShowsTheAboutBoxUnderHelp) {
     }});
     ce::screen::PressKey(VK_RETURN);
     ce::screen::PumpMessages();
-    EXPECT_NE(RowWith(about, "Quenvale 2008"), -1) << PrintToString(about);
+    for (const char* line : {"Quenvale 2008", "- version v2.0 -", "Free to use and share",
+                             "The Quenvale team", "quenvale.example"}) {
+        EXPECT_NE(RowWith(about, line), -1) << line << PrintToString(about);
+    }
+    EXPECT_NE(about.front().find("[ok]"), std::string::npos) << about.front();
+    EXPECT_EQ(about.back(), " OK") << "the caption's OK on the left soft key, no right one";
     const RECT frame = WindowRect(frame_->m_hWnd);
     EXPECT_NEAR(box.left - frame.left, frame.right - box.right, 1);
     EXPECT_NEAR(box.top - frame.top, frame.bottom - box.bottom, 8);  // a cell's height

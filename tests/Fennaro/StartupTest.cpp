@@ -1,16 +1,7 @@
 // The command-line toggle: each outcome with its exact text, the first backup that a toggle takes,
 // the self-closing Info window, and the program started with a command line.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "FennaroTestSupport.h"
 #include "InfoDlg.h"
-#include "Lorrimek/TweakByClass.h"
-#include "Startup.h"
-#include "support/PlatformHooks.h"
-#include "support/RegistryProbe.h"
 #include "support/Shell.h"
 
 namespace {

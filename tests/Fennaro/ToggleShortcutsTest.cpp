@@ -1,10 +1,5 @@
 // Toggle shortcuts: replacing and removing them, and where a Pocket PC keeps them.
-#include <Lorrimek/TweakersFactory.h>
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include "FennaroTestSupport.h"
-#include "Lorrimek/TweakByClass.h"
 #include "ToggleShortcuts.h"
 
 namespace {
