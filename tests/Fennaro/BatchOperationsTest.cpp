@@ -1,18 +1,8 @@
 // The apply and restore passes over view items: which tweak operations run in which order, the
 // boxes they show, the settings change after every apply, and the restart question.
-#include <Lorrimek/TweakersFactory.h>
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <array>
-#include <list>
-#include <memory>
-
 #include "BatchOperations.h"
 #include "FennaroTestSupport.h"
 #include "ToggleShortcuts.h"
-#include "support/PlatformHooks.h"
-#include "support/RegistryProbe.h"
 
 namespace {
 
@@ -56,60 +46,48 @@ protected:
     CTweakViewItemList list_;
 };
 
-TEST_F(BatchOperations, NothingPendingCallsNoOperationShowsNoBoxAndStillAnnouncesTheSettings) {
-    AddTweak("A");
-    AddTweak("B", true);
-    const auto& items = Items();
-    // Ticked and cleared again: the state wanted is the state the device has.
-    Item(0).SetPendingEnable(true);
-    Item(0).SetPendingEnable(false);
-    test::MessageBoxes boxes(device_);
-    std::vector<std::array<LONG_PTR, 3>> sent;  // window, wParam, lParam
-    const int64_t seq = device_.LastEventSeq();
-    hooks::beforeSendMessage = [&sent](HWND hwnd, UINT message, ULONG_PTR wParam, LONG_PTR lParam) {
-        if (message == WM_SETTINGCHANGE) {
-            sent.push_back(
-                {reinterpret_cast<LONG_PTR>(hwnd), static_cast<LONG_PTR>(wParam), lParam});
-        }
-    };
-
-    EXPECT_TRUE(ApplyAllItems(owner_, items));
-    hooks::Clear();
-
-    EXPECT_THAT(TweakCalls(), ElementsAre("A.IsEnabled", "B.IsEnabled"));
-    EXPECT_THAT(boxes.shown, IsEmpty());
-    // To the desktop, which the device journals.
-    const std::array<LONG_PTR, 3> desktop = {reinterpret_cast<LONG_PTR>(GetDesktopWindow()), 0xF2,
-                                             0};
-    EXPECT_THAT(sent, ElementsAre(desktop));
-    EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange));
-}
-
+// Only what changed runs, in the catalogue's order; every pass ends with the settings change to
+// the desktop, which the device journals.
 TEST_F(BatchOperations, ChangesRunInCatalogueOrderAndTheRestartFlagFollowsTheLastSuccess) {
     CFakeTweak& a = AddTweak("A");
     CFakeTweak& b = AddTweak("B", true);
+    AddTweak("C");
     a.needsRestart = true;
     const auto& items = Items();
     Item(0).SetPendingEnable(true);
     Item(1).SetPendingEnable(false);
+    Item(2).SetPendingEnable(true);
+    Item(2).SetPendingEnable(false);  // ticked and cleared again: the state the device has
     test::MessageBoxes boxes(device_);
+    std::vector<std::array<LONG_PTR, 3>> sent;  // window, wParam, lParam
+    hooks::beforeSendMessage = [&sent](HWND hwnd, UINT message, ULONG_PTR wParam, LONG_PTR lParam) {
+        if (message == WM_SETTINGCHANGE)
+            sent.push_back(
+                {reinterpret_cast<LONG_PTR>(hwnd), static_cast<LONG_PTR>(wParam), lParam});
+    };
     const int64_t seq = device_.LastEventSeq();
 
     EXPECT_TRUE(ApplyAllItems(owner_, items));
 
-    EXPECT_THAT(TweakCalls(), ElementsAre("A.IsEnabled", "A.Enable", "A.NeedsRestart",
-                                          "B.IsEnabled", "B.Disable", "B.NeedsRestart"));
+    EXPECT_THAT(TweakCalls(),
+                ElementsAre("A.IsEnabled", "A.Enable", "A.NeedsRestart", "B.IsEnabled", "B.Disable",
+                            "B.NeedsRestart", "C.IsEnabled"));
     EXPECT_TRUE(a.enabled);
     EXPECT_FALSE(b.enabled);
     EXPECT_TRUE(Item(0).GetNeedsRestart());
     EXPECT_FALSE(Item(1).GetNeedsRestart());
+    const std::array<LONG_PTR, 3> desktop = {reinterpret_cast<LONG_PTR>(GetDesktopWindow()), 0xF2,
+                                             0};
+    EXPECT_THAT(sent, ElementsAre(desktop));
+    EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange));
     // A's wish is asked about (answered No by default: no restart) in this pass and in every
     // later one, although nothing changes any more.
     ASSERT_THAT(boxes.shown, SizeIs(1));
-    EXPECT_THAT(EventsSince(seq), ElementsAre(kSettingsChange));
     TweakCalls().clear();
     EXPECT_TRUE(ApplyAllItems(owner_, items));
-    EXPECT_THAT(TweakCalls(), ElementsAre("A.IsEnabled", "B.IsEnabled"));
+    hooks::Clear();
+    EXPECT_THAT(TweakCalls(), ElementsAre("A.IsEnabled", "B.IsEnabled", "C.IsEnabled"));
+    EXPECT_THAT(sent, SizeIs(2));
     EXPECT_THAT(boxes.shown, SizeIs(2));
     // Once a change of A fails, its flag no longer counts: the error box, no question.
     a.disableResult = kTweakRegistryWriteFailed;
@@ -155,15 +133,14 @@ TEST_F(BatchOperations, FailuresAreReportedOneByOneBeforeTheSettingsChangeAndNev
 // error box takes the place of the change and the pass goes on. Once the backup can be taken, the
 // next pass takes it and changes the tweak, and the backup holds the state from before.
 TEST_F(BatchOperations, ATweakWithoutItsFirstBackupIsNotChangedAndTheOthersAre) {
-    const std::u16string boostId = u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8";
     const auto limit = [] {
         return probe::Query(HKEY_LOCAL_MACHINE, u"System\\GDI\\GLYPHCACHE", u"limit");
     };
     CTweakersFactory factory;
     hooks::beforeSetValue = hooks::FailWritesOf(u"SpeedBoostLimit");
     EXPECT_FALSE(factory.DoBackupIfNeeded());  // as the view's construction does
-    CTweakViewItem boost(factory.GetTweakByID(CWideString(std::u16string_view(boostId))));
-    CTweakViewItem labels(factory.GetTweakByID(u"CHideLabels_8313F0B-7D04-4768-A045-7C0B6321EE23"));
+    CTweakViewItem boost(TweakByClass(factory, "CSpeedBoostTweak"));
+    CTweakViewItem labels(TweakByClass(factory, "CHideLabels"));
     const CTweakViewItemList items = {&boost, &labels};
     boost.SetPendingEnable(true);
     labels.SetPendingEnable(true);
@@ -183,7 +160,10 @@ TEST_F(BatchOperations, ATweakWithoutItsFirstBackupIsNotChangedAndTheOthersAre) 
     EXPECT_TRUE(ApplyAllItems(owner_, items));
     EXPECT_EQ(limit(), probe::DwordValue(32768));
     EXPECT_EQ(
-        probe::Query(HKEY_LOCAL_MACHINE, probe::BackupPath(boostId).c_str(), u"SpeedBoostLimit"),
+        probe::Query(
+            HKEY_LOCAL_MACHINE,
+            probe::BackupPath(TweakByClass(factory, "CSpeedBoostTweak")->GetID().View()).c_str(),
+            u"SpeedBoostLimit"),
         probe::DwordValue(16384));
 }
 

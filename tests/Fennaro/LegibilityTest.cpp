@@ -1,12 +1,9 @@
 // The application's own screens on the phones' screens, 176 x 220 pixels (44 x 27 cells) and
-// 240 x 320 (60 x 40): every label of the view, the About box and the Info window readable whole,
+// 240 x 320 (60 x 40): every label of the view and the Info window readable whole,
 // apart from the control beside it, the splash screen with its bitmap whole and centred, and the
 // soft keys of what is in front.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include "AppScreen.h"
 #include "Dialogs.h"
+#include "FennaroTestSupport.h"
 #include "InfoDlg.h"
 
 namespace {
@@ -24,20 +21,6 @@ struct ScreenSize {
 class Legibility : public test::Screens, public WithParamInterface<ScreenSize> {
 protected:
     Legibility() : Screens({}, GetParam().columns, GetParam().rows) {}
-
-    // Runs `show` (a modal dialog) and returns the screen as it was once the dialog waited for a
-    // key; `key` then closes it.
-    template <typename Show>
-    std::vector<std::string> WhileUp(Show show, UINT key) {
-        std::vector<std::string> shown;
-        test::WhenIdle({[&shown, key] {
-            shown = ScreenRows();
-            ce::screen::PressKey(key);
-        }});
-        show();
-        ce::screen::SetStarvedHook(nullptr);
-        return shown;
-    }
 };
 
 TEST_P(Legibility, TheViewsLabelsStandApartFromTheirControls) {
@@ -48,19 +31,6 @@ TEST_P(Legibility, TheViewsLabelsStandApartFromTheirControls) {
     EXPECT_NE(RowWith(rows, " [ ] Enable  [ ] Create toggle shortcut"), -1) << PrintToString(rows);
     EXPECT_THAT(rows.back(), StartsWith(" Done "));
     EXPECT_THAT(rows.back(), EndsWith(" Menu"));
-}
-
-TEST_P(Legibility, TheAboutBoxShowsEveryLineWholeAndItsOkKey) {
-    Start();
-    const std::vector<std::string> rows =
-        WhileUp([] { CAboutDlg().DoModal(GetActiveWindow()); }, VK_F1);
-    for (const char* line : {"Quenvale 2008", "- version v2.0 -", "Free to use and share",
-                             "The Quenvale team", "quenvale.example"}) {
-        EXPECT_NE(RowWith(rows, line), -1) << line << PrintToString(rows);
-    }
-    EXPECT_NE(rows.front().find("[ok]"), std::string::npos) << rows.front();
-    EXPECT_EQ(rows.back(), " OK") << "the caption's OK on the left soft key, no right one";
-    EXPECT_EQ(GetActiveWindow(), frame_->m_hWnd);
 }
 
 TEST_P(Legibility, TheInfoWindowShowsTheWholeOutcome) {

@@ -1,20 +1,11 @@
 // The application's screens on the headless screen with its manual clock: what the view's
 // construction writes, the frame with its soft keys and menu, the tweak view's pickers, boxes,
 // focus timer and Up key.
-#include <Lorrimek/TweakersFactory.h>
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <strings.h>
 
-#include <algorithm>
-#include <array>
 #include <map>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "AppScreen.h"
-#include "support/RegistryProbe.h"
+#include "FennaroTestSupport.h"
 
 namespace {
 
@@ -24,7 +15,7 @@ using namespace test;
 const WCHAR kGlyphCache[] = u"\\system\\gdi\\glyphcache";
 
 // Before any window: the install role, then every tweak's first backup.
-TEST_F(Screens, TheViewsConstructionWritesTheInstallRoleAndTakesEveryFirstBackup) {
+TEST_F(Screens, TheViewsConstructionWritesTheInstallRoleThenTakesTheFirstBackups) {
     const int64_t seq = probe::LastChangeSeq();
     const CMainFrame frame;
     EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, u"\\Security\\AppInstall\\Quenvale", u"Role"),
@@ -36,18 +27,9 @@ TEST_F(Screens, TheViewsConstructionWritesTheInstallRoleAndTakesEveryFirstBackup
     ASSERT_THAT(written, Contains(u"BackupDone"));
     EXPECT_EQ(written.front(), u"Role");
     const CTweakersFactory factory;
-    for (CTweakBase* tweak : factory.GetAllTweaks()) {
-        const std::u16string settings =
-            u"Software\\Quenvale\\TweaksSettings\\" + std::u16string(tweak->GetID().View());
-        EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, settings.c_str(), u"BackupDone"),
-                  probe::DwordValue(1))
-            << ce::ToUtf8(tweak->GetName().View());
-    }
+    const std::u16string_view boost = TweakByClass(factory, "CSpeedBoostTweak")->GetID().View();
     EXPECT_EQ(
-        probe::Query(
-            HKEY_LOCAL_MACHINE,
-            probe::BackupPath(u"CSpeedBoostTweak_BE008CAD-DA8C-427a-87B3-2EB885AC01A8").c_str(),
-            u"SpeedBoostLimit"),
+        probe::Query(HKEY_LOCAL_MACHINE, probe::BackupPath(boost).c_str(), u"SpeedBoostLimit"),
         probe::DwordValue(16384));
 }
 
@@ -173,7 +155,12 @@ TEST_F(Screens, TicksArePendingUntilDoneAndKeptAcrossCategoriesAndTweaks) {
     ce::screen::PressKey(VK_F1);
     ce::screen::PumpMessages();
     EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit"), probe::DwordValue(32768));
-    EXPECT_THAT(test::ReadFileBytes(shortcut), HasSubstr("CSpeedBoostTweak_"));
+    // The count, "#", the installed application quoted, one blank, the ID.
+    const CTweakersFactory factory;
+    const std::string target =
+        "\"\\Program Files\\Quenvale\\Fennaro.exe\" " +
+        ce::ToUtf8(TweakByClass(factory, "CSpeedBoostTweak")->GetID().View());
+    EXPECT_EQ(test::ReadFileBytes(shortcut), std::to_string(target.size()) + "#" + target);
     EXPECT_THAT(device_.Events(seq), ElementsAre("settings change (WM_SETTINGCHANGE)"));
     EXPECT_FALSE(IsWindow(frame_->m_hWnd));
     EXPECT_EQ(QuitCode(), 1);
@@ -187,14 +174,14 @@ TEST_F(Screens, AnyOtherCloseAppliesNothing) {
     const int64_t seq = device_.LastEventSeq();
     PostMessageW(frame_->m_hWnd, WM_CLOSE, 0, 0);
     ce::screen::PumpMessages();
-    EXPECT_FALSE(IsWindow(frame_->m_hWnd));
     EXPECT_EQ(QuitCode(), 1);
     EXPECT_THAT(device_.Events(seq), IsEmpty());
     EXPECT_EQ(probe::Query(HKEY_LOCAL_MACHINE, kGlyphCache, u"limit"), probe::DwordValue(16384));
 }
 
 // The right soft key's menu: "Restore" asks first (here No, which restores nothing) and the tweak
-// picker jumps to the category's first tweak; "Help" opens "About", closed with its OK key.
+// picker jumps to the category's first tweak; "Help" opens "About", every line whole, closed with
+// its OK key.
 TEST_F(Screens, TheMenuRestoresAfterAskingAndShowsTheAboutBoxUnderHelp) {
     Start();
     Pick(IDC_CATEGORY, "System");
@@ -238,7 +225,12 @@ TEST_F(Screens, TheMenuRestoresAfterAskingAndShowsTheAboutBoxUnderHelp) {
     }});
     ce::screen::PressKey(VK_RETURN);
     ce::screen::PumpMessages();
-    EXPECT_NE(RowWith(about, "Quenvale 2008"), -1) << PrintToString(about);
+    for (const char* line : {"Quenvale 2008", "- version v2.0 -", "Free to use and share",
+                             "The Quenvale team", "quenvale.example"}) {
+        EXPECT_NE(RowWith(about, line), -1) << line << PrintToString(about);
+    }
+    EXPECT_NE(about.front().find("[ok]"), std::string::npos) << about.front();
+    EXPECT_EQ(about.back(), " OK") << "the caption's OK on the left soft key, no right one";
     const RECT frame = WindowRect(frame_->m_hWnd);
     EXPECT_NEAR(box.left - frame.left, frame.right - box.right, 1);
     EXPECT_NEAR(box.top - frame.top, frame.bottom - box.bottom, 8);  // a cell's height
@@ -248,23 +240,11 @@ TEST_F(Screens, TheMenuRestoresAfterAskingAndShowsTheAboutBoxUnderHelp) {
 }
 
 TEST_F(Screens, AConfigurableTweakShowsItsShortcutTickDisabledAndConfigureDecidesTheEnableTick) {
-    class CConfigurable final : public CTweakBase {
-    public:
-        CConfigurable()
-            : CTweakBase(u"CConfigurable_1", u"0 Configurable", u"Asks first.", kCategorySystem) {}
-        BOOL answer = FALSE;
-        int asked = 0;
-        BOOL Configure() override { return ++asked, answer; }
-        BOOL HasConfiguration() override { return TRUE; }
-        BOOL IsEnabled() override { return FALSE; }
-        int Enable() override { return kTweakOk; }
-        int Backup() override { return kTweakOk; }
-        int Restore() override { return kTweakOk; }
-        int Disable() override { return kTweakOk; }
-    } tweak;
+    test::CFakeTweak tweak("0 Configurable");
+    tweak.configurable = true;
     frame_ = std::make_unique<CMainFrame>();
-    CTweakViewItem* item = &frame_->View().AddItem(std::make_unique<CTweakViewItem>(&tweak));
-    item->SetPendingShortcut(true);
+    CTweakViewItem& item = frame_->View().AddItem(std::make_unique<CTweakViewItem>(&tweak));
+    item.SetPendingShortcut(true);
     frame_->CreateEx();
     ce::screen::PumpMessages();
     Pick(IDC_CATEGORY, "System");
@@ -274,17 +254,15 @@ TEST_F(Screens, AConfigurableTweakShowsItsShortcutTickDisabledAndConfigureDecide
     EXPECT_TRUE(IsWindowEnabled(Control(IDC_ENABLE)));
 
     Click(IDC_ENABLE);  // Configure refuses: the tick goes again
-    EXPECT_EQ(tweak.asked, 1);
     EXPECT_FALSE(Checked(Control(IDC_ENABLE)));
-    EXPECT_FALSE(item->GetPendingEnable());
-    tweak.answer = TRUE;
+    EXPECT_FALSE(item.GetPendingEnable());
+    tweak.configureAnswer = true;
     Click(IDC_ENABLE);
     EXPECT_TRUE(Checked(Control(IDC_ENABLE)));
-    EXPECT_TRUE(item->GetPendingEnable());
+    EXPECT_TRUE(item.GetPendingEnable());
     Click(IDC_ENABLE);  // clearing asks nothing
-    EXPECT_EQ(tweak.asked, 2);
-    EXPECT_FALSE(item->GetPendingEnable());
-    frame_->DestroyWindow();
+    EXPECT_FALSE(item.GetPendingEnable());
+    EXPECT_EQ(std::count(TweakCalls().begin(), TweakCalls().end(), "0 Configurable.Configure"), 2);
     frame_.reset();
 }
 

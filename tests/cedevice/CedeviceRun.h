@@ -5,12 +5,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>
 #include <string>
 
+#include "support/RegistryProbe.h"
 #include "support/Shell.h"
 #include "support/TempDevice.h"
 
@@ -63,11 +63,13 @@ protected:
         return r.out;
     }
 
-    // Runs a command on the test's device as a user whom file permissions stop: this process's
-    // own, or for root the user nobody.
-    Result OnAsReader(const std::string& args, const std::string& input = "") {
-        const char* nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
-        return Run("--device " + Quote(device_) + " " + args, input, geteuid() == 0 ? nobody : "");
+    // Sets a value as a program on the device would: names that no registry file can carry
+    // reach the registry this way.
+    void SetOnDevice(HKEY root, std::u16string_view path, std::u16string_view name,
+                     const probe::Value& value) {
+        ce::UseDevice(device_);
+        probe::Set(root, path, name, value);
+        ce::CloseDevice();
     }
 
     std::filesystem::path scratch_, device_;

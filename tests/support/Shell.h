@@ -26,8 +26,7 @@ inline std::string Shell(const std::string& command, int* status = nullptr) {
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return output;
     char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
     const int result = pclose(pipe);
     if (status) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
     return output;
