@@ -22,7 +22,8 @@ ce::res::Control Probe(int id, int x, int y, DWORD style = WS_TABSTOP) {
 class DialogTest : public test::WindowTest {
 protected:
     // A dialog of four probes: 11, a disabled one, one without a tab stop, 14.
-    static HWND CreateProbeDialog() {
+    void SetUp() override {
+        WindowTest::SetUp();
         g_commands.clear();
         ce::res::Table table;
         table.dialogs = {
@@ -33,16 +34,13 @@ protected:
              .controls = {Probe(11, 40, 7), Probe(12, 40, 21, WS_TABSTOP | WS_DISABLED),
                           Probe(13, 5, 35, 0), Probe(14, 50, 35)}}};
         ce::res::RegisterResources(Instance(), std::move(table));
-        const HWND dialog =
-            CreateDialogParamW(Instance(), MAKEINTRESOURCEW(300), nullptr, CommandLoggingProc, 0);
-        EXPECT_NE(nullptr, dialog);
-        ShowWindow(dialog, SW_SHOW);
-        return dialog;
     }
 };
 
 TEST_F(DialogTest, KeysWalkTheTabStopsAndSendOkAndCancel) {
-    const HWND dialog = CreateProbeDialog();
+    const HWND dialog =
+        CreateDialogParamW(Instance(), MAKEINTRESOURCEW(300), nullptr, CommandLoggingProc, 0);
+    ShowWindow(dialog, SW_SHOW);
     const HWND a = GetDlgItem(dialog, 11);
     const HWND d = GetDlgItem(dialog, 14);
     SetFocus(a);
