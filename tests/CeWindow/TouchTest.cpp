@@ -1,5 +1,5 @@
 // The stylus: taps routed to the window under them, in order with the keys, with activation, and
-// the system controls tapped and wheeled.
+// the edit box tapped and wheeled.
 #include <aygshell.h>
 
 #include "support/WindowSupport.h"
@@ -7,10 +7,6 @@
 namespace {
 
 using ce::screen::kModShift;
-using test::g_notifications;
-using test::Notification;
-
-// ---- Routing -----------------------------------------------------------------------------------
 
 constexpr UINT kProbeBox = 501;
 
@@ -158,44 +154,28 @@ TEST_F(RoutingTest, DisabledWindowsAndTheOwnerOfAModalBoxIgnoreTapsButItsCaption
     EXPECT_EQ(test::MessagesOf(child_, {WM_LBUTTONDOWN}).size(), 1u);
 }
 
-// ---- The system controls -----------------------------------------------------------------------
-
-enum : int { kSize = 411, kWrap, kSend, kExpress, kNote };
+enum : int { kWrap = 412, kNote = 415 };
 
 // Ten columns beside the scroll bar wrap this into "Parcels go " / "out at " / "nine and " /
 // "come in by " / "noon on " / "the next " / "day": seven lines, four shown.
 constexpr const char16_t* kParcels = u"Parcels go out at nine and come in by noon on the next day";
 
-// The test's own dialog, placed on whole cells: a size picker (row 1, columns 7 to 26, four rows
-// open), a "Gift wrap" box whose label is wider than the box (row 3, columns 0 to 7), a "Send"
-// button (row 3, columns 22 to 31), an "Express" box (row 5) and a note with a scroll bar (rows 7
-// to 10, columns 0 to 10).
-ce::res::Dialog OrderDialog() {
-    using test::Ctl;
-    ce::res::Dialog dialog{.id = 410, .style = WS_POPUP | WS_VISIBLE, .y = 8, .cx = 160, .cy = 144};
-    dialog.controls = {
-        Ctl(-1, u"STATIC", u"Size:", 0, 8, 24, 8),
-        Ctl(kSize, u"COMBOBOX", u"", 28, 8, 80, 40, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP),
-        Ctl(kWrap, u"BUTTON", u"Gift wrap", 0, 24, 32, 8, BS_AUTOCHECKBOX | WS_TABSTOP),
-        Ctl(kSend, u"BUTTON", u"Send", 88, 24, 40, 8, BS_PUSHBUTTON | WS_TABSTOP),
-        Ctl(kExpress, u"BUTTON", u"Express", 0, 40, 60, 8, BS_AUTOCHECKBOX | WS_TABSTOP),
-        Ctl(kNote, u"EDIT", u"", 0, 56, 44, 32,
-            ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | WS_TABSTOP)};
-    return dialog;
-}
-
-class TappedControlsTest : public test::ControlsTest {
+// The test's own dialog, placed on whole cells: a "Gift wrap" box (row 3) and a note with a scroll
+// bar (rows 7 to 10, columns 0 to 10).
+class TappedEditTest : public test::ControlsTest {
 protected:
     void SetUp() override {
         ControlsTest::SetUp();
-        ASSERT_NE(CreateDialogFrom(OrderDialog()), nullptr);
-        for (const char16_t* size : {u"Small", u"Medium", u"Large", u"Huge", u"Giant", u"Tiny"}) {
-            Send(kSize, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(size));
-        }
-        Send(kSize, CB_SETCURSEL, 0);
+        using test::Ctl;
+        ce::res::Dialog dialog{
+            .id = 410, .style = WS_POPUP | WS_VISIBLE, .y = 8, .cx = 160, .cy = 144};
+        dialog.controls = {
+            Ctl(kWrap, u"BUTTON", u"Gift wrap", 0, 24, 32, 8, BS_AUTOCHECKBOX | WS_TABSTOP),
+            Ctl(kNote, u"EDIT", u"", 0, 56, 44, 32,
+                ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | WS_TABSTOP)};
+        ASSERT_NE(CreateDialogFrom(dialog), nullptr);
         SetDlgItemTextW(dialog_, kNote, kParcels);
         ce::screen::PumpMessages();
-        g_notifications.clear();
     }
 
     void WheelAt(int column, int row, int notches) const {
@@ -206,88 +186,7 @@ protected:
     LRESULT FirstLine() const { return Send(kNote, EM_GETFIRSTVISIBLELINE); }
 };
 
-TEST_F(TappedControlsTest, ACheckBoxIsClickedWhereItIsDrawnWhenTheStylusIsLiftedOnIt) {
-    TapAt(1, 3);
-    EXPECT_EQ(GetFocus(), Item(kWrap));
-    EXPECT_EQ(TextAt(0, 3, 13), "[x] Gift wrap");
-    // The label drawn on beside the box is the box too.
-    TapAt(12, 3);
-    const std::vector<Notification> clicks = {{kWrap, BN_CLICKED, Item(kWrap), BST_CHECKED},
-                                              {kWrap, BN_CLICKED, Item(kWrap), BST_UNCHECKED}};
-    EXPECT_EQ(g_notifications, clicks);
-
-    // Lifted elsewhere, the stylus clicks nothing, also where another button lies.
-    ce::screen::StylusDown(origin_.left + 1, origin_.top + 3);
-    ce::screen::StylusUp(origin_.left + 24, origin_.top + 3);
-    ce::screen::PumpMessages();
-    EXPECT_EQ(g_notifications, clicks);
-    EXPECT_EQ(Send(kWrap, BM_GETCHECK), BST_UNCHECKED);
-
-    // A push button tapped notifies its dialog; a disabled box ignores the tap and the focus
-    // stays.
-    TapAt(24, 3);
-    EXPECT_EQ(g_notifications.back(), (Notification{kSend, BN_CLICKED, Item(kSend), 0}));
-    EnableWindow(Item(kExpress), FALSE);
-    g_notifications.clear();
-    TapAt(1, 5);
-    EXPECT_TRUE(g_notifications.empty());
-    EXPECT_EQ(Send(kExpress, BM_GETCHECK), BST_UNCHECKED);
-    EXPECT_EQ(GetFocus(), Item(kSend));
-}
-
-TEST_F(TappedControlsTest, ADropDownListOpensOnATapTakesATappedEntryAndClosesOnATapElsewhere) {
-    SetFocus(Item(kNote));
-    TapAt(10, 1);
-    EXPECT_EQ(GetFocus(), Item(kSize));
-    ASSERT_TRUE(Send(kSize, CB_GETDROPPEDSTATE));
-    EXPECT_EQ(TextAt(8, 5, 4), "Huge");  // rows 2 to 5: Small, Medium, Large, Huge
-    TapAt(9, 5);
-    EXPECT_FALSE(Send(kSize, CB_GETDROPPEDSTATE));
-    EXPECT_EQ(Send(kSize, CB_GETCURSEL), 3);
-    std::vector<int> codes;
-    for (const Notification& n : g_notifications) codes.push_back(n.code);
-    EXPECT_EQ(codes, (std::vector<int>{CBN_DROPDOWN, CBN_CLOSEUP, CBN_SELCHANGE}));
-
-    // The open list holds the stylus: a tap on the box below it only closes the list.
-    g_notifications.clear();
-    TapAt(10, 1);
-    TapAt(1, 3);
-    EXPECT_FALSE(Send(kSize, CB_GETDROPPEDSTATE));
-    EXPECT_EQ(Send(kSize, CB_GETCURSEL), 3);
-    EXPECT_EQ(Send(kWrap, BM_GETCHECK), BST_UNCHECKED);
-    EXPECT_EQ(GetFocus(), Item(kSize));
-    for (const Notification& n : g_notifications) {
-        EXPECT_NE(n.code, CBN_SELCHANGE);
-        EXPECT_EQ(n.id, kSize);
-    }
-
-    // The wheel scrolls the open list, a line a notch, within the items, and changes nothing.
-    TapAt(10, 1);
-    WheelAt(30, 15, -1);  // anywhere: the list holds the stylus
-    EXPECT_EQ(TextAt(8, 2, 6), "Medium");
-    WheelAt(9, 3, -5);
-    EXPECT_EQ(TextAt(8, 2, 5), "Large");  // Large, Huge, Giant, Tiny
-    WheelAt(9, 3, 1);
-    EXPECT_EQ(TextAt(8, 2, 6), "Medium");
-    EXPECT_EQ(Send(kSize, CB_GETCURSEL), 3);
-    TapAt(9, 2);
-    EXPECT_EQ(Send(kSize, CB_GETCURSEL), 1);
-
-    // A closed list leaves the wheel alone.
-    WheelAt(10, 1, -1);
-    EXPECT_EQ(Send(kSize, CB_GETCURSEL), 1);
-    EXPECT_FALSE(Send(kSize, CB_GETDROPPEDSTATE));
-
-    // Near the bottom the list opens above the field; its entries are tapped there.
-    MoveWindow(Item(kSize), 28, 128, 80, 40, TRUE);  // row 16: the list on rows 12 to 15
-    TapAt(10, 16);
-    ASSERT_TRUE(Send(kSize, CB_GETDROPPEDSTATE));
-    EXPECT_EQ(TextAt(8, 13, 6), "Medium");
-    TapAt(9, 15);
-    EXPECT_EQ(Send(kSize, CB_GETCURSEL), 3);
-}
-
-TEST_F(TappedControlsTest, AnEditBoxTakesTheCaretWhereTappedAndScrollsByItsArrowsAndTheWheel) {
+TEST_F(TappedEditTest, TakesTheCaretWhereTappedAndScrollsByItsArrowsAndTheWheel) {
     SetFocus(Item(kWrap));
     // The arrows scroll a line; the focus stays where it was.
     TapAt(10, 10);

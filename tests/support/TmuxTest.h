@@ -26,10 +26,7 @@ inline bool Has(const std::string& screen, const std::string& text) {
     return screen.find(text) != std::string::npos;
 }
 
-// The first line of the screen (the task bar) and the last (the soft keys).
-inline std::string TopLine(const std::string& screen) {
-    return screen.substr(0, screen.find('\n'));
-}
+// The last line of the screen (the soft keys).
 inline std::string BottomLine(const std::string& screen) {
     std::string lines = screen;
     while (!lines.empty() && lines.back() == '\n') lines.pop_back();

@@ -1,5 +1,5 @@
 // Shared pieces of the window system's tests: a headless screen on a temporary device, a window
-// class and a dialog procedure that log what they get, template controls, keys and screen reads.
+// class that logs what it gets, template controls, keys and screen reads.
 #pragma once
 
 #include <CePlatform/Unicode.h>
@@ -29,12 +29,10 @@ struct Logged {
 };
 
 inline std::vector<Logged> g_messageLog;
-inline LRESULT g_createAnswer = 0;   // what a logging window answers to WM_CREATE (-1 refuses)
-inline LRESULT g_dlgCodeAnswer = 0;  // and to WM_GETDLGCODE
+inline LRESULT g_dlgCodeAnswer = 0;  // what a logging window answers to WM_GETDLGCODE
 
 inline LRESULT CALLBACK LoggingWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     g_messageLog.push_back({hwnd, msg, wParam, lParam});
-    if (msg == WM_CREATE) return g_createAnswer;
     if (msg == WM_GETDLGCODE) return g_dlgCodeAnswer;
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
@@ -126,33 +124,13 @@ inline bool TapOn(const std::string& text) {
     return cell.x >= 0;
 }
 
-// A WM_COMMAND as a dialog got it, with the sending check box's tick at that moment.
-struct Notification {
-    int id = 0;
-    int code = 0;
-    HWND from = nullptr;
-    LRESULT checkAtNotification = -1;
-    bool operator==(const Notification&) const = default;
-};
-
-inline std::vector<Notification> g_notifications;
-
-inline INT_PTR CALLBACK LoggingDialogProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) return TRUE;
-    if (msg != WM_COMMAND) return FALSE;
-    const HWND from = reinterpret_cast<HWND>(lParam);
-    const LRESULT check = from != nullptr ? SendMessageW(from, BM_GETCHECK, 0, 0) : -1;
-    g_notifications.push_back({LOWORD(wParam), HIWORD(wParam), from, check});
-    return TRUE;
-}
-
 // A control of a dialog template.
 inline ce::res::Control Ctl(int id, const char16_t* className, const char16_t* text, int x, int y,
                             int cx, int cy, DWORD style = 0, UINT imageId = 0) {
     return {id, className, text, x, y, cx, cy, style, /*exStyle=*/0, imageId};
 }
 
-// A headless screen of 40 columns and kRows rows on a temporary device; headless lines are kept.
+// A headless screen of 40 columns and kRows rows on a temporary device.
 template <int kScreenRows>
 class HeadlessTest : public testing::Test {
 protected:
@@ -161,10 +139,9 @@ protected:
 
     void SetUp() override {
         clock_ = &ce::screen::UseHeadlessScreen(kColumns, kRows);
-        ce::screen::SetOutputSink([this](const std::string& line) { lines_.push_back(line); });
+        ce::screen::SetOutputSink([](const std::string&) {});
         g_messageLog.clear();
-        g_notifications.clear();
-        g_createAnswer = g_dlgCodeAnswer = 0;
+        g_dlgCodeAnswer = 0;
     }
 
     static HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
@@ -187,7 +164,6 @@ protected:
 
     TempDevice device_;
     ce::screen::ManualClock* clock_ = nullptr;
-    std::vector<std::string> lines_;
 };
 
 // With a window class "Logging" of LoggingWindowProc.
@@ -216,7 +192,7 @@ protected:
     }
 };
 
-// For the controls: a taller screen and modeless dialogs of LoggingDialogProc.
+// For the controls: a taller screen and modeless dialogs of a procedure that handles nothing.
 class ControlsTest : public HeadlessTest<20> {
 protected:
     // Registers `dialog` (with any extra resources) and creates it, modeless and shown; it is the
@@ -225,8 +201,10 @@ protected:
         const UINT id = dialog.id;
         extra.dialogs.push_back(std::move(dialog));
         ce::res::RegisterResources(Instance(), std::move(extra));
-        dialog_ =
-            CreateDialogParamW(Instance(), MAKEINTRESOURCEW(id), nullptr, LoggingDialogProc, 0);
+        const DLGPROC proc = [](HWND, UINT msg, WPARAM, LPARAM) -> INT_PTR {
+            return msg == WM_INITDIALOG;
+        };
+        dialog_ = CreateDialogParamW(Instance(), MAKEINTRESOURCEW(id), nullptr, proc, 0);
         EXPECT_NE(dialog_, nullptr);
         ShowWindow(dialog_, SW_SHOW);
         ce::screen::PumpMessages();
