@@ -83,21 +83,6 @@ TEST(SharedRegFile, CommentsUnknownEscapesBothHeadersAndBothEncodingsReadAsAnEdi
     EXPECT_TRUE(ce::ParseRegFile("\n\n  REGEDIT4  ").empty());
 }
 
-TEST(SharedRegFile, KeyNamesReadInAnyCaseAndWithExtraBackslashes) {
-    // The parsed key as KeyName writes it; out-parameters left alone show as "HKEY_UNKNOWN\junk".
-    auto parse = [](std::string_view text) {
-        ce::RootKey root = static_cast<ce::RootKey>(77);
-        std::u16string path = u"junk";
-        return ce::ParseKeyName(text, &root, &path) ? ce::KeyName(root, path) : "false";
-    };
-    EXPECT_EQ(parse("HKEY_LOCAL_MACHINE\\\\Software\\\\\\X\\"), "HKEY_LOCAL_MACHINE\\Software\\X");
-    EXPECT_EQ(parse("hkey_current_user"), "HKEY_CURRENT_USER");
-    EXPECT_EQ(parse("HkCr\\.exe"), "HKEY_CLASSES_ROOT\\.exe");
-    for (const char* bad : {"HKEY_USERS\\x", "HKLMX\\x", ""}) EXPECT_EQ(parse(bad), "false");
-    EXPECT_EQ(ce::KeyName(ce::RootKey::CurrentUser, u"A\\\u00e9"),
-              "HKEY_CURRENT_USER\\A\\\xC3\xA9");
-}
-
 // Everything else that is malformed is refused whole, naming the same line in either encoding.
 TEST(SharedRegFile, WhatIsMalformedIsRefusedAtItsLineInEitherEncoding) {
     const std::string key = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n";  // then line 4
