@@ -1,6 +1,5 @@
-// Change files: the net change between two registry states, the net change since an entry of the
-// change log and its undo, the round trip of both through random writes, and the provisioning-XML
-// form of a change.
+// Change files: the net change since an entry of the change log and its undo, the round trip of
+// both through random writes, and the provisioning-XML form of a change.
 #include <CePlatform/ChangeFile.h>
 #include <CePlatform/Device.h>
 #include <CePlatform/RegFile.h>

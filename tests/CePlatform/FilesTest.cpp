@@ -1,6 +1,6 @@
-// The device's file system: device paths under fs/, matched without regard to case and never
-// leading outside it; DeleteFileW; the wide stream functions that write link files; the shell's
-// special folders and SHCreateShortcut's file, which never replaces or writes through anything.
+// The device's file system: device paths never lead outside fs/, not even through a symbolic
+// link swapped in meanwhile; SHCreateShortcut's file, which never replaces or writes through
+// anything.
 #include <CePlatform/Device.h>
 #include <CePlatform/Unicode.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Reading registry files as people write and share them: comments after the data, backslashes
-// that are no escapes, both headers, UTF-8 and UTF-16LE with CRLF line ends, key names written
-// loosely; and what is refused, at the same line in every encoding.
+// that are no escapes, both headers, UTF-8 and UTF-16LE with CRLF line ends; and what is refused,
+// at the same line in every encoding.
 #include <CePlatform/RegFile.h>
 #include <CePlatform/Unicode.h>
 #include <gmock/gmock.h>
