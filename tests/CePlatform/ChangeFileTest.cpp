@@ -245,8 +245,10 @@ private:
             {name, REG_QWORD, RandomBytes(8)},
             {name, random_() % 2 ? REG_NONE : 0x1234u, RandomBytes(random_() % 3)},
             {name, REG_SZ, random_() % 2 ? RandomBytes(random_() % 5) : Utf16(u"ctl\x01")},
-            {name, REG_DWORD, RandomBytes(3)}};
-        return values[random_() % 9];
+            {name, REG_DWORD, RandomBytes(3)},
+            {name, REG_DWORD, {1, 0, 0, 0}},  // the same data in another type: a change
+            {name, REG_BINARY, {1, 0, 0, 0}}};
+        return values[random_() % 11];
     }
 
     void Step() {

@@ -27,7 +27,7 @@ namespace {
 constexpr DWORD kJunk = 0xDEADBEEF;
 
 // A device path never leads outside fs/, and DeleteFileW deletes no folder.
-TEST(DevicePaths, DotDotStopsAtTheRootAndDeleteFileLeavesFolders) {
+TEST(DevicePaths, DotDotStopsAtTheRootDeleteFileLeavesFoldersAndWriteTruncates) {
     test::TempDevice device;
     const fs::path root = device.Device().FilesRoot();
     EXPECT_EQ(root / "device.db", device.Device().HostPath(u"\\..\\..\\device.db"));
@@ -37,7 +37,13 @@ TEST(DevicePaths, DotDotStopsAtTheRootAndDeleteFileLeavesFolders) {
         EXPECT_FALSE(DeleteFileW(path));
     EXPECT_TRUE(fs::is_directory(root / "Windows/Start Menu"));
     EXPECT_TRUE(fs::exists(device.Folder() / "fs.txt"));
-    // A pipe someone put there is not opened (a read would block for ever).
+    // "w" truncates what was there; a pipe someone put there is not opened (a read would block).
+    test::WriteFileBytes(root / "Windows/Old.lnk", "a longer text");
+    FILE* out = _wfopen(u"\\windows\\OLD.LNK", u"w");
+    ASSERT_NE(nullptr, out);
+    EXPECT_EQ(2, fwprintf(out, u"%s", u"ok"));
+    fclose(out);
+    EXPECT_EQ("ok", test::ReadFileBytes(root / "Windows/Old.lnk"));
     ASSERT_EQ(0, mkfifo((root / "Windows/Pipe.lnk").c_str(), 0600));
     EXPECT_EQ(nullptr, _wfopen(u"\\Windows\\Pipe.lnk", u"r"));
 }
