@@ -1,6 +1,6 @@
-// Whole-device snapshots: names and errors, sizes and damage, what a restore brings back and how the
-// change log goes on after it, a save beside writers in other processes, and restores killed at
-// random moments.
+// Whole-device snapshots: names and errors, sizes and damage, what a restore brings back and how
+// the change log goes on after it, a save beside writers in other processes, and restores killed
+// at random moments.
 #include <CePlatform/Device.h>
 #include <CePlatform/Unicode.h>
 #include <gmock/gmock.h>
