@@ -1,6 +1,6 @@
 // Reading registry files as people write and share them: comments after the data, backslashes
-// that are no escapes, both headers, UTF-8 and UTF-16LE with CRLF line ends, key names written
-// loosely; and what is refused, at the same line in every encoding.
+// that are no escapes, both headers, UTF-8 and UTF-16LE with CRLF line ends; and what is refused,
+// at the same line in every encoding.
 #include <CePlatform/RegFile.h>
 #include <CePlatform/Unicode.h>
 #include <gmock/gmock.h>
@@ -81,21 +81,6 @@ TEST(SharedRegFile, CommentsUnknownEscapesBothHeadersAndBothEncodingsReadAsAnEdi
     }
     EXPECT_EQ(Describe(ce::ParseRegFile(tweaks)), ops);  // warnings are only for those who ask
     EXPECT_TRUE(ce::ParseRegFile("\n\n  REGEDIT4  ").empty());
-}
-
-TEST(SharedRegFile, KeyNamesReadInAnyCaseAndWithExtraBackslashes) {
-    // The parsed key as KeyName writes it; out-parameters left alone show as "HKEY_UNKNOWN\junk".
-    auto parse = [](std::string_view text) {
-        ce::RootKey root = static_cast<ce::RootKey>(77);
-        std::u16string path = u"junk";
-        return ce::ParseKeyName(text, &root, &path) ? ce::KeyName(root, path) : "false";
-    };
-    EXPECT_EQ(parse("HKEY_LOCAL_MACHINE\\\\Software\\\\\\X\\"), "HKEY_LOCAL_MACHINE\\Software\\X");
-    EXPECT_EQ(parse("hkey_current_user"), "HKEY_CURRENT_USER");
-    EXPECT_EQ(parse("HkCr\\.exe"), "HKEY_CLASSES_ROOT\\.exe");
-    for (const char* bad : {"HKEY_USERS\\x", "HKLMX\\x", ""}) EXPECT_EQ(parse(bad), "false");
-    EXPECT_EQ(ce::KeyName(ce::RootKey::CurrentUser, u"A\\\u00e9"),
-              "HKEY_CURRENT_USER\\A\\\xC3\xA9");
 }
 
 // Everything else that is malformed is refused whole, naming the same line in either encoding.

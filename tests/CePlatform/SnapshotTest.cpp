@@ -1,6 +1,6 @@
-// Whole-device snapshots: names and errors, the list, what a restore brings back and how the
-// change log goes on after it, a save beside writers in other processes, and restores killed at
-// random moments.
+// Whole-device snapshots: names and errors, sizes and damage, what a restore brings back and how
+// the change log goes on after it, a save beside writers in other processes, and restores killed
+// at random moments.
 #include <CePlatform/Device.h>
 #include <CePlatform/Unicode.h>
 #include <gmock/gmock.h>
@@ -107,8 +107,7 @@ TEST(Snapshots, BadNamesUnknownAndExistingSnapshotsAreRefusedAndChangeNothing) {
         {"a\\b", "path separator"},
         {"tab\there", "control character"},
         {"line\nbreak", "control character"},
-        {"bad\xff", "not UTF-8"},
-    };
+        {"bad\xff", "not UTF-8"}};
     for (const auto& [name, why] : bad) {
         SCOPED_TRACE(name);
         ExpectError([&] { d.SaveSnapshot(name); }, why);
@@ -123,43 +122,23 @@ TEST(Snapshots, BadNamesUnknownAndExistingSnapshotsAreRefusedAndChangeNothing) {
     EXPECT_TRUE(d.Changes().empty());
 }
 
-TEST(Snapshots, TheListShowsNameTimeSizeAndChangeSequenceInTheOrderOfSaving) {
+// The size is that of its files on the host. A snapshot whose database was taken away is listed
+// as damaged and is not restored.
+TEST(Snapshots, TheListShowsTheSizeOnTheHostAndWhatIsDamaged) {
     test::TempDevice device;
     ce::Device& d = device.Device();
-    d.Import({SetDword(u"A", u"x", 1), SetDword(u"A", u"y", 2)});
-    const ce::SnapshotInfo saved = d.SaveSnapshot("zeta");
-    d.Import({SetDword(u"A", u"x", 3)});
     test::WriteFileBytes(d.FilesRoot() / "big.bin", std::string(100000, 'b'));
-    d.SaveSnapshot("alpha");
-
-    const std::vector<ce::SnapshotInfo> list = d.Snapshots();
-    ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0].name, "zeta");
-    EXPECT_EQ(list[1].name, "alpha");
-    EXPECT_EQ(list[0].changeSeq, 3);  // a key created and two values written
-    EXPECT_EQ(list[1].changeSeq, 4);
-    EXPECT_TRUE(
-        std::regex_match(list[0].time, std::regex(R"(\d{4}(-\d\d){2}T(\d\d:){2}\d\d\.\d{3}Z)")));
-    EXPECT_LE(list[0].time, list[1].time);
-    // The size is that of its files on the host: the copied file counts.
+    const ce::SnapshotInfo saved = d.SaveSnapshot("zeta");
     uint64_t files = 0;
     for (const auto& e : fs::recursive_directory_iterator(device.Folder() / "snapshots/zeta")) {
         if (e.is_regular_file()) files += e.file_size();
     }
-    EXPECT_EQ(list[0].size, files);
     EXPECT_EQ(saved.size, files);
-    EXPECT_GE(list[1].size, list[0].size + 100000);
-    EXPECT_EQ(list[0].damage, "");
-
-    d.DeleteSnapshot("zeta");
-    ASSERT_EQ(d.Snapshots().size(), 1u);
-    EXPECT_EQ(d.Snapshots()[0].name, "alpha");
-    EXPECT_FALSE(fs::exists(device.Folder() / "snapshots/zeta"));
-
-    // A snapshot whose files were taken away is listed as damaged and is not restored.
-    fs::remove(device.Folder() / "snapshots/alpha/device.db");
-    EXPECT_THAT(d.Snapshots()[0].damage, HasSubstr("no device.db"));
-    ExpectError([&] { d.RestoreSnapshot("alpha"); }, "cannot be restored: it has no device.db");
+    EXPECT_EQ(d.Snapshots().at(0).size, files);
+    EXPECT_GE(files, 100000u);
+    fs::remove(device.Folder() / "snapshots/zeta/device.db");
+    EXPECT_THAT(d.Snapshots().at(0).damage, HasSubstr("no device.db"));
+    ExpectError([&] { d.RestoreSnapshot("zeta"); }, "cannot be restored: it has no device.db");
 }
 
 TEST(Snapshots, ARestoreBringsBackTheWholeDeviceButRunAndTheChangeLogGoesOn) {
