@@ -122,7 +122,9 @@ TEST_F(BatchOperations, FailuresAreReportedOneByOneBeforeTheSettingsChangeAndNev
         EXPECT_EQ(box.owner, owner_);
         EXPECT_EQ(box.eventsBefore, eventsBefore);  // before the settings change
     }
-    EXPECT_EQ(device_.Events().back(), kSettingsChange);
+    const std::vector<std::string> events = device_.Events();
+    ASSERT_GT(events.size(), eventsBefore);
+    EXPECT_EQ(events.back(), kSettingsChange);
     // The failing items keep what the user wanted, and no restart flag.
     EXPECT_TRUE(Item(0).GetPendingEnable());
     EXPECT_FALSE(Item(0).GetNeedsRestart());
