@@ -280,8 +280,9 @@ int64_t RestoreDatabase(Device::Impl& device, const fs::path& snapshotDb, std::s
         }
     }
     Database::Transaction t(db);
-    // AUTOINCREMENT keeps in sqlite_sequence the highest number a table ever used; the rows
-    // copied in raise it, never lower it, so numbers never go backwards.
+    // The journal's AUTOINCREMENT keeps in sqlite_sequence the highest number it ever used; the
+    // rows copied in raise it, never lower it, so its numbers never go backwards. The change log
+    // numbers its restore entry itself.
     db.Exec(R"sql(
         DELETE FROM main.profile;
         DELETE FROM main.journal;
@@ -340,7 +341,7 @@ SnapshotInfo ReadInfo(const fs::path& folder) {
         Database db(folder / kDatabaseName, Database::Mode::kUnchanging);
         auto time = db.Prepare("SELECT value FROM device WHERE name = 'snapshot.time'");
         if (time.Step()) info.time = time.Text(0);
-        auto seq = db.Prepare("SELECT seq FROM sqlite_sequence WHERE name = 'changes'");
+        auto seq = db.Prepare("SELECT max(seq) FROM changes");
         if (seq.Step()) info.changeSeq = seq.Int(0);
     } catch (const DbError& e) {
         info.damage = std::string("its device.db cannot be read: ") + e.what();

@@ -20,7 +20,10 @@ void BindValue(Statement& q, int typeIndex, const std::optional<RegValue>& value
 }
 
 // The tables of the registry and its change log. Key 1, 2 and 3 are the root keys; a key's path
-// and fold are its whole path below its root, stored and folded (FoldKey).
+// and fold are its whole path below its root, stored and folded (FoldKey). A change is numbered
+// one above the newest entry, which stays in the log (a restore adds its own entry above every
+// number used before it), so numbers never go backwards; without AUTOINCREMENT, which devices
+// made earlier still have, a write changes one page fewer.
 constexpr const char* kTables = R"sql(
 CREATE TABLE keys(
   id INTEGER PRIMARY KEY,
@@ -39,7 +42,7 @@ CREATE TABLE reg_values(
   data BLOB NOT NULL,
   PRIMARY KEY(key, fold)) WITHOUT ROWID;
 CREATE TABLE changes(
-  seq INTEGER PRIMARY KEY AUTOINCREMENT,
+  seq INTEGER PRIMARY KEY,
   time TEXT NOT NULL,
   pid INTEGER NOT NULL,
   kind TEXT NOT NULL,
@@ -346,7 +349,12 @@ std::vector<Change> RegistryStore::Changes(int64_t afterSeq) {
 }
 
 int64_t RegistryStore::RestoreFromSnapshot(std::string_view name) {
-    // The restore's entry is numbered above every number the log ever used (AUTOINCREMENT).
+    // The restore's entry is numbered above every number either log used.
+    auto next = db_.Prepare(
+        "SELECT max(coalesce((SELECT max(seq) FROM main.changes), 0), "
+        "coalesce((SELECT max(seq) FROM snapshot.changes), 0)) + 1");
+    next.Step();
+    const int64_t seq = next.Int(0);
     db_.Exec(R"sql(
         DELETE FROM main.reg_values;
         DELETE FROM main.keys;
@@ -361,12 +369,13 @@ int64_t RegistryStore::RestoreFromSnapshot(std::string_view name) {
           FROM snapshot.changes;
     )sql");
     db_.Prepare(
-           "INSERT INTO changes(time, pid, kind, key, name) "
-           "VALUES(strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), ?, 'restore', '', ?)")
-        .Bind(1, static_cast<int64_t>(getpid()))
-        .Bind(2, name)
+           "INSERT INTO changes(seq, time, pid, kind, key, name) "
+           "VALUES(?, strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), ?, 'restore', '', ?)")
+        .Bind(1, seq)
+        .Bind(2, static_cast<int64_t>(getpid()))
+        .Bind(3, name)
         .Run();
-    return db_.LastInsertId();
+    return seq;
 }
 
 }  // namespace ce
