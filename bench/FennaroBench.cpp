@@ -4,12 +4,14 @@
 //       factory alone. Goal: (a) within 2x of (a0).
 //   (b) ApplyAllItems with every one of the 62 items asking for a change, message boxes answered
 //       by the hook, against (c) the same registry writes as one in-process REGEDIT4 import in
-//       one transaction. Goal: (b) within 4x of (c).
-// Measured on 2 cores, medians of 5: (a) about 0.85 ms against (a0) 0.8 ms; (b) 4.1-4.3 ms against
-// (c) 0.81-0.83 ms, 4.9-5.3x. Of (b), the 39 writes, each its own transaction as on the device,
-// take about 1.8 ms (2.1x (c) on their own), the items' ~200 state reads 0.8 ms, and the 62
-// toggle-shortcut probes 0.5 ms; most of it is SQLite's WAL locks and page writes, not
-// instructions (callgrind: 5.6 M for (b), 4.3 M for (c)).
+//       one transaction. Goal: (b) within 3x of (c), not reached (below).
+// Measured on 2 cores, idle, medians of 5: (a) about 0.85 ms against (a0) 0.78 ms; (b) 3.25-3.4 ms
+// against (c) 0.74-0.75 ms, 4.3-4.5x (5.1-5.3x while the change log had AUTOINCREMENT, which
+// wrote a third WAL page per write). A pass makes about 1,300 system calls against the import's
+// 60: per write transaction 4 WAL locks and 2 pages (4 pwrite), per read transaction 2 WAL locks
+// (about 140 reads: each tweak's state, each changed tweak's backup mark), a read-mark update
+// after each write, and 6 calls per toggle-shortcut probe (62, specified for every pass); most
+// of the time is those calls, not instructions (callgrind: 5.6 M for (b), 4.3 M for (c)).
 // The power-off tweak waits 100 ms after its key press, the device's time and not the program's:
 // Sleep is left out here so that the passes' own cost is measured.
 #include <CePlatform/Device.h>
