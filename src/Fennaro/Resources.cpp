@@ -11,69 +11,34 @@ namespace {
 
 using ce::res::Control;
 using ce::res::Dialog;
+using ce::res::MakeControl;
 
 Control Static(std::u16string text, int x, int y, int cx, int cy, DWORD style = SS_LEFT) {
-    return {.className = u"STATIC",
-            .text = std::move(text),
-            .x = x,
-            .y = y,
-            .cx = cx,
-            .cy = cy,
-            .style = style};
+    return MakeControl(-1, u"STATIC", std::move(text), x, y, cx, cy, style);
 }
 
 // Template 107: the tweak view, a child dialog over the frame's client area.
 Dialog ViewTemplate() {
     const DWORD picker = CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL | WS_TABSTOP;
     const DWORD box = BS_AUTOCHECKBOX | WS_TABSTOP;
-    return {.id = IDD_FENNARO_FORM,
-            .style = WS_CHILD | WS_VISIBLE | DS_SETFONT | DS_CONTROL,
-            .cx = 142,
-            .cy = 121,
-            .fontName = u"MS Sans Serif",
-            .fontSize = 8,
-            .controls = {
-                Static(u"Category:", 2, 9, 37, 8),
-                {.id = IDC_CATEGORY,
-                 .className = u"COMBOBOX",
-                 .x = 40,
-                 .y = 7,
-                 .cx = 98,
-                 .cy = 30,
-                 .style = picker},
-                Static(u"Tweak:", 2, 21, 36, 8),
-                {.id = IDC_TWEAK,
-                 .className = u"COMBOBOX",
-                 .x = 40,
-                 .y = 21,
-                 .cx = 98,
-                 .cy = 30,
-                 .style = picker},
-                {.id = IDC_ENABLE,
-                 .className = u"BUTTON",
-                 .text = u"Enable",
-                 .x = 5,
-                 .y = 35,
-                 .cx = 37,
-                 .cy = 10,
-                 .style = box},
-                {.id = IDC_SHORTCUT,
-                 .className = u"BUTTON",
-                 .text = u"Create toggle shortcut",
-                 .x = 50,
-                 .y = 35,
-                 .cx = 85,
-                 .cy = 10,
-                 .style = box},
-                {.id = IDC_DESCRIPTION,
-                 .className = u"EDIT",
-                 .x = 2,
-                 .y = 46,
-                 .cx = 136,
-                 .cy = 38,
-                 .style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER |
-                          WS_TABSTOP},
-            }};
+    return {
+        .id = IDD_FENNARO_FORM,
+        .style = WS_CHILD | WS_VISIBLE | DS_SETFONT | DS_CONTROL,
+        .cx = 142,
+        .cy = 121,
+        .fontName = u"MS Sans Serif",
+        .fontSize = 8,
+        .controls = {
+            Static(u"Category:", 2, 9, 37, 8),
+            MakeControl(IDC_CATEGORY, u"COMBOBOX", u"", 40, 7, 98, 30, picker),
+            Static(u"Tweak:", 2, 21, 36, 8),
+            MakeControl(IDC_TWEAK, u"COMBOBOX", u"", 40, 21, 98, 30, picker),
+            MakeControl(IDC_ENABLE, u"BUTTON", u"Enable", 5, 35, 37, 10, box),
+            MakeControl(IDC_SHORTCUT, u"BUTTON", u"Create toggle shortcut", 50, 35, 85, 10, box),
+            MakeControl(
+                IDC_DESCRIPTION, u"EDIT", u"", 2, 46, 136, 38,
+                ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER | WS_TABSTOP),
+        }};
 }
 
 // Template 204: the splash screen, with the product bitmap.
@@ -84,14 +49,8 @@ Dialog SplashTemplate() {
             .cy = 302,
             .fontName = u"MS Shell Dlg",
             .fontSize = 8,
-            .controls = {{.id = IDC_SPLASH_BITMAP,
-                          .className = u"STATIC",
-                          .x = 25,
-                          .y = 12,
-                          .cx = 55,
-                          .cy = 58,
-                          .style = SS_BITMAP,
-                          .imageId = IDB_SPLASH}}};
+            .controls = {MakeControl(IDC_SPLASH_BITMAP, u"STATIC", u"", 25, 12, 55, 58, SS_BITMAP,
+                                     IDB_SPLASH)}};
 }
 
 // Template 100: the About box, closed by the OK button of its caption.
@@ -105,13 +64,7 @@ Dialog AboutTemplate() {
             .fontName = u"MS Sans Serif",
             .fontSize = 8,
             .controls = {
-                {.className = u"STATIC",
-                 .x = 11,
-                 .y = 17,
-                 .cx = 20,
-                 .cy = 20,
-                 .style = SS_ICON,
-                 .imageId = IDR_MAINFRAME},
+                MakeControl(-1, u"STATIC", u"", 11, 17, 20, 20, SS_ICON, IDR_MAINFRAME),
                 Static(u"Quenvale 2008", 39, 14, 75, 8, SS_LEFT | SS_NOPREFIX),
                 Static(u"- version v2.0 -", 44, 25, 64, 13),
                 Static(u"Free to use and share", 7, 39, 117, 11, SS_CENTER),
@@ -129,14 +82,8 @@ Dialog InfoTemplate() {
             .caption = u"Info",
             .fontName = u"MS Shell Dlg",
             .fontSize = 8,
-            .controls = {{.id = IDC_INFO_TEXT,
-                          .className = u"STATIC",
-                          .text = u"Info text",
-                          .x = 7,
-                          .y = 7,
-                          .cx = 102,
-                          .cy = 35,
-                          .style = SS_CENTER | SS_CENTERIMAGE}}};
+            .controls = {MakeControl(IDC_INFO_TEXT, u"STATIC", u"Info text", 7, 7, 102, 35,
+                                     SS_CENTER | SS_CENTERIMAGE)}};
 }
 
 ce::res::Table ApplicationResources() {

@@ -153,11 +153,11 @@ TEST_F(ImageStaticTest, StaticsTakeTheBitmapsSizeAndDrawHalfBlocksAndBrokenOnesN
     ce::res::Table table;
     table.bitmaps = {{kPicture, picture}, {kBroken, {picture.begin(), picture.begin() + 40}}};
     table.icons = {{kIcon, MakeBmp(4, 8, [](int, int) { return Rgb{1, 2, 3}; })}};
-    using test::Ctl;
+    using ce::res::MakeControl;
     ce::res::Dialog dialog{.id = 310, .style = WS_POPUP | WS_VISIBLE, .y = 8, .cx = 160, .cy = 120};
-    dialog.controls = {Ctl(1, u"STATIC", u"", 8, 8, 40, 40, SS_BITMAP, kPicture),
-                       Ctl(2, u"STATIC", u"", 80, 8, 16, 16, SS_BITMAP, kBroken),
-                       Ctl(3, u"STATIC", u"", 8, 64, 20, 20, SS_ICON, kIcon)};
+    dialog.controls = {MakeControl(1, u"STATIC", u"", 8, 8, 40, 40, SS_BITMAP, kPicture),
+                       MakeControl(2, u"STATIC", u"", 80, 8, 16, 16, SS_BITMAP, kBroken),
+                       MakeControl(3, u"STATIC", u"", 8, 64, 20, 20, SS_ICON, kIcon)};
     ASSERT_NE(CreateDialogFrom(dialog, std::move(table)), nullptr);
 
     EXPECT_EQ(test::RectOf(GetDlgItem(dialog_, 1)), (std::array<LONG, 4>{8, 16, 16, 32}));

@@ -4,6 +4,7 @@
 
 namespace {
 
+using ce::res::MakeControl;
 using ce::screen::kAttrFocus;
 using ce::screen::kAttrReverse;
 using ce::screen::kAttrUnderline;
@@ -16,7 +17,7 @@ protected:
         ControlsTest::SetUp();
         ce::res::Dialog dialog{
             .id = 300, .style = WS_POPUP | WS_VISIBLE, .y = 8, .cx = 160, .cy = 144};
-        dialog.controls = {test::Ctl(
+        dialog.controls = {MakeControl(
             kNotes, u"EDIT", u"", 0, 48, 44, 32,
             ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER | WS_TABSTOP)};
         ASSERT_NE(CreateDialogFrom(dialog), nullptr);

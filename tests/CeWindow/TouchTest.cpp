@@ -6,6 +6,7 @@
 
 namespace {
 
+using ce::res::MakeControl;
 using ce::screen::kModShift;
 
 constexpr UINT kProbeBox = 501;
@@ -166,13 +167,12 @@ class TappedEditTest : public test::ControlsTest {
 protected:
     void SetUp() override {
         ControlsTest::SetUp();
-        using test::Ctl;
         ce::res::Dialog dialog{
             .id = 410, .style = WS_POPUP | WS_VISIBLE, .y = 8, .cx = 160, .cy = 144};
         dialog.controls = {
-            Ctl(kWrap, u"BUTTON", u"Gift wrap", 0, 24, 32, 8, BS_AUTOCHECKBOX | WS_TABSTOP),
-            Ctl(kNote, u"EDIT", u"", 0, 56, 44, 32,
-                ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | WS_TABSTOP)};
+            MakeControl(kWrap, u"BUTTON", u"Gift wrap", 0, 24, 32, 8, BS_AUTOCHECKBOX | WS_TABSTOP),
+            MakeControl(kNote, u"EDIT", u"", 0, 56, 44, 32,
+                        ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | WS_TABSTOP)};
         ASSERT_NE(CreateDialogFrom(dialog), nullptr);
         SetDlgItemTextW(dialog_, kNote, kParcels);
         ce::screen::PumpMessages();

@@ -124,12 +124,6 @@ inline bool TapOn(const std::string& text) {
     return cell.x >= 0;
 }
 
-// A control of a dialog template.
-inline ce::res::Control Ctl(int id, const char16_t* className, const char16_t* text, int x, int y,
-                            int cx, int cy, DWORD style = 0, UINT imageId = 0) {
-    return {id, className, text, x, y, cx, cy, style, /*exStyle=*/0, imageId};
-}
-
 // A headless screen of 40 columns and kRows rows on a temporary device.
 template <int kScreenRows>
 class HeadlessTest : public testing::Test {

@@ -7,9 +7,9 @@
 #include <CeFramework/App.h>
 #include <CeFramework/Dialog.h>
 #include <CeFramework/WindowImpl.h>
+#include <CePlatform/Unicode.h>
 #include <CeWindow/Resources.h>
 #include <CeWindow/Screen.h>
-#include <CePlatform/Unicode.h>
 #include <aygshell.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -37,45 +37,24 @@ enum : UINT {
     kTickTimer = 1,
 };
 
+using ce::res::MakeControl;
+
 // The view: a colour picker, a box, a summary and a tick counter.
 ce::res::Dialog ViewTemplate() {
     const DWORD tab = WS_TABSTOP;
-    return {.id = IDD_VIEW,
-            .style = WS_CHILD | WS_VISIBLE,
-            .cx = 160,
-            .cy = 176,
-            .fontName = u"MS Shell Dlg",
-            .controls = {
-                {.className = u"STATIC", .text = u"Colour:", .x = 4, .y = 8, .cx = 32, .cy = 8},
-                {.id = IDC_COLOUR,
-                 .className = u"COMBOBOX",
-                 .x = 40,
-                 .y = 8,
-                 .cx = 80,
-                 .cy = 40,
-                 .style = CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL | tab},
-                {.id = IDC_LOUD,
-                 .className = u"BUTTON",
-                 .text = u"Loud",
-                 .x = 4,
-                 .y = 24,
-                 .cx = 60,
-                 .cy = 8,
-                 .style = BS_AUTOCHECKBOX | tab},
-                {.id = IDC_SUMMARY,
-                 .className = u"EDIT",
-                 .x = 4,
-                 .y = 40,
-                 .cx = 144,
-                 .cy = 56,
-                 .style = ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | tab},
-                {.id = IDC_TICKS,
-                 .className = u"STATIC",
-                 .text = u"Ticks: 0",
-                 .x = 4,
-                 .y = 104,
-                 .cx = 80,
-                 .cy = 8}}};
+    return {
+        .id = IDD_VIEW,
+        .style = WS_CHILD | WS_VISIBLE,
+        .cx = 160,
+        .cy = 176,
+        .fontName = u"MS Shell Dlg",
+        .controls = {MakeControl(-1, u"STATIC", u"Colour:", 4, 8, 32, 8),
+                     MakeControl(IDC_COLOUR, u"COMBOBOX", u"", 40, 8, 80, 40,
+                                 CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL | tab),
+                     MakeControl(IDC_LOUD, u"BUTTON", u"Loud", 4, 24, 60, 8, BS_AUTOCHECKBOX | tab),
+                     MakeControl(IDC_SUMMARY, u"EDIT", u"", 4, 40, 144, 56,
+                                 ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | tab),
+                     MakeControl(IDC_TICKS, u"STATIC", u"Ticks: 0", 4, 104, 80, 8)}};
 }
 
 ce::res::Dialog DetailsTemplate() {
@@ -85,14 +64,7 @@ ce::res::Dialog DetailsTemplate() {
             .cy = 40,
             .caption = u"Details",
             .fontName = u"MS Shell Dlg",
-            .controls = {{.id = IDC_DETAILS_TEXT,
-                          .className = u"STATIC",
-                          .text = u"-",
-                          .x = 4,
-                          .y = 8,
-                          .cx = 112,
-                          .cy = 16,
-                          .style = SS_CENTER}}};
+            .controls = {MakeControl(IDC_DETAILS_TEXT, u"STATIC", u"-", 4, 8, 112, 16, SS_CENTER)}};
 }
 
 ce::res::Dialog NotesTemplate() {
@@ -102,12 +74,7 @@ ce::res::Dialog NotesTemplate() {
             .cy = 120,
             .caption = u"Notes",
             .fontName = u"MS Shell Dlg",
-            .controls = {{.className = u"STATIC",
-                          .text = u"Nothing noted yet.",
-                          .x = 4,
-                          .y = 8,
-                          .cx = 140,
-                          .cy = 8}}};
+            .controls = {MakeControl(-1, u"STATIC", u"Nothing noted yet.", 4, 8, 140, 8)}};
 }
 
 void RegisterSampleResources() {

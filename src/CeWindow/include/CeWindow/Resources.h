@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ce::res {
@@ -43,6 +44,13 @@ struct Control {
     // with MAKEINTRESOURCEW(imageId) as its window name, as on the device. 0: use `text`.
     UINT imageId = 0;
 };
+
+// A control as a resource script's line gives it: id (-1 for a label), class, text, place, size
+// and style; `imageId` for an SS_BITMAP or SS_ICON static.
+inline Control MakeControl(int id, std::u16string className, std::u16string text, int x, int y,
+                           int cx, int cy, DWORD style = 0, UINT imageId = 0) {
+    return {id, std::move(className), std::move(text), x, y, cx, cy, style, /*exStyle=*/0, imageId};
+}
 
 struct Dialog {
     UINT id = 0;
