@@ -482,7 +482,13 @@ int64_t Device::RestoreSnapshot(std::string_view name) {
         fs::remove(Folder() / kMarkerName, ec);
         throw;
     }
-    SwitchFiles(Folder());
+    // The files are opened again even when the switch fails half-way: the old tree may be gone.
+    try {
+        SwitchFiles(Folder());
+    } catch (...) {
+        impl_->ReopenFiles();
+        throw;
+    }
     impl_->ReopenFiles();
     return seq;
 }
