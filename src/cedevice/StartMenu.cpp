@@ -24,10 +24,13 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "DeviceServices.h"
 
 namespace fs = std::filesystem;
 
@@ -36,8 +39,6 @@ namespace {
 // A shortcut file is small: a longer one is refused unread.
 constexpr size_t kMaxShortcutBytes = 4096;
 const std::u16string kSettingsProgram = u"\\Windows\\settings.exe";
-// The platform text of a Smartphone, whose Start menu holds the application's entries.
-constexpr char kSmartphonePlatform[] = "SmartPhone";
 // The installed program is a marker: `tap` runs the Fennaro built beside the device tool.
 constexpr char kMarkerText[] =
     "Stands for the installed Fennaro; cedevice tap runs the Fennaro built beside cedevice.\n";
@@ -48,9 +49,8 @@ bool SameText(std::u16string_view a, std::u16string_view b) {
     return ce::FoldCase(a) == ce::FoldCase(b);
 }
 
-bool IsSmartphone(const ce::Device& device) {
-    return device.GetProfile().platform == kSmartphonePlatform;
-}
+// Whether the application's entries lie in the Start menu itself, as the application decides it.
+bool IsSmartphone() { return GetPlatformType() == kPlatformSmartphone; }
 
 // One Start-menu entry: a file named *.lnk in one of the two folders.
 struct SEntry {
@@ -352,7 +352,7 @@ int InstallApplication(ce::Device& device) {
         std::cout << "placed " << Utf8(programPath) << '\n';
     }
 
-    const std::u16string entryPath = ShortcutPath(IsSmartphone(device), kInstallName);
+    const std::u16string entryPath = ShortcutPath(IsSmartphone(), kInstallName);
     const std::u16string target = ApplicationCommand(u"");
     const std::string shown = Utf8(entryPath) + " -> " + Utf8(target);
     const std::optional<ce::FileEntry::Kind> entryKind = EntryKind(device, entryPath);
@@ -426,14 +426,25 @@ int TapStartMenuEntry(ce::Device& device, const std::string& name) {
 
 std::vector<TweakRow> TweakRows(ce::Device& device) {
     const CTweakersFactory factory;
-    const bool smartphone = IsSmartphone(device);
+    // The folder of the toggle shortcuts, listed once: the files' names, folded.
+    std::set<std::u16string> shortcuts;
+    try {
+        for (const ce::FileEntry& entry :
+             device.ListFiles(SpecialFolderPath(ShortcutFolder(IsSmartphone())))) {
+            if (entry.kind == ce::FileEntry::kFile) {
+                shortcuts.insert(ce::FoldCase(ce::FromUtf8(entry.name)));
+            }
+        }
+    } catch (const ce::DeviceError&) {
+        // No such folder: no shortcuts.
+    }
     std::vector<TweakRow> rows;
     for (CTweakBase* tweak : factory.GetAllTweaks()) {
-        const std::u16string shortcut = ShortcutPath(smartphone, tweak->GetName().View());
+        const std::u16string file = ShortcutFileName(tweak->GetName().View()) + kShortcutExtension;
         rows.push_back({CategoryText(tweak->GetCategory()), std::u16string(tweak->GetName().View()),
                         tweak->IsSupported() != FALSE, tweak->IsEnabled() != FALSE,
                         BackupTaken(device, tweak->GetID()),
-                        EntryKind(device, shortcut) == ce::FileEntry::kFile,
+                        shortcuts.count(ce::FoldCase(file)) != 0,
                         std::u16string(tweak->GetID().View())});
     }
     return rows;
