@@ -1,4 +1,5 @@
 #include <CePlatform/Device.h>
+#include <CePlatform/Unicode.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -38,13 +39,6 @@ CREATE TABLE journal(
 const char* const kStandardFolders[] = {"Windows/Start Menu/Programs", "Program Files"};
 
 std::atomic<uint64_t> g_generations{0};
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // True when the folder is missing, or holds nothing but leftovers of an interrupted creation.
 bool IsFreeForDevice(const fs::path& folder) {
@@ -202,7 +196,7 @@ std::string Describe(const fs::path& db, const DbError& e) {
 
 bool Profile::HasModule(std::string_view name) const {
     return std::any_of(modules.begin(), modules.end(),
-                       [name](const std::string& m) { return EqualNoCase(m, name); });
+                       [name](const std::string& m) { return EqualsIgnoringAsciiCase(m, name); });
 }
 
 const std::vector<std::string>& KnownModules() {
@@ -352,8 +346,9 @@ Profile Device::GetProfile() const {
                 profile.bluetoothMode = ToNumber(value);
             else if (name.rfind("module.", 0) == 0) {
                 const std::string module = name.substr(7);
-                std::erase_if(profile.modules,
-                              [&](const std::string& m) { return EqualNoCase(m, module); });
+                std::erase_if(profile.modules, [&](const std::string& m) {
+                    return EqualsIgnoringAsciiCase(m, module);
+                });
                 if (value == "1") profile.modules.push_back(module);
             }
         }
@@ -496,8 +491,8 @@ Device::Impl::Impl(fs::path folder, std::unique_ptr<Database> db, DeviceLock loc
 }
 
 void Device::Impl::ReopenFiles() {
-    files_ = UniqueFd(open((folder_ / kFilesName).c_str(),
-                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    files_ = UniqueFd(
+        open((folder_ / kFilesName).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 void Device::Impl::AddJournalEntry(std::string_view event) {

@@ -5,7 +5,6 @@
 #include <CePlatform/Unicode.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace ce {
 
@@ -14,14 +13,6 @@ namespace {
 constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
                                       "HKEY_LOCAL_MACHINE"};
 constexpr const char* kRootAbbreviations[] = {"HKCR", "HKCU", "HKLM"};
-
-// Root names are ASCII and matched without regard to case.
-bool SameRootName(std::string_view text, std::string_view root) {
-    return text.size() == root.size() &&
-           std::equal(text.begin(), text.end(), root.begin(), [](char a, char b) {
-               return std::toupper(static_cast<unsigned char>(a)) == static_cast<unsigned char>(b);
-           });
-}
 
 std::string JoinRootAndPath(const char* root, std::u16string_view path) {
     std::string name = root;
@@ -45,8 +36,8 @@ bool ParseKeyName(std::string_view text, RootKey* root, std::u16string* path) {
     const std::string_view rootText = text.substr(0, slash);
     int found = -1;
     for (int i = 0; i < 3; ++i) {
-        if (SameRootName(rootText, kRootNames[i]) ||
-            SameRootName(rootText, kRootAbbreviations[i])) {
+        if (EqualsIgnoringAsciiCase(rootText, kRootNames[i]) ||
+            EqualsIgnoringAsciiCase(rootText, kRootAbbreviations[i])) {
             found = i;
         }
     }

@@ -3,7 +3,6 @@
 #include <CePlatform/Unicode.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 #include "registry/KeyNames.h"
@@ -21,20 +20,9 @@ constexpr uint32_t kRegDword = 4;
 // trailing backslash, within 80 columns as regedit does.
 constexpr size_t kHexWrapColumn = 77;
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
-           EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+           EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }

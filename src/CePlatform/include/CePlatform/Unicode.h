@@ -2,6 +2,7 @@
 // host's), and the case folding that makes registry names case-insensitive.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,13 @@ CEPLATFORM_API std::u16string FromUtf8(std::string_view text);
 // The text as the registry compares it: each code unit mapped to its upper case (ASCII, Latin-1,
 // Greek and Cyrillic letters). Two names are the same name exactly when their folds are equal.
 CEPLATFORM_API std::u16string FoldCase(std::u16string_view text);
+
+// Whether two 8-bit texts are equal but for the case of ASCII letters (root names, module names,
+// .reg file keywords).
+inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return upper(x) == upper(y); });
+}
 
 }  // namespace ce
